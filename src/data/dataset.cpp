@@ -1,0 +1,512 @@
+#include "data/dataset.h"
+
+#include "data/datasource.h"
+#include "data/dberrors.h"
+
+#include <QDateTime>
+
+QString LookupKey(const QVariant &value)
+{
+    if (value.isNull() || !value.isValid())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+        return QStringLiteral("#") + QString::number(value.toLongLong());
+    case QMetaType::Double: {
+        const double d = value.toDouble();
+        if (d == double(qlonglong(d)))
+            return QStringLiteral("#") + QString::number(qlonglong(d));
+        return QStringLiteral("#") + QString::number(d, 'g', 17);
+    }
+    case QMetaType::QString: {
+        // a text holding a whole number finds the same row as the number
+        const QString s = value.toString();
+        bool ok = false;
+        const qlonglong n = s.toLongLong(&ok);
+        if (ok && QString::number(n) == s)
+            return QStringLiteral("#") + s;
+        return QStringLiteral("$") + s;
+    }
+    default:
+        return QStringLiteral("$") + value.toString();
+    }
+}
+
+TDataSet::TDataSet(const QString &name, TConnection *connection, QObject *parent)
+    : QObject(parent), m_conn(connection)
+{
+    setObjectName(name);
+    if (m_conn)
+        connect(m_conn, &TConnection::AboutToClose, this, &TDataSet::Close);
+}
+
+TDataSet::~TDataSet() = default;
+
+void TDataSet::SetSQL(const QString &sql)
+{
+    if (Active())
+        Close();
+    m_sql = sql;
+    m_parsed = ParseNamedParams(sql);
+    m_stmt.reset();
+    m_columns.clear();
+}
+
+TParam &TDataSet::AddParam(const QString &name, FieldType type, const QVariant &initial)
+{
+    m_params.append(TParam{name, type, initial});
+    return m_params.last();
+}
+
+void TDataSet::SetParamValue(const QString &name, const QVariant &value)
+{
+    for (TParam &p : m_params) {
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+            p.value = value;
+            return;
+        }
+    }
+    throw EDatabaseError(QStringLiteral("%1: параметр '%2' не найден").arg(objectName(), name));
+}
+
+QVariant TDataSet::ParamValue(const QString &name) const
+{
+    for (const TParam &p : m_params)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+            return p.value;
+    return QVariant();
+}
+
+TFieldDef &TDataSet::AddField(const QString &name, FieldType type, int size)
+{
+    TFieldDef f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    m_fieldByName.insert(name.toLower(), int(m_fields.size()));
+    m_fields.append(f);
+    return m_fields.last();
+}
+
+TFieldDef &TDataSet::AddLookupField(const QString &name, FieldType type, int size,
+                                    const QString &keyField, TDataSet *lookupDataSet,
+                                    const QString &lookupKeyField,
+                                    const QString &lookupResultField)
+{
+    TFieldDef &f = AddField(name, type, size);
+    f.kind = FieldKind::Lookup;
+    f.readOnly = true;
+    f.keyField = keyField;
+    f.lookupDataSet = lookupDataSet;
+    f.lookupKeyField = lookupKeyField;
+    f.lookupResultField = lookupResultField;
+    return f;
+}
+
+void TDataSet::SetMaster(TDataSource *master)
+{
+    if (m_master)
+        disconnect(m_master, nullptr, this, nullptr);
+    m_master = master;
+    if (m_master)
+        connect(m_master, &TDataSource::DataChange, this, &TDataSet::masterChanged);
+    if (Active()) {
+        if (paramsFromMaster())
+            resetContent([this] { runQuery(); });
+    }
+}
+
+int TDataSet::FieldIndex(const QString &name) const
+{
+    return m_fieldByName.value(name.toLower(), -1);
+}
+
+int TDataSet::RequireField(const QString &name) const
+{
+    const int i = FieldIndex(name);
+    if (i < 0)
+        throw EDatabaseError(QStringLiteral("%1: поле '%2' не найдено").arg(objectName(), name));
+    return i;
+}
+
+// ---- opening and running ---------------------------------------------------
+
+void TDataSet::resolveFields()
+{
+    m_lookups.clear();
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const TFieldDef &f = m_fields[i];
+        if (f.kind != FieldKind::Lookup)
+            continue;
+        LookupRef ref;
+        ref.keyField = RequireField(f.keyField);
+        if (!f.lookupDataSet)
+            throw EDatabaseError(
+                QStringLiteral("%1: нет набора данных для поля '%2'").arg(objectName(), f.name));
+        ref.sourceKey = f.lookupDataSet->RequireField(f.lookupKeyField);
+        ref.sourceResult = f.lookupDataSet->RequireField(f.lookupResultField);
+        m_lookups.insert(i, ref);
+    }
+    // a re-read of a lookup source shows at once in every list that reads it
+    QVector<TDataSet *> sources;
+    for (const TFieldDef &f : m_fields)
+        if (f.kind == FieldKind::Lookup && f.lookupDataSet && !sources.contains(f.lookupDataSet))
+            sources << f.lookupDataSet;
+    for (TDataSet *s : sources) {
+        connect(s, &TDataSet::Reset, this, &TDataSet::LookupsChanged, Qt::UniqueConnection);
+        connect(s, &TDataSet::ValueChanged, this, &TDataSet::LookupsChanged,
+                Qt::UniqueConnection);
+    }
+}
+
+bool TDataSet::paramsFromMaster()
+{
+    // true when the detail has rows to read; false for an empty master
+    TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+    if (!m)
+        return true;
+    if (!m->Active() || m->IsEmpty() || m->RecNo() < 0 || m->GetState() == State::Insert) {
+        for (TParam &p : m_params)
+            p.value = QVariant();
+        return false;
+    }
+    for (TParam &p : m_params) {
+        const int f = m->FieldIndex(p.name);
+        if (f >= 0)
+            p.value = m->Value(m->RecNo(), f);
+    }
+    return true;
+}
+
+void TDataSet::runQuery()
+{
+    m_conn->RequireOpen();
+    if (!m_stmt) {
+        m_stmt = std::make_unique<TStatement>(*m_conn);
+        m_stmt->Prepare(m_parsed.sql);
+    }
+    QVector<BoundValue> values;
+    values.reserve(m_parsed.names.size());
+    for (const QString &name : m_parsed.names) {
+        const TParam *param = nullptr;
+        for (const TParam &p : m_params)
+            if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+                param = &p;
+        if (!param)
+            throw EDatabaseError(
+                QStringLiteral("%1: параметр '%2' не объявлен").arg(objectName(), name));
+        values.append(BoundValue{param->type, param->value});
+    }
+    m_stmt->Execute(values);
+    const QVector<ColumnInfo> &cols = m_stmt->Columns();
+    m_columns = cols;
+
+    if (m_fields.isEmpty()) {
+        // no declared fields: the fields are the columns of the result
+        for (const ColumnInfo &c : cols)
+            AddField(c.name, c.type, c.type == FieldType::String ? c.size : 0);
+    }
+    // map declared data fields to result columns
+    const int nfields = int(m_fields.size());
+    QVector<int> fieldOfColumn(cols.size(), -1);
+    QVector<int> sizeHints(cols.size(), 0);
+    QVector<bool> convert(cols.size(), false);
+    for (int i = 0; i < nfields; ++i) {
+        const TFieldDef &f = m_fields[i];
+        if (f.kind != FieldKind::Data)
+            continue;
+        int col = -1;
+        for (int c = 0; c < cols.size(); ++c)
+            if (cols[c].name.compare(f.name, Qt::CaseInsensitive) == 0) {
+                col = c;
+                break;
+            }
+        if (col < 0)
+            throw EDatabaseError(QStringLiteral("%1: поле '%2' не найдено в результате запроса")
+                                     .arg(objectName(), f.name));
+        fieldOfColumn[col] = i;
+        if (f.type == FieldType::String)
+            sizeHints[col] = f.size;
+        const FieldType ct = cols[col].type;
+        const bool bothInt = (ct == FieldType::SmallInt || ct == FieldType::Integer) &&
+                             (f.type == FieldType::SmallInt || f.type == FieldType::Integer);
+        convert[col] = !(ct == f.type || bothInt);
+    }
+
+    QVector<QVector<QVariant>> rows;
+    m_stmt->FetchAll(
+        [&](QVector<QVariant> &row) {
+            QVector<QVariant> out(nfields);
+            for (int c = 0; c < row.size(); ++c) {
+                const int f = fieldOfColumn[c];
+                if (f < 0)
+                    continue;
+                if (convert[c]) {
+                    QVariant v = CoerceValue(row[c], m_fields[f].type);
+                    if (m_fields[f].type == FieldType::String && m_fields[f].size > 0 &&
+                        v.toString().size() > m_fields[f].size)
+                        v = v.toString().left(m_fields[f].size);
+                    out[f] = std::move(v);
+                } else {
+                    out[f] = std::move(row[c]);
+                }
+            }
+            rows.append(std::move(out));
+        },
+        sizeHints);
+    m_rows = std::move(rows);
+    m_current = m_rows.isEmpty() ? -1 : 0;
+    invalidateIndexes();
+}
+
+void TDataSet::resetContent(const std::function<void()> &change)
+{
+    emit AboutToReset();
+    try {
+        change();
+    } catch (...) {
+        m_rows.clear();
+        m_current = -1;
+        invalidateIndexes();
+        emit Reset();
+        notify(ContentChange);
+        throw;
+    }
+    emit Reset();
+    notify(ContentChange);
+}
+
+void TDataSet::Open()
+{
+    if (Active())
+        return;
+    for (const Handler &h : BeforeOpen)
+        h(*this);
+    if (!m_conn)
+        throw EDatabaseError(QStringLiteral("%1: нет соединения").arg(objectName()));
+    m_conn->RequireOpen();
+    resolveFields();
+    const bool haveRows = paramsFromMaster();
+    emit AboutToReset();
+    try {
+        if (haveRows) {
+            runQuery();
+        } else {
+            m_rows.clear();
+            m_current = -1;
+            invalidateIndexes();
+        }
+    } catch (...) {
+        m_rows.clear();
+        m_current = -1;
+        m_state = State::Inactive;
+        m_stmt.reset();
+        emit Reset();
+        throw;
+    }
+    m_state = State::Browse;
+    emit Reset();
+    notify(ContentChange);
+    for (const Handler &h : AfterOpen)
+        h(*this);
+}
+
+void TDataSet::Close()
+{
+    if (!Active())
+        return;
+    emit AboutToReset();
+    m_state = State::Inactive;
+    m_rows.clear();
+    m_current = -1;
+    m_stmt.reset();
+    invalidateIndexes();
+    emit Reset();
+    // closing runs no change rule: DataChanged is not reported
+}
+
+void TDataSet::Requery()
+{
+    if (!Active())
+        throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
+    resetContent([this] {
+        m_state = State::Browse;
+        if (!m_master || paramsFromMaster()) {
+            runQuery();
+        } else {
+            m_rows.clear();
+            m_current = -1;
+            invalidateIndexes();
+        }
+    });
+}
+
+void TDataSet::masterChanged(int field)
+{
+    if (!Active())
+        return;
+    if (field >= 0) {
+        // only a change of a field that feeds a parameter matters
+        TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+        if (!m)
+            return;
+        const QString &name = m->Fields().value(field).name;
+        bool linked = false;
+        for (const TParam &p : m_params)
+            if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+                linked = true;
+        if (!linked)
+            return;
+    }
+    const QVector<TParam> before = m_params;
+    const bool haveRows = paramsFromMaster();
+    bool same = true;
+    for (int i = 0; i < m_params.size(); ++i)
+        if (m_params[i].value != before[i].value ||
+            m_params[i].value.isNull() != before[i].value.isNull())
+            same = false;
+    if (same && field != ContentChange)
+        return;
+    resetContent([&] {
+        if (haveRows) {
+            runQuery();
+        } else {
+            m_rows.clear();
+            m_current = -1;
+            invalidateIndexes();
+        }
+    });
+}
+
+// ---- rows and values -------------------------------------------------------
+
+void TDataSet::SetRecNo(int row)
+{
+    if (m_rows.isEmpty())
+        return;
+    row = qBound(0, row, int(m_rows.size()) - 1);
+    if (row == m_current)
+        return;
+    m_current = row;
+    notify(RowChange);
+}
+
+bool TDataSet::Locate(const QString &field, const QVariant &value)
+{
+    const int f = RequireField(field);
+    const int row = FindRow(f, value);
+    if (row < 0)
+        return false;
+    SetRecNo(row);
+    return true;
+}
+
+QVariant TDataSet::Value(int row, int field) const
+{
+    if (row < 0 || row >= m_rows.size() || field < 0 || field >= m_fields.size())
+        return QVariant();
+    const TFieldDef &f = m_fields[field];
+    if (f.kind == FieldKind::Lookup) {
+        const auto it = m_lookups.constFind(field);
+        if (it == m_lookups.constEnd() || !f.lookupDataSet || !f.lookupDataSet->Active())
+            return QVariant();
+        const QVariant key = m_rows[row][it->keyField];
+        if (key.isNull())
+            return QVariant();
+        const int srow = f.lookupDataSet->FindRow(it->sourceKey, key);
+        if (srow < 0)
+            return QVariant();
+        QVariant v = f.lookupDataSet->Value(srow, it->sourceResult);
+        if (f.type == FieldType::String && f.size > 0 && v.typeId() == QMetaType::QString &&
+            v.toString().size() > f.size)
+            v = v.toString().left(f.size);
+        return v;
+    }
+    return m_rows[row][field];
+}
+
+QVariant TDataSet::FieldValue(const QString &name) const
+{
+    return Value(m_current, RequireField(name));
+}
+
+QString TDataSet::DisplayText(int row, int field) const
+{
+    const QVariant v = Value(row, field);
+    if (v.isNull())
+        return QString();
+    const TFieldDef &f = m_fields[field];
+    switch (v.typeId()) {
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        if (!f.displayFormat.isEmpty())
+            return dt.toString(f.displayFormat);
+        if (dt.time() == QTime(0, 0))
+            return dt.toString(QStringLiteral("dd/MM/yyyy"));
+        return dt.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    }
+    case QMetaType::QDate:
+        return v.toDate().toString(f.displayFormat.isEmpty() ? QStringLiteral("dd/MM/yyyy")
+                                                             : f.displayFormat);
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'g', 15);
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return v.toString();
+    }
+}
+
+int TDataSet::FindRow(int field, const QVariant &key) const
+{
+    if (field < 0 || field >= m_fields.size() || key.isNull())
+        return -1;
+    auto it = m_indexes.find(field);
+    if (it == m_indexes.end()) {
+        QHash<QString, int> index;
+        index.reserve(m_rows.size());
+        for (int r = int(m_rows.size()) - 1; r >= 0; --r) {
+            // walking backwards keeps the first row for a repeated key
+            const QVariant v = Value(r, field);
+            if (!v.isNull())
+                index.insert(LookupKey(v), r);
+        }
+        it = m_indexes.insert(field, std::move(index));
+    }
+    return it->value(LookupKey(key), -1);
+}
+
+void TDataSet::invalidateIndexes() const
+{
+    m_indexes.clear();
+}
+
+// ---- notifications ---------------------------------------------------------
+
+void TDataSet::notify(int field)
+{
+    if (m_disableCount > 0) {
+        m_pendingNotify = true;
+        return;
+    }
+    emit DataChanged(field);
+}
+
+void TDataSet::DisableControls()
+{
+    ++m_disableCount;
+}
+
+void TDataSet::EnableControls()
+{
+    if (m_disableCount == 0)
+        return;
+    if (--m_disableCount == 0 && m_pendingNotify) {
+        m_pendingNotify = false;
+        emit DataChanged(ContentChange);
+    }
+}

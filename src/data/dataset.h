@@ -1,0 +1,171 @@
+#pragma once
+// The dataset engine: a query with named parameters whose whole result is held
+// in memory, with declared fields, lookup fields, an optional master, a current
+// row and the record events the data module hangs its rules on.
+
+#include "data/fieldtype.h"
+#include "data/datasource.h"
+#include "data/odbc.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TDataSet;
+class TDataSource;
+
+enum class FieldKind {
+    Data,   // a column of the result
+    Lookup, // taken from another dataset by key
+};
+
+struct TFieldDef {
+    QString name;
+    FieldType type = FieldType::String;
+    int size = 0; // characters, texts only; 0 = as the driver says
+    FieldKind kind = FieldKind::Data;
+    bool readOnly = false; // never written back (computed columns)
+    QString editMask;
+    QString displayFormat; // dates: a QDateTime format; empty = the default
+    // lookups
+    QString keyField;
+    QPointer<TDataSet> lookupDataSet;
+    QString lookupKeyField;
+    QString lookupResultField;
+};
+
+struct TParam {
+    QString name;
+    FieldType type = FieldType::String;
+    QVariant value;
+};
+
+class TDataSet : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    using Handler = std::function<void(TDataSet &)>;
+    // What DataChanged reports besides a field index.
+    static constexpr int RowChange = -1;     // another current row, or the state
+    static constexpr int ContentChange = -2; // opened, run again or thawed
+
+    TDataSet(const QString &name, TConnection *connection, QObject *parent = nullptr);
+    ~TDataSet() override;
+
+    // ---- definition
+    void SetSQL(const QString &sql);
+    const QString &SQL() const { return m_sql; }
+    TParam &AddParam(const QString &name, FieldType type, const QVariant &initial = QVariant());
+    void SetParamValue(const QString &name, const QVariant &value);
+    QVariant ParamValue(const QString &name) const;
+    const QVector<TParam> &Params() const { return m_params; }
+    TFieldDef &AddField(const QString &name, FieldType type, int size = 0);
+    TFieldDef &AddLookupField(const QString &name, FieldType type, int size,
+                              const QString &keyField, TDataSet *lookupDataSet,
+                              const QString &lookupKeyField, const QString &lookupResultField);
+    void SetMaster(TDataSource *master);
+    TDataSource *Master() const { return m_master; }
+    TConnection *Connection() const { return m_conn; }
+
+    // Handlers run around each Open (not around a re-run).
+    std::vector<Handler> BeforeOpen;
+    std::vector<Handler> AfterOpen;
+
+    // ---- life cycle
+    void Open();
+    void Close();
+    // Runs the query again with the current parameters; the first row becomes
+    // current. No open handlers run.
+    void Requery();
+    bool Active() const { return m_state != State::Inactive; }
+    State GetState() const { return m_state; }
+
+    // ---- rows
+    int RecordCount() const { return int(m_rows.size()); }
+    bool IsEmpty() const { return m_rows.isEmpty(); }
+    int RecNo() const { return m_current; } // -1 when empty
+    void SetRecNo(int row);
+    void First() { SetRecNo(0); }
+    void Last() { SetRecNo(RecordCount() - 1); }
+    void Next() { SetRecNo(m_current + 1); }
+    void Prior() { SetRecNo(m_current - 1); }
+    // Moves to the first row whose field equals value exactly; false (and no
+    // move) when there is none.
+    bool Locate(const QString &field, const QVariant &value);
+
+    // ---- fields
+    const QVector<TFieldDef> &Fields() const { return m_fields; }
+    int FieldIndex(const QString &name) const; // -1 when unknown
+    int RequireField(const QString &name) const;
+    QVariant Value(int row, int field) const;
+    QVariant FieldValue(const QString &name) const; // of the current row
+    QString DisplayText(int row, int field) const;
+    // The row whose field equals the key (through a hash index), -1 if none.
+    int FindRow(int field, const QVariant &key) const;
+
+    // ---- freezing
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_disableCount > 0; }
+
+    // Base-table facts of the result columns, for writing rows back.
+    const QVector<ColumnInfo> &ResultColumns() const { return m_columns; }
+
+signals:
+    // Structural changes, always reported (the Qt models follow them).
+    void AboutToReset();
+    void Reset();
+    // A field changed (its index), the current row or the state changed
+    // (RowChange), or the content was reset (ContentChange); held back while
+    // controls are disabled.
+    void DataChanged(int field);
+    // A lookup source was re-read: lookup columns show other values.
+    void LookupsChanged();
+    void ValueChanged(int row, int field);
+
+protected:
+    void notify(int field);
+    void resetContent(const std::function<void()> &change);
+    void runQuery();
+    void masterChanged(int field);
+    bool paramsFromMaster();
+    void resolveFields();
+    void invalidateIndexes() const;
+
+    QString m_sql;
+    ParsedSql m_parsed;
+    QVector<TParam> m_params;
+    QVector<TFieldDef> m_fields;
+    QHash<QString, int> m_fieldByName;
+    QPointer<TDataSource> m_master;
+    TConnection *m_conn;
+    std::unique_ptr<TStatement> m_stmt;
+    QVector<ColumnInfo> m_columns;
+
+    State m_state = State::Inactive;
+    QVector<QVector<QVariant>> m_rows; // one value per field; lookups stay null
+    int m_current = -1;
+    int m_disableCount = 0;
+    bool m_pendingNotify = false;
+
+    // lookup fields resolved at open: key field, result field in the source
+    struct LookupRef {
+        int keyField = -1;
+        int sourceKey = -1;
+        int sourceResult = -1;
+    };
+    QHash<int, LookupRef> m_lookups;
+    mutable QHash<int, QHash<QString, int>> m_indexes;
+};
+
+// Normalises a key for hash lookups: the same number as integer or text gives
+// the same key.
+QString LookupKey(const QVariant &value);

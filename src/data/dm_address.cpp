@@ -1,0 +1,86 @@
+// Address reference: administrative districts, city districts, settlements,
+// streets and buildings.
+#include "data/dmfrm.h"
+
+using FT = FieldType;
+
+void TDM::createAddressDataSets()
+{
+    qryAdmDistricts = newDataSet("qryAdmDistricts", {
+        "SELECT utype, unitid, unitname",
+        "FROM addrunits",
+        "WHERE utype = 'AO'",
+        "ORDER BY unitid"});
+    qryAdmDistricts->AddField("utype", FT::String, 2);
+    qryAdmDistricts->AddField("unitid", FT::String, 255);
+    qryAdmDistricts->AddField("unitname", FT::String, 255);
+    dsAdmDistricts = newDataSource(qryAdmDistricts);
+    addLoadingStatus(qryAdmDistricts);
+
+    qryDistricts = newDataSet("qryDistricts", {
+        "SELECT utype, unitid, unitname, parentid",
+        "FROM addrunits",
+        "WHERE utype = 'TE'",
+        "ORDER BY unitid"});
+    qryDistricts->AddField("utype", FT::String, 2);
+    qryDistricts->AddField("unitid", FT::String, 255);
+    qryDistricts->AddField("unitname", FT::String, 255);
+    qryDistricts->AddField("parentid", FT::String, 255);
+    qryDistricts->AddLookupField("parentname", FT::String, 255, "parentid", qryAdmDistricts,
+                                 "unitid", "unitname");
+    dsDistricts = newDataSource(qryDistricts);
+    addLoadingStatus(qryDistricts);
+
+    qryAreas = newDataSet("qryAreas", {
+        "SELECT areaid, areaname",
+        "FROM areas",
+        "ORDER BY areaname, areaid"});
+    qryAreas->AddField("areaid", FT::Integer);
+    qryAreas->AddField("areaname", FT::String, 255);
+    dsAreas = newDataSource(qryAreas);
+    addLoadingStatus(qryAreas);
+
+    qryStreets = newDataSet("qryStreets", {
+        "SELECT utype, unitid, unitnameid, unitname, areaid",
+        "FROM addrunits",
+        "WHERE utype = 'UL' AND unitname ILIKE :pat",
+        "ORDER BY unitname, unitid"});
+    qryStreets->AddParam("pat", FT::String);
+    qryStreets->AddField("utype", FT::String, 2);
+    qryStreets->AddField("unitid", FT::String, 255);
+    qryStreets->AddField("unitnameid", FT::String, 255);
+    qryStreets->AddField("unitname", FT::String, 255);
+    qryStreets->AddField("areaid", FT::Integer);
+    qryStreets->AddLookupField("areaname", FT::String, 255, "areaid", qryAreas, "areaid",
+                               "areaname");
+    dsStreets = newDataSource(qryStreets);
+    addLoadingStatus(qryStreets);
+
+    qryStreets1 = newDataSet("qryStreets1", {
+        "SELECT unitid, unitname",
+        "FROM addrunits",
+        "WHERE utype = 'UL' AND unitid = :unitid"});
+    qryStreets1->AddParam("unitid", FT::String);
+    qryStreets1->AddField("unitid", FT::String, 255);
+    qryStreets1->AddField("unitname", FT::String, 255);
+    qryStreets1->SetMaster(dsStreets);
+
+    qryBuildings = newDataSet("qryBuildings", {
+        "SELECT buildingid, ulid, dom, korp, stroen, gil, teid, get_address(buildingid) AS addr",
+        "FROM buildings b",
+        "WHERE ulid = :unitid",
+        "ORDER BY get_number(dom), dom, get_number(korp), korp, get_number(stroen), stroen"});
+    qryBuildings->AddParam("unitid", FT::String);
+    qryBuildings->AddField("buildingid", FT::Integer);
+    qryBuildings->AddField("ulid", FT::String, 255);
+    qryBuildings->AddLookupField("ulname", FT::String, 255, "ulid", qryStreets1, "unitid",
+                                 "unitname");
+    for (const char *f : {"dom", "korp", "stroen", "gil", "teid"})
+        qryBuildings->AddField(f, FT::String, 255);
+    qryBuildings->AddLookupField("tename", FT::String, 255, "teid", qryDistricts, "unitid",
+                                 "unitname");
+    qryBuildings->AddField("addr", FT::String, 255).readOnly = true;
+    qryBuildings->SetMaster(dsStreets);
+    dsBuildings = newDataSource(qryBuildings);
+    addLoadingStatus(qryBuildings);
+}

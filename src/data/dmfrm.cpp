@@ -1,0 +1,125 @@
+#include "data/dmfrm.h"
+
+#include "data/dberrors.h"
+#include "shell/appconfig.h"
+
+TDM *DM = nullptr;
+
+TDM::TDM(QObject *parent) : QObject(parent), dbConn(new TConnection(this))
+{
+    setObjectName(QStringLiteral("DM"));
+    createAddressDataSets();
+    createOrgDataSets();
+    createDeviceDataSets();
+    createHeatWaterDataSets();
+    createWaterContractDataSets();
+    createElectricityDataSets();
+
+    m_startup = {qryAdmDistricts, qryDistricts, qryAreas,     qryOrgs,       qryBankAccounts,
+                 qryDevCat,       qryDevTypes,  qryDevices,   qryVDevicesAll, qryVDevices,
+                 qrySelDevice,    qrySelVDevice, qryRecTypes, qrySystems,    qryCTP,
+                 qryHWUnitTypes,  qryHWObjects, qryHWUnits,   qryHWUnitDev,  qryContractsW,
+                 qryTariffs,      qryContracts, qryAbonents,  qryAbonDev};
+
+    connect(dbConn, &TConnection::Opened, this, [this] {
+        if (m_host) {
+            m_host->ShowConnState();
+            m_host->EnableDataPages();
+        }
+    });
+    connect(dbConn, &TConnection::Closed, this, [this] {
+        if (m_host) {
+            m_host->ShowConnState();
+            m_host->DisableDataPages();
+        }
+    });
+}
+
+TDM::~TDM()
+{
+    m_host = nullptr;
+    Disconnect();
+}
+
+TDataSet *TDM::newDataSet(const char *name, const QStringList &sqlLines)
+{
+    auto *ds = new TDataSet(QString::fromLatin1(name), dbConn, this);
+    ds->SetSQL(sqlLines.join(QLatin1Char('\n')));
+    return ds;
+}
+
+TDataSource *TDM::newDataSource(TDataSet *dataSet)
+{
+    QString name = dataSet->objectName();
+    name.replace(0, 3, QStringLiteral("ds")); // qryOrgs -> dsOrgs
+    return new TDataSource(name, dataSet, this);
+}
+
+void TDM::addLoadingStatus(TDataSet *dataSet)
+{
+    dataSet->BeforeOpen.push_back([this](TDataSet &) {
+        if (!m_host)
+            return;
+        m_host->SetStatusText(QStringLiteral(" Подождите, идет загрузка данных..."));
+        m_host->SetWaitCursor(true);
+        m_host->ProcessEvents();
+    });
+    dataSet->AfterOpen.push_back([this](TDataSet &) {
+        if (!m_host)
+            return;
+        m_host->SetWaitCursor(false);
+        m_host->SetStatusText(QStringLiteral(" Данные загружены"));
+        m_host->ProcessEvents();
+    });
+}
+
+QString TDM::ConnectionString() const
+{
+    return BuildConnectionString(Config->DBServer, Config->DBName, Config->DBUserName,
+                                 Config->DBPassword);
+}
+
+void TDM::OpenConnection()
+{
+    Disconnect();
+    if (m_host)
+        m_host->ControlsToConfig();
+    dbConn->Open(ConnectionString());
+}
+
+void TDM::Connect()
+{
+    OpenConnection();
+    try {
+        for (TDataSet *ds : m_startup)
+            ds->Open();
+    } catch (...) {
+        Disconnect();
+        if (m_host) {
+            m_host->SetWaitCursor(false);
+            m_host->SetStatusText(QStringLiteral(" Ошибка загрузки данных!"));
+        }
+        throw;
+    }
+}
+
+void TDM::Disconnect()
+{
+    if (dbConn->IsOpen())
+        dbConn->Close();
+}
+
+void TDM::StartUp()
+{
+    if (m_host)
+        m_host->DisableDataPages();
+    if (Config && Config->DBAutoConnect) {
+        try {
+            Connect();
+        } catch (...) {
+            if (m_host)
+                m_host->SelectDatabasePage();
+            throw;
+        }
+    }
+}

@@ -1,0 +1,87 @@
+#pragma once
+// The data module: the one connection to the metering database and every
+// shared dataset, with the order in which they open.
+
+#include "data/dataset.h"
+#include "data/datasource.h"
+#include "data/odbc.h"
+
+#include <QObject>
+#include <QVector>
+
+// What the data module asks of the main window.
+class IDMHost
+{
+public:
+    virtual ~IDMHost() = default;
+    virtual void ShowConnState() = 0;
+    virtual void EnableDataPages() = 0;
+    virtual void DisableDataPages() = 0;
+    virtual void ControlsToConfig() = 0;
+    virtual void SelectDatabasePage() = 0;
+    // The loading status: status bar text, wait cursor, repaint.
+    virtual void SetStatusText(const QString &text) = 0;
+    virtual void SetWaitCursor(bool wait) = 0;
+    virtual void ProcessEvents() = 0;
+};
+
+class TDM : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TDM(QObject *parent = nullptr);
+    ~TDM() override;
+
+    void SetHost(IDMHost *host) { m_host = host; }
+
+    // Opens the connection with the settings and opens the start-up datasets.
+    void Connect();
+    void Disconnect();
+    void OpenConnection();
+    // The deferred start step: disable the data pages, connect if asked to.
+    void StartUp();
+    // The connection string built from the settings.
+    QString ConnectionString() const;
+    // The datasets opened by Connect, in their order.
+    const QVector<TDataSet *> &StartupDataSets() const { return m_startup; }
+
+    TConnection *dbConn;
+
+    // address reference
+    TDataSet *qryAdmDistricts, *qryDistricts, *qryAreas, *qryStreets, *qryStreets1, *qryBuildings;
+    TDataSource *dsAdmDistricts, *dsDistricts, *dsAreas, *dsStreets, *dsBuildings;
+    // organisations, bank accounts, CTP
+    TDataSet *qryOrgs, *qryOrgBankAcc, *qryBankAccounts, *qryCTP;
+    TDataSource *dsOrgs, *dsOrgBankAcc, *dsCTP;
+    // devices and channels
+    TDataSet *qryDevices, *qryDevTypes, *qryDevCat, *qryVDevicesAll, *qryVDevices, *qryDevAttr,
+        *qryVDevAttr, *qrySelDevice, *qrySelVDevice, *qrySystems, *qryRecTypes;
+    TDataSource *dsDevices, *dsDevTypes, *dsVDevices, *dsDevAttr, *dsVDevAttr, *dsSelDevice,
+        *dsSelVDevice, *dsSystems, *dsRecTypes;
+    // heat and water metering objects
+    TDataSet *qryHWObjects, *qryHWUnits, *qryHWUnitDev, *qryHWUnitTypes;
+    TDataSource *dsHWObjects, *dsHWUnits, *dsHWUnitDev, *dsHWUnitTypes;
+    // electricity contracts
+    TDataSet *qryContracts, *qryAbonents, *qryAbonDev, *qryTariffs;
+    TDataSource *dsContracts, *dsAbonents, *dsAbonDev, *dsTariffs;
+    // water supply contracts
+    TDataSet *qryContractsW;
+    TDataSource *dsContractsW;
+
+private:
+    TDataSet *newDataSet(const char *name, const QStringList &sqlLines);
+    TDataSource *newDataSource(TDataSet *dataSet);
+    void addLoadingStatus(TDataSet *dataSet);
+
+    void createAddressDataSets();
+    void createOrgDataSets();
+    void createDeviceDataSets();
+    void createHeatWaterDataSets();
+    void createWaterContractDataSets();
+    void createElectricityDataSets();
+
+    IDMHost *m_host = nullptr;
+    QVector<TDataSet *> m_startup;
+};
+
+extern TDM *DM;

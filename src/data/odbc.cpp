@@ -1,0 +1,932 @@
+#include "data/odbc.h"
+
+#include "data/dberrors.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <cstring>
+#include <set>
+
+namespace {
+
+SQLHENV environment()
+{
+    static SQLHENV env = [] {
+        SQLHENV h = SQL_NULL_HENV;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h)))
+            throw EDatabaseError(QStringLiteral("Не удалось инициализировать ODBC"));
+        SQLSetEnvAttr(h, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        return h;
+    }();
+    return env;
+}
+
+// Statements alive per connection, so that closing the connection frees them
+// before the driver drops their handles.
+std::set<TStatement *> &liveStatements()
+{
+    static std::set<TStatement *> s;
+    return s;
+}
+
+bool needsBraces(const QString &v)
+{
+    if (v.isEmpty())
+        return false;
+    if (v.front().isSpace() || v.back().isSpace())
+        return true;
+    for (QChar c : v)
+        if (c == QLatin1Char(';') || c == QLatin1Char('{') || c == QLatin1Char('}'))
+            return true;
+    return false;
+}
+
+bool isIdentChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+FieldType fieldTypeOf(SQLSMALLINT sqlType)
+{
+    switch (sqlType) {
+    case SQL_SMALLINT:
+    case SQL_TINYINT:
+        return FieldType::SmallInt;
+    case SQL_INTEGER:
+        return FieldType::Integer;
+    case SQL_BIGINT:
+        return FieldType::LargeInt;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+        return FieldType::Float;
+    case SQL_BIT:
+        return FieldType::Boolean;
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+        return FieldType::Date;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+        return FieldType::DateTime;
+    default:
+        return FieldType::String;
+    }
+}
+
+SQLSMALLINT cTypeOf(FieldType t)
+{
+    switch (t) {
+    case FieldType::SmallInt:
+    case FieldType::Integer:
+    case FieldType::LargeInt:
+        return SQL_C_SBIGINT;
+    case FieldType::Float:
+        return SQL_C_DOUBLE;
+    case FieldType::Boolean:
+        return SQL_C_BIT;
+    case FieldType::Date:
+    case FieldType::DateTime:
+        return SQL_C_TYPE_TIMESTAMP;
+    case FieldType::String:
+        break;
+    }
+    return SQL_C_CHAR;
+}
+
+SQLSMALLINT paramSqlType(FieldType t)
+{
+    switch (t) {
+    case FieldType::SmallInt: return SQL_SMALLINT;
+    case FieldType::Integer: return SQL_INTEGER;
+    case FieldType::LargeInt: return SQL_BIGINT;
+    case FieldType::Float: return SQL_DOUBLE;
+    case FieldType::Boolean: return SQL_BIT;
+    case FieldType::Date: return SQL_TYPE_DATE;
+    case FieldType::DateTime: return SQL_TYPE_TIMESTAMP;
+    case FieldType::String: break;
+    }
+    return SQL_VARCHAR;
+}
+
+SQL_TIMESTAMP_STRUCT toTimestamp(const QVariant &v)
+{
+    SQL_TIMESTAMP_STRUCT ts{};
+    QDateTime dt = v.typeId() == QMetaType::QDate
+                       ? QDateTime(v.toDate(), QTime(0, 0), Qt::UTC)
+                       : v.toDateTime();
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    ts.year = SQLSMALLINT(d.year());
+    ts.month = SQLUSMALLINT(d.month());
+    ts.day = SQLUSMALLINT(d.day());
+    ts.hour = SQLUSMALLINT(t.hour());
+    ts.minute = SQLUSMALLINT(t.minute());
+    ts.second = SQLUSMALLINT(t.second());
+    ts.fraction = SQLUINTEGER(t.msec()) * 1000000u;
+    return ts;
+}
+
+QVariant fromTimestamp(const SQL_TIMESTAMP_STRUCT &ts, FieldType type)
+{
+    const QDate d(ts.year, ts.month, ts.day);
+    if (type == FieldType::Date)
+        return QVariant(d);
+    const QTime t(ts.hour, ts.minute, ts.second, int(ts.fraction / 1000000u));
+    return QVariant(QDateTime(d, t, Qt::UTC));
+}
+
+QString decodeText(const char *data, qsizetype len, int maxChars)
+{
+    QString s = QString::fromUtf8(data, len);
+    if (maxChars > 0 && s.size() > maxChars)
+        s.truncate(maxChars);
+    return s;
+}
+
+QVariant textToValue(const QString &s, FieldType type)
+{
+    if (type == FieldType::String)
+        return s;
+    return CoerceValue(s, type);
+}
+
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char *what)
+{
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+        ThrowOdbcError(handleType, handle, QString::fromLatin1(what));
+}
+
+} // namespace
+
+// ---- connection strings and parameters ----------------------------------
+
+QString QuoteConnValue(const QString &value)
+{
+    if (!needsBraces(value))
+        return value;
+    QString v = value;
+    v.replace(QLatin1String("}"), QLatin1String("}}"));
+    return QLatin1Char('{') + v + QLatin1Char('}');
+}
+
+QString BuildConnectionString(const QString &server, const QString &database,
+                              const QString &user, const QString &password)
+{
+    QString host = server;
+    QString port;
+    if (!host.startsWith(QLatin1Char('/'))) {
+        static const QRegularExpression v6(QStringLiteral("^\\[([^\\]]*)\\](?::(\\d+))?$"));
+        static const QRegularExpression hp(QStringLiteral("^([^:]*):(\\d+)$"));
+        QRegularExpressionMatch m = v6.match(host);
+        if (m.hasMatch()) {
+            host = m.captured(1);
+            port = m.captured(2);
+        } else if ((m = hp.match(host)).hasMatch()) {
+            host = m.captured(1);
+            port = m.captured(2);
+        }
+    }
+    QString s = QStringLiteral("Provider=MSDASQL;DRIVER=PostgreSQL ANSI;SERVER=%1;DATABASE=%2;"
+                               "UID=%3;PWD=%4;UseServerSidePrepare=1;")
+                    .arg(QuoteConnValue(host), QuoteConnValue(database), QuoteConnValue(user),
+                         QuoteConnValue(password));
+    if (!port.isEmpty())
+        s += QStringLiteral("PORT=%1;").arg(port);
+    return s;
+}
+
+ParsedSql ParseNamedParams(const QString &sql)
+{
+    ParsedSql out;
+    out.sql.reserve(sql.size());
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    auto copyUntil = [&](qsizetype end) {
+        out.sql += QStringView(sql).mid(i, end - i);
+        i = end;
+    };
+    while (i < n) {
+        const QChar c = sql[i];
+        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
+        if (c == QLatin1Char('\'')) {
+            // 'text' with '' inside; E'text' also with backslash escapes
+            const bool escapes = i > 0 && (sql[i - 1] == QLatin1Char('E') ||
+                                           sql[i - 1] == QLatin1Char('e')) &&
+                                 (i < 2 || !isIdentChar(sql[i - 2]));
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (escapes && sql[j] == QLatin1Char('\\')) {
+                    j += 2;
+                    continue;
+                }
+                if (sql[j] == QLatin1Char('\'')) {
+                    if (j + 1 < n && sql[j + 1] == QLatin1Char('\'')) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            copyUntil(qMin(j + 1, n));
+        } else if (c == QLatin1Char('"')) {
+            qsizetype j = sql.indexOf(QLatin1Char('"'), i + 1);
+            copyUntil(j < 0 ? n : j + 1);
+        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+            qsizetype j = sql.indexOf(QLatin1Char('\n'), i);
+            copyUntil(j < 0 ? n : j);
+        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+            int depth = 0;
+            qsizetype j = i;
+            while (j < n) {
+                if (sql[j] == QLatin1Char('/') && j + 1 < n && sql[j + 1] == QLatin1Char('*')) {
+                    ++depth;
+                    j += 2;
+                } else if (sql[j] == QLatin1Char('*') && j + 1 < n &&
+                           sql[j + 1] == QLatin1Char('/')) {
+                    j += 2;
+                    if (--depth == 0)
+                        break;
+                } else {
+                    ++j;
+                }
+            }
+            copyUntil(qMin(j, n));
+        } else if (c == QLatin1Char('$') && (i == 0 || !isIdentChar(sql[i - 1]))) {
+            // $tag$ ... $tag$ (a lone $1 style reference is copied as it is)
+            qsizetype j = i + 1;
+            while (j < n && (sql[j].isLetter() || sql[j] == QLatin1Char('_') ||
+                             (j > i + 1 && sql[j].isDigit())))
+                ++j;
+            if (j < n && sql[j] == QLatin1Char('$')) {
+                const QString tag = sql.mid(i, j - i + 1);
+                qsizetype end = sql.indexOf(tag, j + 1);
+                copyUntil(end < 0 ? n : end + tag.size());
+            } else {
+                copyUntil(i + 1);
+            }
+        } else if (c == QLatin1Char(':') && next == QLatin1Char(':')) {
+            copyUntil(i + 2);
+        } else if (c == QLatin1Char(':') && (next.isLetter() || next == QLatin1Char('_'))) {
+            qsizetype j = i + 1;
+            while (j < n && isIdentChar(sql[j]))
+                ++j;
+            out.names << sql.mid(i + 1, j - i - 1);
+            out.sql += QLatin1Char('?');
+            i = j;
+        } else {
+            out.sql += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fallback)
+{
+    QStringList messages;
+    QString state;
+    for (SQLSMALLINT rec = 1; handle != SQL_NULL_HANDLE; ++rec) {
+        SQLCHAR sqlState[6] = {0};
+        SQLINTEGER nativeError = 0;
+        SQLCHAR text[4096];
+        SQLSMALLINT len = 0;
+        const SQLRETURN rc = SQLGetDiagRec(handleType, handle, rec, sqlState, &nativeError, text,
+                                           sizeof(text), &len);
+        if (!SQL_SUCCEEDED(rc))
+            break;
+        if (state.isEmpty())
+            state = QString::fromLatin1(reinterpret_cast<char *>(sqlState));
+        QString msg = QString::fromUtf8(reinterpret_cast<char *>(text),
+                                        qMin<int>(len, int(sizeof(text)) - 1)).trimmed();
+        if (!msg.isEmpty())
+            messages << msg;
+    }
+    throw EDatabaseError(messages.isEmpty() ? fallback : messages.join(QLatin1Char('\n')),
+                         state);
+}
+
+// ---- TConnection -----------------------------------------------------------
+
+TConnection::TConnection(QObject *parent) : QObject(parent) {}
+
+TConnection::~TConnection()
+{
+    Close();
+}
+
+void TConnection::Open(const QString &connectionString)
+{
+    Close();
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    check(SQLAllocHandle(SQL_HANDLE_DBC, environment(), &dbc), SQL_HANDLE_ENV, environment(),
+          "SQLAllocHandle");
+    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+    const QByteArray cs = connectionString.toUtf8();
+    SQLCHAR out[2048];
+    SQLSMALLINT outLen = 0;
+    const SQLRETURN rc = SQLDriverConnect(
+        dbc, nullptr, reinterpret_cast<SQLCHAR *>(const_cast<char *>(cs.constData())),
+        SQLSMALLINT(cs.size()), out, sizeof(out), &outLen, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        try {
+            ThrowOdbcError(SQL_HANDLE_DBC, dbc, QStringLiteral("Не удалось соединиться с сервером"));
+        } catch (...) {
+            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+            throw;
+        }
+    }
+    m_dbc = dbc;
+    try {
+        // Texts travel as UTF-8 whatever the database's encoding is.
+        Execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
+    } catch (...) {
+        SQLDisconnect(m_dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+        m_dbc = SQL_NULL_HDBC;
+        throw;
+    }
+    emit Opened();
+}
+
+void TConnection::Close()
+{
+    if (!IsOpen())
+        return;
+    emit AboutToClose();
+    std::vector<TStatement *> mine;
+    for (TStatement *s : liveStatements())
+        if (&s->m_conn == this)
+            mine.push_back(s);
+    for (TStatement *s : mine)
+        s->freeStatement();
+    if (m_inTransaction) {
+        SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
+        SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+        m_inTransaction = false;
+    }
+    SQLDisconnect(m_dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+    m_dbc = SQL_NULL_HDBC;
+    emit Closed();
+}
+
+void TConnection::RequireOpen() const
+{
+    if (!IsOpen())
+        throw EDatabaseError(QStringLiteral("Нет соединения с базой данных"));
+}
+
+void TConnection::BeginTransaction()
+{
+    RequireOpen();
+    if (m_inTransaction)
+        throw EDatabaseError(QStringLiteral("Транзакция уже начата"));
+    check(SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+                            reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+          SQL_HANDLE_DBC, m_dbc, "BeginTransaction");
+    m_inTransaction = true;
+}
+
+void TConnection::Commit()
+{
+    RequireOpen();
+    check(SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_COMMIT), SQL_HANDLE_DBC, m_dbc, "Commit");
+    SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                      0);
+    m_inTransaction = false;
+}
+
+void TConnection::Rollback()
+{
+    if (!IsOpen() || !m_inTransaction)
+        return;
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
+    SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                      0);
+    m_inTransaction = false;
+    check(rc, SQL_HANDLE_DBC, m_dbc, "Rollback");
+}
+
+qint64 TConnection::Execute(const QString &sql, const QVector<BoundValue> &params)
+{
+    TStatement st(*this);
+    st.ExecDirect(sql, params);
+    return st.RowCount();
+}
+
+TTransaction::TTransaction(TConnection &connection) : m_conn(connection)
+{
+    m_conn.BeginTransaction();
+}
+
+TTransaction::~TTransaction()
+{
+    if (!m_done) {
+        try {
+            m_conn.Rollback();
+        } catch (...) {
+        }
+    }
+}
+
+void TTransaction::Commit()
+{
+    m_conn.Commit();
+    m_done = true;
+}
+
+// ---- TStatement ------------------------------------------------------------
+
+struct TStatement::ParamBuffer {
+    QByteArray text;
+    qint64 integer = 0;
+    double real = 0;
+    unsigned char bit = 0;
+    SQL_TIMESTAMP_STRUCT ts{};
+    SQLLEN ind = 0;
+    // column-wise arrays for batches
+    std::vector<char> array;
+    std::vector<SQLLEN> inds;
+};
+
+TStatement::TStatement(TConnection &connection) : m_conn(connection)
+{
+    m_conn.RequireOpen();
+    check(SQLAllocHandle(SQL_HANDLE_STMT, m_conn.handle(), &m_stmt), SQL_HANDLE_DBC,
+          m_conn.handle(), "SQLAllocHandle");
+    liveStatements().insert(this);
+}
+
+TStatement::~TStatement()
+{
+    freeStatement();
+    liveStatements().erase(this);
+}
+
+void TStatement::freeStatement()
+{
+    if (m_stmt != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
+        m_stmt = SQL_NULL_HSTMT;
+    }
+}
+
+static void requireHandle(SQLHSTMT h)
+{
+    if (h == SQL_NULL_HSTMT)
+        throw EDatabaseError(QStringLiteral("Нет соединения с базой данных"));
+}
+
+void TStatement::SetQueryTimeout(int seconds)
+{
+    requireHandle(m_stmt);
+    check(SQLSetStmtAttr(m_stmt, SQL_ATTR_QUERY_TIMEOUT,
+                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0),
+          SQL_HANDLE_STMT, m_stmt, "SetQueryTimeout");
+}
+
+void TStatement::Prepare(const QString &sql)
+{
+    requireHandle(m_stmt);
+    CloseCursor();
+    m_columns.clear();
+    const QByteArray s = sql.toUtf8();
+    check(SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
+                     SQLINTEGER(s.size())),
+          SQL_HANDLE_STMT, m_stmt, "SQLPrepare");
+}
+
+void TStatement::bindParams(const QVector<BoundValue> &params)
+{
+    SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
+    m_paramBuffers.clear();
+    for (int i = 0; i < params.size(); ++i) {
+        const BoundValue &p = params[i];
+        auto buf = std::make_unique<ParamBuffer>();
+        const QVariant v = CoerceValue(p.value, p.type);
+        const SQLSMALLINT ctype = cTypeOf(p.type);
+        const SQLSMALLINT stype = paramSqlType(p.type);
+        SQLPOINTER ptr = nullptr;
+        SQLLEN bufLen = 0;
+        SQLULEN colSize = 0;
+        SQLSMALLINT digits = 0;
+        if (v.isNull()) {
+            buf->ind = SQL_NULL_DATA;
+            colSize = stype == SQL_VARCHAR ? 1 : 0;
+        } else {
+            switch (ctype) {
+            case SQL_C_SBIGINT:
+                buf->integer = v.toLongLong();
+                ptr = &buf->integer;
+                break;
+            case SQL_C_DOUBLE:
+                buf->real = v.toDouble();
+                ptr = &buf->real;
+                colSize = 15;
+                break;
+            case SQL_C_BIT:
+                buf->bit = v.toBool() ? 1 : 0;
+                ptr = &buf->bit;
+                break;
+            case SQL_C_TYPE_TIMESTAMP:
+                buf->ts = toTimestamp(v);
+                ptr = &buf->ts;
+                colSize = p.type == FieldType::Date ? 10 : 23;
+                digits = p.type == FieldType::Date ? 0 : 3;
+                break;
+            default:
+                buf->text = v.toString().toUtf8();
+                ptr = buf->text.data();
+                bufLen = buf->text.size();
+                buf->ind = buf->text.size();
+                colSize = qMax<SQLULEN>(1, SQLULEN(buf->text.size()));
+                break;
+            }
+            if (ctype != SQL_C_CHAR)
+                buf->ind = 0;
+        }
+        check(SQLBindParameter(m_stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, ctype, stype,
+                               colSize, digits, ptr, bufLen, &buf->ind),
+              SQL_HANDLE_STMT, m_stmt, "SQLBindParameter");
+        m_paramBuffers.push_back(std::move(buf));
+    }
+}
+
+void TStatement::Execute(const QVector<BoundValue> &params)
+{
+    requireHandle(m_stmt);
+    CloseCursor();
+    bindParams(params);
+    const SQLRETURN rc = SQLExecute(m_stmt);
+    check(rc, SQL_HANDLE_STMT, m_stmt, "SQLExecute");
+    describe();
+}
+
+void TStatement::ExecDirect(const QString &sql, const QVector<BoundValue> &params)
+{
+    requireHandle(m_stmt);
+    CloseCursor();
+    m_columns.clear();
+    bindParams(params);
+    const QByteArray s = sql.toUtf8();
+    const SQLRETURN rc = SQLExecDirect(
+        m_stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
+        SQLINTEGER(s.size()));
+    check(rc, SQL_HANDLE_STMT, m_stmt, "SQLExecDirect");
+    describe();
+}
+
+qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
+                                const QVector<QVector<QVariant>> &rows, int batchSize)
+{
+    requireHandle(m_stmt);
+    CloseCursor();
+    qint64 done = 0;
+    batchSize = qMax(1, batchSize);
+    for (qsizetype start = 0; start < rows.size(); start += batchSize) {
+        const qsizetype count = qMin<qsizetype>(batchSize, rows.size() - start);
+        SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
+        m_paramBuffers.clear();
+        for (int p = 0; p < types.size(); ++p) {
+            auto buf = std::make_unique<ParamBuffer>();
+            const FieldType type = types[p];
+            const SQLSMALLINT ctype = cTypeOf(type);
+            QVector<QVariant> values(count);
+            size_t elem = 0;
+            QVector<QByteArray> texts;
+            for (qsizetype r = 0; r < count; ++r) {
+                const QVector<QVariant> &row = rows[start + r];
+                values[r] = CoerceValue(p < row.size() ? row[p] : QVariant(), type);
+                if (ctype == SQL_C_CHAR) {
+                    texts << values[r].toString().toUtf8();
+                    elem = qMax<size_t>(elem, size_t(texts.back().size()) + 1);
+                }
+            }
+            switch (ctype) {
+            case SQL_C_SBIGINT: elem = sizeof(qint64); break;
+            case SQL_C_DOUBLE: elem = sizeof(double); break;
+            case SQL_C_BIT: elem = 1; break;
+            case SQL_C_TYPE_TIMESTAMP: elem = sizeof(SQL_TIMESTAMP_STRUCT); break;
+            default: break;
+            }
+            buf->array.assign(elem * size_t(count), 0);
+            buf->inds.assign(size_t(count), 0);
+            for (qsizetype r = 0; r < count; ++r) {
+                char *cell = buf->array.data() + elem * size_t(r);
+                if (values[r].isNull()) {
+                    buf->inds[r] = SQL_NULL_DATA;
+                    continue;
+                }
+                switch (ctype) {
+                case SQL_C_SBIGINT: {
+                    const qint64 v = values[r].toLongLong();
+                    std::memcpy(cell, &v, sizeof v);
+                    break;
+                }
+                case SQL_C_DOUBLE: {
+                    const double v = values[r].toDouble();
+                    std::memcpy(cell, &v, sizeof v);
+                    break;
+                }
+                case SQL_C_BIT:
+                    *cell = values[r].toBool() ? 1 : 0;
+                    break;
+                case SQL_C_TYPE_TIMESTAMP: {
+                    const SQL_TIMESTAMP_STRUCT ts = toTimestamp(values[r]);
+                    std::memcpy(cell, &ts, sizeof ts);
+                    break;
+                }
+                default:
+                    std::memcpy(cell, texts[r].constData(), size_t(texts[r].size()));
+                    buf->inds[r] = texts[r].size();
+                    break;
+                }
+            }
+            const SQLSMALLINT stype = paramSqlType(type);
+            SQLULEN colSize = ctype == SQL_C_CHAR ? qMax<SQLULEN>(1, elem) : 0;
+            if (ctype == SQL_C_TYPE_TIMESTAMP)
+                colSize = type == FieldType::Date ? 10 : 23;
+            check(SQLBindParameter(m_stmt, SQLUSMALLINT(p + 1), SQL_PARAM_INPUT, ctype, stype,
+                                   colSize, ctype == SQL_C_TYPE_TIMESTAMP && type != FieldType::Date
+                                                ? 3 : 0,
+                                   buf->array.data(), SQLLEN(elem), buf->inds.data()),
+                  SQL_HANDLE_STMT, m_stmt, "SQLBindParameter");
+            m_paramBuffers.push_back(std::move(buf));
+        }
+        SQLULEN processed = 0;
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_BIND_TYPE,
+                       reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(count)), 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0);
+        const SQLRETURN rc = SQLExecute(m_stmt);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
+        check(rc, SQL_HANDLE_STMT, m_stmt, "SQLExecute");
+        CloseCursor();
+        done += count;
+    }
+    return done;
+}
+
+qint64 TStatement::RowCount()
+{
+    requireHandle(m_stmt);
+    SQLLEN n = 0;
+    check(SQLRowCount(m_stmt, &n), SQL_HANDLE_STMT, m_stmt, "SQLRowCount");
+    return n;
+}
+
+void TStatement::describe()
+{
+    SQLSMALLINT count = 0;
+    check(SQLNumResultCols(m_stmt, &count), SQL_HANDLE_STMT, m_stmt, "SQLNumResultCols");
+    if (!m_columns.isEmpty() && m_columns.size() == count)
+        return; // a re-execution of a prepared statement has the same shape
+    m_columns.clear();
+    for (SQLSMALLINT c = 1; c <= count; ++c) {
+        SQLCHAR name[256];
+        SQLSMALLINT nameLen = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        check(SQLDescribeCol(m_stmt, c, name, sizeof(name), &nameLen, &type, &size, &digits,
+                             &nullable),
+              SQL_HANDLE_STMT, m_stmt, "SQLDescribeCol");
+        ColumnInfo ci;
+        ci.name = QString::fromUtf8(reinterpret_cast<char *>(name),
+                                    qMin<int>(nameLen, int(sizeof(name)) - 1));
+        ci.sqlType = type;
+        ci.type = fieldTypeOf(type);
+        ci.size = int(qMin<SQLULEN>(size, 1 << 30));
+        SQLCHAR base[256];
+        SQLSMALLINT baseLen = 0;
+        if (SQL_SUCCEEDED(SQLColAttribute(m_stmt, c, SQL_DESC_BASE_TABLE_NAME, base, sizeof(base),
+                                          &baseLen, nullptr)))
+            ci.baseTable = QString::fromUtf8(reinterpret_cast<char *>(base),
+                                             qMin<int>(baseLen, int(sizeof(base)) - 1));
+        if (SQL_SUCCEEDED(SQLColAttribute(m_stmt, c, SQL_DESC_BASE_COLUMN_NAME, base,
+                                          sizeof(base), &baseLen, nullptr)))
+            ci.baseColumn = QString::fromUtf8(reinterpret_cast<char *>(base),
+                                              qMin<int>(baseLen, int(sizeof(base)) - 1));
+        m_columns << ci;
+    }
+}
+
+void TStatement::CloseCursor()
+{
+    if (m_stmt != SQL_NULL_HSTMT)
+        SQLFreeStmt(m_stmt, SQL_CLOSE);
+}
+
+void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
+                          const QVector<int> &sizeHints)
+{
+    requireHandle(m_stmt);
+    const int ncols = int(m_columns.size());
+    if (ncols == 0)
+        return;
+
+    // Columns are bound to arrays of up to 512 rows; a text column without a
+    // size hint is read cell by cell instead, row by row.
+    struct Bound {
+        SQLSMALLINT ctype;
+        size_t elem;
+        std::vector<char> data;
+        std::vector<SQLLEN> ind;
+        int maxChars;
+    };
+    std::vector<Bound> bound(static_cast<size_t>(ncols));
+    bool rowWise = false;
+    size_t rowBytes = 0;
+    for (int c = 0; c < ncols; ++c) {
+        const ColumnInfo &ci = m_columns[c];
+        Bound &b = bound[size_t(c)];
+        b.maxChars = c < sizeHints.size() ? sizeHints[c] : 0;
+        b.ctype = cTypeOf(ci.type);
+        if (ci.sqlType == SQL_NUMERIC || ci.sqlType == SQL_DECIMAL)
+            b.ctype = SQL_C_CHAR;
+        switch (b.ctype) {
+        case SQL_C_SBIGINT: b.elem = sizeof(qint64); break;
+        case SQL_C_DOUBLE: b.elem = sizeof(double); break;
+        case SQL_C_BIT: b.elem = 1; break;
+        case SQL_C_TYPE_TIMESTAMP: b.elem = sizeof(SQL_TIMESTAMP_STRUCT); break;
+        default: {
+            // Only a text with a size of our own is bound: the sizes the
+            // driver reports for unbounded texts are guesses, and a bound
+            // buffer would cut longer values.
+            int chars = b.maxChars;
+            if (ci.type != FieldType::String)
+                chars = 64;
+            if (chars <= 0 || chars > 8190)
+                rowWise = true;
+            b.elem = size_t(qBound(1, chars, 8190)) * 4 + 1;
+            break;
+        }
+        }
+        rowBytes += b.elem + sizeof(SQLLEN);
+    }
+
+    QVector<QVariant> row(ncols);
+    if (rowWise) {
+        std::vector<char> text;
+        while (true) {
+            const SQLRETURN rc = SQLFetch(m_stmt);
+            if (rc == SQL_NO_DATA)
+                break;
+            check(rc, SQL_HANDLE_STMT, m_stmt, "SQLFetch");
+            for (int c = 0; c < ncols; ++c) {
+                const Bound &b = bound[size_t(c)];
+                const FieldType ft = m_columns[c].type;
+                SQLLEN ind = 0;
+                if (b.ctype == SQL_C_CHAR) {
+                    QByteArray bytes;
+                    char chunk[8192];
+                    while (true) {
+                        const SQLRETURN r = SQLGetData(m_stmt, SQLUSMALLINT(c + 1), SQL_C_CHAR,
+                                                       chunk, sizeof(chunk), &ind);
+                        if (r == SQL_NO_DATA)
+                            break;
+                        check(r, SQL_HANDLE_STMT, m_stmt, "SQLGetData");
+                        if (ind == SQL_NULL_DATA)
+                            break;
+                        const qsizetype got = (ind == SQL_NO_TOTAL || ind >= SQLLEN(sizeof(chunk)))
+                                                  ? qsizetype(sizeof(chunk) - 1)
+                                                  : qsizetype(ind);
+                        bytes.append(chunk, got);
+                        if (r == SQL_SUCCESS)
+                            break;
+                    }
+                    row[c] = ind == SQL_NULL_DATA
+                                 ? QVariant()
+                                 : textToValue(decodeText(bytes.constData(), bytes.size(),
+                                                          b.maxChars), ft);
+                    continue;
+                }
+                char cell[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
+                check(SQLGetData(m_stmt, SQLUSMALLINT(c + 1), b.ctype, cell, sizeof(cell), &ind),
+                      SQL_HANDLE_STMT, m_stmt, "SQLGetData");
+                if (ind == SQL_NULL_DATA) {
+                    row[c] = QVariant();
+                } else if (b.ctype == SQL_C_SBIGINT) {
+                    qint64 v;
+                    std::memcpy(&v, cell, sizeof v);
+                    row[c] = ft == FieldType::LargeInt ? QVariant(qlonglong(v)) : QVariant(int(v));
+                } else if (b.ctype == SQL_C_DOUBLE) {
+                    double v;
+                    std::memcpy(&v, cell, sizeof v);
+                    row[c] = v;
+                } else if (b.ctype == SQL_C_BIT) {
+                    row[c] = cell[0] != 0;
+                } else {
+                    SQL_TIMESTAMP_STRUCT ts;
+                    std::memcpy(&ts, cell, sizeof ts);
+                    row[c] = fromTimestamp(ts, ft);
+                }
+            }
+            onRow(row);
+        }
+        CloseCursor();
+        return;
+    }
+
+    const SQLULEN arraySize = SQLULEN(qBound<size_t>(1, (4u << 20) / qMax<size_t>(1, rowBytes),
+                                                     512));
+    for (int c = 0; c < ncols; ++c) {
+        Bound &b = bound[size_t(c)];
+        b.data.assign(b.elem * arraySize, 0);
+        b.ind.assign(arraySize, 0);
+        check(SQLBindCol(m_stmt, SQLUSMALLINT(c + 1), b.ctype, b.data.data(), SQLLEN(b.elem),
+                         b.ind.data()),
+              SQL_HANDLE_STMT, m_stmt, "SQLBindCol");
+    }
+    SQLULEN fetched = 0;
+    std::vector<SQLUSMALLINT> status(arraySize);
+    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_BIND_TYPE,
+                   reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
+    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(arraySize), 0);
+    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, status.data(), 0);
+    auto unbind = [this] {
+        SQLFreeStmt(m_stmt, SQL_UNBIND);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+    };
+    try {
+        while (true) {
+            const SQLRETURN rc = SQLFetch(m_stmt);
+            if (rc == SQL_NO_DATA)
+                break;
+            check(rc, SQL_HANDLE_STMT, m_stmt, "SQLFetch");
+            for (SQLULEN r = 0; r < fetched; ++r) {
+                if (status[r] == SQL_ROW_NOROW || status[r] == SQL_ROW_ERROR)
+                    continue;
+                for (int c = 0; c < ncols; ++c) {
+                    const Bound &b = bound[size_t(c)];
+                    const FieldType ft = m_columns[c].type;
+                    const SQLLEN ind = b.ind[r];
+                    const char *cell = b.data.data() + b.elem * r;
+                    if (ind == SQL_NULL_DATA) {
+                        row[c] = QVariant();
+                        continue;
+                    }
+                    switch (b.ctype) {
+                    case SQL_C_SBIGINT: {
+                        qint64 v;
+                        std::memcpy(&v, cell, sizeof v);
+                        row[c] = ft == FieldType::LargeInt ? QVariant(qlonglong(v))
+                                                           : QVariant(int(v));
+                        break;
+                    }
+                    case SQL_C_DOUBLE: {
+                        double v;
+                        std::memcpy(&v, cell, sizeof v);
+                        row[c] = v;
+                        break;
+                    }
+                    case SQL_C_BIT:
+                        row[c] = cell[0] != 0;
+                        break;
+                    case SQL_C_TYPE_TIMESTAMP: {
+                        SQL_TIMESTAMP_STRUCT ts;
+                        std::memcpy(&ts, cell, sizeof ts);
+                        row[c] = fromTimestamp(ts, ft);
+                        break;
+                    }
+                    default: {
+                        const qsizetype len = (ind == SQL_NO_TOTAL || size_t(ind) >= b.elem)
+                                                  ? qsizetype(b.elem - 1)
+                                                  : qsizetype(ind);
+                        row[c] = textToValue(decodeText(cell, qsizetype(strnlen(cell, size_t(len))),
+                                                        b.maxChars), ft);
+                        break;
+                    }
+                    }
+                }
+                onRow(row);
+            }
+        }
+    } catch (...) {
+        unbind();
+        CloseCursor();
+        throw;
+    }
+    unbind();
+    CloseCursor();
+}
+
+QVariant TStatement::FetchScalar()
+{
+    QVariant result;
+    bool first = true;
+    FetchAll([&](QVector<QVariant> &row) {
+        if (first && !row.isEmpty())
+            result = row[0];
+        first = false;
+    });
+    return result;
+}

@@ -1,0 +1,149 @@
+#pragma once
+// A thin C++ layer over the ODBC C API (unixODBC): RAII handles, typed
+// parameters, block fetching, transactions. Texts travel as UTF-8 bytes; the
+// connection sets the server's client encoding to UTF8 itself.
+
+#include "data/fieldtype.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+#include <sql.h>
+#include <sqlext.h>
+
+// Builds the connection string for the metering database. The server may be a
+// host name, an IP address, "host:port", "[v6address]:port" or an absolute
+// socket folder. Values with characters special to the connection string are
+// put in braces.
+QString BuildConnectionString(const QString &server, const QString &database,
+                              const QString &user, const QString &password);
+// Quotes one connection-string value if it needs it.
+QString QuoteConnValue(const QString &value);
+
+// An SQL text whose ":name" parameters were replaced by "?".
+struct ParsedSql {
+    QString sql;
+    QStringList names; // one per "?", in order (a name may repeat)
+};
+// Finds the named parameters, skipping string literals, quoted identifiers,
+// dollar quotes, comments and "::" casts.
+ParsedSql ParseNamedParams(const QString &sql);
+
+// A value bound to a statement parameter.
+struct BoundValue {
+    FieldType type = FieldType::String;
+    QVariant value; // null for SQL NULL
+};
+
+// Result column metadata as the driver describes it.
+struct ColumnInfo {
+    QString name;
+    FieldType type = FieldType::String;
+    int size = 0;           // characters for texts
+    int sqlType = 0;
+    QString baseTable;      // empty for computed columns
+    QString baseColumn;
+};
+
+class TConnection;
+
+class TStatement
+{
+public:
+    explicit TStatement(TConnection &connection);
+    ~TStatement();
+    TStatement(const TStatement &) = delete;
+    TStatement &operator=(const TStatement &) = delete;
+
+    void SetQueryTimeout(int seconds);
+    void Prepare(const QString &sql); // "?" placeholders
+    void Execute(const QVector<BoundValue> &params = {});
+    void ExecDirect(const QString &sql, const QVector<BoundValue> &params = {});
+    // Runs a prepared statement once per row of parameter values, as ODBC
+    // parameter arrays of up to batchSize rows. Returns the rows processed.
+    qint64 ExecuteBatch(const QVector<FieldType> &types, const QVector<QVector<QVariant>> &rows,
+                        int batchSize = 100);
+
+    // Rows affected by the last INSERT, UPDATE or DELETE.
+    qint64 RowCount();
+    const QVector<ColumnInfo> &Columns() const { return m_columns; }
+    // Fetches every remaining row. sizeHints (by column index, may be shorter)
+    // caps the characters kept of a text column; 0 keeps what the driver says.
+    void FetchAll(const std::function<void(QVector<QVariant> &row)> &onRow,
+                  const QVector<int> &sizeHints = {});
+    // Fetches the first column of the first row (null when there is none).
+    QVariant FetchScalar();
+    void CloseCursor();
+
+    SQLHSTMT handle() const { return m_stmt; }
+
+private:
+    void bindParams(const QVector<BoundValue> &params);
+    void describe();
+    void freeStatement();
+
+    TConnection &m_conn;
+    SQLHSTMT m_stmt = SQL_NULL_HSTMT;
+    QVector<ColumnInfo> m_columns;
+    struct ParamBuffer;
+    std::vector<std::unique_ptr<ParamBuffer>> m_paramBuffers;
+    friend class TConnection;
+};
+
+// The one connection to the database. Closing it first tells every listener
+// (datasets, statements) so that they release what they hold.
+class TConnection : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TConnection(QObject *parent = nullptr);
+    ~TConnection() override;
+
+    // Opens with a full connection string; throws EDatabaseError.
+    void Open(const QString &connectionString);
+    void Close();
+    bool IsOpen() const { return m_dbc != SQL_NULL_HDBC; }
+
+    void BeginTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return m_inTransaction; }
+
+    // Runs a statement without a result; returns the affected row count.
+    qint64 Execute(const QString &sql, const QVector<BoundValue> &params = {});
+
+    SQLHDBC handle() const { return m_dbc; }
+    void RequireOpen() const;
+
+signals:
+    void Opened();
+    void AboutToClose();
+    void Closed();
+
+private:
+    SQLHDBC m_dbc = SQL_NULL_HDBC;
+    bool m_inTransaction = false;
+};
+
+// Rolls back a transaction unless it was committed.
+class TTransaction
+{
+public:
+    explicit TTransaction(TConnection &connection);
+    ~TTransaction();
+    void Commit();
+
+private:
+    TConnection &m_conn;
+    bool m_done = false;
+};
+
+// Throws the diagnostic records of a handle as an EDatabaseError.
+[[noreturn]] void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle,
+                                 const QString &fallback);

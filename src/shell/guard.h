@@ -1,0 +1,30 @@
+#pragma once
+// Every entry point of a command (slot, event handler) runs its body through
+// Guarded, so that no exception unwinds through Qt's frames: errors go to the
+// application's error box, the silent abort goes nowhere.
+
+#include <exception>
+#include <utility>
+
+class QString;
+
+// Shows "Произошла ошибка:" and the error's message in the error box.
+void AppErrorHandler(const std::exception &e);
+void AppErrorHandler(const QString &message);
+
+// Handles the exception being caught: the silent abort is swallowed, anything
+// else reaches AppErrorHandler.
+void HandleCurrentException();
+
+// Runs f; returns false when it failed (an error shown, or the silent abort).
+template <typename F>
+bool Guarded(F &&f)
+{
+    try {
+        std::forward<F>(f)();
+        return true;
+    } catch (...) {
+        HandleCurrentException();
+        return false;
+    }
+}

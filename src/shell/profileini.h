@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A settings file in the Windows profile format: "[Section]" headers and
+// "key=value" lines. Sections and keys match without regard to case, values
+// are trimmed and read with at most 2047 characters, unknown lines are kept.
+// Every write rewrites the file at once, atomically; a new file is readable
+// by its owner only. Text is Windows-1251 on disk; UTF-8 files are read too.
+class TProfileIni
+{
+public:
+    explicit TProfileIni(const QString &path);
+    const QString &Path() const { return m_path; }
+
+    QString ReadString(const QString &section, const QString &key,
+                       const QString &defaultValue = QString()) const;
+    // Decimal, or hexadecimal after "0x"/"0X"; anything else gives the default.
+    int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
+    bool ReadBool(const QString &section, const QString &key, bool defaultValue) const;
+
+    // Throws EError "Unable to write to <path>" when the file cannot be written.
+    void WriteString(const QString &section, const QString &key, const QString &value);
+    void WriteInteger(const QString &section, const QString &key, int value);
+    void WriteBool(const QString &section, const QString &key, bool value);
+
+    // Parsing helpers, public for their own tests.
+    static bool ParseInteger(const QString &text, int *value);
+    static QStringList DecodeLines(const QByteArray &bytes);
+
+private:
+    QStringList readLines() const;
+    void writeLines(const QStringList &lines);
+
+    QString m_path;
+};

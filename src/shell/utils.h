@@ -1,0 +1,53 @@
+#pragma once
+// Message boxes, modal dialogs and a few process-wide values shared by every
+// window. Every box and every modal dialog of the program goes through these
+// functions, so that tests can answer them (see the interaction hooks below).
+
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// The application title: caption of the main window, error and plain boxes.
+inline constexpr const char *AppTitle = "Kestrum";
+
+// Warning: title "Warning", warning icon, one OK button.
+void WarningBox(const QString &text, QWidget *parent = nullptr);
+// Confirmation: title "Confirm", "&Yes" (default) and "&No"; Esc answers No.
+// True only for Yes.
+bool ConfirmBox(const QString &text, QWidget *parent = nullptr);
+// Information: title "Information", one OK button.
+void InformationBox(const QString &text, QWidget *parent = nullptr);
+// Plain box with the application title and one OK button.
+void PlainBox(const QString &text, QWidget *parent = nullptr);
+// Error box with the application title, the stop icon and one OK button.
+void StopBox(const QString &text, QWidget *parent = nullptr);
+
+// Shows a dialog modally and returns its result (QDialog::Accepted/Rejected).
+int ShowModal(QDialog *dialog);
+
+// The executable's folder with a trailing '/', and the position store file.
+QString ExeDir();
+QString PositionFilePath();
+// Sets ExeDir (and so PositionFilePath); the main window sets it from the
+// executable's location while it is constructed.
+void SetExeDir(const QString &dir);
+
+// ---- Interaction hooks ---------------------------------------------------
+// A responder sees every message box instead of the operator and returns the
+// button pressed; a dialog handler sees every modal dialog and returns its
+// result. Installing an empty function restores the real boxes and dialogs.
+struct MessageInfo {
+    QString title;
+    QString text;              // with "\r\n" already turned into line breaks
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
+};
+using MessageResponder = std::function<QMessageBox::StandardButton(const MessageInfo &)>;
+using DialogHandler = std::function<int(QDialog *)>;
+void SetMessageResponder(MessageResponder responder);
+void SetDialogHandler(DialogHandler handler);
