@@ -1,0 +1,373 @@
+// The read side of the dataset engine against the real server: open, fields,
+// lookups, master links, notifications and the Qt model.
+#include "common/testdb.h"
+#include "data/dataset.h"
+#include "data/datasetmodel.h"
+#include "data/datasource.h"
+#include "data/dberrors.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+class TestDataSet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void openReadsDeclaredFields();
+    void missingColumnFailsAndStaysClosed();
+    void undeclaredFieldsComeFromResult();
+    void locateIsExact();
+    void lookupFields();
+    void lookupFollowsReReadSource();
+    void lookupKeyNormalisation_data();
+    void lookupKeyNormalisation();
+    void masterMovesRerunDetail();
+    void emptyMasterGivesEmptyDetailWithoutQuery();
+    void closingMasterConnectionClosesAll();
+    void disableControlsHoldsBackNotifications();
+    void modelFollowsDataSet();
+    void openHandlersRunAroundOpenOnly();
+
+private:
+    TDataSet *streets(QObject *owner);
+    std::unique_ptr<TTestDatabase> m_db;
+};
+
+void TestDataSet::initTestCase()
+{
+    if (!TestServer::Available())
+        return;
+    m_db = std::make_unique<TTestDatabase>(QStringLiteral("dataset"));
+    m_db->Exec(QStringLiteral(
+        "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково');"
+        "INSERT INTO addrunits (utype, unitid, unitname, areaid) VALUES "
+        "('UL', 'u1', 'Ленина ул.', 1), ('UL', 'u2', 'Мира пр.', 2), "
+        "('UL', 'u3', 'Садовая ул.', NULL), ('UL', 'u4', 'Пустая ул.', 1);"
+        "INSERT INTO buildings (buildingid, ulid, dom, korp) VALUES "
+        "(1, 'u1', '10', NULL), (2, 'u1', '2', NULL), (3, 'u1', '2', '1'), "
+        "(4, 'u2', '7', NULL), (5, 'u3', '1', NULL);"
+        "SELECT setval('buildings_buildingid_seq', 100);"));
+}
+
+void TestDataSet::cleanupTestCase()
+{
+    m_db.reset();
+}
+
+TDataSet *TestDataSet::streets(QObject *owner)
+{
+    auto *ds = new TDataSet(QStringLiteral("qryStreets"), &m_db->Conn(), owner);
+    ds->SetSQL(QStringLiteral("SELECT utype, unitid, unitname, areaid\nFROM addrunits\n"
+                              "WHERE utype = 'UL' AND unitname ILIKE :pat\n"
+                              "ORDER BY unitname, unitid"));
+    ds->AddParam(QStringLiteral("pat"), FieldType::String, QStringLiteral("%"));
+    ds->AddField(QStringLiteral("utype"), FieldType::String, 2);
+    ds->AddField(QStringLiteral("unitid"), FieldType::String, 255);
+    ds->AddField(QStringLiteral("unitname"), FieldType::String, 255);
+    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
+    return ds;
+}
+
+void TestDataSet::openReadsDeclaredFields()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *ds = streets(&owner);
+    ds->Open();
+    QVERIFY(ds->Active());
+    QCOMPARE(ds->RecordCount(), 4);
+    QCOMPARE(ds->RecNo(), 0);
+    QCOMPARE(ds->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Ленина ул."));
+    QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).typeId(), int(QMetaType::Int));
+    ds->SetParamValue(QStringLiteral("pat"), QStringLiteral("м%"));
+    ds->Requery();
+    QCOMPARE(ds->RecordCount(), 1);
+    QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+    // a null pattern matches nothing
+    ds->SetParamValue(QStringLiteral("pat"), QVariant());
+    ds->Requery();
+    QVERIFY(ds->IsEmpty());
+    QCOMPARE(ds->RecNo(), -1);
+    QVERIFY(ds->FieldValue(QStringLiteral("unitid")).isNull());
+}
+
+void TestDataSet::missingColumnFailsAndStaysClosed()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *ds = streets(&owner);
+    ds->AddField(QStringLiteral("nosuchfield"), FieldType::String, 10);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds->Open());
+    QVERIFY(!ds->Active());
+
+    TDataSet bad(QStringLiteral("qryBad"), &m_db->Conn());
+    bad.SetSQL(QStringLiteral("SELECT x FROM no_such_table"));
+    try {
+        bad.Open();
+        QFAIL("opened");
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("no_such_table")), qPrintable(e.message()));
+    }
+    QVERIFY(!bad.Active());
+}
+
+void TestDataSet::undeclaredFieldsComeFromResult()
+{
+    REQUIRE_TEST_SERVER();
+    TDataSet ds(QStringLiteral("qryAny"), &m_db->Conn());
+    ds.SetSQL(QStringLiteral("SELECT buildingid, get_address(buildingid) AS addr, "
+                             "now()::timestamp AS ts FROM buildings ORDER BY buildingid"));
+    ds.Open();
+    QCOMPARE(ds.Fields().size(), 3);
+    QCOMPARE(ds.Fields()[0].type, FieldType::Integer);
+    QCOMPARE(ds.Fields()[2].type, FieldType::DateTime);
+    QCOMPARE(ds.RecordCount(), 5);
+    QVERIFY(ds.FieldValue(QStringLiteral("ADDR")).toString().contains(QStringLiteral("Ленина")));
+}
+
+void TestDataSet::locateIsExact()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *ds = streets(&owner);
+    ds->Open();
+    QVERIFY(ds->Locate(QStringLiteral("unitid"), QStringLiteral("u3")));
+    QCOMPARE(ds->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Садовая ул."));
+    // a prefix or another case finds nothing and moves nothing
+    QVERIFY(!ds->Locate(QStringLiteral("unitid"), QStringLiteral("u")));
+    QVERIFY(!ds->Locate(QStringLiteral("unitid"), QStringLiteral("U3")));
+    QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u3"));
+    QVERIFY(ds->Locate(QStringLiteral("areaid"), 2));
+    QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+}
+
+void TestDataSet::lookupFields()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    auto *areas = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), &owner);
+    areas->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaname, areaid"));
+    areas->AddField(QStringLiteral("areaid"), FieldType::Integer);
+    areas->AddField(QStringLiteral("areaname"), FieldType::String, 255);
+    TDataSet *ds = streets(&owner);
+    ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
+                       QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
+                       QStringLiteral("areaname"));
+    ds->AddLookupField(QStringLiteral("areashort"), FieldType::String, 3,
+                       QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
+                       QStringLiteral("areaname"));
+    areas->Open();
+    ds->Open();
+    const int name = ds->FieldIndex(QStringLiteral("areaname"));
+    const int shortName = ds->FieldIndex(QStringLiteral("areashort"));
+    QHash<QString, QString> byStreet;
+    for (int r = 0; r < ds->RecordCount(); ++r)
+        byStreet.insert(ds->Value(r, 1).toString(), ds->Value(r, name).toString());
+    QCOMPARE(byStreet.value(QStringLiteral("u1")), QStringLiteral("Заречье"));
+    QCOMPARE(byStreet.value(QStringLiteral("u2")), QStringLiteral("Быково"));
+    QCOMPARE(byStreet.value(QStringLiteral("u3")), QString()); // null key: empty
+    QVERIFY(ds->Locate(QStringLiteral("unitid"), QStringLiteral("u2")));
+    QCOMPARE(ds->Value(ds->RecNo(), shortName).toString(), QStringLiteral("Бык"));
+    // a lookup source that is closed gives empty values, no failure
+    areas->Close();
+    QVERIFY(ds->Value(0, name).isNull());
+}
+
+void TestDataSet::lookupFollowsReReadSource()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    auto *areas = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), &owner);
+    areas->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas"));
+    areas->AddField(QStringLiteral("areaid"), FieldType::Integer);
+    areas->AddField(QStringLiteral("areaname"), FieldType::String, 255);
+    TDataSet *ds = streets(&owner);
+    ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
+                       QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
+                       QStringLiteral("areaname"));
+    areas->Open();
+    ds->Open();
+    QVERIFY(ds->Locate(QStringLiteral("unitid"), QStringLiteral("u1")));
+    QSignalSpy spy(ds, &TDataSet::LookupsChanged);
+    m_db->Exec(QStringLiteral("UPDATE areas SET areaname = 'Новое Заречье' WHERE areaid = 1"));
+    areas->Requery();
+    QVERIFY(spy.count() >= 1);
+    QCOMPARE(ds->FieldValue(QStringLiteral("areaname")).toString(),
+             QStringLiteral("Новое Заречье"));
+    m_db->Exec(QStringLiteral("UPDATE areas SET areaname = 'Заречье' WHERE areaid = 1"));
+}
+
+void TestDataSet::lookupKeyNormalisation_data()
+{
+    QTest::addColumn<QVariant>("a");
+    QTest::addColumn<QVariant>("b");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("int and longlong") << QVariant(5) << QVariant(qlonglong(5)) << true;
+    QTest::newRow("int and text") << QVariant(5) << QVariant(QStringLiteral("5")) << true;
+    QTest::newRow("int and double") << QVariant(5) << QVariant(5.0) << true;
+    QTest::newRow("padded text") << QVariant(5) << QVariant(QStringLiteral("05")) << false;
+    QTest::newRow("texts by case") << QVariant(QStringLiteral("a")) << QVariant(QStringLiteral("A"))
+                                   << false;
+    QTest::newRow("text and number-like text") << QVariant(QStringLiteral("u1"))
+                                               << QVariant(QStringLiteral("u1")) << true;
+}
+
+void TestDataSet::lookupKeyNormalisation()
+{
+    QFETCH(QVariant, a);
+    QFETCH(QVariant, b);
+    QFETCH(bool, same);
+    QCOMPARE(LookupKey(a) == LookupKey(b), same);
+}
+
+void TestDataSet::masterMovesRerunDetail()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *master = streets(&owner);
+    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
+    auto *detail = new TDataSet(QStringLiteral("qryBuildings"), &m_db->Conn(), &owner);
+    detail->SetSQL(QStringLiteral(
+        "SELECT buildingid, ulid, dom, korp FROM buildings b WHERE ulid = :unitid\n"
+        "ORDER BY get_number(dom), dom, get_number(korp), korp"));
+    detail->AddParam(QStringLiteral("unitid"), FieldType::String);
+    detail->AddField(QStringLiteral("buildingid"), FieldType::Integer);
+    detail->AddField(QStringLiteral("ulid"), FieldType::String, 255);
+    detail->AddField(QStringLiteral("dom"), FieldType::String, 255);
+    detail->AddField(QStringLiteral("korp"), FieldType::String, 255);
+    detail->SetMaster(dsMaster);
+    int opens = 0;
+    detail->BeforeOpen.push_back([&](TDataSet &) { ++opens; });
+
+    master->Open();
+    detail->Open();
+    QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u1"));
+    QCOMPARE(detail->RecordCount(), 3);
+    // ordered by the numbers first (a missing korpus last): 2 корп. 1, 2, 10
+    QCOMPARE(detail->Value(0, 0).toInt(), 3);
+    QCOMPARE(detail->Value(1, 0).toInt(), 2);
+    QCOMPARE(detail->Value(2, 0).toInt(), 1);
+    detail->Last();
+
+    QVERIFY(master->Locate(QStringLiteral("unitid"), QStringLiteral("u2")));
+    QCOMPARE(detail->RecordCount(), 1);
+    QCOMPARE(detail->RecNo(), 0);
+    QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(), QStringLiteral("7"));
+    QCOMPARE(detail->ParamValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+    QVERIFY(master->Locate(QStringLiteral("unitid"), QStringLiteral("u4")));
+    QVERIFY(detail->IsEmpty());
+    // a re-run of the master re-reads the detail as well
+    m_db->Exec(QStringLiteral("INSERT INTO buildings (ulid, dom) VALUES ('u1', '99')"));
+    master->Requery();
+    QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u1"));
+    QCOMPARE(detail->RecordCount(), 4);
+    // re-runs are not opens
+    QCOMPARE(opens, 1);
+    m_db->Exec(QStringLiteral("DELETE FROM buildings WHERE dom = '99'"));
+}
+
+void TestDataSet::emptyMasterGivesEmptyDetailWithoutQuery()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *master = streets(&owner);
+    master->SetParamValue(QStringLiteral("pat"), QStringLiteral("нет такой%"));
+    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
+    // a detail whose query would fail: it must not run for an empty master
+    auto *detail = new TDataSet(QStringLiteral("qryDetail"), &m_db->Conn(), &owner);
+    detail->SetSQL(QStringLiteral("SELECT x FROM no_such_table WHERE ulid = :unitid"));
+    detail->AddParam(QStringLiteral("unitid"), FieldType::String);
+    detail->AddField(QStringLiteral("x"), FieldType::Integer);
+    detail->SetMaster(dsMaster);
+    master->Open();
+    detail->Open();
+    QVERIFY(detail->Active());
+    QVERIFY(detail->IsEmpty());
+    master->Requery();
+    QVERIFY(detail->IsEmpty());
+}
+
+void TestDataSet::closingMasterConnectionClosesAll()
+{
+    REQUIRE_TEST_SERVER();
+    TConnection conn;
+    conn.Open(m_db->ConnectionString());
+    TDataSet ds(QStringLiteral("qryAreas"), &conn);
+    ds.SetSQL(QStringLiteral("SELECT areaid FROM areas"));
+    ds.Open();
+    QSignalSpy changes(&ds, &TDataSet::DataChanged);
+    conn.Close();
+    QVERIFY(!ds.Active());
+    QVERIFY(ds.IsEmpty());
+    QCOMPARE(changes.count(), 0); // closing runs no change rule
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, ds.Open());
+}
+
+void TestDataSet::disableControlsHoldsBackNotifications()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *ds = streets(&owner);
+    auto *src = new TDataSource(QStringLiteral("dsStreets"), ds, &owner);
+    QSignalSpy spy(src, &TDataSource::DataChange);
+    ds->Open();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.takeFirst().at(0).toInt(), TDataSet::ContentChange);
+    ds->DisableControls();
+    ds->Requery();
+    ds->Next();
+    ds->Next();
+    QCOMPARE(spy.count(), 0);
+    ds->EnableControls();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.takeFirst().at(0).toInt(), TDataSet::ContentChange);
+    ds->Next();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.takeFirst().at(0).toInt(), TDataSet::RowChange);
+    // moving onto the row it is on reports nothing
+    ds->SetRecNo(ds->RecNo());
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestDataSet::modelFollowsDataSet()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *ds = streets(&owner);
+    TDataSetModel *model = TDataSetModel::ModelFor(ds);
+    QCOMPARE(TDataSetModel::ModelFor(ds), model);
+    QCOMPARE(model->rowCount(), 0);
+    QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+    ds->Open();
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(model->rowCount(), 4);
+    QCOMPARE(model->columnCount(), 4);
+    QCOMPARE(model->data(model->index(0, 2)).toString(), QStringLiteral("Ленина ул."));
+    QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("unitname"));
+    QCOMPARE(model->data(model->index(3, 3)).toString(), QString()); // null shows empty
+    ds->Close();
+    QCOMPARE(model->rowCount(), 0);
+}
+
+void TestDataSet::openHandlersRunAroundOpenOnly()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *ds = streets(&owner);
+    QStringList log;
+    ds->BeforeOpen.push_back([&](TDataSet &d) { log << QStringLiteral("before %1").arg(d.Active()); });
+    ds->AfterOpen.push_back([&](TDataSet &d) {
+        log << QStringLiteral("after %1 %2").arg(d.Active()).arg(d.RecordCount());
+    });
+    ds->Open();
+    ds->Requery();
+    ds->Open(); // already open: nothing
+    ds->Close();
+    ds->Open();
+    QCOMPARE(log, (QStringList{"before 0", "after 1 4", "before 0", "after 1 4"}));
+}
+
+QTEST_GUILESS_MAIN(TestDataSet)
+#include "test_dataset.moc"
