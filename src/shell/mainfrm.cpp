@@ -49,6 +49,14 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     auto *central = new QWidget(this);
     pcMain = new QTabWidget(central);
     pcMain->setObjectName(QStringLiteral("pcMain"));
+    // all eight tabs fit the window's width without scroll buttons
+    pcMain->setUsesScrollButtons(false);
+    pcMain->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 4px 7px; margin-right: 1px; border: 1px solid #b4b4b4;"
+        " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
+        " background: #e6e6e6; }"
+        "QTabBar::tab:selected { background: palette(base); }"
+        "QTabBar::tab:!selected { margin-top: 2px; }"));
     tsDatabase = createDatabasePage();
     tsDevices = namedPage("tsDevices");
     tsDevTypes = namedPage("tsDevTypes");
