@@ -78,6 +78,28 @@ public:
     // Handlers run around each Open (not around a re-run).
     std::vector<Handler> BeforeOpen;
     std::vector<Handler> AfterOpen;
+    // Record events. A handler refuses by throwing (EAbort for a silent
+    // refusal); a refused Append or Delete changes nothing.
+    using FieldHandler = std::function<void(TDataSet &, int field)>;
+    std::vector<Handler> BeforeInsert;  // before a new row is appended
+    std::vector<Handler> OnNewRecord;   // the new row exists: fill defaults
+    std::vector<Handler> BeforePost;
+    std::vector<Handler> AfterPost;     // after a successful post
+    std::vector<Handler> BeforeDelete;
+    std::vector<Handler> AfterDelete;
+    std::vector<FieldHandler> OnFieldChange;
+
+    // Where posted rows go: the update table (by default the first table of
+    // the FROM clause) and the key field (a field of this dataset). A field's
+    // column there comes from the driver's base-column facts unless set here.
+    void SetKeyField(const QString &field) { m_keyField = field; }
+    const QString &KeyField() const { return m_keyField; }
+    void SetUpdateTable(const QString &table) { m_updateTable = table; }
+    QString UpdateTable() const;
+    void SetBaseColumn(const QString &field, const QString &column);
+    // A read-only dataset refuses Edit, Append and Delete.
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool ReadOnly() const { return m_readOnly; }
 
     // ---- life cycle
     void Open();
@@ -100,6 +122,25 @@ public:
     // Moves to the first row whose field equals value exactly; false (and no
     // move) when there is none.
     bool Locate(const QString &field, const QVariant &value);
+
+    // ---- editing
+    // Puts the current row into edit state (nothing when already editing).
+    void Edit();
+    // Posts a pending edit, then appends a new row in insert state; a detail
+    // row copies its master's linked fields.
+    void Append();
+    // Writes the edited or new row to the update table; back to browse.
+    void Post();
+    // Drops the changes; a new row disappears.
+    void Cancel();
+    // Deletes the current row in the database and from the dataset.
+    void Delete();
+    bool IsEditing() const { return m_state == State::Edit || m_state == State::Insert; }
+    // Sets a field of the current row, putting a browsed row into edit state.
+    void SetValue(int field, const QVariant &value);
+    void SetFieldValue(const QString &name, const QVariant &value);
+    // Whether a field is written back (data fields that are not read-only).
+    bool IsWritable(int field) const;
 
     // ---- fields
     const QVector<TFieldDef> &Fields() const { return m_fields; }
@@ -130,6 +171,10 @@ signals:
     // A lookup source was re-read: lookup columns show other values.
     void LookupsChanged();
     void ValueChanged(int row, int field);
+    void AboutToInsertRow(int row);
+    void RowInserted(int row);
+    void AboutToRemoveRow(int row);
+    void RowRemoved(int row);
 
 protected:
     void notify(int field);
@@ -164,6 +209,17 @@ protected:
     };
     QHash<int, LookupRef> m_lookups;
     mutable QHash<int, QHash<QString, int>> m_indexes;
+
+    // writing
+    QString baseColumn(int field);
+    void ensureColumns();
+    QString m_keyField;
+    QString m_updateTable;
+    QHash<QString, QString> m_baseColumns; // field (lower case) -> column
+    bool m_readOnly = false;
+    QVector<QVariant> m_backup;  // the row before Edit
+    QVector<bool> m_assigned;    // fields given a value since Edit/Append
+    int m_rowBeforeInsert = -1;
 };
 
 // Normalises a key for hash lookups: the same number as integer or text gives

@@ -11,6 +11,12 @@ TDataSetModel::TDataSetModel(TDataSet *dataSet)
         m_columns = int(m_dataSet->Fields().size());
         endResetModel();
     });
+    connect(dataSet, &TDataSet::AboutToInsertRow, this,
+            [this](int row) { beginInsertRows(QModelIndex(), row, row); });
+    connect(dataSet, &TDataSet::RowInserted, this, [this] { endInsertRows(); });
+    connect(dataSet, &TDataSet::AboutToRemoveRow, this,
+            [this](int row) { beginRemoveRows(QModelIndex(), row, row); });
+    connect(dataSet, &TDataSet::RowRemoved, this, [this] { endRemoveRows(); });
     connect(dataSet, &TDataSet::LookupsChanged, this, &TDataSetModel::refreshLookups);
     connect(dataSet, &TDataSet::ValueChanged, this, &TDataSetModel::refreshCell);
 }

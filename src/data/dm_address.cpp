@@ -16,6 +16,7 @@ void TDM::createAddressDataSets()
     qryAdmDistricts->AddField("unitname", FT::String, 255);
     dsAdmDistricts = newDataSource(qryAdmDistricts);
     addLoadingStatus(qryAdmDistricts);
+    bindRecordRules(qryAdmDistricts, "unitid", "", "Удалить административный округ?");
 
     qryDistricts = newDataSet("qryDistricts", {
         "SELECT utype, unitid, unitname, parentid",
@@ -30,6 +31,7 @@ void TDM::createAddressDataSets()
                                  "unitid", "unitname");
     dsDistricts = newDataSource(qryDistricts);
     addLoadingStatus(qryDistricts);
+    bindRecordRules(qryDistricts, "unitid", "", "Удалить район?");
 
     qryAreas = newDataSet("qryAreas", {
         "SELECT areaid, areaname",
@@ -39,6 +41,7 @@ void TDM::createAddressDataSets()
     qryAreas->AddField("areaname", FT::String, 255);
     dsAreas = newDataSource(qryAreas);
     addLoadingStatus(qryAreas);
+    bindRecordRules(qryAreas, "areaid", "areas_areaid_seq", "Удалить населенный пункт?");
 
     qryStreets = newDataSet("qryStreets", {
         "SELECT utype, unitid, unitnameid, unitname, areaid",
@@ -55,6 +58,7 @@ void TDM::createAddressDataSets()
                                "areaname");
     dsStreets = newDataSource(qryStreets);
     addLoadingStatus(qryStreets);
+    bindRecordRules(qryStreets, "unitid", "", "Удалить улицу?");
 
     qryStreets1 = newDataSet("qryStreets1", {
         "SELECT unitid, unitname",
@@ -64,6 +68,7 @@ void TDM::createAddressDataSets()
     qryStreets1->AddField("unitid", FT::String, 255);
     qryStreets1->AddField("unitname", FT::String, 255);
     qryStreets1->SetMaster(dsStreets);
+    qryStreets1->SetReadOnly(true);
 
     qryBuildings = newDataSet("qryBuildings", {
         "SELECT buildingid, ulid, dom, korp, stroen, gil, teid, get_address(buildingid) AS addr",
@@ -83,4 +88,5 @@ void TDM::createAddressDataSets()
     qryBuildings->SetMaster(dsStreets);
     dsBuildings = newDataSource(qryBuildings);
     addLoadingStatus(qryBuildings);
+    bindRecordRules(qryBuildings, "buildingid", "buildings_buildingid_seq", "Удалить строение?");
 }

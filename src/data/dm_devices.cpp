@@ -27,6 +27,8 @@ void TDM::createDeviceDataSets()
     qryDevCat->AddField("devcatid", FT::String, 50);
     qryDevCat->AddField("tblname", FT::String, 50);
     addLoadingStatus(qryDevCat);
+    qryDevCat->SetKeyField("devcatid");
+    restrictInsertDelete(qryDevCat);
 
     qryDevTypes = newDataSet("qryDevTypes", {
         "SELECT devtypeid, devclassid, typename, checkinterval",
@@ -38,6 +40,9 @@ void TDM::createDeviceDataSets()
     qryDevTypes->AddField("checkinterval", FT::Integer);
     dsDevTypes = newDataSource(qryDevTypes);
     addLoadingStatus(qryDevTypes);
+    // check intervals are edited in place; rows are never added or deleted
+    qryDevTypes->SetKeyField("devtypeid");
+    restrictInsertDelete(qryDevTypes);
 
     qryDevices = newDataSet("qryDevices", {
         "SELECT devid, dev.devtypeid, sernum, version, description,",
@@ -71,6 +76,10 @@ void TDM::createDeviceDataSets()
         qryDevices->AddField(f, FT::DateTime).editMask = DateMask;
     dsDevices = newDataSource(qryDevices);
     addLoadingStatus(qryDevices);
+    // devices are edited, never added or deleted by the program
+    qryDevices->SetKeyField("devid");
+    qryDevices->AfterPost.push_back(
+        [this](TDataSet &ds) { RequeryAndLocate(ds, QStringLiteral("devid"), QString()); });
 
     qryVDevicesAll = newDataSet("qryVDevicesAll", {
         "SELECT vd.vdevid, vd.devid, av.vdixattr, av.ctypattr, av.systattr,",
@@ -187,4 +196,8 @@ void TDM::createDeviceDataSets()
     qryRecTypes->AddField("timeintname", FT::String, 50);
     dsRecTypes = newDataSource(qryRecTypes);
     addLoadingStatus(qryRecTypes);
+
+    for (TDataSet *ds : {qryVDevicesAll, qryVDevices, qryDevAttr, qryVDevAttr, qrySelDevice,
+                         qrySelVDevice, qrySystems, qryRecTypes})
+        ds->SetReadOnly(true);
 }

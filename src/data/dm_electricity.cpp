@@ -14,6 +14,7 @@ void TDM::createElectricityDataSets()
     qryTariffs->AddField("tarname", FT::String, 255);
     dsTariffs = newDataSource(qryTariffs);
     addLoadingStatus(qryTariffs);
+    qryTariffs->SetReadOnly(true);
 
     qryContracts = newDataSet("qryContracts", {
         "SELECT contractid, number, supplierid, customerid, custbaccid, depcode, curator",
@@ -36,6 +37,15 @@ void TDM::createElectricityDataSets()
     qryContracts->AddField("curator", FT::String, 255);
     dsContracts = newDataSource(qryContracts);
     addLoadingStatus(qryContracts);
+    bindRecordRules(qryContracts, "contractid", "contracts_contractid_seq",
+                    "ВНИМАНИЕ!\r\nПри удалении договора все связанные с ним абоненты также "
+                    "будут удалены.\r\n\r\nУдалить запись?");
+    // an account belongs to one customer: another customer clears it
+    const int customer = qryContracts->FieldIndex("customerid");
+    qryContracts->OnFieldChange.push_back([customer](TDataSet &ds, int field) {
+        if (field == customer)
+            ds.SetFieldValue(QStringLiteral("custbaccid"), QVariant());
+    });
 
     qryAbonents = newDataSet("qryAbonents", {
         "SELECT abonentid, contractid, number, maxenergy",
@@ -50,6 +60,7 @@ void TDM::createElectricityDataSets()
     qryAbonents->SetMaster(dsContracts);
     dsAbonents = newDataSource(qryAbonents);
     addLoadingStatus(qryAbonents);
+    bindRecordRules(qryAbonents, "abonentid", "abonents_abonentid_seq", "Удалить абонента?");
 
     qryAbonDev = newDataSet("qryAbonDev", {
         "SELECT id, abonentid, vdevid, loadtypeid, tar1, tar2, tar3, tar4",
@@ -73,4 +84,5 @@ void TDM::createElectricityDataSets()
     qryAbonDev->SetMaster(dsAbonents);
     dsAbonDev = newDataSource(qryAbonDev);
     addLoadingStatus(qryAbonDev);
+    bindRecordRules(qryAbonDev, "id", "abondev_id_seq", "Удалить запись?");
 }

@@ -15,6 +15,7 @@ void TDM::createHeatWaterDataSets()
     qryHWUnitTypes->AddField("utypeabbr", FT::String, 255);
     dsHWUnitTypes = newDataSource(qryHWUnitTypes);
     addLoadingStatus(qryHWUnitTypes);
+    qryHWUnitTypes->SetReadOnly(true);
 
     qryHWObjects = newDataSet("qryHWObjects", {
         "SELECT objid, bldid, get_address(bldid) AS addr, objname",
@@ -26,6 +27,9 @@ void TDM::createHeatWaterDataSets()
     qryHWObjects->AddField("objname", FT::String, 255);
     dsHWObjects = newDataSource(qryHWObjects);
     addLoadingStatus(qryHWObjects);
+    bindRecordRules(qryHWObjects, "objid", "hwobjects_objid_seq",
+                    "ВНИМАНИЕ!\r\nПри удалении объекта учета все связанные с ним помещения "
+                    "также будут удалены.\r\n\r\nУдалить запись?");
 
     qryHWUnits = newDataSet("qryHWUnits", {
         "SELECT unitid, objid, utypeid, unitname",
@@ -42,6 +46,7 @@ void TDM::createHeatWaterDataSets()
     qryHWUnits->SetMaster(dsHWObjects);
     dsHWUnits = newDataSource(qryHWUnits);
     addLoadingStatus(qryHWUnits);
+    bindRecordRules(qryHWUnits, "unitid", "hwunits_unitid_seq", "Удалить узел учета?");
 
     qryHWUnitDev = newDataSet("qryHWUnitDev", {
         "SELECT id AS udevid, unitid, systemid, vdevid, ctpid",
@@ -67,4 +72,6 @@ void TDM::createHeatWaterDataSets()
     qryHWUnitDev->SetMaster(dsHWUnits);
     dsHWUnitDev = newDataSource(qryHWUnitDev);
     addLoadingStatus(qryHWUnitDev);
+    qryHWUnitDev->SetBaseColumn("udevid", "id");
+    bindRecordRules(qryHWUnitDev, "udevid", "hwunitdev_id_seq", "Удалить запись?");
 }

@@ -16,6 +16,7 @@ void TDM::createOrgDataSets()
     qryOrgs->AddField("wsclientid", FT::String, 255);
     dsOrgs = newDataSource(qryOrgs);
     addLoadingStatus(qryOrgs);
+    bindRecordRules(qryOrgs, "orgid", "organizations_orgid_seq", "Удалить организацию?");
 
     // Linked to dsOrgs only while the organisation dialog is shown; the bank
     // account selection sets orgid itself.
@@ -30,6 +31,13 @@ void TDM::createOrgDataSets()
     for (const char *f : {"accnum", "bic", "bcode", "bname", "caccnum"})
         qryOrgBankAcc->AddField(f, FT::String, 255);
     dsOrgBankAcc = newDataSource(qryOrgBankAcc);
+    bindRecordRules(qryOrgBankAcc, "accid", "bankaccounts_accid_seq",
+                    "Удалить банковский счет?");
+    // the account list of the contracts shows a new or changed account at once
+    qryOrgBankAcc->AfterPost.push_back([this](TDataSet &) {
+        if (qryBankAccounts->Active())
+            qryBankAccounts->Requery();
+    });
 
     qryBankAccounts = newDataSet("qryBankAccounts", {
         "SELECT accid, accnum, bname",
@@ -38,6 +46,7 @@ void TDM::createOrgDataSets()
     qryBankAccounts->AddField("accnum", FT::String, 255);
     qryBankAccounts->AddField("bname", FT::String, 255);
     addLoadingStatus(qryBankAccounts);
+    qryBankAccounts->SetReadOnly(true);
 
     qryCTP = newDataSet("qryCTP", {
         "SELECT ctpid, ctpname",
@@ -47,4 +56,5 @@ void TDM::createOrgDataSets()
     qryCTP->AddField("ctpname", FT::String, 50);
     dsCTP = newDataSource(qryCTP);
     addLoadingStatus(qryCTP);
+    bindRecordRules(qryCTP, "ctpid", "ctp_ctpid_seq", "Удалить ЦТП?");
 }

@@ -21,4 +21,6 @@ void TDM::createWaterContractDataSets()
                                   "orgname");
     dsContractsW = newDataSource(qryContractsW);
     addLoadingStatus(qryContractsW);
+    bindRecordRules(qryContractsW, "contractid", "contractsw_contractid_seq",
+                    "Удалить договор водоснабжения?");
 }

@@ -73,6 +73,59 @@ void TDM::addLoadingStatus(TDataSet *dataSet)
     });
 }
 
+void TDM::bindRecordRules(TDataSet *dataSet, const char *keyField, const char *sequence,
+                          const QString &confirmation)
+{
+    const QString key = QString::fromLatin1(keyField);
+    const QString seq = QString::fromLatin1(sequence);
+    dataSet->SetKeyField(key);
+    dataSet->AfterPost.push_back(
+        [this, key, seq](TDataSet &ds) { RequeryAndLocate(ds, key, seq); });
+    dataSet->BeforeDelete.push_back([this, confirmation](TDataSet &) {
+        if (!confirm(confirmation))
+            throw EAbort();
+    });
+}
+
+void TDM::restrictInsertDelete(TDataSet *dataSet)
+{
+    const auto refuse = [](TDataSet &) { throw EAbort(); };
+    dataSet->BeforeInsert.push_back(refuse);
+    dataSet->BeforeDelete.push_back(refuse);
+}
+
+bool TDM::confirm(const QString &text)
+{
+    return m_host ? m_host->Confirm(text) : false;
+}
+
+void TDM::warn(const QString &text)
+{
+    if (m_host)
+        m_host->Warn(text);
+}
+
+void TDM::RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QString &sequence)
+{
+    QVariant key = dataSet.FieldValue(keyField);
+    if (key.isNull() && !sequence.isEmpty()) {
+        TStatement st(*dbConn);
+        st.ExecDirect(QStringLiteral("SELECT currval(CAST('") + sequence +
+                      QStringLiteral("' AS regclass))"));
+        key = st.FetchScalar();
+    }
+    dataSet.DisableControls();
+    try {
+        dataSet.Requery();
+        if (!key.isNull())
+            dataSet.Locate(keyField, key);
+    } catch (...) {
+        dataSet.EnableControls();
+        throw;
+    }
+    dataSet.EnableControls();
+}
+
 QString TDM::ConnectionString() const
 {
     return BuildConnectionString(Config->DBServer, Config->DBName, Config->DBUserName,

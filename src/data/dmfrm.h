@@ -23,6 +23,9 @@ public:
     virtual void SetStatusText(const QString &text) = 0;
     virtual void SetWaitCursor(bool wait) = 0;
     virtual void ProcessEvents() = 0;
+    // The record rules' boxes: a confirmation (true for Yes) and a warning.
+    virtual bool Confirm(const QString &text) = 0;
+    virtual void Warn(const QString &text) = 0;
 };
 
 class TDM : public QObject
@@ -42,6 +45,9 @@ public:
     void StartUp();
     // The connection string built from the settings.
     QString ConnectionString() const;
+    // The after-post step: re-run the dataset and make the posted row current
+    // again; a key the server assigned is read with currval of the sequence.
+    void RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QString &sequence);
     // The datasets opened by Connect, in their order.
     const QVector<TDataSet *> &StartupDataSets() const { return m_startup; }
 
@@ -72,6 +78,14 @@ private:
     TDataSet *newDataSet(const char *name, const QStringList &sqlLines);
     TDataSource *newDataSource(TDataSet *dataSet);
     void addLoadingStatus(TDataSet *dataSet);
+    // The record rules every edited dataset follows: its key, the re-run and
+    // relocation after each post, the confirmation before each delete.
+    void bindRecordRules(TDataSet *dataSet, const char *keyField, const char *sequence,
+                         const QString &confirmation);
+    // Refuses every insert and delete silently, before anything changes.
+    void restrictInsertDelete(TDataSet *dataSet);
+    bool confirm(const QString &text);
+    void warn(const QString &text);
 
     void createAddressDataSets();
     void createOrgDataSets();

@@ -674,6 +674,12 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
     return done;
 }
 
+void TStatement::DescribePrepared()
+{
+    requireHandle(m_stmt);
+    describe();
+}
+
 qint64 TStatement::RowCount()
 {
     requireHandle(m_stmt);

@@ -70,6 +70,8 @@ public:
     qint64 ExecuteBatch(const QVector<FieldType> &types, const QVector<QVector<QVariant>> &rows,
                         int batchSize = 100);
 
+    // Describes the result columns of a prepared statement without running it.
+    void DescribePrepared();
     // Rows affected by the last INSERT, UPDATE or DELETE.
     qint64 RowCount();
     const QVector<ColumnInfo> &Columns() const { return m_columns; }

@@ -2,9 +2,12 @@
 
 #include "data/dmfrm.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
+class QDialog;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -12,6 +15,15 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
+
+enum class TEditMode { Edit, Add };
+
+// The reference tables whose add, edit and delete commands the main window
+// carries out for every window.
+enum class TEntity {
+    HWObject, HWUnit, HWUnitDev, Contract, Abonent, AbonDev, ContractW, AdmDistrict, District,
+    Area, Street, Building, Org, BankAcc, CTP
+};
 
 // The main window: the page control with the connection page and the seven
 // data pages, the menus, the status bar and the close button.
@@ -31,6 +43,23 @@ public:
     void SetStatusText(const QString &text) override;
     void SetWaitCursor(bool wait) override;
     void ProcessEvents() override;
+    bool Confirm(const QString &text) override;
+    void Warn(const QString &text) override;
+
+    // The edit protocol: edit the current row or append one, show the dialog
+    // modally, post on OK, cancel otherwise; any error cancels the row and is
+    // raised again.
+    void EditRecord(TDataSet *dataSet, TEditMode mode, QDialog *dialog);
+    // Deletes the current row; the dataset's rule asks first.
+    void DeleteRecord(TDataSet *dataSet);
+    // The record commands of the reference tables. Each table's edit dialog
+    // is registered by its window once it exists.
+    void SetEditDialog(TEntity entity, QDialog *dialog);
+    QDialog *EditDialog(TEntity entity) const;
+    static TDataSet *EntityDataSet(TEntity entity);
+    void AddRecord(TEntity entity);
+    void EditRecord(TEntity entity);
+    void DelRecord(TEntity entity);
 
     void ConfigToControls();
     QString StatusText() const;
@@ -64,6 +93,7 @@ private:
     QWidget *createAddressesPage();
     void createMenus();
 
+    QHash<TEntity, QPointer<QDialog>> m_editDialogs;
     QLabel *m_statusLabel = nullptr;
     bool m_waitCursor = false;
     bool m_started = false;

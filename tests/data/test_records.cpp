@@ -1,0 +1,442 @@
+// The record lifecycle against the real server: the edit protocol, write-back,
+// relocation after a post, confirmations, refusals and the restricted datasets.
+#include "common/testdb.h"
+#include "data/dberrors.h"
+#include "data/dmfrm.h"
+#include "shell/appconfig.h"
+#include "shell/guard.h"
+#include "shell/mainfrm.h"
+#include "shell/utils.h"
+
+#include <QDialog>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+// A stand-in edit dialog: what the operator "types" is a function over the
+// dataset, and the dialog closes with OK or Cancel.
+class TTestDialog : public QDialog
+{
+public:
+    std::function<void()> typing;
+    int result = QDialog::Accepted;
+    int shown = 0;
+};
+} // namespace
+
+class TestRecords : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void addWithSequenceKey();
+    void addWithTypedKeyRunsNoCurrval();
+    void cancelDropsNewRow();
+    void editWritesOnlyChangedColumns();
+    void deleteAnswers_data();
+    void deleteAnswers();
+    void refusedPostCancelsRow();
+    void beforePostRefusalIsSilent();
+    void restrictedDataSets();
+    void newDetailRowCopiesMasterKey();
+    void renamedKeyColumnIsWritten();
+    void rowChangedByAnotherConnection();
+    void rowDeletedByAnotherConnection();
+    void customerChangeClearsAccount();
+    void bankAccountPostRereadsAllAccounts();
+    void commandWithoutDialogFails();
+
+private:
+    int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
+    std::unique_ptr<TTestDatabase> m_db;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TAppConfig> m_config;
+    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TMainForm> m_form;
+    TTestDialog m_dialog;
+    QList<MessageInfo> m_boxes;
+    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+};
+
+void TestRecords::initTestCase()
+{
+    SetMessageResponder([this](const MessageInfo &m) {
+        m_boxes << m;
+        return m.buttons.testFlag(QMessageBox::Yes) ? m_answer : QMessageBox::Ok;
+    });
+    SetDialogHandler([this](QDialog *d) {
+        auto *t = static_cast<TTestDialog *>(d);
+        ++t->shown;
+        if (t->typing)
+            t->typing();
+        return t->result;
+    });
+    if (!TestServer::Available())
+        return;
+    m_db = std::make_unique<TTestDatabase>(QStringLiteral("records"));
+    m_db->Exec(QStringLiteral(
+        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('AO', '01', 'Центральный');"
+        "INSERT INTO organizations (orgname) VALUES ('Альфа'), ('Бета');"
+        "INSERT INTO bankaccounts (orgid, accnum, bname) VALUES (1, '4070', 'Сбербанк'),"
+        " (2, '4080', 'ВТБ');"
+        "INSERT INTO ctp (ctpname) VALUES ('ЦТП-1'), ('ЦТП-2'), ('ЦТП-3');"
+        "INSERT INTO devcategories (devcatid) VALUES ('CAT');"
+        "INSERT INTO devtypes VALUES (1, 1, 'CAT', 'ТСРВ-024', 48), (2, 2, 'CAT', 'СЭТ', 96);"
+        "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('D1', 1, '100');"
+        "INSERT INTO vdevices (vdevid, devid) VALUES ('D1_1', 'D1');"
+        "INSERT INTO systems (systemid, systemname, systemabbr) VALUES (2, 'Горячая вода', 'ГВС');"
+        "INSERT INTO hwunittypes (utypeid, utypename) VALUES (1, 'Узел');"
+        "INSERT INTO hwobjects (objname) VALUES ('Котельная'), ('Школа');"
+        "INSERT INTO hwunits (objid, utypeid, unitname) VALUES (1, 1, 'Ввод 1');"));
+}
+
+void TestRecords::cleanupTestCase()
+{
+    SetMessageResponder({});
+    SetDialogHandler({});
+    m_db.reset();
+}
+
+void TestRecords::init()
+{
+    REQUIRE_TEST_SERVER();
+    m_boxes.clear();
+    m_answer = QMessageBox::Yes;
+    m_dialog.typing = nullptr;
+    m_dialog.result = QDialog::Accepted;
+    m_dialog.shown = 0;
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_config = std::make_unique<TAppConfig>(m_dir->filePath(QStringLiteral("Kestrum.ini")));
+    Config = m_config.get();
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBServer"),
+                                 TestServer::Server());
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBName"),
+                                 m_db->Name());
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBUserName"),
+                                 TestServer::User());
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBPassword"),
+                                 TestServer::Password());
+    m_dm = std::make_unique<TDM>();
+    DM = m_dm.get();
+    m_form = std::make_unique<TMainForm>();
+    DM->Connect();
+    for (int e = int(TEntity::HWObject); e <= int(TEntity::CTP); ++e)
+        m_form->SetEditDialog(TEntity(e), &m_dialog);
+}
+
+void TestRecords::cleanup()
+{
+    m_form.reset();
+    m_dm.reset();
+    DM = nullptr;
+    m_config.reset();
+    Config = nullptr;
+}
+
+void TestRecords::addWithSequenceKey()
+{
+    TDataSet *orgs = DM->qryOrgs;
+    m_dialog.typing = [orgs] {
+        QVERIFY(orgs->GetState() == TDataSet::State::Insert);
+        orgs->SetFieldValue(QStringLiteral("orgname"), QStringLiteral("Вега"));
+        orgs->SetFieldValue(QStringLiteral("phone"), QStringLiteral("22-33"));
+    };
+    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::Org); }));
+    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(orgs->GetState(), TDataSet::State::Browse);
+    QCOMPARE(orgs->RecordCount(), 3);
+    // re-read in the list's order, and the new row is current with its key
+    QCOMPARE(orgs->FieldValue(QStringLiteral("orgname")).toString(), QStringLiteral("Вега"));
+    QCOMPARE(orgs->RecNo(), 2);
+    const int id = orgs->FieldValue(QStringLiteral("orgid")).toInt();
+    QCOMPARE(id, m_db->Scalar(QStringLiteral("SELECT max(orgid) FROM organizations")).toInt());
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT phone FROM organizations WHERE orgid = %1")
+                              .arg(id)).toString(),
+             QStringLiteral("22-33"));
+    m_db->Exec(QStringLiteral("DELETE FROM organizations WHERE orgid = %1").arg(id));
+}
+
+void TestRecords::addWithTypedKeyRunsNoCurrval()
+{
+    TDataSet *ao = DM->qryAdmDistricts;
+    // a sequence that does not exist: currval would fail if it ran
+    ao->AfterPost.clear();
+    ao->AfterPost.push_back([](TDataSet &ds) {
+        DM->RequeryAndLocate(ds, QStringLiteral("unitid"), QStringLiteral("no_such_seq"));
+    });
+    m_dialog.typing = [ao] {
+        ao->SetFieldValue(QStringLiteral("utype"), QStringLiteral("AO"));
+        ao->SetFieldValue(QStringLiteral("unitid"), QStringLiteral("00"));
+        ao->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Северный"));
+    };
+    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::AdmDistrict); }));
+    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
+    QCOMPARE(ao->RecNo(), 0); // "00" sorts first and is current
+    QCOMPARE(ao->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Северный"));
+    m_db->Exec(QStringLiteral("DELETE FROM addrunits WHERE unitid = '00'"));
+}
+
+void TestRecords::cancelDropsNewRow()
+{
+    TDataSet *ctp = DM->qryCTP;
+    ctp->SetRecNo(1);
+    m_dialog.typing = [ctp] { ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("Х")); };
+    m_dialog.result = QDialog::Rejected;
+    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::CTP); }));
+    QCOMPARE(ctp->RecordCount(), 3);
+    QCOMPARE(ctp->RecNo(), 1);
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp")), 3);
+    // the same for an edit: the old values come back
+    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::CTP); }));
+    QCOMPARE(ctp->FieldValue(QStringLiteral("ctpname")).toString(), QStringLiteral("ЦТП-2"));
+    QCOMPARE(ctp->GetState(), TDataSet::State::Browse);
+}
+
+void TestRecords::editWritesOnlyChangedColumns()
+{
+    TDataSet *ctp = DM->qryCTP;
+    QVERIFY(ctp->Locate(QStringLiteral("ctpname"), QStringLiteral("ЦТП-3")));
+    const int id = ctp->FieldValue(QStringLiteral("ctpid")).toInt();
+    // another program changes a column the operator does not touch
+    m_db->Exec(QStringLiteral("ALTER TABLE ctp ADD COLUMN note text;"
+                              "UPDATE ctp SET note = 'чужое' WHERE ctpid = %1").arg(id));
+    m_dialog.typing = [ctp] {
+        ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("ЦТП-3а"));
+    };
+    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::CTP); }));
+    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(ctp->FieldValue(QStringLiteral("ctpid")).toInt(), id);
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ctpname || note FROM ctp WHERE ctpid = %1")
+                              .arg(id)).toString(),
+             QStringLiteral("ЦТП-3ачужое"));
+    m_db->Exec(QStringLiteral("UPDATE ctp SET ctpname = 'ЦТП-3' WHERE ctpid = %1;"
+                              "ALTER TABLE ctp DROP COLUMN note").arg(id));
+}
+
+void TestRecords::deleteAnswers_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("deleted");
+    QTest::newRow("yes") << int(QMessageBox::Yes) << true;
+    QTest::newRow("no") << int(QMessageBox::No) << false;
+    // Esc answers No in the confirmation box
+    QTest::newRow("escape") << int(QMessageBox::No) << false;
+}
+
+void TestRecords::deleteAnswers()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, deleted);
+    m_db->Exec(QStringLiteral("INSERT INTO ctp (ctpname) VALUES ('ЦТП-9')"));
+    TDataSet *ctp = DM->qryCTP;
+    ctp->Requery();
+    QVERIFY(ctp->Locate(QStringLiteral("ctpname"), QStringLiteral("ЦТП-9")));
+    const int row = ctp->RecNo();
+    m_answer = QMessageBox::StandardButton(answer);
+    QVERIFY(Guarded([&] { m_form->DelRecord(TEntity::CTP); }) == deleted);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Confirm"));
+    QCOMPARE(m_boxes[0].text, QStringLiteral("Удалить ЦТП?"));
+    QCOMPARE(m_boxes[0].defaultButton, QMessageBox::Yes);
+    QCOMPARE(m_boxes[0].escapeButton, QMessageBox::No);
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp WHERE ctpname = 'ЦТП-9'")),
+             deleted ? 0 : 1);
+    QCOMPARE(ctp->RecordCount(), deleted ? 3 : 4);
+    if (!deleted) {
+        QCOMPARE(ctp->RecNo(), row); // the list does not move
+        m_db->Exec(QStringLiteral("DELETE FROM ctp WHERE ctpname = 'ЦТП-9'"));
+    }
+}
+
+void TestRecords::refusedPostCancelsRow()
+{
+    TDataSet *ao = DM->qryAdmDistricts;
+    m_dialog.typing = [ao] {
+        ao->SetFieldValue(QStringLiteral("utype"), QStringLiteral("AO"));
+        ao->SetFieldValue(QStringLiteral("unitid"), QStringLiteral("01")); // taken
+        ao->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Дубль"));
+    };
+    QVERIFY(!Guarded([&] { m_form->AddRecord(TEntity::AdmDistrict); }));
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n")));
+    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("duplicate key")), qPrintable(m_boxes[0].text));
+    QCOMPARE(ao->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ao->RecordCount(), 1);
+    QCOMPARE(ao->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Центральный"));
+}
+
+void TestRecords::beforePostRefusalIsSilent()
+{
+    TDataSet *ctp = DM->qryCTP;
+    ctp->BeforePost.push_back([](TDataSet &ds) {
+        if (ds.FieldValue(QStringLiteral("ctpname")).toString().isEmpty()) {
+            WarningBox(QStringLiteral("Не задано наименование ЦТП!"));
+            throw EAbort();
+        }
+    });
+    m_dialog.typing = nullptr; // OK with nothing typed
+    QVERIFY(!Guarded([&] { m_form->AddRecord(TEntity::CTP); }));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
+    QCOMPARE(ctp->RecordCount(), 3);
+    QCOMPARE(ctp->GetState(), TDataSet::State::Browse);
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp")), 3);
+}
+
+void TestRecords::restrictedDataSets()
+{
+    for (TDataSet *ds : {DM->qryDevTypes, DM->qryDevCat}) {
+        const int rows = ds->RecordCount();
+        ds->First();
+        QVERIFY_THROWS_EXCEPTION(EAbort, ds->Append());
+        QCOMPARE(ds->RecordCount(), rows);
+        QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+        QVERIFY(!Guarded([&] { m_form->DeleteRecord(ds); }));
+        QCOMPARE(ds->RecordCount(), rows);
+    }
+    QVERIFY(m_boxes.isEmpty()); // no message at all
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM devtypes")), 2);
+    // the check interval of a type can still be edited
+    TDataSet *types = DM->qryDevTypes;
+    QVERIFY(types->Locate(QStringLiteral("devtypeid"), 2));
+    types->SetFieldValue(QStringLiteral("checkinterval"), 72);
+    types->Post();
+    QCOMPARE(count(QStringLiteral("SELECT checkinterval FROM devtypes WHERE devtypeid = 2")), 72);
+}
+
+void TestRecords::newDetailRowCopiesMasterKey()
+{
+    TDataSet *objects = DM->qryHWObjects;
+    TDataSet *units = DM->qryHWUnits;
+    QVERIFY(objects->Locate(QStringLiteral("objname"), QStringLiteral("Школа")));
+    const int objid = objects->FieldValue(QStringLiteral("objid")).toInt();
+    QVERIFY(units->IsEmpty());
+    m_dialog.typing = [units, objid] {
+        QCOMPARE(units->FieldValue(QStringLiteral("objid")).toInt(), objid);
+        units->SetFieldValue(QStringLiteral("utypeid"), 1);
+        units->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("ИТП"));
+    };
+    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::HWUnit); }));
+    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
+    QCOMPARE(units->RecordCount(), 1);
+    QCOMPARE(units->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("ИТП"));
+    QCOMPARE(units->FieldValue(QStringLiteral("utypename")).toString(), QStringLiteral("Узел"));
+    QVERIFY(!units->FieldValue(QStringLiteral("unitid")).isNull());
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM hwunits WHERE objid = %1").arg(objid)), 1);
+    // its detail is the new unit's channels: none
+    QVERIFY(DM->qryHWUnitDev->IsEmpty());
+    QCOMPARE(DM->qryHWUnitDev->ParamValue(QStringLiteral("unitid")),
+             units->FieldValue(QStringLiteral("unitid")));
+}
+
+void TestRecords::renamedKeyColumnIsWritten()
+{
+    // udevid is hwunitdev.id: the new row is found through hwunitdev_id_seq
+    TDataSet *objects = DM->qryHWObjects;
+    QVERIFY(objects->Locate(QStringLiteral("objname"), QStringLiteral("Котельная")));
+    TDataSet *dev = DM->qryHWUnitDev;
+    m_dialog.typing = [dev] {
+        dev->SetFieldValue(QStringLiteral("systemid"), 2);
+        dev->SetFieldValue(QStringLiteral("vdevid"), QStringLiteral("D1_1"));
+    };
+    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::HWUnitDev); }));
+    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
+    QCOMPARE(dev->RecordCount(), 1);
+    QCOMPARE(dev->FieldValue(QStringLiteral("udevid")).toInt(),
+             count(QStringLiteral("SELECT max(id) FROM hwunitdev")));
+    QCOMPARE(dev->FieldValue(QStringLiteral("systemname")).toString(), QStringLiteral("ГВС"));
+    // and edited by it
+    m_dialog.typing = [dev] { dev->SetFieldValue(QStringLiteral("ctpid"), 1); };
+    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::HWUnitDev); }));
+    QCOMPARE(count(QStringLiteral("SELECT ctpid FROM hwunitdev")), 1);
+    QCOMPARE(dev->FieldValue(QStringLiteral("ctpname")).toString(), QStringLiteral("ЦТП-1"));
+    QVERIFY(Guarded([&] { m_form->DelRecord(TEntity::HWUnitDev); }));
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM hwunitdev")), 0);
+}
+
+void TestRecords::rowChangedByAnotherConnection()
+{
+    TDataSet *ctp = DM->qryCTP;
+    m_db->Exec(QStringLiteral("INSERT INTO ctp (ctpid, ctpname) VALUES (500, 'Чужой')"));
+    ctp->Requery();
+    QVERIFY(ctp->Locate(QStringLiteral("ctpid"), 500));
+    m_dialog.typing = [this, ctp] {
+        ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("Мой"));
+        // meanwhile another operator deletes it
+        m_db->Exec(QStringLiteral("DELETE FROM ctp WHERE ctpid = 500"));
+    };
+    QVERIFY(!Guarded([&] { m_form->EditRecord(TEntity::CTP); }));
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("удалена другим пользователем")),
+             qPrintable(m_boxes[0].text));
+    QCOMPARE(ctp->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ctp->FieldValue(QStringLiteral("ctpname")).toString(), QStringLiteral("Чужой"));
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp WHERE ctpname = 'Мой'")), 0);
+}
+
+void TestRecords::rowDeletedByAnotherConnection()
+{
+    TDataSet *ctp = DM->qryCTP;
+    m_db->Exec(QStringLiteral("INSERT INTO ctp (ctpid, ctpname) VALUES (501, 'Чужой')"));
+    ctp->Requery();
+    QVERIFY(ctp->Locate(QStringLiteral("ctpid"), 501));
+    m_db->Exec(QStringLiteral("DELETE FROM ctp WHERE ctpid = 501"));
+    QVERIFY(!Guarded([&] { m_form->DelRecord(TEntity::CTP); }));
+    QCOMPARE(m_boxes.size(), 2); // the confirmation, then the error
+    QVERIFY(m_boxes[1].text.contains(QStringLiteral("другим пользователем")));
+    QVERIFY(ctp->Locate(QStringLiteral("ctpid"), 501)); // still shown until re-read
+}
+
+void TestRecords::customerChangeClearsAccount()
+{
+    m_db->Exec(QStringLiteral("INSERT INTO contracts (number, customerid, custbaccid) "
+                              "VALUES ('Э-1', 1, 1)"));
+    TDataSet *c = DM->qryContracts;
+    c->Requery();
+    QCOMPARE(c->FieldValue(QStringLiteral("custbaccnum")).toString(), QStringLiteral("4070"));
+    m_dialog.typing = [c] { c->SetFieldValue(QStringLiteral("customerid"), 2); };
+    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::Contract); }));
+    QVERIFY(c->FieldValue(QStringLiteral("custbaccid")).isNull());
+    QCOMPARE(c->FieldValue(QStringLiteral("custname")).toString(), QStringLiteral("Бета"));
+    QVERIFY(m_db->Scalar(QStringLiteral("SELECT custbaccid FROM contracts")).isNull());
+    m_db->Exec(QStringLiteral("DELETE FROM contracts"));
+}
+
+void TestRecords::bankAccountPostRereadsAllAccounts()
+{
+    TDataSet *acc = DM->qryOrgBankAcc;
+    acc->SetParamValue(QStringLiteral("orgid"), 2);
+    acc->Open();
+    QCOMPARE(acc->RecordCount(), 1);
+    m_dialog.typing = [acc] {
+        acc->SetFieldValue(QStringLiteral("orgid"), 2);
+        acc->SetFieldValue(QStringLiteral("accnum"), QStringLiteral("4090"));
+        acc->SetFieldValue(QStringLiteral("bname"), QStringLiteral("Альфа-Банк"));
+    };
+    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::BankAcc); }));
+    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
+    QCOMPARE(acc->RecordCount(), 2);
+    QCOMPARE(acc->FieldValue(QStringLiteral("accnum")).toString(), QStringLiteral("4090"));
+    const int accid = acc->FieldValue(QStringLiteral("accid")).toInt();
+    const int row = DM->qryBankAccounts->FindRow(
+        DM->qryBankAccounts->FieldIndex(QStringLiteral("accid")), accid);
+    QVERIFY(row >= 0);
+    QCOMPARE(DM->qryBankAccounts->Value(row, 2).toString(), QStringLiteral("Альфа-Банк"));
+    acc->Close();
+}
+
+void TestRecords::commandWithoutDialogFails()
+{
+    m_form->SetEditDialog(TEntity::Area, nullptr);
+    QVERIFY(!Guarded([&] { m_form->AddRecord(TEntity::Area); }));
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY(m_boxes[0].text.contains(QStringLiteral("Окно редактирования")));
+    QCOMPARE(DM->qryAreas->GetState(), TDataSet::State::Browse);
+}
+
+QTEST_MAIN(TestRecords)
+#include "test_records.moc"
