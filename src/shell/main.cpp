@@ -3,6 +3,7 @@
 #include "shell/appconfig.h"
 #include "shell/application.h"
 #include "shell/mainfrm.h"
+#include "shell/progress.h"
 #include "shell/utils.h"
 
 #include <memory>
@@ -20,6 +21,8 @@ int main(int argc, char *argv[])
         DM = dm.get();
         {
             TMainForm mainForm;
+            // the windows made at start-up and kept hidden until used
+            CreateProgressForm();
             mainForm.show();
             rc = app.exec();
         }

@@ -326,6 +326,13 @@ void TestOdbc::baseColumns()
     QCOMPARE(cols[0].baseTable, QStringLiteral("hwunitdev_like"));
     QCOMPARE(cols[0].baseColumn, QStringLiteral("id"));
     QCOMPARE(cols[2].baseTable, QString());
+    // a prepared statement that never ran describes itself as well
+    TStatement prepared(c);
+    prepared.Prepare(QStringLiteral("SELECT id AS udevid, unitid FROM hwunitdev_like "
+                                    "WHERE unitid = ?"));
+    prepared.DescribePrepared();
+    QCOMPARE(prepared.Columns().size(), 2);
+    QCOMPARE(prepared.Columns()[0].baseColumn, QStringLiteral("id"));
 }
 
 void TestOdbc::longTextIsReadWhole()
