@@ -266,6 +266,7 @@ void TDataSet::runQuery()
 
 void TDataSet::resetContent(const std::function<void()> &change)
 {
+    ++m_resets;
     emit AboutToReset();
     try {
         change();
@@ -396,8 +397,12 @@ void TDataSet::SetRecNo(int row)
     row = qBound(0, row, int(m_rows.size()) - 1);
     if (row == m_current)
         return;
-    if (IsEditing())
+    if (IsEditing()) {
+        const int resets = m_resets;
         Post(); // leaving a row posts it
+        if (resets != m_resets)
+            return; // the post re-read the rows and made the posted row current
+    }
     row = qBound(0, row, int(m_rows.size()) - 1);
     m_current = row;
     notify(RowChange);
@@ -781,9 +786,10 @@ void TDataSet::Cancel()
         return;
     if (m_state == State::Insert) {
         const int at = m_current;
+        // browse first: a view that moves off the vanishing row must not post it
+        m_state = State::Browse;
         emit AboutToRemoveRow(at);
         m_rows.removeAt(at);
-        m_state = State::Browse;
         m_current = m_rows.isEmpty() ? -1
                                      : qBound(0, m_rowBeforeInsert, int(m_rows.size()) - 1);
         invalidateIndexes();

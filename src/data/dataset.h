@@ -220,6 +220,7 @@ protected:
     QVector<QVariant> m_backup;  // the row before Edit
     QVector<bool> m_assigned;    // fields given a value since Edit/Append
     int m_rowBeforeInsert = -1;
+    int m_resets = 0; // content resets so far, to notice a re-run inside a post
 };
 
 // Normalises a key for hash lookups: the same number as integer or text gives

@@ -3,6 +3,7 @@
 #include "common/testdb.h"
 #include "data/dmfrm.h"
 #include "shell/appconfig.h"
+#include "shell/guard.h"
 #include "shell/mainfrm.h"
 #include "shell/utils.h"
 
@@ -31,6 +32,7 @@ private slots:
     void startupOpensAllDataSetsInOrder();
     void detailRerunKeepsStatus();
     void missingStartupTable();
+    void droppedConnection();
     void hexPageIndexAndEditsReachFileAtClose();
     void closeWhileConnectedSavesThenDisconnects();
     void unwritableSettingsDoNotTrapTheOperator();
@@ -277,6 +279,28 @@ void TestMainForm::missingStartupTable()
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(m_form->lblConnState->text(), QStringLiteral("Соединение не установлено"));
     QCOMPARE(m_form->pcMain->currentIndex(), 4); // a manual connect keeps the page
+}
+
+void TestMainForm::droppedConnection()
+{
+    REQUIRE_TEST_SERVER();
+    writeIni(TestServer::Server(), m_db->Name(), true, 0);
+    startForm();
+    QVERIFY(DM->dbConn->IsOpen());
+    // the server ends the session (a restart, a network failure)
+    m_db->Exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                              "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    QVERIFY(!Guarded([] { DM->qryHWObjects->Requery(); }));
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY(m_boxes[0].text.size() > QStringLiteral("Произошла ошибка:\n\n").size());
+    QVERIFY(DM->qryHWUnits->Active()); // the other lists keep what they show
+    // disconnecting and connecting again brings everything back
+    m_form->btnConnectDisconnectDB->click();
+    QVERIFY(!DM->dbConn->IsOpen());
+    m_form->btnConnectDisconnectDB->click();
+    QVERIFY(DM->dbConn->IsOpen());
+    QCOMPARE(DM->qryHWObjects->RecordCount(), 2);
+    QCOMPARE(m_boxes.size(), 1);
 }
 
 void TestMainForm::hexPageIndexAndEditsReachFileAtClose()
