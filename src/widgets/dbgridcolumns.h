@@ -1,0 +1,69 @@
+#pragma once
+// The columns of one grid over the shared model of its dataset: which fields
+// it shows, in which order, under which titles, and which cells the operator
+// may edit in place.
+
+#include <QAbstractProxyModel>
+#include <QPointer>
+#include <QVector>
+
+class TDataSet;
+
+class TDBGridColumns : public QAbstractProxyModel
+{
+    Q_OBJECT
+public:
+    struct Column {
+        QString title;
+        QString fieldName;
+        bool readOnly = false;
+    };
+
+    explicit TDBGridColumns(QObject *parent = nullptr);
+
+    // Shows the dataset through its shared model (TDataSetModel::ModelFor).
+    void SetDataSet(TDataSet *dataSet);
+    TDataSet *DataSet() const;
+
+    // Without columns of its own the grid shows every field under its name.
+    int AddColumn(const QString &title, const QString &fieldName);
+    const QVector<Column> &Columns() const { return m_columns; }
+    void SetColumnReadOnly(int column, bool readOnly);
+    // Whether cells may be edited at all (read-only by default).
+    void SetEditable(bool editable) { m_editable = editable; }
+    bool Editable() const { return m_editable; }
+
+    // The dataset field a column shows; -1 while the dataset does not know it.
+    int FieldOfColumn(int column) const;
+    // The field an edit of the column writes: the field itself, or the key
+    // field of a lookup field. -1 when the column cannot be edited.
+    int TargetField(int column) const;
+
+    QModelIndex index(int row, int column,
+                      const QModelIndex &parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QModelIndex mapToSource(const QModelIndex &proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex &sourceIndex) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Writes a value of the field (the key, for a lookup column) into the
+    // current row with TDataSet::SetValue; errors go to the error box.
+    bool setData(const QModelIndex &index, const QVariant &value,
+                 int role = Qt::EditRole) override;
+
+signals:
+    // Around every change of rows or columns, before the views hear of it and
+    // after they have: moves of the current index in between are no operator's.
+    void ChangeBegins();
+    void ChangeEnds();
+
+private:
+    void setSourceModel(QAbstractItemModel *model) override;
+
+    QPointer<TDataSet> m_dataSet;
+    QVector<Column> m_columns;
+    bool m_editable = false;
+};

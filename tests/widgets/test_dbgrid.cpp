@@ -1,0 +1,875 @@
+// The data grid against the real server: columns, the current row in step
+// with the dataset both ways, the hit test, and editing in place.
+#include "common/testdb.h"
+#include "data/dataset.h"
+#include "data/datasource.h"
+#include "data/dberrors.h"
+#include "shell/utils.h"
+#include "widgets/dbgrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+
+// QTest::keyClicks takes Latin-1 only: other letters go as key events with text.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(widget, c.toLatin1());
+        } else {
+            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+        }
+    }
+}
+
+} // namespace
+
+class TestDBGrid : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void columnsShowTheirFieldsInOrder();
+    void gridWithoutColumnsShowsEveryField();
+    void clickAndKeysMoveTheDataSet();
+    void dataSetMovesSelectAndScroll();
+    void resetSelectsTheCurrentRow();
+    void detailGridFollowsItsMaster();
+    void signalsForWindows();
+    void hitTest();
+    void hitTestOnEmptyGrid();
+
+    void editPostsWhenLeavingTheRow();
+    void enterAndFocusLossPost();
+    void escapeCancelsTheRow();
+    void readOnlyColumnsAndGrids();
+    void badTextIsRefused();
+    void failedPostIsShownAndCancelled();
+    void refusingRuleCancelsSilently();
+    void noRowIsAddedOrDeleted();
+    void lookupColumnIsEditedByPicking();
+    void unchangedNewRowIsDroppedOnExit();
+    void postedRowStaysCurrentAfterRequery();
+
+private:
+    TDataSet *devTypes(QObject *owner);
+    TDataSet *areas(QObject *owner);
+    TDataSet *streets(QObject *owner, TDataSet *areas);
+    // A window with the grid over the dataset and a line edit to leave it for.
+    TDBGrid *showGrid(TDataSet *ds, QWidget *window, QLineEdit **other = nullptr);
+    QPoint cellCenter(TDBGrid *grid, int row, int column);
+    void click(TDBGrid *grid, int row, int column);
+    // Opens the editor of the current cell with F2 and types the text.
+    void typeIntoCell(TDBGrid *grid, const QString &text);
+    QVariant checkInterval(int devtypeid);
+
+    std::unique_ptr<TTestDatabase> m_db;
+    QList<MessageInfo> m_boxes;
+};
+
+void TestDBGrid::initTestCase()
+{
+    if (!TestServer::Available())
+        return;
+    m_db = std::make_unique<TTestDatabase>(QStringLiteral("dbgrid"));
+    QString sql = QStringLiteral(
+        "INSERT INTO devcategories (devcatid) VALUES ('cat');"
+        "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково'), "
+        "(3, 'Аксаково');"
+        "SELECT setval('areas_areaid_seq', 100);"
+        "INSERT INTO addrunits (utype, unitid, unitname, areaid) VALUES "
+        "('UL', 'u1', 'Ленина ул.', 1), ('UL', 'u2', 'Мира пр.', 2), "
+        "('UL', 'u3', 'Садовая ул.', NULL);"
+        "ALTER TABLE devtypes ADD CONSTRAINT devtypes_interval_check "
+        "CHECK (checkinterval >= 0);");
+    // 60 device types: enough rows to scroll
+    QStringList rows;
+    for (int i = 1; i <= 60; ++i)
+        rows << QStringLiteral("(%1, 1, 'cat', 'Тип %2', %3)")
+                    .arg(i)
+                    .arg(i, 2, 10, QLatin1Char('0'))
+                    .arg(12 + i);
+    sql += QStringLiteral("INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename, "
+                          "checkinterval) VALUES ") +
+           rows.join(QLatin1String(", ")) + QLatin1Char(';');
+    m_db->Exec(sql);
+}
+
+void TestDBGrid::cleanupTestCase()
+{
+    m_db.reset();
+}
+
+void TestDBGrid::init()
+{
+    m_boxes.clear();
+    SetMessageResponder([this](const MessageInfo &info) {
+        m_boxes << info;
+        return QMessageBox::Ok;
+    });
+}
+
+void TestDBGrid::cleanup()
+{
+    SetMessageResponder({});
+    // put back what an edit test changed
+    if (m_db)
+        m_db->Exec(QStringLiteral("UPDATE devtypes SET checkinterval = 12 + devtypeid;"
+                                  "UPDATE addrunits SET areaid = 1 WHERE unitid = 'u1';"
+                                  "UPDATE addrunits SET areaid = 2 WHERE unitid = 'u2';"
+                                  "UPDATE addrunits SET areaid = NULL WHERE unitid = 'u3';"
+                                  "DELETE FROM addrunits WHERE unitid NOT IN "
+                                  "('u1', 'u2', 'u3');"));
+}
+
+TDataSet *TestDBGrid::devTypes(QObject *owner)
+{
+    auto *ds = new TDataSet(QStringLiteral("qryDevTypes"), &m_db->Conn(), owner);
+    ds->SetSQL(QStringLiteral("SELECT devtypeid, devclassid, typename, checkinterval\n"
+                              "FROM devtypes\nORDER BY devclassid, devcatid, typename"));
+    ds->AddField(QStringLiteral("devtypeid"), FieldType::Integer);
+    ds->AddField(QStringLiteral("devclassid"), FieldType::Integer);
+    ds->AddField(QStringLiteral("typename"), FieldType::String, 50);
+    ds->AddField(QStringLiteral("checkinterval"), FieldType::Integer);
+    ds->SetKeyField(QStringLiteral("devtypeid"));
+    return ds;
+}
+
+TDataSet *TestDBGrid::areas(QObject *owner)
+{
+    auto *ds = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), owner);
+    ds->SetSQL(QStringLiteral("SELECT areaid, areaname\nFROM areas\nORDER BY areaname, areaid"));
+    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
+    ds->AddField(QStringLiteral("areaname"), FieldType::String, 255);
+    ds->SetKeyField(QStringLiteral("areaid"));
+    return ds;
+}
+
+TDataSet *TestDBGrid::streets(QObject *owner, TDataSet *areaList)
+{
+    auto *ds = new TDataSet(QStringLiteral("qryStreets"), &m_db->Conn(), owner);
+    ds->SetSQL(QStringLiteral("SELECT utype, unitid, unitname, areaid\nFROM addrunits\n"
+                              "WHERE utype = 'UL'\nORDER BY unitname, unitid"));
+    ds->AddField(QStringLiteral("utype"), FieldType::String, 2);
+    ds->AddField(QStringLiteral("unitid"), FieldType::String, 255);
+    ds->AddField(QStringLiteral("unitname"), FieldType::String, 255);
+    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
+    ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
+                       QStringLiteral("areaid"), areaList, QStringLiteral("areaid"),
+                       QStringLiteral("areaname"));
+    ds->SetKeyField(QStringLiteral("unitid"));
+    return ds;
+}
+
+TDBGrid *TestDBGrid::showGrid(TDataSet *ds, QWidget *window, QLineEdit **other)
+{
+    auto *layout = new QVBoxLayout(window);
+    auto *grid = new TDBGrid(new TDataSource(QStringLiteral("ds"), ds, window), window,
+                             QStringLiteral("dbgrdTest"));
+    auto *edit = new QLineEdit(window);
+    layout->addWidget(grid);
+    layout->addWidget(edit);
+    window->resize(600, 400);
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("the test window did not become active");
+    grid->setFocus();
+    if (other)
+        *other = edit;
+    return grid;
+}
+
+QPoint TestDBGrid::cellCenter(TDBGrid *grid, int row, int column)
+{
+    return grid->visualRect(grid->model()->index(row, column)).center();
+}
+
+void TestDBGrid::click(TDBGrid *grid, int row, int column)
+{
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      cellCenter(grid, row, column));
+}
+
+void TestDBGrid::typeIntoCell(TDBGrid *grid, const QString &text)
+{
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY2(editor, "no cell editor");
+    editor->selectAll();
+    typeText(editor, text);
+}
+
+QVariant TestDBGrid::checkInterval(int devtypeid)
+{
+    return m_db->Scalar(
+        QStringLiteral("SELECT checkinterval FROM devtypes WHERE devtypeid = %1").arg(devtypeid));
+}
+
+// ---- columns and the current row -------------------------------------------
+
+void TestDBGrid::columnsShowTheirFieldsInOrder()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    QCOMPARE(grid->AddColumn(QStringLiteral("Интервал поверки (мес.)"),
+                             QStringLiteral("checkinterval"), 150), 0);
+    QCOMPARE(grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200), 1);
+    QCOMPARE(grid->AddColumn(QStringLiteral("Класс"), QStringLiteral("devclassid")), 2);
+
+    QAbstractItemModel *m = grid->model();
+    QCOMPARE(grid->ColumnCount(), 3);
+    QCOMPARE(m->columnCount(), 3);
+    QCOMPARE(m->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("Интервал поверки (мес.)"));
+    QCOMPARE(m->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Наименование"));
+    QCOMPARE(grid->ColumnField(2), QStringLiteral("devclassid"));
+    QCOMPARE(grid->columnWidth(0), 150);
+    QCOMPARE(grid->columnWidth(1), 200);
+    // a column without a width fits its title at least
+    QVERIFY(grid->columnWidth(2) >=
+            grid->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("Класс")));
+    QCOMPARE(m->rowCount(), 60);
+    QCOMPARE(m->index(0, 0).data().toString(), QStringLiteral("13"));
+    QCOMPARE(m->index(0, 1).data().toString(), QStringLiteral("Тип 01"));
+    QCOMPARE(m->index(59, 1).data().toString(), QStringLiteral("Тип 60"));
+    QVERIFY(!grid->verticalHeader()->isVisible());
+    QVERIFY(grid->horizontalHeader()->isVisible());
+
+    // widths survive the dataset being read again
+    ds->Requery();
+    QCOMPARE(grid->columnWidth(0), 150);
+    QCOMPARE(grid->columnWidth(1), 200);
+    // read-only by default
+    QVERIFY(!(m->flags(m->index(0, 0)) & Qt::ItemIsEditable));
+}
+
+void TestDBGrid::gridWithoutColumnsShowsEveryField()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    auto *ds = new TDataSet(QStringLiteral("qryAny"), &m_db->Conn(), &window);
+    ds->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaid"));
+    TDBGrid *grid = showGrid(ds, &window);
+    QCOMPARE(grid->ColumnCount(), 0);
+    // the fields come from the first run
+    ds->Open();
+    QCOMPARE(grid->ColumnCount(), 2);
+    QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("areaname"));
+    QCOMPARE(grid->model()->index(2, 1).data().toString(), QStringLiteral("Аксаково"));
+    QCOMPARE(grid->currentIndex().row(), 0);
+}
+
+void TestDBGrid::clickAndKeysMoveTheDataSet()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"), 100);
+    QCOMPARE(grid->currentIndex().row(), 0);
+
+    QSignalSpy changes(ds, &TDataSet::DataChanged);
+    click(grid, 3, 1);
+    QCOMPARE(ds->RecNo(), 3);
+    // one move, reported once: no echo between grid and dataset
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(changes.first().first().toInt(), TDataSet::RowChange);
+    QVERIFY(grid->selectionModel()->isRowSelected(3, QModelIndex()));
+
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(ds->RecNo(), 4);
+    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(ds->RecNo(), 2);
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(ds->RecNo(), 59);
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(ds->RecNo(), 0);
+    QCOMPARE(ds->FieldValue(QStringLiteral("typename")).toString(), QStringLiteral("Тип 01"));
+    // the whole row is selected, one row at a time
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 2);
+}
+
+void TestDBGrid::dataSetMovesSelectAndScroll()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
+
+    QSignalSpy changes(ds, &TDataSet::DataChanged);
+    ds->SetRecNo(55);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(grid->currentIndex().row(), 55);
+    QVERIFY(grid->selectionModel()->isRowSelected(55, QModelIndex()));
+    QVERIFY(grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(55, 0))));
+    QVERIFY(!grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(0, 0))));
+
+    QVERIFY(ds->Locate(QStringLiteral("typename"), QStringLiteral("Тип 07")));
+    QCOMPARE(grid->currentIndex().row(), 6);
+    QVERIFY(grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(6, 0))));
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+}
+
+void TestDBGrid::resetSelectsTheCurrentRow()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
+    click(grid, 5, 0);
+    QCOMPARE(ds->RecNo(), 5);
+
+    ds->Requery(); // the first row is current again
+    QCOMPARE(ds->RecNo(), 0);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QVERIFY(grid->selectionModel()->isRowSelected(0, QModelIndex()));
+
+    // re-run and locate with frozen controls: the grid shows where it ended
+    ds->DisableControls();
+    ds->Requery();
+    ds->Locate(QStringLiteral("devtypeid"), 40);
+    ds->EnableControls();
+    QCOMPARE(ds->RecNo(), 39);
+    QCOMPARE(grid->currentIndex().row(), 39);
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+
+    // closed: no rows, nothing selected; opened again: the first row
+    ds->Close();
+    QCOMPARE(grid->model()->rowCount(), 0);
+    QVERIFY(!grid->selectionModel()->hasSelection());
+    ds->Open();
+    QCOMPARE(grid->currentIndex().row(), 0);
+}
+
+void TestDBGrid::detailGridFollowsItsMaster()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    TDataSet *areaList = areas(&window);
+    auto *dsAreas = new TDataSource(QStringLiteral("dsAreas"), areaList, &window);
+    auto *detail = new TDataSet(QStringLiteral("qryAreaStreets"), &m_db->Conn(), &window);
+    detail->SetSQL(QStringLiteral("SELECT unitid, unitname FROM addrunits "
+                                  "WHERE areaid = :areaid ORDER BY unitid"));
+    detail->AddParam(QStringLiteral("areaid"), FieldType::Integer);
+    detail->SetMaster(dsAreas);
+    areaList->Open();
+    detail->Open();
+    auto *master = new TDBGrid(dsAreas, &window);
+    master->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 200);
+    auto *streetsGrid = new TDBGrid(new TDataSource(QStringLiteral("dsS"), detail, &window),
+                                    &window);
+    streetsGrid->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"), 60);
+    layout->addWidget(master);
+    layout->addWidget(streetsGrid);
+    window.resize(400, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // areas by name: Аксаково, Быково, Заречье
+    click(master, 2, 0);
+    QCOMPARE(areaList->FieldValue(QStringLiteral("areaid")).toInt(), 1);
+    QCOMPARE(streetsGrid->model()->rowCount(), 1);
+    QCOMPARE(streetsGrid->model()->index(0, 0).data().toString(), QStringLiteral("u1"));
+    QCOMPARE(streetsGrid->currentIndex().row(), 0);
+    click(master, 0, 0); // Аксаково has no streets
+    QCOMPARE(streetsGrid->model()->rowCount(), 0);
+    QVERIFY(!streetsGrid->currentIndex().isValid());
+}
+
+void TestDBGrid::signalsForWindows()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
+    QSignalSpy dbl(grid, &TDBGrid::DblClick);
+    QSignalSpy popup(grid, &TDBGrid::PopupMenuRequested);
+
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCenter(grid, 2, 0));
+    QCOMPARE(dbl.count(), 1);
+    QCOMPARE(ds->RecNo(), 2);
+    // a double-click below the rows is reported too: the window asks the hit test
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(grid->viewport()->width() - 2, grid->viewport()->height() - 2));
+    QCOMPARE(dbl.count(), 2);
+
+    const QPoint at = cellCenter(grid, 1, 0);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid->viewport(), &menu);
+    QCOMPARE(popup.count(), 1);
+    QCOMPARE(popup.first().first().toPoint(), grid->viewport()->mapToGlobal(at));
+}
+
+void TestDBGrid::hitTest()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    auto *ds = areas(&window);
+    ds->Open(); // three rows: the viewport has room below them
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 300);
+
+    QVERIFY(IsDataRowHit(grid, cellCenter(grid, 0, 0)));
+    QVERIFY(IsDataRowHit(grid, cellCenter(grid, 2, 0)));
+    // the title row lies above the viewport
+    const QPoint title = grid->viewport()->mapFrom(
+        grid, grid->horizontalHeader()->geometry().center());
+    QVERIFY(title.y() < 0);
+    QVERIFY(!IsDataRowHit(grid, title));
+    // the empty area below the last row, and right of the last column
+    const QRect last = grid->visualRect(grid->model()->index(2, 0));
+    QVERIFY(!IsDataRowHit(grid, QPoint(last.center().x(), last.bottom() + 20)));
+    QVERIFY(!IsDataRowHit(grid, QPoint(last.right() + 20, last.center().y())));
+    // outside the grid altogether
+    QVERIFY(!IsDataRowHit(grid, QPoint(10, grid->viewport()->height() + 50)));
+    QVERIFY(!IsDataRowHit(nullptr, QPoint(1, 1)));
+
+    // the mouse pointer's own position
+    QCursor::setPos(grid->viewport()->mapToGlobal(cellCenter(grid, 1, 0)));
+    if (QCursor::pos() != grid->viewport()->mapToGlobal(cellCenter(grid, 1, 0)))
+        QSKIP("this platform cannot place the mouse pointer");
+    QVERIFY(IsDataRowHit(grid));
+    QCursor::setPos(grid->mapToGlobal(grid->horizontalHeader()->geometry().center()));
+    QVERIFY(!IsDataRowHit(grid));
+    QCursor::setPos(grid->viewport()->mapToGlobal(QPoint(last.center().x(), last.bottom() + 20)));
+    QVERIFY(!IsDataRowHit(grid));
+}
+
+void TestDBGrid::hitTestOnEmptyGrid()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    auto *ds = new TDataSet(QStringLiteral("qryNone"), &m_db->Conn(), &window);
+    ds->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas WHERE areaid < 0"));
+    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
+    ds->AddField(QStringLiteral("areaname"), FieldType::String, 255);
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 300);
+    // closed, then open and empty: nowhere is a data row
+    QVERIFY(!IsDataRowHit(grid, QPoint(20, 5)));
+    ds->Open();
+    QVERIFY(ds->IsEmpty());
+    QVERIFY(!IsDataRowHit(grid, QPoint(20, 5)));
+    QVERIFY(!grid->currentIndex().isValid());
+    QSignalSpy dbl(grid, &TDBGrid::DblClick);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 5));
+    QCOMPARE(dbl.count(), 1);
+    QVERIFY(!IsDataRowHit(grid, QPoint(20, 5)));
+}
+
+// ---- editing in place ------------------------------------------------------
+
+void TestDBGrid::editPostsWhenLeavingTheRow()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    const int name = grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
+    grid->SetColumnReadOnly(name);
+    grid->AddColumn(QStringLiteral("Интервал поверки (мес.)"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+
+    click(grid, 1, 1);
+    QCOMPARE(ds->RecNo(), 1);
+    typeIntoCell(grid, QStringLiteral("3"));
+    // the first keystroke put the row into edit state; nothing is written yet
+    QCOMPARE(ds->GetState(), TDataSet::State::Edit);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("6"));
+    QCOMPARE(checkInterval(2).toInt(), 14);
+
+    // leaving the row with the arrow key posts it
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecNo(), 2);
+    QCOMPARE(checkInterval(2).toInt(), 36);
+    QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("36"));
+
+    // leaving by a click on another row posts too
+    typeIntoCell(grid, QStringLiteral("48"));
+    click(grid, 5, 1);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecNo(), 5);
+    QCOMPARE(checkInterval(3).toInt(), 48);
+    QVERIFY(m_boxes.isEmpty());
+
+    // an empty cell stores NULL
+    typeIntoCell(grid, QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QCOMPARE(ds->RecNo(), 4);
+    QVERIFY(checkInterval(6).isNull());
+}
+
+void TestDBGrid::enterAndFocusLossPost()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    QLineEdit *other = nullptr;
+    TDBGrid *grid = showGrid(ds, &window, &other);
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+
+    // Enter in the cell editor: posted, the row stays
+    typeIntoCell(grid, QStringLiteral("60"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecNo(), 0);
+    QCOMPARE(checkInterval(1).toInt(), 60);
+
+    // the focus going to another control of the window posts
+    typeIntoCell(grid, QStringLiteral("61"));
+    other->setFocus();
+    QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(checkInterval(1).toInt(), 61);
+
+    // unless the window wants to decide itself
+    grid->SetPostOnExit(false);
+    grid->setFocus();
+    typeIntoCell(grid, QStringLiteral("62"));
+    other->setFocus();
+    QTest::qWait(20);
+    QCOMPARE(ds->GetState(), TDataSet::State::Edit);
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 62);
+    QCOMPARE(checkInterval(1).toInt(), 61);
+    QVERIFY(grid->FinishRow());
+    QCOMPARE(checkInterval(1).toInt(), 62);
+
+    // typing on the grid opens the cell with the typed text in place of the old
+    grid->setFocus();
+    QTest::keyClick(grid, '2');
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClick(editor, '4');
+    QCOMPARE(editor->text(), QStringLiteral("24"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(checkInterval(1).toInt(), 24);
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestDBGrid::escapeCancelsTheRow()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+    click(grid, 0, 1);
+    typeIntoCell(grid, QStringLiteral("99"));
+    // the first Esc leaves the cell without its text, the second cancels the row
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 13);
+    QCOMPARE(ds->GetState(), TDataSet::State::Edit);
+    QTest::keyClick(grid, Qt::Key_Escape);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(checkInterval(1).toInt(), 13);
+
+    // a value already in the row is undone by Esc on the grid as well
+    typeIntoCell(grid, QStringLiteral("77"));
+    grid->CommitEditor();
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 77);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 77);
+    QTest::keyClick(grid, Qt::Key_Escape);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 13);
+    QCOMPARE(checkInterval(1).toInt(), 13);
+}
+
+void TestDBGrid::readOnlyColumnsAndGrids()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    const int name = grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    QAbstractItemModel *m = grid->model();
+
+    // a read-only grid opens no editor and changes nothing on typing
+    QTest::keyClick(grid, Qt::Key_F2);
+    QTest::keyClicks(grid, QStringLiteral("12"));
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+
+    grid->SetEditable(true);
+    grid->SetColumnReadOnly(name);
+    QVERIFY(!(m->flags(m->index(0, name)) & Qt::ItemIsEditable));
+    QVERIFY(m->flags(m->index(0, 1)) & Qt::ItemIsEditable);
+    click(grid, 2, name);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QVERIFY(!qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+    // typing in a read-only cell neither edits nor jumps to another row
+    typeText(grid, QStringLiteral("Тип 5"));
+    QCOMPARE(ds->RecNo(), 2);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+
+    // a dataset that is read-only as a whole has no editable cell
+    ds->SetReadOnly(true);
+    QVERIFY(!(m->flags(m->index(0, 1)) & Qt::ItemIsEditable));
+    ds->SetReadOnly(false);
+}
+
+void TestDBGrid::badTextIsRefused()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+    typeIntoCell(grid, QStringLiteral("12x"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
+    QCOMPARE(m_boxes[0].text, QStringLiteral("'12x' не является правильным целым числом"));
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(checkInterval(1).toInt(), 13);
+}
+
+void TestDBGrid::failedPostIsShownAndCancelled()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+    click(grid, 3, 0);
+    // the server's check refuses a negative interval
+    typeIntoCell(grid, QStringLiteral("-5"));
+    click(grid, 6, 0);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Kestrum"));
+    QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
+    QVERIFY2(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:")),
+             qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("devtypes_interval_check")),
+             qPrintable(m_boxes[0].text));
+    // cancelled, and the grid stayed on the row
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecNo(), 3);
+    QCOMPARE(grid->currentIndex().row(), 3);
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 16);
+    QCOMPARE(checkInterval(4).toInt(), 16);
+
+    // with Enter as well
+    m_boxes.clear();
+    typeIntoCell(grid, QStringLiteral("-1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(m_boxes.size(), 1);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 16);
+}
+
+void TestDBGrid::refusingRuleCancelsSilently()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    ds->BeforePost.push_back([](TDataSet &) { throw EAbort(); });
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+    typeIntoCell(grid, QStringLiteral("1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecNo(), 0);
+    QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 13);
+}
+
+void TestDBGrid::noRowIsAddedOrDeleted()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    // the device types' record rule
+    ds->BeforeInsert.push_back([](TDataSet &) { throw EAbort(); });
+    ds->BeforeDelete.push_back([](TDataSet &) { throw EAbort(); });
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(ds->RecNo(), 59);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_PageDown);
+    QCOMPARE(ds->RecordCount(), 60);
+    QCOMPARE(grid->model()->rowCount(), 60);
+    QCOMPARE(ds->RecNo(), 59);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+
+    // Down from an edited last row neither posts nor adds a row
+    typeIntoCell(grid, QStringLiteral("5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QCOMPARE(ds->RecordCount(), 60);
+    QCOMPARE(ds->GetState(), TDataSet::State::Edit);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(ds->RecordCount(), 60);
+    QCOMPARE(ds->RecNo(), 59);
+    QVERIFY(grid->FinishRow());
+    QCOMPARE(checkInterval(60).toInt(), 5);
+
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(ds->RecordCount(), 60);
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM devtypes")).toInt(), 60);
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestDBGrid::lookupColumnIsEditedByPicking()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *areaList = areas(&window);
+    areaList->Open();
+    TDataSet *ds = streets(&window, areaList);
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("unitname"));
+    grid->AddColumn(QStringLiteral("Населенный пункт"), QStringLiteral("areaname"), 200);
+    grid->SetEditable(true);
+    QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Заречье"));
+
+    click(grid, 0, 1);
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto *box = qobject_cast<QComboBox *>(QApplication::focusWidget());
+    QVERIFY(box);
+    QCOMPARE(box->count(), 3);
+    QCOMPARE(box->currentText(), QStringLiteral("Заречье"));
+    // areas by name: Аксаково (3), Быково (2), Заречье (1)
+    box->setCurrentIndex(1);
+    emit box->activated(1);
+    QCOMPARE(ds->GetState(), TDataSet::State::Edit);
+    QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).toInt(), 2);
+    QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Быково"));
+    // the list's own current row did not move
+    QCOMPARE(areaList->RecNo(), 0);
+
+    click(grid, 2, 1);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'"))
+                 .toInt(),
+             2);
+}
+
+void TestDBGrid::unchangedNewRowIsDroppedOnExit()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *areaList = areas(&window);
+    areaList->Open();
+    TDataSet *ds = streets(&window, areaList);
+    ds->OnNewRecord.push_back(
+        [](TDataSet &d) { d.SetFieldValue(QStringLiteral("utype"), QStringLiteral("UL")); });
+    ds->Open();
+    QLineEdit *other = nullptr;
+    TDBGrid *grid = showGrid(ds, &window, &other);
+    grid->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"));
+    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("unitname"));
+    grid->SetEditable(true);
+
+    // the window's add command appends; the operator leaves without typing
+    ds->Append();
+    QCOMPARE(grid->currentIndex().row(), 3);
+    other->setFocus();
+    QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecordCount(), 3);
+    QCOMPARE(grid->model()->rowCount(), 3);
+    // back on the row the append started from, in the grid as well
+    QTest::qWait(10);
+    QCOMPARE(ds->RecNo(), 0);
+    QCOMPARE(grid->currentIndex().row(), 0);
+
+    // an unchanged new row left for another row is dropped as well
+    grid->setFocus();
+    ds->Append();
+    click(grid, 0, 0);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecordCount(), 3);
+    QCOMPARE(ds->RecNo(), 0);
+
+    // a new row the operator typed into is posted
+    ds->Append();
+    typeIntoCell(grid, QStringLiteral("u9"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    typeIntoCell(grid, QStringLiteral("Новая ул."));
+    click(grid, 0, 0);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT unitname FROM addrunits WHERE unitid = 'u9'"))
+                 .toString(),
+             QStringLiteral("Новая ул."));
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestDBGrid::postedRowStaysCurrentAfterRequery()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    TDataSet *ds = devTypes(&window);
+    // an after-post rule like the data module's: run again, back to the row
+    ds->AfterPost.push_back([](TDataSet &d) {
+        const QVariant key = d.FieldValue(QStringLiteral("devtypeid"));
+        d.DisableControls();
+        d.Requery();
+        d.Locate(QStringLiteral("devtypeid"), key);
+        d.EnableControls();
+    });
+    ds->Open();
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
+    grid->SetEditable(true);
+    click(grid, 4, 0);
+    typeIntoCell(grid, QStringLiteral("30"));
+    click(grid, 8, 0);
+    QCOMPARE(checkInterval(5).toInt(), 30);
+    QCOMPARE(ds->RecNo(), 4);
+    QCOMPARE(grid->currentIndex().row(), 4);
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+    // the next click moves as usual
+    click(grid, 8, 0);
+    QCOMPARE(ds->RecNo(), 8);
+}
+
+QTEST_MAIN(TestDBGrid)
+#include "test_dbgrid.moc"
