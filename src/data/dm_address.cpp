@@ -2,10 +2,44 @@
 // streets and buildings.
 #include "data/dmfrm.h"
 
+#include "data/dberrors.h"
+
 using FT = FieldType;
+
+namespace {
+
+// A LIKE pattern that matches the text itself and nothing else: the
+// wildcards and the escape character of the text are escaped.
+QString literalPattern(const QString &text)
+{
+    QString p;
+    p.reserve(text.size() + 4);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            p += QLatin1Char('\\');
+        p += c;
+    }
+    return p;
+}
+
+} // namespace
 
 void TDM::createAddressDataSets()
 {
+    // An address unit gets its type when it is created; its code is typed by
+    // the operator and must not be empty.
+    const auto unitRules = [this](TDataSet *ds, const char *utype, const QString &noCode) {
+        const QString type = QString::fromLatin1(utype);
+        ds->OnNewRecord.push_back(
+            [type](TDataSet &d) { d.SetFieldValue(QStringLiteral("utype"), type); });
+        ds->BeforePost.push_back([this, noCode](TDataSet &d) {
+            if (d.FieldValue(QStringLiteral("unitid")).toString().isEmpty()) {
+                warn(noCode);
+                throw EAbort();
+            }
+        });
+    };
+
     qryAdmDistricts = newDataSet("qryAdmDistricts", {
         "SELECT utype, unitid, unitname",
         "FROM addrunits",
@@ -17,6 +51,7 @@ void TDM::createAddressDataSets()
     dsAdmDistricts = newDataSource(qryAdmDistricts);
     addLoadingStatus(qryAdmDistricts);
     bindRecordRules(qryAdmDistricts, "unitid", "", "Удалить административный округ?");
+    unitRules(qryAdmDistricts, "AO", QStringLiteral("Не задан код административного округа!"));
 
     qryDistricts = newDataSet("qryDistricts", {
         "SELECT utype, unitid, unitname, parentid",
@@ -32,6 +67,7 @@ void TDM::createAddressDataSets()
     dsDistricts = newDataSource(qryDistricts);
     addLoadingStatus(qryDistricts);
     bindRecordRules(qryDistricts, "unitid", "", "Удалить район?");
+    unitRules(qryDistricts, "TE", QStringLiteral("Не задан код района!"));
 
     qryAreas = newDataSet("qryAreas", {
         "SELECT areaid, areaname",
@@ -59,6 +95,18 @@ void TDM::createAddressDataSets()
     dsStreets = newDataSource(qryStreets);
     addLoadingStatus(qryStreets);
     bindRecordRules(qryStreets, "unitid", "", "Удалить улицу?");
+    unitRules(qryStreets, "UL", QStringLiteral("Не задан код улицы!"));
+    // After a post the street search becomes the posted name, so that the list
+    // shows the streets of that name with the posted one current. This runs
+    // before the re-run and relocation of the record rules. The name is
+    // matched literally: a backslash, "%" or "_" in it is no wildcard here,
+    // and a trailing backslash cannot make the pattern invalid.
+    qryStreets->AfterPost.insert(qryStreets->AfterPost.begin(), [this](TDataSet &d) {
+        const QString name = d.FieldValue(QStringLiteral("unitname")).toString();
+        if (ShowStreetPattern)
+            ShowStreetPattern(name);
+        d.SetParamValue(QStringLiteral("pat"), literalPattern(name));
+    });
 
     qryStreets1 = newDataSet("qryStreets1", {
         "SELECT unitid, unitname",
@@ -89,4 +137,10 @@ void TDM::createAddressDataSets()
     dsBuildings = newDataSource(qryBuildings);
     addLoadingStatus(qryBuildings);
     bindRecordRules(qryBuildings, "buildingid", "buildings_buildingid_seq", "Удалить строение?");
+    // a new building stands on the current street
+    qryBuildings->OnNewRecord.push_back([this](TDataSet &d) {
+        if (qryStreets->Active() && !qryStreets->IsEmpty())
+            d.SetFieldValue(QStringLiteral("ulid"),
+                            qryStreets->FieldValue(QStringLiteral("unitid")));
+    });
 }

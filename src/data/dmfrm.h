@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QVector>
 
+#include <functional>
+
 // What the data module asks of the main window.
 class IDMHost
 {
@@ -56,6 +58,9 @@ public:
     // address reference
     TDataSet *qryAdmDistricts, *qryDistricts, *qryAreas, *qryStreets, *qryStreets1, *qryBuildings;
     TDataSource *dsAdmDistricts, *dsDistricts, *dsAreas, *dsStreets, *dsBuildings;
+    // Set by the building window: shows a street name in its pattern box when
+    // the street after-post rule makes the name the street search.
+    std::function<void(const QString &pattern)> ShowStreetPattern;
     // organisations, bank accounts, CTP
     TDataSet *qryOrgs, *qryOrgBankAcc, *qryBankAccounts, *qryCTP;
     TDataSource *dsOrgs, *dsOrgBankAcc, *dsCTP;

@@ -1,0 +1,20 @@
+#pragma once
+// The edit dialog of a street.
+
+#include "reference/addressforms.h"
+
+class TDBEdit;
+class TDBLookupComboBox;
+
+class TStreetEditForm : public TAddrEditForm
+{
+    Q_OBJECT
+public:
+    explicit TStreetEditForm(QWidget *owner);
+    ~TStreetEditForm() override;
+
+    TDBEdit *txtUnitId, *txtUnitNameId, *txtUnitName;
+    TDBLookupComboBox *cmbAreaId;
+};
+
+extern TStreetEditForm *StreetEditForm;
