@@ -1,0 +1,202 @@
+#include "reference/orgsui.h"
+
+#include "data/dataset.h"
+#include "shell/utils.h"
+#include "widgets/dbedit.h"
+#include "widgets/dbgrid.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace OrgsUi {
+
+namespace {
+
+enum class Glyph { Add, Delete, Edit };
+
+// Small glyphs drawn here, so that the buttons look the same whatever icon
+// theme the desktop has (or none).
+QIcon glyphIcon(Glyph glyph)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (glyph) {
+    case Glyph::Add:
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 140, 0));
+        p.drawRect(QRectF(6.5, 2, 3, 12));
+        p.drawRect(QRectF(2, 6.5, 12, 3));
+        break;
+    case Glyph::Delete:
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(200, 0, 0));
+        p.drawRect(QRectF(2, 6.5, 12, 3));
+        break;
+    case Glyph::Edit: {
+        // a pencil, point down to the left
+        QPainterPath body;
+        body.moveTo(4, 10);
+        body.lineTo(11, 3);
+        body.lineTo(13, 5);
+        body.lineTo(6, 12);
+        body.closeSubpath();
+        p.setPen(QPen(QColor(90, 60, 0), 1));
+        p.setBrush(QColor(240, 190, 40));
+        p.drawPath(body);
+        QPainterPath tip;
+        tip.moveTo(4, 10);
+        tip.lineTo(6, 12);
+        tip.lineTo(2.5, 13.5);
+        tip.closeSubpath();
+        p.setBrush(QColor(60, 60, 60));
+        p.drawPath(tip);
+        break;
+    }
+    }
+    return QIcon(pm);
+}
+
+
+QToolButton *newCommand(const TCommandDef &def, Glyph glyph, QWidget *parent)
+{
+    auto *b = new QToolButton(parent);
+    b->setObjectName(def.name);
+    b->setToolTip(def.hint);
+    b->setIcon(glyphIcon(glyph));
+    b->setIconSize(QSize(16, 16));
+    b->setFixedSize(24, 24);
+    b->setAutoRaise(false);
+    return b;
+}
+
+} // namespace
+
+QLabel *NewStrip(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *strip = new QLabel(text, parent);
+    strip->setObjectName(name);
+    strip->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    strip->setMargin(3);
+    strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    return strip;
+}
+
+TDBGrid *NewGrid(const QString &name, TDataSource *source, const QList<TGridColumn> &columns,
+                 QWidget *parent)
+{
+    auto *grid = new TDBGrid(source, parent, name);
+    for (const TGridColumn &c : columns)
+        grid->AddColumn(c.title, c.field, c.width);
+    return grid;
+}
+
+TListCommands NewCommands(const TCommandDef &add, const TCommandDef &del,
+                          const TCommandDef &edit, QWidget *parent)
+{
+    TListCommands c;
+    c.add = newCommand(add, Glyph::Add, parent);
+    c.del = newCommand(del, Glyph::Delete, parent);
+    c.edit = newCommand(edit, Glyph::Edit, parent);
+    // nothing to delete or edit until the list reports rows
+    c.del->setEnabled(false);
+    c.edit->setEnabled(false);
+    return c;
+}
+
+QWidget *NewListPanel(const QString &name, QLabel *strip, TDBGrid *grid,
+                      const TListCommands &commands, QWidget *parent)
+{
+    auto *panel = new QWidget(parent);
+    panel->setObjectName(name);
+    strip->setParent(panel);
+    grid->setParent(panel);
+    auto *buttons = new QVBoxLayout;
+    buttons->setSpacing(2);
+    for (QToolButton *b : {commands.add, commands.del, commands.edit}) {
+        b->setParent(panel);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(2);
+    row->addWidget(grid, 1);
+    row->addLayout(buttons);
+    auto *outer = new QVBoxLayout(panel);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(2);
+    outer->addWidget(strip);
+    outer->addLayout(row, 1);
+    // tab order: the grid, then the commands in their order
+    QWidget::setTabOrder(grid, commands.add);
+    QWidget::setTabOrder(commands.add, commands.del);
+    QWidget::setTabOrder(commands.del, commands.edit);
+    return panel;
+}
+
+TDBEdit *AddFieldRow(QFormLayout *form, const QString &label, TDataSource *source,
+                     const QString &field, const QString &name)
+{
+    QWidget *owner = form->parentWidget();
+    auto *edit = new TDBEdit(source, field, owner, name);
+    auto *lbl = new QLabel(label, owner);
+    lbl->setObjectName(QStringLiteral("lbl") + name.mid(3)); // txtPhone -> lblPhone
+    lbl->setBuddy(edit);
+    form->addRow(lbl, edit);
+    return edit;
+}
+
+QHBoxLayout *NewOkCancelRow(QDialog *dialog, QPushButton **ok, QPushButton **cancel)
+{
+    auto *btnOK = new QPushButton(QStringLiteral("OK"), dialog);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    auto *btnCancel = new QPushButton(QStringLiteral("Отмена"), dialog);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
+    QObject::connect(btnOK, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(btnCancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(btnOK);
+    row->addWidget(btnCancel);
+    if (ok)
+        *ok = btnOK;
+    if (cancel)
+        *cancel = btnCancel;
+    return row;
+}
+
+bool RequireText(TDataSet *dataSet, const QString &field, const QString &warning,
+                 QWidget *parent)
+{
+    // empty means no character at all: a name of blanks is a name
+    if (!dataSet->FieldValue(field).toString().isEmpty())
+        return true;
+    WarningBox(warning, parent);
+    return false;
+}
+
+void TCheckedDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous() && m_firstControl)
+        m_firstControl->setFocus();
+}
+
+void TCheckedDialog::done(int result)
+{
+    if (result == QDialog::Accepted && !CloseCheck())
+        return;
+    QDialog::done(result);
+}
+
+} // namespace OrgsUi

@@ -1,0 +1,84 @@
+#include "reference/selbankaccfrm.h"
+
+#include "data/dberrors.h"
+#include "data/dmfrm.h"
+#include "reference/orgsui.h"
+#include "shell/utils.h"
+#include "widgets/dbgrid.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+using namespace OrgsUi;
+
+TSelBankAccForm *SelBankAccForm = nullptr;
+
+TSelBankAccForm::TSelBankAccForm(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SelBankAccForm"));
+    setWindowTitle(QStringLiteral("Выбор банковского счета"));
+    resize(660, 365);
+    setSizeGripEnabled(true);
+    auto *layout = new QVBoxLayout(this);
+    stBankAcc = NewStrip(QStringLiteral("stBankAcc"), QStringLiteral("Банковские счета:"), this);
+    layout->addWidget(stBankAcc);
+    dbgrdBankAcc = NewGrid(QStringLiteral("dbgrdBankAcc"), DM->dsOrgBankAcc,
+                           {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
+                            {QStringLiteral("Наименование банка"), QStringLiteral("bname"), 400}},
+                           this);
+    layout->addWidget(dbgrdBankAcc, 1);
+    layout->addLayout(NewOkCancelRow(this, &btnOK, &btnCancel));
+    connect(dbgrdBankAcc, &TDBGrid::DblClick, this, &TSelBankAccForm::dbgrdBankAccDblClick);
+}
+
+TSelBankAccForm::~TSelBankAccForm()
+{
+    if (SelBankAccForm == this)
+        SelBankAccForm = nullptr;
+}
+
+void TSelBankAccForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    TDataSet *acc = DM->qryOrgBankAcc;
+    btnOK->setEnabled(acc->Active() && !acc->IsEmpty());
+    dbgrdBankAcc->setFocus();
+}
+
+void TSelBankAccForm::dbgrdBankAccDblClick()
+{
+    if (IsDataRowHit(dbgrdBankAcc))
+        accept();
+}
+
+bool SelectBankAccount(QVariant &accId, const QVariant &orgId)
+{
+    TDataSet *acc = DM->qryOrgBankAcc;
+    const QVariant wanted = accId;
+    accId = QVariant();
+    if (!SelBankAccForm)
+        throw EError(QStringLiteral("Окно выбора банковского счета не создано"));
+    bool chosen = false;
+    try {
+        acc->Close();
+        acc->SetParamValue(QStringLiteral("orgid"), orgId);
+        acc->Open();
+        if (!wanted.isNull())
+            acc->Locate(QStringLiteral("accid"), wanted);
+        if (ShowModal(SelBankAccForm) == QDialog::Accepted) {
+            accId = acc->FieldValue(QStringLiteral("accid"));
+            chosen = !accId.isNull();
+        }
+    } catch (...) {
+        acc->Close();
+        accId = QVariant();
+        throw;
+    }
+    acc->Close();
+    return chosen;
+}

@@ -1,0 +1,794 @@
+// The organisation and CTP windows against the real server: the tabs, the
+// organisation dialog with its bank accounts, the bank account and CTP
+// dialogs, and the bank account selection. Dialogs are "shown" by a handler
+// that runs what the operator would do in them, one script per showing.
+#include "common/testdb.h"
+#include "data/dberrors.h"
+#include "data/dmfrm.h"
+#include "reference/bankacceditfrm.h"
+#include "reference/ctpeditfrm.h"
+#include "reference/ctppage.h"
+#include "reference/orgeditfrm.h"
+#include "reference/orgspage.h"
+#include "reference/orgsreference.h"
+#include "reference/selbankaccfrm.h"
+#include "shell/appconfig.h"
+#include "shell/guard.h"
+#include "shell/mainfrm.h"
+#include "shell/utils.h"
+#include "widgets/dbedit.h"
+#include "widgets/dbgrid.h"
+
+#include <QHeaderView>
+#include <QLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <deque>
+
+namespace {
+using Script = std::function<void(QDialog *)>;
+
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// What the operator types into an edit of a dialog: the old text is erased
+// first, key by key as the operator would.
+void type(QWidget *window, const char *edit, const QString &text)
+{
+    auto *e = window->findChild<QLineEdit *>(QLatin1String(edit));
+    QVERIFY2(e, edit);
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    // QTest::keyClicks takes Latin-1 only: Cyrillic keys are sent one by one
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(e, &press);
+        QApplication::sendEvent(e, &release);
+    }
+}
+
+void click(QWidget *window, const char *button)
+{
+    auto *b = window->findChild<QAbstractButton *>(QLatin1String(button));
+    QVERIFY2(b, button);
+    b->click();
+}
+
+bool enabled(QWidget *window, const char *name)
+{
+    auto *w = window->findChild<QWidget *>(QLatin1String(name));
+    return w && w->isEnabled();
+}
+
+QString text(QWidget *window, const char *edit)
+{
+    auto *e = window->findChild<QLineEdit *>(QLatin1String(edit));
+    return e ? e->text() : QStringLiteral("<no %1>").arg(QLatin1String(edit));
+}
+} // namespace
+
+class TestOrgs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void pagesAndDialogs();
+    void addOrganisation();
+    void emptyOrgNameKeepsEverything();
+    void cancelledAddStoresNothing_data();
+    void cancelledAddStoresNothing();
+    void requiredNames_data();
+    void requiredNames();
+    void addBankAccountToExistingOrg();
+    void unsavedOrganisationAccount();
+    void unsavedOrganisationCancelledAfterStore();
+    void selectBankAccount_data();
+    void selectBankAccount();
+    void selectBankAccountClosesOnError();
+    void deleteConfirmations_data();
+    void deleteConfirmations();
+    void refusedDeleteKeepsRow();
+    void commandsFollowLists();
+    void linkRemovedOnClose_data();
+    void linkRemovedOnClose();
+    void doubleClickHitTest_data();
+    void doubleClickHitTest();
+
+private:
+    int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
+    // the script run when the named dialog is shown next
+    void expect(const QString &dialog, Script script) { m_scripts[dialog].push_back(script); }
+    // the organisations, accounts and CTP every test starts from
+    void resetData();
+    void editOrg(const QString &name, Script script);
+    TOrgsPage *orgsPage() const { return m_form->findChild<TOrgsPage *>(); }
+    TCTPPage *ctpPage() const { return m_form->findChild<TCTPPage *>(); }
+    QStringList boxTexts() const;
+
+    std::unique_ptr<TTestDatabase> m_db;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TAppConfig> m_config;
+    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TMainForm> m_form;
+    QHash<QString, std::deque<Script>> m_scripts;
+    QHash<QString, int> m_shown;
+    QList<MessageInfo> m_boxes;
+    std::deque<QMessageBox::StandardButton> m_answers; // for confirmations; Yes when none
+};
+
+void TestOrgs::initTestCase()
+{
+    SetMessageResponder([this](const MessageInfo &m) {
+        m_boxes << m;
+        if (!m.buttons.testFlag(QMessageBox::Yes))
+            return QMessageBox::Ok;
+        if (m_answers.empty())
+            return QMessageBox::Yes;
+        const QMessageBox::StandardButton a = m_answers.front();
+        m_answers.pop_front();
+        return a;
+    });
+    SetDialogHandler([this](QDialog *d) {
+        // as exec() would: show, let the operator act, and what is still
+        // open afterwards is closed with Esc
+        ++m_shown[d->objectName()];
+        d->setResult(QDialog::Rejected);
+        d->show();
+        std::deque<Script> &queue = m_scripts[d->objectName()];
+        if (!queue.empty()) {
+            Script s = queue.front();
+            queue.pop_front();
+            s(d);
+        }
+        if (d->isVisible())
+            d->reject();
+        return d->result();
+    });
+    if (!TestServer::Available())
+        return;
+    m_db = std::make_unique<TTestDatabase>(QStringLiteral("orgs"));
+}
+
+void TestOrgs::resetData()
+{
+    m_db->Exec(S("DELETE FROM devices; DELETE FROM bankaccounts; DELETE FROM organizations;"
+                 "DELETE FROM ctp;"
+                 "INSERT INTO organizations (orgid, orgname) VALUES (1, 'Альфа'), (2, 'Бета'),"
+                 " (3, 'Гамма');"
+                 "INSERT INTO bankaccounts (accid, orgid, accnum, bname) VALUES"
+                 " (1, 1, '4070', 'Сбербанк'), (2, 1, '4071', 'ВТБ'), (3, 3, '4090', 'Банк');"
+                 "INSERT INTO ctp (ctpid, ctpname) VALUES (1, 'ЦТП-1'), (2, 'ЦТП-2');"
+                 "INSERT INTO devices (devid, ownerid) VALUES ('D1', 3);"));
+    // new keys come after the fixed ones
+    for (const char *seq : {"organizations_orgid_seq", "bankaccounts_accid_seq", "ctp_ctpid_seq"})
+        m_db->Scalar(S("SELECT setval('%1', greatest(100, last_value)) FROM %1").arg(S(seq)));
+}
+
+void TestOrgs::cleanupTestCase()
+{
+    SetMessageResponder({});
+    SetDialogHandler({});
+    m_db.reset();
+}
+
+void TestOrgs::init()
+{
+    REQUIRE_TEST_SERVER();
+    m_boxes.clear();
+    m_answers.clear();
+    m_scripts.clear();
+    m_shown.clear();
+    resetData();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_config = std::make_unique<TAppConfig>(m_dir->filePath(QStringLiteral("Kestrum.ini")));
+    Config = m_config.get();
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBServer"),
+                                 TestServer::Server());
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBName"),
+                                 m_db->Name());
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBUserName"),
+                                 TestServer::User());
+    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBPassword"),
+                                 TestServer::Password());
+    m_dm = std::make_unique<TDM>();
+    DM = m_dm.get();
+    m_form = std::make_unique<TMainForm>();
+    MainForm = m_form.get();
+    InstallOrgWindows(m_form.get());
+    DM->Connect();
+}
+
+void TestOrgs::cleanup()
+{
+    // every script queued was run
+    for (auto it = m_scripts.cbegin(); it != m_scripts.cend(); ++it)
+        QVERIFY2(it.value().empty(), qPrintable(it.key() + QStringLiteral(" not shown")));
+    m_form.reset();
+    MainForm = nullptr;
+
+    m_dm.reset();
+    DM = nullptr;
+    m_config.reset();
+    Config = nullptr;
+}
+
+QStringList TestOrgs::boxTexts() const
+{
+    QStringList texts;
+    for (const MessageInfo &m : m_boxes)
+        texts << m.text;
+    return texts;
+}
+
+void TestOrgs::editOrg(const QString &name, Script script)
+{
+    QVERIFY(DM->qryOrgs->Locate(QStringLiteral("orgname"), name));
+    expect(QStringLiteral("OrgEditForm"), script);
+    click(orgsPage(), "cmdEditOrg");
+}
+
+void TestOrgs::pagesAndDialogs()
+{
+    // the lists with their columns, and the commands in the order add, delete, edit
+    struct List {
+        QWidget *window;
+        const char *grid, *strip, *stripText;
+        QList<QPair<QString, int>> columns;
+        QStringList commands, hints;
+    };
+    const QList<List> lists = {
+        {orgsPage(), "dbgrdOrgs", "stOrgs", "Организации:",
+         {{S("Наименование"), 300}, {S("Телефон"), 150}},
+         {"cmdAddOrg", "cmdDelOrg", "cmdEditOrg"},
+         {S("Добавить организацию"), S("Удалить организацию"), S("Редактировать организацию")}},
+        {ctpPage(), "dbgrdCTP", "stCTP", "ЦТП:", {{S("Наименование"), 300}},
+         {"cmdAddCTP", "cmdDelCTP", "cmdEditCTP"},
+         {S("Добавить ЦТП"), S("Удалить ЦТП"), S("Редактировать ЦТП")}},
+        {OrgEditForm, "dbgrdOrgBankAcc", "stBankAcc", "Банковские счета:",
+         {{S("Номер счета"), 200}, {S("Наименование банка"), 300}},
+         {"cmdAddBankAcc", "cmdDelBankAcc", "cmdEditBankAcc"},
+         {S("Добавить счет"), S("Удалить счет"), S("Редактировать счет")}},
+        {SelBankAccForm, "dbgrdBankAcc", "stBankAcc", "Банковские счета:",
+         {{S("Номер счета"), 200}, {S("Наименование банка"), 400}}, {}, {}},
+    };
+    QVERIFY(orgsPage() && orgsPage()->parentWidget() == m_form->tsOrgs);
+    QVERIFY(ctpPage() && ctpPage()->parentWidget() == m_form->tsCTP);
+    for (const List &l : lists) {
+        auto *grid = l.window->findChild<TDBGrid *>(QLatin1String(l.grid));
+        QVERIFY2(grid, l.grid);
+        QCOMPARE(l.window->findChild<QLabel *>(QLatin1String(l.strip))->text(), S(l.stripText));
+        QCOMPARE(grid->ColumnCount(), l.columns.size());
+        for (int c = 0; c < l.columns.size(); ++c) {
+            QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), l.columns[c].first);
+            QCOMPARE(grid->columnWidth(c), l.columns[c].second);
+        }
+        // stacked downwards in this order, in one column beside the grid
+        QBoxLayout *column = nullptr;
+        for (int i = 0; i < l.commands.size(); ++i) {
+            auto *b = l.window->findChild<QToolButton *>(l.commands[i]);
+            QVERIFY2(b, qPrintable(l.commands[i]));
+            QCOMPARE(b->toolTip(), l.hints[i]);
+            for (QBoxLayout *box : b->parentWidget()->findChildren<QBoxLayout *>())
+                if (box->indexOf(b) >= 0)
+                    column = box;
+            QVERIFY(column);
+            QCOMPARE(column->direction(), QBoxLayout::TopToBottom);
+            QCOMPARE(column->indexOf(b), i);
+        }
+    }
+    struct Dialog {
+        TEntity entity;
+        QDialog *dialog;
+        const char *caption;
+        QSize size;
+        bool fixed;
+    };
+    const QList<Dialog> dialogs = {
+        {TEntity::Org, OrgEditForm, "Организация", {640, 530}, false},
+        {TEntity::BankAcc, BankAccEditForm, "Банковский счет", {660, 220}, true},
+        {TEntity::CTP, CTPEditForm, "ЦТП", {430, 110}, true},
+    };
+    for (const Dialog &d : dialogs) {
+        QCOMPARE(m_form->EditDialog(d.entity), d.dialog);
+        QCOMPARE(d.dialog->windowTitle(), S(d.caption));
+        QCOMPARE(d.dialog->size(), d.size);
+        QCOMPARE(d.dialog->minimumSize() == d.dialog->maximumSize(), d.fixed);
+        QVERIFY(!d.dialog->isVisible());
+    }
+    QCOMPARE(SelBankAccForm->windowTitle(), S("Выбор банковского счета"));
+    QCOMPARE(SelBankAccForm->size(), QSize(660, 365));
+    // text controls take at most the field's size
+    QCOMPARE(OrgEditForm->txtOrgName->maxLength(), 50);
+    QCOMPARE(CTPEditForm->txtCTPName->maxLength(), 50);
+    QCOMPARE(BankAccEditForm->txtAccNum->maxLength(), 255);
+}
+
+void TestOrgs::addOrganisation()
+{
+    expect(QStringLiteral("OrgEditForm"), [](QDialog *d) {
+        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
+        // the account list is the new organisation's: empty
+        QCOMPARE(DM->qryOrgBankAcc->Master(), DM->dsOrgs);
+        QVERIFY(DM->qryOrgBankAcc->Active());
+        QVERIFY(DM->qryOrgBankAcc->IsEmpty());
+        type(d, "txtOrgName", S("Вега"));
+        type(d, "txtPhone", S("22-33"));
+        type(d, "txtPersonH", S("Петров П.П."));
+        type(d, "txtWSClientId", S("К-17"));
+        click(d, "btnOK");
+        QVERIFY(!d->isVisible());
+    });
+    click(orgsPage(), "cmdAddOrg");
+    QVERIFY2(m_boxes.isEmpty(), qPrintable(boxTexts().join(QLatin1Char('|'))));
+    TDataSet *orgs = DM->qryOrgs;
+    QCOMPARE(orgs->GetState(), TDataSet::State::Browse);
+    QCOMPARE(orgs->RecordCount(), 4);
+    QCOMPARE(orgs->FieldValue(QStringLiteral("orgname")).toString(), S("Вега"));
+    QCOMPARE(orgs->RecNo(), 2); // in the list's order: Альфа, Бета, Вега, Гамма
+    QCOMPARE(orgsPage()->dbgrdOrgs->currentIndex().row(), 2);
+    const int id = orgs->FieldValue(QStringLiteral("orgid")).toInt();
+    QCOMPARE(id, count(S("SELECT last_value FROM organizations_orgid_seq")));
+    QCOMPARE(m_db->Scalar(S("SELECT phone || personh || wsclientid FROM organizations "
+                            "WHERE orgid = %1").arg(id)).toString(),
+             S("22-33Петров П.П.К-17"));
+}
+
+void TestOrgs::emptyOrgNameKeepsEverything()
+{
+    editOrg(S("Альфа"), [this](QDialog *d) {
+        type(d, "txtOrgName", QString());
+        type(d, "txtPersonH", S("Иванов"));
+        click(d, "btnOK");
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].title, S("Warning"));
+        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(m_boxes[0].text, S("Наименование организации является обязательным реквизитом!"));
+        // still open with what was typed and with the accounts listed
+        QVERIFY(d->isVisible());
+        QCOMPARE(text(d, "txtPersonH"), S("Иванов"));
+        QCOMPARE(DM->qryOrgBankAcc->RecordCount(), 2);
+        QCOMPARE(OrgEditForm->dbgrdOrgBankAcc->model()->rowCount(), 2);
+        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
+        // a name of blanks is a name
+        type(d, "txtOrgName", S(" "));
+        click(d, "btnOK");
+        QVERIFY(!d->isVisible());
+    });
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_db->Scalar(S("SELECT orgname || personh FROM organizations WHERE orgid = 1"))
+                 .toString(),
+             S(" Иванов"));
+}
+
+void TestOrgs::cancelledAddStoresNothing_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::newRow("org") << S("org");
+    QTest::newRow("ctp") << S("ctp");
+}
+
+void TestOrgs::cancelledAddStoresNothing()
+{
+    // the new row leaves the grid when it is cancelled; that must not store it
+    QFETCH(QString, what);
+    const bool org = what == S("org");
+    TDataSet *ds = org ? DM->qryOrgs : DM->qryCTP;
+    TDBGrid *grid = org ? orgsPage()->dbgrdOrgs : ctpPage()->dbgrdCTP;
+    const QString table = org ? S("organizations") : S("ctp");
+    const int rows = ds->RecordCount();
+    ds->SetRecNo(1);
+    expect(org ? S("OrgEditForm") : S("CTPEditForm"), [&](QDialog *d) {
+        QCOMPARE(grid->currentIndex().row(), rows); // the new row, shown last
+        type(d, org ? "txtOrgName" : "txtCTPName", S("Отменённая"));
+        click(d, "btnCancel");
+    });
+    click(org ? static_cast<QWidget *>(orgsPage()) : ctpPage(), org ? "cmdAddOrg" : "cmdAddCTP");
+    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(count(S("SELECT count(*) FROM ") + table), rows);
+    QCOMPARE(ds->RecordCount(), rows);
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    QCOMPARE(ds->RecNo(), 1);
+    QCOMPARE(grid->currentIndex().row(), 1);
+}
+
+void TestOrgs::requiredNames_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("ctp") << S("CTPEditForm") << S("Наименование ЦТП является обязательным реквизитом!");
+    QTest::newRow("account") << S("BankAccEditForm")
+                             << S("Номер счета является обязательным реквизитом!");
+}
+
+void TestOrgs::requiredNames()
+{
+    QFETCH(QString, dialog);
+    QFETCH(QString, warning);
+    const bool account = dialog == S("BankAccEditForm");
+    const int ctps = count(S("SELECT count(*) FROM ctp"));
+    const int accounts = count(S("SELECT count(*) FROM bankaccounts"));
+    expect(dialog, [&](QDialog *d) {
+        if (account)
+            type(d, "txtBIC", S("044525225"));
+        click(d, "btnOK");
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].title, S("Warning"));
+        QCOMPARE(m_boxes[0].text, warning);
+        QVERIFY(d->isVisible());
+        if (account)
+            QCOMPARE(text(d, "txtBIC"), S("044525225"));
+        click(d, "btnCancel"); // Cancel checks nothing
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY(!d->isVisible());
+    });
+    if (account)
+        editOrg(S("Бета"), [](QDialog *d) { click(d, "cmdAddBankAcc"); });
+    else
+        click(ctpPage(), "cmdAddCTP");
+    QCOMPARE(m_shown.value(dialog), 1);
+    QCOMPARE(count(S("SELECT count(*) FROM ctp")), ctps);
+    QCOMPARE(count(S("SELECT count(*) FROM bankaccounts")), accounts);
+    QCOMPARE(DM->qryCTP->GetState(), TDataSet::State::Browse);
+}
+
+void TestOrgs::addBankAccountToExistingOrg()
+{
+    int accid = 0;
+    expect(QStringLiteral("BankAccEditForm"), [](QDialog *d) {
+        QCOMPARE(DM->qryOrgBankAcc->GetState(), TDataSet::State::Insert);
+        QCOMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), 2);
+        type(d, "txtAccNum", S("40702810"));
+        type(d, "txtBIC", S("044525225"));
+        type(d, "txtBCode", S("225"));
+        type(d, "txtBName", S("Сбербанк"));
+        type(d, "txtCAccNum", S("30101810"));
+        click(d, "btnOK");
+    });
+    editOrg(S("Бета"), [&](QDialog *d) {
+        QVERIFY(!enabled(d, "cmdEditBankAcc"));
+        click(d, "cmdAddBankAcc");
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(boxTexts().join(QLatin1Char('|'))));
+        // listed at once, current, with its commands
+        TDataSet *acc = DM->qryOrgBankAcc;
+        QCOMPARE(acc->RecordCount(), 1);
+        QCOMPARE(acc->FieldValue(QStringLiteral("accnum")).toString(), S("40702810"));
+        QCOMPARE(OrgEditForm->dbgrdOrgBankAcc->currentIndex().row(), 0);
+        QVERIFY(enabled(d, "cmdEditBankAcc"));
+        QVERIFY(enabled(d, "cmdDelBankAcc"));
+        accid = acc->FieldValue(QStringLiteral("accid")).toInt();
+        // the contracts' account lookup knows it already
+        QVERIFY(DM->qryBankAccounts->FindRow(
+                    DM->qryBankAccounts->FieldIndex(QStringLiteral("accid")), accid) >= 0);
+        click(d, "btnCancel");
+    });
+    // stored at once, whatever became of the organisation dialog
+    QCOMPARE(m_db->Scalar(S("SELECT orgid || bic || bcode || bname || caccnum FROM bankaccounts "
+                            "WHERE accid = %1").arg(accid)).toString(),
+             S("2044525225225Сбербанк30101810"));
+}
+
+void TestOrgs::unsavedOrganisationAccount()
+{
+    const int orgs = count(S("SELECT count(*) FROM organizations"));
+    const QString question = TOrgEditForm::StoreNewOrgQuestion().replace(S("\r\n"), S("\n"));
+    int orgid = 0;
+    expect(QStringLiteral("BankAccEditForm"), [&](QDialog *d) {
+        orgid = DM->qryOrgs->FieldValue(QStringLiteral("orgid")).toInt();
+        QVERIFY(orgid > 3);
+        QCOMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), orgid);
+        type(d, "txtAccNum", S("40817"));
+        click(d, "btnOK");
+    });
+    expect(QStringLiteral("OrgEditForm"), [&](QDialog *d) {
+        QVERIFY(!enabled(d, "cmdDelBankAcc"));
+        QVERIFY(!enabled(d, "cmdEditBankAcc"));
+        // no name yet: the name is asked for, nothing else happens
+        click(d, "cmdAddBankAcc");
+        QCOMPARE(boxTexts(),
+                 QStringList{S("Наименование организации является обязательным реквизитом!")});
+        // a name, but the operator does not want it stored yet
+        type(d, "txtOrgName", S("Дельта"));
+        m_answers = {QMessageBox::No};
+        click(d, "cmdAddBankAcc");
+        QCOMPARE(m_boxes.size(), 2);
+        QCOMPARE(m_boxes[1].title, S("Confirm"));
+        QCOMPARE(m_boxes[1].text, question);
+        QCOMPARE(m_shown.value(S("BankAccEditForm")), 0);
+        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
+        QCOMPARE(count(S("SELECT count(*) FROM organizations")), orgs);
+        // Yes: stored, and the account goes to it
+        click(d, "cmdAddBankAcc");
+        QCOMPARE(m_boxes.size(), 3);
+        QCOMPARE(m_shown.value(S("BankAccEditForm")), 1);
+        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
+        QCOMPARE(text(d, "txtOrgName"), S("Дельта"));
+        QCOMPARE(DM->qryOrgBankAcc->RecordCount(), 1);
+        QVERIFY(enabled(d, "cmdEditBankAcc"));
+        type(d, "txtPhone", S("11-22"));
+        click(d, "btnOK");
+    });
+    click(orgsPage(), "cmdAddOrg");
+    QCOMPARE(m_boxes.size(), 3);
+    QCOMPARE(count(S("SELECT count(*) FROM organizations")), orgs + 1);
+    QCOMPARE(m_db->Scalar(S("SELECT orgname || phone FROM organizations WHERE orgid = %1")
+                              .arg(orgid)).toString(),
+             S("Дельта11-22"));
+    QCOMPARE(count(S("SELECT count(*) FROM bankaccounts WHERE orgid = %1 AND accnum = '40817'")
+                       .arg(orgid)),
+             1);
+    QCOMPARE(count(S("SELECT count(*) FROM bankaccounts WHERE orgid IS NULL")), 0);
+    QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgid")).toInt(), orgid);
+}
+
+void TestOrgs::unsavedOrganisationCancelledAfterStore()
+{
+    // the organisation was stored with the operator's consent; Cancel then
+    // drops only what was changed after that
+    expect(QStringLiteral("BankAccEditForm"), [](QDialog *d) { click(d, "btnCancel"); });
+    expect(QStringLiteral("OrgEditForm"), [](QDialog *d) {
+        type(d, "txtOrgName", S("Ёж"));
+        click(d, "cmdAddBankAcc");
+        type(d, "txtPhone", S("99"));
+        click(d, "btnCancel");
+    });
+    click(orgsPage(), "cmdAddOrg");
+    QCOMPARE(m_boxes.size(), 1); // the question
+    QCOMPARE(m_db->Scalar(S("SELECT coalesce(phone, '-') FROM organizations "
+                            "WHERE orgname = 'Ёж'")).toString(),
+             S("-"));
+    QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Browse);
+    QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgname")).toString(), S("Ёж"));
+    QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("phone")), QVariant());
+}
+
+void TestOrgs::selectBankAccount_data()
+{
+    QTest::addColumn<QVariant>("org");
+    QTest::addColumn<QVariant>("account");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("current");  // accid current when shown
+    QTest::addColumn<bool>("pressOK");
+    QTest::addColumn<QVariant>("result");
+    const QVariant null;
+    QTest::newRow("no accounts") << QVariant(2) << null << 0 << 0 << true << null;
+    QTest::newRow("null organisation") << null << QVariant(1) << 0 << 0 << true << null;
+    QTest::newRow("preselected") << QVariant(1) << QVariant(2) << 2 << 2 << true << QVariant(2);
+    QTest::newRow("another's account") << QVariant(1) << QVariant(3) << 2 << 1 << true
+                                       << QVariant(1);
+    QTest::newRow("cancel") << QVariant(1) << QVariant(2) << 2 << 2 << false << null;
+}
+
+void TestOrgs::selectBankAccount()
+{
+    QFETCH(QVariant, org);
+    QFETCH(QVariant, account);
+    QFETCH(int, rows);
+    QFETCH(int, current);
+    QFETCH(bool, pressOK);
+    QFETCH(QVariant, result);
+    expect(QStringLiteral("SelBankAccForm"), [&](QDialog *d) {
+        TDataSet *acc = DM->qryOrgBankAcc;
+        QCOMPARE(acc->RecordCount(), rows);
+        QCOMPARE(SelBankAccForm->dbgrdBankAcc->model()->rowCount(), rows);
+        QCOMPARE(enabled(d, "btnOK"), rows > 0);
+        if (rows)
+            QCOMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), current);
+        click(d, pressOK ? "btnOK" : "btnCancel");
+    });
+    QVariant chosen = account;
+    bool ok = false;
+    QVERIFY(Guarded([&] { ok = SelectBankAccount(chosen, org); }));
+    QCOMPARE(ok, !result.isNull());
+    QCOMPARE(chosen.isNull(), result.isNull());
+    if (!result.isNull())
+        QCOMPARE(chosen.toInt(), result.toInt());
+    QVERIFY(!DM->qryOrgBankAcc->Active());
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestOrgs::selectBankAccountClosesOnError()
+{
+    expect(QStringLiteral("SelBankAccForm"),
+           [](QDialog *) { throw EDatabaseError(S("связь с сервером потеряна")); });
+    QVariant chosen = 1;
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, SelectBankAccount(chosen, 1));
+    QVERIFY(!DM->qryOrgBankAcc->Active());
+    QVERIFY(chosen.isNull());
+}
+
+void TestOrgs::deleteConfirmations_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("confirmation");
+    for (const auto &[what, confirmation] :
+         {std::pair{"org", "Удалить организацию?"}, std::pair{"ctp", "Удалить ЦТП?"},
+          std::pair{"account", "Удалить банковский счет?"}}) {
+        QTest::addRow("%s yes", what) << S(what) << int(QMessageBox::Yes) << S(confirmation);
+        QTest::addRow("%s no", what) << S(what) << int(QMessageBox::No) << S(confirmation);
+    }
+}
+
+void TestOrgs::deleteConfirmations()
+{
+    QFETCH(QString, what);
+    QFETCH(int, answer);
+    QFETCH(QString, confirmation);
+    m_db->Exec(S("INSERT INTO organizations (orgid, orgname) VALUES (50, 'Удаляемая');"
+                 "INSERT INTO bankaccounts (accid, orgid, accnum) VALUES (50, 2, '9999');"
+                 "INSERT INTO ctp (ctpid, ctpname) VALUES (50, 'ЦТП-9')"));
+    DM->qryOrgs->Requery();
+    DM->qryCTP->Requery();
+    m_answers = {QMessageBox::StandardButton(answer)};
+    QString table = S("organizations WHERE orgid = 50");
+    if (what == S("org")) {
+        QVERIFY(DM->qryOrgs->Locate(QStringLiteral("orgid"), 50));
+        click(orgsPage(), "cmdDelOrg");
+    } else if (what == S("ctp")) {
+        table = S("ctp WHERE ctpid = 50");
+        QVERIFY(DM->qryCTP->Locate(QStringLiteral("ctpid"), 50));
+        click(ctpPage(), "cmdDelCTP");
+    } else {
+        table = S("bankaccounts WHERE accid = 50");
+        editOrg(S("Бета"), [answer](QDialog *d) {
+            QVERIFY(DM->qryOrgBankAcc->Locate(QStringLiteral("accid"), 50));
+            click(d, "cmdDelBankAcc");
+            QCOMPARE(DM->qryOrgBankAcc->RecordCount(), answer == QMessageBox::Yes ? 0 : 1);
+        });
+    }
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title, S("Confirm"));
+    QCOMPARE(m_boxes[0].text, confirmation);
+    const bool yes = answer == QMessageBox::Yes;
+    QCOMPARE(count(S("SELECT count(*) FROM ") + table), yes ? 0 : 1);
+    if (what == S("org") && !yes)
+        QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgid")).toInt(), 50);
+    if (what == S("ctp") && !yes)
+        QCOMPARE(DM->qryCTP->FieldValue(QStringLiteral("ctpid")).toInt(), 50);
+}
+
+void TestOrgs::refusedDeleteKeepsRow()
+{
+    // Гамма owns a device (and has an account): the server refuses
+    TDataSet *orgs = DM->qryOrgs;
+    QVERIFY(orgs->Locate(QStringLiteral("orgname"), S("Гамма")));
+    click(orgsPage(), "cmdDelOrg");
+    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(m_boxes[0].text, S("Удалить организацию?"));
+    QCOMPARE(m_boxes[1].title, S("Kestrum"));
+    QCOMPARE(m_boxes[1].icon, QMessageBox::Critical);
+    QVERIFY(m_boxes[1].text.startsWith(S("Произошла ошибка:\n\n")));
+    QVERIFY2(m_boxes[1].text.contains(S("organizations")), qPrintable(m_boxes[1].text));
+    QCOMPARE(count(S("SELECT count(*) FROM organizations WHERE orgid = 3")), 1);
+    QCOMPARE(orgs->RecordCount(), 3);
+    QCOMPARE(orgs->FieldValue(QStringLiteral("orgname")).toString(), S("Гамма"));
+    QCOMPARE(orgsPage()->dbgrdOrgs->model()->rowCount(), 3);
+}
+
+void TestOrgs::commandsFollowLists()
+{
+    // connected with rows: delete and edit enabled, add always
+    for (const char *c : {"cmdAddOrg", "cmdDelOrg", "cmdEditOrg"})
+        QVERIFY2(enabled(orgsPage(), c), c);
+    m_db->Exec(S("DELETE FROM ctp; INSERT INTO ctp (ctpid, ctpname) VALUES (60, 'ЦТП-60')"));
+    DM->qryCTP->Requery();
+    QCOMPARE(DM->qryCTP->RecordCount(), 1);
+    QVERIFY(enabled(ctpPage(), "cmdDelCTP"));
+    click(ctpPage(), "cmdDelCTP");
+    QVERIFY(DM->qryCTP->IsEmpty());
+    QVERIFY(!enabled(ctpPage(), "cmdDelCTP"));
+    QVERIFY(!enabled(ctpPage(), "cmdEditCTP"));
+    QVERIFY(enabled(ctpPage(), "cmdAddCTP"));
+    expect(QStringLiteral("CTPEditForm"), [](QDialog *d) {
+        type(d, "txtCTPName", S("ЦТП-61"));
+        click(d, "btnOK");
+    });
+    click(ctpPage(), "cmdAddCTP");
+    QVERIFY(enabled(ctpPage(), "cmdDelCTP"));
+    QVERIFY(enabled(ctpPage(), "cmdEditCTP"));
+    QCOMPARE(DM->qryCTP->FieldValue(QStringLiteral("ctpid")).toInt(),
+             count(S("SELECT last_value FROM ctp_ctpid_seq")));
+
+    // the account commands follow the organisation's list
+    editOrg(S("Бета"), [](QDialog *d) {
+        QVERIFY(!enabled(d, "cmdDelBankAcc"));
+        QVERIFY(!enabled(d, "cmdEditBankAcc"));
+        QVERIFY(enabled(d, "cmdAddBankAcc"));
+    });
+    editOrg(S("Альфа"), [](QDialog *d) {
+        QVERIFY(enabled(d, "cmdDelBankAcc"));
+        QVERIFY(enabled(d, "cmdEditBankAcc"));
+    });
+}
+
+void TestOrgs::linkRemovedOnClose_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("ok") << S("ok");
+    QTest::newRow("cancel") << S("cancel");
+    QTest::newRow("close box") << S("close");
+}
+
+void TestOrgs::linkRemovedOnClose()
+{
+    QFETCH(QString, how);
+    TDataSet *acc = DM->qryOrgBankAcc;
+    QVERIFY(!acc->Active());
+    QCOMPARE(acc->Master(), nullptr);
+    editOrg(S("Альфа"), [&](QDialog *d) {
+        QCOMPARE(acc->Master(), DM->dsOrgs);
+        QCOMPARE(acc->ParamValue(QStringLiteral("orgid")).toInt(), 1);
+        QCOMPARE(acc->RecordCount(), 2);
+        if (how == S("ok"))
+            click(d, "btnOK");
+        else if (how == S("cancel"))
+            click(d, "btnCancel");
+        else
+            d->close();
+        QVERIFY(!d->isVisible());
+    });
+    QVERIFY(!acc->Active());
+    QCOMPARE(acc->Master(), nullptr);
+    // moving through the organisations no longer touches the accounts
+    DM->qryOrgs->First();
+    QVERIFY(!acc->Active());
+    // and the selection reads the organisation it is given
+    expect(QStringLiteral("SelBankAccForm"), [acc](QDialog *) {
+        QCOMPARE(acc->RecordCount(), 1);
+        QCOMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), 3);
+    });
+    QVariant chosen;
+    QVERIFY(!SelectBankAccount(chosen, 3));
+}
+
+void TestOrgs::doubleClickHitTest_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("data row") << S("row") << true;
+    QTest::newRow("below the rows") << S("below") << false;
+    QTest::newRow("title row") << S("title") << false;
+}
+
+void TestOrgs::doubleClickHitTest()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, opens);
+    m_form->pcMain->setCurrentWidget(m_form->tsOrgs);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    TDBGrid *grid = orgsPage()->dbgrdOrgs;
+    QPoint at = grid->visualRect(grid->model()->index(1, 0)).center();
+    if (where == S("below"))
+        at = QPoint(10, grid->viewport()->height() - 3);
+    if (opens)
+        expect(QStringLiteral("OrgEditForm"), [](QDialog *) {
+            QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgname")).toString(), S("Бета"));
+        });
+    if (where == S("title")) {
+        const QPoint title = grid->horizontalHeader()->rect().center();
+        QCursor::setPos(grid->horizontalHeader()->mapToGlobal(title));
+        emit grid->DblClick();
+    } else {
+        QCursor::setPos(grid->viewport()->mapToGlobal(at));
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    }
+    QCOMPARE(m_shown.value(S("OrgEditForm")), opens ? 1 : 0);
+    QVERIFY(m_boxes.isEmpty());
+}
+
+QTEST_MAIN(TestOrgs)
+#include "test_orgs.moc"
