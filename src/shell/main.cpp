@@ -4,6 +4,8 @@
 #include "shell/application.h"
 #include "shell/mainfrm.h"
 #include "shell/progress.h"
+#include "reference/addressreference.h"
+#include "reference/orgsreference.h"
 #include "shell/utils.h"
 
 #include <memory>
@@ -22,6 +24,8 @@ int main(int argc, char *argv[])
         {
             TMainForm mainForm;
             // the windows made at start-up and kept hidden until used
+            InstallAddressWindows(&mainForm);
+            InstallOrgWindows(&mainForm);
             CreateProgressForm();
             mainForm.show();
             rc = app.exec();
