@@ -1,5 +1,7 @@
 #include "reference/addressforms.h"
 
+#include "reference/refui.h"
+
 #include "data/dataset.h"
 #include "data/datasource.h"
 #include "data/dberrors.h"
@@ -10,73 +12,11 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace AddrUi {
-
-namespace {
-
-// The glyph of a record command: a green plus, a red minus, a pencil.
-QIcon commandIcon(TRecordCommand command)
-{
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    switch (command) {
-    case TRecordCommand::Add:
-        p.fillRect(QRect(7, 2, 3, 12), QColor(0, 140, 0));
-        p.fillRect(QRect(2, 7, 12, 3), QColor(0, 140, 0));
-        break;
-    case TRecordCommand::Del:
-        p.fillRect(QRect(2, 7, 12, 3), QColor(200, 0, 0));
-        break;
-    case TRecordCommand::Edit: {
-        p.setPen(QPen(QColor(40, 40, 40), 1));
-        p.setBrush(QColor(230, 180, 30));
-        const QPointF body[] = {{3, 11}, {11, 3}, {13, 5}, {5, 13}};
-        p.drawPolygon(body, 4);
-        p.setBrush(QColor(40, 40, 40));
-        const QPointF tip[] = {{3, 11}, {5, 13}, {2, 14}};
-        p.drawPolygon(tip, 3);
-        break;
-    }
-    }
-    return QIcon(pm);
-}
-
-QToolButton *newCommandButton(TRecordCommand command, const QString &name, const QString &hint,
-                              QWidget *parent)
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    b->setIcon(commandIcon(command));
-    b->setIconSize(QSize(16, 16));
-    b->setFixedSize(24, 24);
-    b->setAutoRaise(false);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
-
-} // namespace
-
-QLabel *NewStrip(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFrameShape(QFrame::Panel);
-    l->setFrameShadow(QFrame::Raised);
-    l->setMargin(3);
-    l->setAutoFillBackground(true);
-    QFont f = l->font();
-    f.setBold(true);
-    l->setFont(f);
-    return l;
-}
 
 void ShowToFront(QWidget *window)
 {
@@ -110,11 +50,11 @@ TCommandButtons NewCommandButtons(TMainForm *main, TEntity entity, const QString
                                   const QString &noun, QWidget *parent)
 {
     TCommandButtons c;
-    c.add = newCommandButton(TRecordCommand::Add, QStringLiteral("cmdAdd") + suffix,
+    c.add = NewCommandButton(TRecordCommand::Add, QStringLiteral("cmdAdd") + suffix,
                              QStringLiteral("Добавить ") + noun, parent);
-    c.del = newCommandButton(TRecordCommand::Del, QStringLiteral("cmdDel") + suffix,
+    c.del = NewCommandButton(TRecordCommand::Del, QStringLiteral("cmdDel") + suffix,
                              QStringLiteral("Удалить ") + noun, parent);
-    c.edit = newCommandButton(TRecordCommand::Edit, QStringLiteral("cmdEdit") + suffix,
+    c.edit = NewCommandButton(TRecordCommand::Edit, QStringLiteral("cmdEdit") + suffix,
                               QStringLiteral("Редактировать ") + noun, parent);
     const std::pair<QToolButton *, TRecordCommand> wiring[] = {
         {c.add, TRecordCommand::Add}, {c.del, TRecordCommand::Del}, {c.edit, TRecordCommand::Edit}};

@@ -3,6 +3,7 @@
 // heading strip, the command buttons of a list, the list window frame and the
 // edit dialog frame.
 
+#include "reference/refui.h"
 #include "shell/mainfrm.h"
 
 #include <QDialog>
@@ -18,10 +19,8 @@ class TDataSource;
 
 namespace AddrUi {
 
-enum class TRecordCommand { Add, Del, Edit };
-
-// A heading strip over a list.
-QLabel *NewStrip(const QString &name, const QString &text, QWidget *parent);
+using RefUi::TRecordCommand;
+using RefUi::NewStrip;
 
 // Shows a modeless window, or brings it to the front when it is shown.
 void ShowToFront(QWidget *window);

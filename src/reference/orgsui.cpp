@@ -8,8 +8,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QToolButton>
@@ -17,78 +15,8 @@
 
 namespace OrgsUi {
 
-namespace {
-
-enum class Glyph { Add, Delete, Edit };
-
-// Small glyphs drawn here, so that the buttons look the same whatever icon
-// theme the desktop has (or none).
-QIcon glyphIcon(Glyph glyph)
-{
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    switch (glyph) {
-    case Glyph::Add:
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 140, 0));
-        p.drawRect(QRectF(6.5, 2, 3, 12));
-        p.drawRect(QRectF(2, 6.5, 12, 3));
-        break;
-    case Glyph::Delete:
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(200, 0, 0));
-        p.drawRect(QRectF(2, 6.5, 12, 3));
-        break;
-    case Glyph::Edit: {
-        // a pencil, point down to the left
-        QPainterPath body;
-        body.moveTo(4, 10);
-        body.lineTo(11, 3);
-        body.lineTo(13, 5);
-        body.lineTo(6, 12);
-        body.closeSubpath();
-        p.setPen(QPen(QColor(90, 60, 0), 1));
-        p.setBrush(QColor(240, 190, 40));
-        p.drawPath(body);
-        QPainterPath tip;
-        tip.moveTo(4, 10);
-        tip.lineTo(6, 12);
-        tip.lineTo(2.5, 13.5);
-        tip.closeSubpath();
-        p.setBrush(QColor(60, 60, 60));
-        p.drawPath(tip);
-        break;
-    }
-    }
-    return QIcon(pm);
-}
-
-
-QToolButton *newCommand(const TCommandDef &def, Glyph glyph, QWidget *parent)
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(def.name);
-    b->setToolTip(def.hint);
-    b->setIcon(glyphIcon(glyph));
-    b->setIconSize(QSize(16, 16));
-    b->setFixedSize(24, 24);
-    b->setAutoRaise(false);
-    return b;
-}
-
-} // namespace
-
-QLabel *NewStrip(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *strip = new QLabel(text, parent);
-    strip->setObjectName(name);
-    strip->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    strip->setMargin(3);
-    strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    return strip;
-}
+using RefUi::NewCommandButton;
+using RefUi::TRecordCommand;
 
 TDBGrid *NewGrid(const QString &name, TDataSource *source, const QList<TGridColumn> &columns,
                  QWidget *parent)
@@ -103,9 +31,9 @@ TListCommands NewCommands(const TCommandDef &add, const TCommandDef &del,
                           const TCommandDef &edit, QWidget *parent)
 {
     TListCommands c;
-    c.add = newCommand(add, Glyph::Add, parent);
-    c.del = newCommand(del, Glyph::Delete, parent);
-    c.edit = newCommand(edit, Glyph::Edit, parent);
+    c.add = NewCommandButton(TRecordCommand::Add, add.name, add.hint, parent);
+    c.del = NewCommandButton(TRecordCommand::Del, del.name, del.hint, parent);
+    c.edit = NewCommandButton(TRecordCommand::Edit, edit.name, edit.hint, parent);
     // nothing to delete or edit until the list reports rows
     c.del->setEnabled(false);
     c.edit->setEnabled(false);

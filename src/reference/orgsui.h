@@ -3,6 +3,8 @@
 // heading strips, the add/delete/edit button column beside a list, field rows
 // of the edit dialogs, their OK/Cancel row and their close check.
 
+#include "reference/refui.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -19,8 +21,7 @@ class TDBGrid;
 
 namespace OrgsUi {
 
-// A heading strip above a list ("Организации:").
-QLabel *NewStrip(const QString &name, const QString &text, QWidget *parent);
+using RefUi::NewStrip;
 
 struct TGridColumn {
     QString title;
