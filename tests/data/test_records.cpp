@@ -1,5 +1,6 @@
 // The record lifecycle against the real server: the edit protocol, write-back,
 // relocation after a post, confirmations, refusals and the restricted datasets.
+#include "common/appfixture.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
@@ -53,9 +54,7 @@ private slots:
 private:
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TAppConfig> m_config;
-    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
     TTestDialog m_dialog;
     QList<MessageInfo> m_boxes;
@@ -109,19 +108,7 @@ void TestRecords::init()
     m_dialog.typing = nullptr;
     m_dialog.result = QDialog::Accepted;
     m_dialog.shown = 0;
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_config = std::make_unique<TAppConfig>(m_dir->filePath(QStringLiteral("Kestrum.ini")));
-    Config = m_config.get();
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBServer"),
-                                 TestServer::Server());
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBName"),
-                                 m_db->Name());
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBUserName"),
-                                 TestServer::User());
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBPassword"),
-                                 TestServer::Password());
-    m_dm = std::make_unique<TDM>();
-    DM = m_dm.get();
+    m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
     DM->Connect();
     for (int e = int(TEntity::HWObject); e <= int(TEntity::CTP); ++e)
@@ -131,10 +118,7 @@ void TestRecords::init()
 void TestRecords::cleanup()
 {
     m_form.reset();
-    m_dm.reset();
-    DM = nullptr;
-    m_config.reset();
-    Config = nullptr;
+    m_app.reset();
 }
 
 void TestRecords::addWithSequenceKey()

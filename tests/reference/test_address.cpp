@@ -2,6 +2,7 @@
 // street after-post rule, the building window's modes and selection, the
 // record rules of the address tables, the lazy opening of the street and
 // building lists and the list windows with and without a connection.
+#include "common/appfixture.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
@@ -117,9 +118,7 @@ private:
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TAppConfig> m_config;
-    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
     QList<MessageInfo> m_boxes;
     QMessageBox::StandardButton m_answer = QMessageBox::Yes;
@@ -183,16 +182,7 @@ void TestAddress::init()
     m_answer = QMessageBox::Yes;
     m_scripts.clear();
     m_shown.clear();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_config = std::make_unique<TAppConfig>(m_dir->filePath(QStringLiteral("Kestrum.ini")));
-    Config = m_config.get();
-    const QString db = QStringLiteral("Database");
-    Config->IniFile->WriteString(db, QStringLiteral("DBServer"), TestServer::Server());
-    Config->IniFile->WriteString(db, QStringLiteral("DBName"), m_db->Name());
-    Config->IniFile->WriteString(db, QStringLiteral("DBUserName"), TestServer::User());
-    Config->IniFile->WriteString(db, QStringLiteral("DBPassword"), TestServer::Password());
-    m_dm = std::make_unique<TDM>();
-    DM = m_dm.get();
+    m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
     InstallAddressWindows(m_form.get());
     DM->Connect();
@@ -203,10 +193,7 @@ void TestAddress::cleanup()
     m_form.reset();
     QVERIFY(!SelBuildingForm);
     QVERIFY(!AdmDistrictsForm && !DistrictsForm && !AreasForm);
-    m_dm.reset();
-    DM = nullptr;
-    m_config.reset();
-    Config = nullptr;
+    m_app.reset();
 }
 
 void TestAddress::search(const QString &pattern)

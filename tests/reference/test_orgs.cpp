@@ -2,6 +2,7 @@
 // organisation dialog with its bank accounts, the bank account and CTP
 // dialogs, and the bank account selection. Dialogs are "shown" by a handler
 // that runs what the operator would do in them, one script per showing.
+#include "common/appfixture.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
@@ -118,9 +119,7 @@ private:
     QStringList boxTexts() const;
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TAppConfig> m_config;
-    std::unique_ptr<TDM> m_dm;
+    std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
     QHash<QString, std::deque<Script>> m_scripts;
     QHash<QString, int> m_shown;
@@ -191,19 +190,7 @@ void TestOrgs::init()
     m_scripts.clear();
     m_shown.clear();
     resetData();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_config = std::make_unique<TAppConfig>(m_dir->filePath(QStringLiteral("Kestrum.ini")));
-    Config = m_config.get();
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBServer"),
-                                 TestServer::Server());
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBName"),
-                                 m_db->Name());
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBUserName"),
-                                 TestServer::User());
-    Config->IniFile->WriteString(QStringLiteral("Database"), QStringLiteral("DBPassword"),
-                                 TestServer::Password());
-    m_dm = std::make_unique<TDM>();
-    DM = m_dm.get();
+    m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
     MainForm = m_form.get();
     InstallOrgWindows(m_form.get());
@@ -217,11 +204,7 @@ void TestOrgs::cleanup()
         QVERIFY2(it.value().empty(), qPrintable(it.key() + QStringLiteral(" not shown")));
     m_form.reset();
     MainForm = nullptr;
-
-    m_dm.reset();
-    DM = nullptr;
-    m_config.reset();
-    Config = nullptr;
+    m_app.reset();
 }
 
 QStringList TestOrgs::boxTexts() const
