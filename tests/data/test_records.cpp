@@ -50,6 +50,8 @@ private slots:
     void customerChangeClearsAccount();
     void bankAccountPostRereadsAllAccounts();
     void commandWithoutDialogFails();
+    void everyTableAddEditDelete_data();
+    void everyTableAddEditDelete();
 
 private:
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
@@ -420,6 +422,125 @@ void TestRecords::commandWithoutDialogFails()
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].text.contains(QStringLiteral("Окно редактирования")));
     QCOMPARE(DM->qryAreas->GetState(), TDataSet::State::Browse);
+}
+
+void TestRecords::everyTableAddEditDelete_data()
+{
+    QTest::addColumn<int>("entity");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column"); // the key column in the table
+    QTest::addColumn<QString>("keyField");
+    QTest::addColumn<QString>("textField"); // typed on add, changed on edit
+    QTest::addColumn<QString>("confirmation");
+    const auto row = [](const char *name, TEntity e, const char *table, const char *column,
+                        const char *key, const char *text, const char *confirmation) {
+        QTest::newRow(name) << int(e) << table << column << key << text
+                            << QString::fromUtf8(confirmation);
+    };
+    row("HWObject", TEntity::HWObject, "hwobjects", "objid", "objid", "objname",
+        "ВНИМАНИЕ!\nПри удалении объекта учета все связанные с ним помещения также будут "
+        "удалены.\n\nУдалить запись?");
+    row("HWUnit", TEntity::HWUnit, "hwunits", "unitid", "unitid", "unitname",
+        "Удалить узел учета?");
+    row("HWUnitDev", TEntity::HWUnitDev, "hwunitdev", "id", "udevid", "vdevid",
+        "Удалить запись?");
+    row("Contract", TEntity::Contract, "contracts", "contractid", "contractid", "number",
+        "ВНИМАНИЕ!\nПри удалении договора все связанные с ним абоненты также будут "
+        "удалены.\n\nУдалить запись?");
+    row("Abonent", TEntity::Abonent, "abonents", "abonentid", "abonentid", "number",
+        "Удалить абонента?");
+    row("AbonDev", TEntity::AbonDev, "abondev", "id", "id", "vdevid", "Удалить запись?");
+    row("ContractW", TEntity::ContractW, "contractsw", "contractid", "contractid", "number",
+        "Удалить договор водоснабжения?");
+    row("AdmDistrict", TEntity::AdmDistrict, "addrunits", "unitid", "unitid", "unitname",
+        "Удалить административный округ?");
+    row("District", TEntity::District, "addrunits", "unitid", "unitid", "unitname",
+        "Удалить район?");
+    row("Area", TEntity::Area, "areas", "areaid", "areaid", "areaname",
+        "Удалить населенный пункт?");
+    row("Street", TEntity::Street, "addrunits", "unitid", "unitid", "unitname",
+        "Удалить улицу?");
+    row("Building", TEntity::Building, "buildings", "buildingid", "buildingid", "dom",
+        "Удалить строение?");
+    row("Org", TEntity::Org, "organizations", "orgid", "orgid", "orgname",
+        "Удалить организацию?");
+    row("BankAcc", TEntity::BankAcc, "bankaccounts", "accid", "accid", "accnum",
+        "Удалить банковский счет?");
+    row("CTP", TEntity::CTP, "ctp", "ctpid", "ctpid", "ctpname", "Удалить ЦТП?");
+}
+
+void TestRecords::everyTableAddEditDelete()
+{
+    QFETCH(int, entity);
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    QFETCH(QString, keyField);
+    QFETCH(QString, textField);
+    QFETCH(QString, confirmation);
+    const TEntity e = TEntity(entity);
+    TDataSet *ds = TMainForm::EntityDataSet(e);
+
+    // masters with a current row, and the datasets the windows open
+    const QString tidy = QStringLiteral(
+        "DELETE FROM contracts WHERE contractid = 900;"
+        "DELETE FROM addrunits WHERE unitid IN ('ul9', 'k9');"
+        "DELETE FROM vdevices WHERE vdevid IN ('D1_2', 'D1_3');");
+    m_db->Exec(tidy);
+    m_db->Exec(QStringLiteral(
+        "INSERT INTO vdevices (vdevid, devid) VALUES ('D1_2', 'D1'), ('D1_3', 'D1');"
+        "INSERT INTO contracts (contractid, number) VALUES (900, 'Э-900');"
+        "INSERT INTO abonents (abonentid, contractid, number) VALUES (900, 900, 'А-900');"
+        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'ul9', 'Тестовая');"));
+    DM->qryContracts->Requery();
+    QVERIFY(DM->qryContracts->Locate(QStringLiteral("contractid"), 900));
+    DM->qryStreets->SetParamValue(QStringLiteral("pat"), QStringLiteral("Тестовая"));
+    DM->qryStreets->Open();
+    DM->qryStreets1->Open();
+    DM->qryBuildings->Open();
+    DM->qryOrgBankAcc->SetParamValue(QStringLiteral("orgid"), 1);
+    DM->qryOrgBankAcc->Open();
+    QVERIFY(DM->qryHWObjects->Locate(QStringLiteral("objname"), QStringLiteral("Котельная")));
+
+    const QString typed = textField == QLatin1String("vdevid") ? QStringLiteral("D1_2")
+                                                               : QStringLiteral("новое");
+    const QString changed = textField == QLatin1String("vdevid") ? QStringLiteral("D1_3")
+                                                                 : QStringLiteral("изменено");
+    m_dialog.typing = [&] {
+        if (e == TEntity::AdmDistrict || e == TEntity::District || e == TEntity::Street)
+            ds->SetFieldValue(QStringLiteral("unitid"), QStringLiteral("k9"));
+        if (e == TEntity::HWUnit)
+            ds->SetFieldValue(QStringLiteral("utypeid"), 1);
+        if (e == TEntity::HWUnitDev)
+            ds->SetFieldValue(QStringLiteral("systemid"), 2);
+        if (e == TEntity::BankAcc) // the organisation dialog links it to its organisation
+            ds->SetFieldValue(QStringLiteral("orgid"), 1);
+        ds->SetFieldValue(textField, typed);
+    };
+    QVERIFY(Guarded([&] { m_form->AddRecord(e); }));
+    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
+    QCOMPARE(ds->GetState(), TDataSet::State::Browse);
+    const QVariant key = ds->FieldValue(keyField);
+    QVERIFY(!key.isNull());
+    QCOMPARE(ds->FieldValue(textField).toString(), typed);
+    const QString where = QStringLiteral(" FROM %1 WHERE %2 = '%3'")
+                              .arg(table, column, key.toString());
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ") + textField + where).toString(), typed);
+
+    m_dialog.typing = [&] { ds->SetFieldValue(textField, changed); };
+    QVERIFY(Guarded([&] { m_form->EditRecord(e); }));
+    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
+    QCOMPARE(ds->FieldValue(keyField), key);
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ") + textField + where).toString(), changed);
+
+    QVERIFY(Guarded([&] { m_form->DelRecord(e); }));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, confirmation);
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*)") + where).toInt(), 0);
+    QVERIFY(!ds->Locate(keyField, key));
+
+    DM->qryStreets->Close();
+    DM->qryOrgBankAcc->Close();
+    m_db->Exec(tidy);
 }
 
 QTEST_MAIN(TestRecords)
