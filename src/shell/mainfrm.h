@@ -15,6 +15,7 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
+class TDBGrid;
 
 enum class TEditMode { Edit, Add };
 
@@ -57,6 +58,13 @@ public:
     void SetEditDialog(TEntity entity, QDialog *dialog);
     QDialog *EditDialog(TEntity entity) const;
     static TDataSet *EntityDataSet(TEntity entity);
+    // The grid hit test: the mouse pointer is on a data row of a non-empty grid.
+    bool IsDataRowHit(TDBGrid *grid) const;
+    // Opens a popup menu of a grid at a point; its items are enabled exactly
+    // when the pointer is on a data row.
+    void PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPos);
+    // Enables the items of a popup menu by the hit test of the grid.
+    void PreparePopup(TDBGrid *grid, QMenu *menu) const;
     void AddRecord(TEntity entity);
     void EditRecord(TEntity entity);
     void DelRecord(TEntity entity);

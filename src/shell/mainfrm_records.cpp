@@ -5,7 +5,11 @@
 #include "data/dberrors.h"
 #include "shell/utils.h"
 
+#include "widgets/dbgrid.h"
+
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
 
 bool TMainForm::Confirm(const QString &text)
 {
@@ -47,6 +51,25 @@ void TMainForm::DeleteRecord(TDataSet *dataSet)
     if (dataSet->IsEmpty())
         return;
     dataSet->Delete();
+}
+
+bool TMainForm::IsDataRowHit(TDBGrid *grid) const
+{
+    return ::IsDataRowHit(grid);
+}
+
+void TMainForm::PreparePopup(TDBGrid *grid, QMenu *menu) const
+{
+    const bool hit = IsDataRowHit(grid);
+    for (QAction *a : menu->actions())
+        if (!a->isSeparator())
+            a->setEnabled(hit);
+}
+
+void TMainForm::PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPos)
+{
+    PreparePopup(grid, menu);
+    menu->exec(globalPos);
 }
 
 TDataSet *TMainForm::EntityDataSet(TEntity entity)

@@ -7,7 +7,12 @@
 #include "shell/mainfrm.h"
 #include "shell/utils.h"
 
+#include "widgets/dbgrid.h"
+
+#include <QAction>
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QMenu>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -37,6 +42,7 @@ private slots:
     void closeWhileConnectedSavesThenDisconnects();
     void unwritableSettingsDoNotTrapTheOperator();
     void aboutBoxIsMadePerUse();
+    void popupItemsFollowHitTest();
 
 private:
     void writeIni(const QString &server, const QString &db, bool autoConnect, int page);
@@ -389,6 +395,46 @@ void TestMainForm::aboutBoxIsMadePerUse()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(seen[0].isNull());
     QVERIFY(seen[1].isNull());
+}
+
+void TestMainForm::popupItemsFollowHitTest()
+{
+    REQUIRE_TEST_SERVER();
+    writeIni(TestServer::Server(), m_db->Name(), true, 0);
+    startForm();
+    TDBGrid grid(DM->dsHWObjects);
+    grid.AddColumn(QStringLiteral("Объект"), QStringLiteral("objname"), 200);
+    grid.resize(400, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    const auto enabledItems = [this] {
+        QStringList on;
+        for (QAction *a : m_form->mnuHWUnitDev->actions())
+            if (!a->isSeparator() && a->isEnabled())
+                on << a->objectName();
+        return on;
+    };
+    const QRect firstRow = grid.visualRect(grid.model()->index(0, 0));
+    QCursor::setPos(grid.viewport()->mapToGlobal(firstRow.center()));
+    m_form->PreparePopup(&grid, m_form->mnuHWUnitDev);
+    QCOMPARE(enabledItems(), (QStringList{"mnuHWUnitDevViewWaterSupply",
+                                          "mnuHWUnitDevViewArchData"}));
+    // below the last row
+    QCursor::setPos(grid.viewport()->mapToGlobal(QPoint(10, grid.viewport()->height() - 5)));
+    m_form->PreparePopup(&grid, m_form->mnuHWUnitDev);
+    QCOMPARE(enabledItems(), QStringList());
+    // the title row
+    QCursor::setPos(grid.mapToGlobal(QPoint(20, grid.horizontalHeader()->height() / 2 + 1)));
+    m_form->PreparePopup(&grid, m_form->mnuHWUnitDev);
+    QCOMPARE(enabledItems(), QStringList());
+    // an empty grid, pointer where a row would be
+    TDBGrid empty(DM->dsAbonDev);
+    empty.resize(400, 300);
+    empty.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&empty));
+    QCursor::setPos(empty.viewport()->mapToGlobal(QPoint(10, 5)));
+    m_form->PreparePopup(&empty, m_form->mnuHWUnitDev);
+    QCOMPARE(enabledItems(), QStringList());
 }
 
 QTEST_MAIN(TestMainForm)
