@@ -287,26 +287,32 @@ void TDataSet::Open()
         return;
     for (const Handler &h : BeforeOpen)
         h(*this);
-    if (!m_conn)
-        throw EDatabaseError(QStringLiteral("%1: нет соединения").arg(objectName()));
-    m_conn->RequireOpen();
-    resolveFields();
-    const bool haveRows = paramsFromMaster();
-    emit AboutToReset();
     try {
-        if (haveRows) {
-            runQuery();
-        } else {
+        if (!m_conn)
+            throw EDatabaseError(QStringLiteral("%1: нет соединения").arg(objectName()));
+        m_conn->RequireOpen();
+        resolveFields();
+        const bool haveRows = paramsFromMaster();
+        emit AboutToReset();
+        try {
+            if (haveRows) {
+                runQuery();
+            } else {
+                m_rows.clear();
+                m_current = -1;
+                invalidateIndexes();
+            }
+        } catch (...) {
             m_rows.clear();
             m_current = -1;
-            invalidateIndexes();
+            m_state = State::Inactive;
+            m_stmt.reset();
+            emit Reset();
+            throw;
         }
     } catch (...) {
-        m_rows.clear();
-        m_current = -1;
-        m_state = State::Inactive;
-        m_stmt.reset();
-        emit Reset();
+        for (const Handler &h : OpenFailed)
+            h(*this);
         throw;
     }
     m_state = State::Browse;

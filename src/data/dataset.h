@@ -78,6 +78,7 @@ public:
     // Handlers run around each Open (not around a re-run).
     std::vector<Handler> BeforeOpen;
     std::vector<Handler> AfterOpen;
+    std::vector<Handler> OpenFailed; // instead of AfterOpen when the open fails
     // Record events. A handler refuses by throwing (EAbort for a silent
     // refusal); a refused Append or Delete changes nothing.
     using FieldHandler = std::function<void(TDataSet &, int field)>;

@@ -71,6 +71,13 @@ void TDM::addLoadingStatus(TDataSet *dataSet)
         m_host->SetStatusText(QStringLiteral(" Данные загружены"));
         m_host->ProcessEvents();
     });
+    // a list a window opens may fail as well: the wait cursor must not stay
+    dataSet->OpenFailed.push_back([this](TDataSet &) {
+        if (!m_host)
+            return;
+        m_host->SetWaitCursor(false);
+        m_host->SetStatusText(QStringLiteral(" Ошибка загрузки данных!"));
+    });
 }
 
 void TDM::bindRecordRules(TDataSet *dataSet, const char *keyField, const char *sequence,

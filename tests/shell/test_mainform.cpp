@@ -38,6 +38,7 @@ private slots:
     void detailRerunKeepsStatus();
     void missingStartupTable();
     void droppedConnection();
+    void failedWindowListRestoresCursor();
     void hexPageIndexAndEditsReachFileAtClose();
     void closeWhileConnectedSavesThenDisconnects();
     void unwritableSettingsDoNotTrapTheOperator();
@@ -307,6 +308,23 @@ void TestMainForm::droppedConnection()
     QVERIFY(DM->dbConn->IsOpen());
     QCOMPARE(DM->qryHWObjects->RecordCount(), 2);
     QCOMPARE(m_boxes.size(), 1);
+}
+
+void TestMainForm::failedWindowListRestoresCursor()
+{
+    REQUIRE_TEST_SERVER();
+    TTestDatabase broken(QStringLiteral("nostreets"));
+    broken.Exec(QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid"));
+    broken.Conn().Close();
+    writeIni(TestServer::Server(), broken.Name(), true, 0);
+    startForm();
+    QVERIFY(DM->dbConn->IsOpen()); // the start-up lists do not read that column
+    // a window opens the street list: it fails, the cursor comes back
+    QVERIFY(!Guarded([] { DM->qryStreets->Open(); }));
+    QVERIFY(!DM->qryStreets->Active());
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(m_form->StatusText(), QStringLiteral(" Ошибка загрузки данных!"));
+    QVERIFY(DM->dbConn->IsOpen()); // only a start-up failure closes the connection
 }
 
 void TestMainForm::hexPageIndexAndEditsReachFileAtClose()
