@@ -63,13 +63,6 @@ TCommandButtons NewCommandButtons(TMainForm *main, TEntity entity, const QString
                          [main, entity, command = command] {
                              RunRecordCommand(main, entity, command);
                          });
-    c.layout = new QVBoxLayout;
-    c.layout->setContentsMargins(0, 0, 0, 0);
-    c.layout->setSpacing(2);
-    c.layout->addWidget(c.add);
-    c.layout->addWidget(c.del);
-    c.layout->addWidget(c.edit);
-    c.layout->addStretch();
     return c;
 }
 
@@ -108,11 +101,8 @@ TAddrListForm::TAddrListForm(TMainForm *main, TEntity entity, TDataSource *sourc
     outer->setContentsMargins(6, 6, 6, 6);
     outer->setSpacing(4);
     outer->addWidget(strip);
-    auto *row = new QHBoxLayout;
-    row->setSpacing(4);
-    row->addWidget(m_grid, 1);
-    row->addLayout(m_commands.layout);
-    outer->addLayout(row, 1);
+    outer->addLayout(
+        RefUi::NewGridRow(m_grid, {m_commands.add, m_commands.del, m_commands.edit}), 1);
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(m_close);

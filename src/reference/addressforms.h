@@ -13,7 +13,6 @@ class QFormLayout;
 class QLabel;
 class QPushButton;
 class QToolButton;
-class QVBoxLayout;
 class TDBGrid;
 class TDataSource;
 
@@ -36,7 +35,6 @@ struct TCommandButtons {
     QToolButton *add = nullptr;
     QToolButton *del = nullptr;
     QToolButton *edit = nullptr;
-    QVBoxLayout *layout = nullptr;
 };
 TCommandButtons NewCommandButtons(TMainForm *main, TEntity entity, const QString &suffix,
                                   const QString &noun, QWidget *parent);

@@ -47,17 +47,9 @@ QWidget *NewListPanel(const QString &name, QLabel *strip, TDBGrid *grid,
     panel->setObjectName(name);
     strip->setParent(panel);
     grid->setParent(panel);
-    auto *buttons = new QVBoxLayout;
-    buttons->setSpacing(2);
-    for (QToolButton *b : {commands.add, commands.del, commands.edit}) {
+    for (QToolButton *b : {commands.add, commands.del, commands.edit})
         b->setParent(panel);
-        buttons->addWidget(b);
-    }
-    buttons->addStretch(1);
-    auto *row = new QHBoxLayout;
-    row->setSpacing(2);
-    row->addWidget(grid, 1);
-    row->addLayout(buttons);
+    QHBoxLayout *row = RefUi::NewGridRow(grid, {commands.add, commands.del, commands.edit});
     auto *outer = new QVBoxLayout(panel);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(2);

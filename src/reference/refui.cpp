@@ -1,5 +1,6 @@
 #include "reference/refui.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QToolButton>
@@ -46,6 +47,21 @@ QToolButton *NewCommandButton(TRecordCommand command, const QString &name, const
     b->setAutoRaise(false);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
+}
+
+QHBoxLayout *NewGridRow(QWidget *grid, std::initializer_list<QToolButton *> commands)
+{
+    auto *buttons = new QVBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(2);
+    for (QToolButton *b : commands)
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(4);
+    row->addWidget(grid, 1);
+    row->addLayout(buttons);
+    return row;
 }
 
 QLabel *NewStrip(const QString &name, const QString &text, QWidget *parent)

@@ -5,6 +5,9 @@
 #include <QIcon>
 #include <QString>
 
+#include <initializer_list>
+
+class QHBoxLayout;
 class QLabel;
 class QToolButton;
 class QWidget;
@@ -20,6 +23,9 @@ QIcon RecordCommandIcon(TRecordCommand command);
 // A small icon button of a list's record command, with its hint.
 QToolButton *NewCommandButton(TRecordCommand command, const QString &name, const QString &hint,
                               QWidget *parent);
+// A list's grid with its command buttons stacked at its right edge, top to
+// bottom in the order given.
+QHBoxLayout *NewGridRow(QWidget *grid, std::initializer_list<QToolButton *> commands);
 // A heading strip over a list ("Организации:").
 QLabel *NewStrip(const QString &name, const QString &text, QWidget *parent);
 

@@ -146,11 +146,7 @@ QWidget *TSelBuildingForm::createStreetPanel()
     search->addWidget(btnSelUl);
     search->addStretch();
     layout->addLayout(search);
-    auto *list = new QHBoxLayout;
-    list->setSpacing(4);
-    list->addWidget(dbgrdUl, 1);
-    list->addLayout(c.layout);
-    layout->addLayout(list, 1);
+    layout->addLayout(RefUi::NewGridRow(dbgrdUl, {c.add, c.del, c.edit}), 1);
     return panel;
 }
 
@@ -178,11 +174,7 @@ QWidget *TSelBuildingForm::createBuildingPanel()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     layout->addWidget(stBuildings);
-    auto *list = new QHBoxLayout;
-    list->setSpacing(4);
-    list->addWidget(dbgrdBuildings, 1);
-    list->addLayout(c.layout);
-    layout->addLayout(list, 1);
+    layout->addLayout(RefUi::NewGridRow(dbgrdBuildings, {c.add, c.del, c.edit}), 1);
     return panel;
 }
 
