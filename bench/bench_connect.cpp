@@ -2,7 +2,7 @@
 // own, over the database that bench/run_connect loads (or any other).
 //     bench_connect <server> <database> <user> <password> [rounds]
 #include "data/dmfrm.h"
-#include "shell/appconfig.h"
+#include "app/appconfig.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

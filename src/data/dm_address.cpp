@@ -103,8 +103,7 @@ void TDM::createAddressDataSets()
     // and a trailing backslash cannot make the pattern invalid.
     qryStreets->AfterPost.insert(qryStreets->AfterPost.begin(), [this](TDataSet &d) {
         const QString name = d.FieldValue(QStringLiteral("unitname")).toString();
-        if (ShowStreetPattern)
-            ShowStreetPattern(name);
+        emit StreetPatternChanged(name);
         d.SetParamValue(QStringLiteral("pat"), literalPattern(name));
     });
 

@@ -1,7 +1,6 @@
 #include "data/dmfrm.h"
 
 #include "data/dberrors.h"
-#include "shell/appconfig.h"
 
 TDM *DM = nullptr;
 
@@ -133,18 +132,18 @@ void TDM::RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QSt
     dataSet.EnableControls();
 }
 
-QString TDM::ConnectionString() const
+QString TDM::ConnectionString(const TConnectionSettings &settings)
 {
-    return BuildConnectionString(Config->DBServer, Config->DBName, Config->DBUserName,
-                                 Config->DBPassword);
+    return BuildConnectionString(settings.server, settings.database, settings.userName,
+                                 settings.password);
 }
 
 void TDM::OpenConnection()
 {
     Disconnect();
-    if (m_host)
-        m_host->ControlsToConfig();
-    dbConn->Open(ConnectionString());
+    if (!m_host)
+        throw EError(QStringLiteral("Параметры соединения не заданы"));
+    dbConn->Open(ConnectionString(m_host->ConnectionSettings()));
 }
 
 void TDM::Connect()
@@ -171,9 +170,10 @@ void TDM::Disconnect()
 
 void TDM::StartUp()
 {
-    if (m_host)
-        m_host->DisableDataPages();
-    if (Config && Config->DBAutoConnect) {
+    if (!m_host)
+        return;
+    m_host->DisableDataPages();
+    if (m_host->ConnectionSettings().autoConnect) {
         try {
             Connect();
         } catch (...) {

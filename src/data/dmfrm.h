@@ -11,6 +11,15 @@
 
 #include <functional>
 
+// What the data module needs to reach the server.
+struct TConnectionSettings {
+    QString server;
+    QString database;
+    QString userName;
+    QString password;
+    bool autoConnect = false;
+};
+
 // What the data module asks of the main window.
 class IDMHost
 {
@@ -19,7 +28,8 @@ public:
     virtual void ShowConnState() = 0;
     virtual void EnableDataPages() = 0;
     virtual void DisableDataPages() = 0;
-    virtual void ControlsToConfig() = 0;
+    // The settings to connect with, as the connection page shows them now.
+    virtual TConnectionSettings ConnectionSettings() = 0;
     virtual void SelectDatabasePage() = 0;
     // The loading status: status bar text, wait cursor, repaint.
     virtual void SetStatusText(const QString &text) = 0;
@@ -46,7 +56,7 @@ public:
     // The deferred start step: disable the data pages, connect if asked to.
     void StartUp();
     // The connection string built from the settings.
-    QString ConnectionString() const;
+    static QString ConnectionString(const TConnectionSettings &settings);
     // The after-post step: re-run the dataset and make the posted row current
     // again; a key the server assigned is read with currval of the sequence.
     void RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QString &sequence);
@@ -55,12 +65,16 @@ public:
 
     TConnection *dbConn;
 
+signals:
+    // The street after-post rule made this name the street search; a window
+    // that shows the search text shows it.
+    void StreetPatternChanged(const QString &pattern);
+
+public:
+
     // address reference
     TDataSet *qryAdmDistricts, *qryDistricts, *qryAreas, *qryStreets, *qryStreets1, *qryBuildings;
     TDataSource *dsAdmDistricts, *dsDistricts, *dsAreas, *dsStreets, *dsBuildings;
-    // Set by the building window: shows a street name in its pattern box when
-    // the street after-post rule makes the name the street search.
-    std::function<void(const QString &pattern)> ShowStreetPattern;
     // organisations, bank accounts, CTP
     TDataSet *qryOrgs, *qryOrgBankAcc, *qryBankAccounts, *qryCTP;
     TDataSource *dsOrgs, *dsOrgBankAcc, *dsCTP;

@@ -1,17 +1,15 @@
 #include "reference/admdistricteditfrm.h"
 
-#include "widgets/dbedit.h"
+#include "data/dmfrm.h"
 
 TAdmDistrictEditForm *AdmDistrictEditForm = nullptr;
 
 TAdmDistrictEditForm::TAdmDistrictEditForm(QWidget *owner)
-    : TAddrEditForm("AdmDistrictEditForm", QStringLiteral("Административный округ"), owner)
+    : TEditDialog("AdmDistrictEditForm", QStringLiteral("Административный округ"), DM->qryAdmDistricts, owner)
 {
     TDataSource *ds = DM->dsAdmDistricts;
-    txtUnitId = new TDBEdit(ds, QStringLiteral("unitid"), this, QStringLiteral("txtUnitId"));
-    txtUnitName = new TDBEdit(ds, QStringLiteral("unitname"), this, QStringLiteral("txtUnitName"));
-    AddRow(QStringLiteral("Код:"), txtUnitId);
-    AddRow(QStringLiteral("Краткое наименование:"), txtUnitName);
+    txtUnitId = AddEdit(QStringLiteral("Код:"), ds, QStringLiteral("unitid"), "txtUnitId");
+    txtUnitName = AddEdit(QStringLiteral("Краткое наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
     FinishLayout();
     AdmDistrictEditForm = this;
 }

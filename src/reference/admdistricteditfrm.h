@@ -1,11 +1,11 @@
 #pragma once
 // The edit dialog of an administrative district.
 
-#include "reference/addressforms.h"
+#include "widgets/editdialog.h"
 
 class TDBEdit;
 
-class TAdmDistrictEditForm : public TAddrEditForm
+class TAdmDistrictEditForm : public TEditDialog
 {
     Q_OBJECT
 public:

@@ -1,17 +1,18 @@
 #include "reference/admdistrictsfrm.h"
 
-#include "widgets/dbgrid.h"
+#include "data/dmfrm.h"
 
 TAdmDistrictsForm *AdmDistrictsForm = nullptr;
 
-TAdmDistrictsForm::TAdmDistrictsForm(TMainForm *main)
-    : TAddrListForm(main, TEntity::AdmDistrict, DM->dsAdmDistricts,
-                    {"AdmDistrictsForm", QStringLiteral("Административные округа"), QSize(500, 500),
-                     "stAdmDistricts", QStringLiteral("Административные округа:"),
-                     "dbgrdAdmDistricts", "AdmDistrict", QStringLiteral("округ")})
+TAdmDistrictsForm::TAdmDistrictsForm()
+    : TListForm(DM->dsAdmDistricts,
+                {"AdmDistrictsForm", QStringLiteral("Административные округа"), QSize(500, 500),
+                 {"pnlAdmDistricts", "stAdmDistricts", QStringLiteral("Административные округа:"), "dbgrdAdmDistricts",
+                  {
+              {QStringLiteral("Код"), QStringLiteral("unitid"), 50},
+              {QStringLiteral("Краткое наименование"), QStringLiteral("unitname"), 300}},
+                  "AdmDistrict", QStringLiteral("округ")}})
 {
-    Grid()->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"), 50);
-    Grid()->AddColumn(QStringLiteral("Краткое наименование"), QStringLiteral("unitname"), 300);
     AdmDistrictsForm = this;
 }
 

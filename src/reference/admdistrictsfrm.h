@@ -1,13 +1,13 @@
 #pragma once
 // The list window of administrative districts.
 
-#include "reference/addressforms.h"
+#include "widgets/listform.h"
 
-class TAdmDistrictsForm : public TAddrListForm
+class TAdmDistrictsForm : public TListForm
 {
     Q_OBJECT
 public:
-    explicit TAdmDistrictsForm(TMainForm *main);
+    TAdmDistrictsForm();
     ~TAdmDistrictsForm() override;
 };
 

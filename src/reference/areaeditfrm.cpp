@@ -1,15 +1,13 @@
 #include "reference/areaeditfrm.h"
 
-#include "widgets/dbedit.h"
+#include "data/dmfrm.h"
 
 TAreaEditForm *AreaEditForm = nullptr;
 
 TAreaEditForm::TAreaEditForm(QWidget *owner)
-    : TAddrEditForm("AreaEditForm", QStringLiteral("Населенный пункт"), owner)
+    : TEditDialog("AreaEditForm", QStringLiteral("Населенный пункт"), DM->qryAreas, owner)
 {
-    txtAreaName = new TDBEdit(DM->dsAreas, QStringLiteral("areaname"), this,
-                              QStringLiteral("txtAreaName"));
-    AddRow(QStringLiteral("Наименование:"), txtAreaName);
+    txtAreaName = AddEdit(QStringLiteral("Наименование:"), DM->dsAreas, QStringLiteral("areaname"), "txtAreaName");
     FinishLayout();
     AreaEditForm = this;
 }

@@ -1,11 +1,11 @@
 #pragma once
 // The edit dialog of a settlement.
 
-#include "reference/addressforms.h"
+#include "widgets/editdialog.h"
 
 class TDBEdit;
 
-class TAreaEditForm : public TAddrEditForm
+class TAreaEditForm : public TEditDialog
 {
     Q_OBJECT
 public:

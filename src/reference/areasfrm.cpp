@@ -1,16 +1,17 @@
 #include "reference/areasfrm.h"
 
-#include "widgets/dbgrid.h"
+#include "data/dmfrm.h"
 
 TAreasForm *AreasForm = nullptr;
 
-TAreasForm::TAreasForm(TMainForm *main)
-    : TAddrListForm(main, TEntity::Area, DM->dsAreas,
-                    {"AreasForm", QStringLiteral("Населенные пункты"), QSize(500, 400), "stAreas",
-                     QStringLiteral("Населенные пункты:"), "dbgrdAreas", "Area",
-                     QStringLiteral("населенный пункт")})
+TAreasForm::TAreasForm()
+    : TListForm(DM->dsAreas,
+                {"AreasForm", QStringLiteral("Населенные пункты"), QSize(500, 400),
+                 {"pnlAreas", "stAreas", QStringLiteral("Населенные пункты:"), "dbgrdAreas",
+                  {
+              {QStringLiteral("Наименование"), QStringLiteral("areaname"), 300}},
+                  "Area", QStringLiteral("населенный пункт")}})
 {
-    Grid()->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 300);
     AreasForm = this;
 }
 

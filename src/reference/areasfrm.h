@@ -1,13 +1,13 @@
 #pragma once
 // The list window of settlements.
 
-#include "reference/addressforms.h"
+#include "widgets/listform.h"
 
-class TAreasForm : public TAddrListForm
+class TAreasForm : public TListForm
 {
     Q_OBJECT
 public:
-    explicit TAreasForm(TMainForm *main);
+    TAreasForm();
     ~TAreasForm() override;
 };
 

@@ -1,38 +1,22 @@
 #include "reference/bankacceditfrm.h"
 
 #include "data/dmfrm.h"
-#include "widgets/dbedit.h"
-
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
-
-using namespace OrgsUi;
 
 TBankAccEditForm *BankAccEditForm = nullptr;
 
-TBankAccEditForm::TBankAccEditForm(QWidget *parent) : TCheckedDialog(parent)
+TBankAccEditForm::TBankAccEditForm(QWidget *parent)
+    : TEditDialog("BankAccEditForm", QStringLiteral("Банковский счет"), DM->qryOrgBankAcc, parent)
 {
-    setObjectName(QStringLiteral("BankAccEditForm"));
-    setWindowTitle(QStringLiteral("Банковский счет"));
-    setFixedSize(660, 220);
-    auto *layout = new QVBoxLayout(this);
-    auto *form = new QFormLayout;
-    layout->addLayout(form);
     TDataSource *src = DM->dsOrgBankAcc;
-    txtAccNum = AddFieldRow(form, QStringLiteral("Номер счета:"), src, QStringLiteral("accnum"),
-                            QStringLiteral("txtAccNum"));
-    txtBIC = AddFieldRow(form, QStringLiteral("БИК:"), src, QStringLiteral("bic"),
-                         QStringLiteral("txtBIC"));
-    txtBCode = AddFieldRow(form, QStringLiteral("Код банка:"), src, QStringLiteral("bcode"),
-                           QStringLiteral("txtBCode"));
-    txtBName = AddFieldRow(form, QStringLiteral("Наименование банка:"), src,
-                           QStringLiteral("bname"), QStringLiteral("txtBName"));
-    txtCAccNum = AddFieldRow(form, QStringLiteral("Корр. счет:"), src,
-                             QStringLiteral("caccnum"), QStringLiteral("txtCAccNum"));
-    layout->addStretch(1);
-    SetFirstControl(txtAccNum);
-    layout->addLayout(NewOkCancelRow(this, &btnOK, &btnCancel));
+    txtAccNum = AddEdit(QStringLiteral("Номер счета:"), src, QStringLiteral("accnum"), "txtAccNum");
+    txtBIC = AddEdit(QStringLiteral("БИК:"), src, QStringLiteral("bic"), "txtBIC");
+    txtBCode = AddEdit(QStringLiteral("Код банка:"), src, QStringLiteral("bcode"), "txtBCode");
+    txtBName = AddEdit(QStringLiteral("Наименование банка:"), src, QStringLiteral("bname"),
+                       "txtBName");
+    txtCAccNum = AddEdit(QStringLiteral("Корр. счет:"), src, QStringLiteral("caccnum"),
+                         "txtCAccNum");
+    FinishLayout(QSize(660, 220));
+    BankAccEditForm = this;
 }
 
 TBankAccEditForm::~TBankAccEditForm()
@@ -44,5 +28,5 @@ TBankAccEditForm::~TBankAccEditForm()
 bool TBankAccEditForm::CloseCheck()
 {
     return RequireText(DM->qryOrgBankAcc, QStringLiteral("accnum"),
-                       QStringLiteral("Номер счета является обязательным реквизитом!"), this);
+                       QStringLiteral("Номер счета является обязательным реквизитом!"));
 }

@@ -2,12 +2,11 @@
 // The bank account dialog: one account of an organisation, over the current
 // row of qryOrgBankAcc.
 
-#include "reference/orgsui.h"
+#include "widgets/editdialog.h"
 
-class QPushButton;
 class TDBEdit;
 
-class TBankAccEditForm : public OrgsUi::TCheckedDialog
+class TBankAccEditForm : public TEditDialog
 {
     Q_OBJECT
 public:
@@ -15,7 +14,6 @@ public:
     ~TBankAccEditForm() override;
 
     TDBEdit *txtAccNum, *txtBIC, *txtBCode, *txtBName, *txtCAccNum;
-    QPushButton *btnOK, *btnCancel;
 
 protected:
     bool CloseCheck() override;

@@ -1,14 +1,14 @@
 #pragma once
 // The edit dialog of a building.
 
-#include "reference/addressforms.h"
+#include "widgets/editdialog.h"
 
 class TDBEdit;
 class TDBLookupComboBox;
 class TDBComboBox;
 class TDBText;
 
-class TBuildingEditForm : public TAddrEditForm
+class TBuildingEditForm : public TEditDialog
 {
     Q_OBJECT
 public:

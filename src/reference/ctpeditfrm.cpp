@@ -1,29 +1,16 @@
 #include "reference/ctpeditfrm.h"
 
 #include "data/dmfrm.h"
-#include "widgets/dbedit.h"
-
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
-
-using namespace OrgsUi;
 
 TCTPEditForm *CTPEditForm = nullptr;
 
-TCTPEditForm::TCTPEditForm(QWidget *parent) : TCheckedDialog(parent)
+TCTPEditForm::TCTPEditForm(QWidget *parent)
+    : TEditDialog("CTPEditForm", QStringLiteral("ЦТП"), DM->qryCTP, parent)
 {
-    setObjectName(QStringLiteral("CTPEditForm"));
-    setWindowTitle(QStringLiteral("ЦТП"));
-    setFixedSize(430, 110);
-    auto *layout = new QVBoxLayout(this);
-    auto *form = new QFormLayout;
-    layout->addLayout(form);
-    txtCTPName = AddFieldRow(form, QStringLiteral("Наименование:"), DM->dsCTP,
-                             QStringLiteral("ctpname"), QStringLiteral("txtCTPName"));
-    layout->addStretch(1);
-    SetFirstControl(txtCTPName);
-    layout->addLayout(NewOkCancelRow(this, &btnOK, &btnCancel));
+    txtCTPName = AddEdit(QStringLiteral("Наименование:"), DM->dsCTP, QStringLiteral("ctpname"),
+                         "txtCTPName");
+    FinishLayout(QSize(430, 110));
+    CTPEditForm = this;
 }
 
 TCTPEditForm::~TCTPEditForm()
@@ -35,6 +22,5 @@ TCTPEditForm::~TCTPEditForm()
 bool TCTPEditForm::CloseCheck()
 {
     return RequireText(DM->qryCTP, QStringLiteral("ctpname"),
-                       QStringLiteral("Наименование ЦТП является обязательным реквизитом!"),
-                       this);
+                       QStringLiteral("Наименование ЦТП является обязательным реквизитом!"));
 }

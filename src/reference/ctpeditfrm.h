@@ -1,12 +1,11 @@
 #pragma once
 // The CTP dialog: the name of one central heat point.
 
-#include "reference/orgsui.h"
+#include "widgets/editdialog.h"
 
-class QPushButton;
 class TDBEdit;
 
-class TCTPEditForm : public OrgsUi::TCheckedDialog
+class TCTPEditForm : public TEditDialog
 {
     Q_OBJECT
 public:
@@ -14,7 +13,6 @@ public:
     ~TCTPEditForm() override;
 
     TDBEdit *txtCTPName;
-    QPushButton *btnOK, *btnCancel;
 
 protected:
     bool CloseCheck() override;

@@ -1,22 +1,17 @@
 #include "reference/districteditfrm.h"
 
-#include "widgets/dbedit.h"
-#include "widgets/dblookupcombobox.h"
+#include "data/dmfrm.h"
 
 TDistrictEditForm *DistrictEditForm = nullptr;
 
 TDistrictEditForm::TDistrictEditForm(QWidget *owner)
-    : TAddrEditForm("DistrictEditForm", QStringLiteral("Городской район"), owner)
+    : TEditDialog("DistrictEditForm", QStringLiteral("Городской район"), DM->qryDistricts, owner)
 {
     TDataSource *ds = DM->dsDistricts;
-    txtUnitId = new TDBEdit(ds, QStringLiteral("unitid"), this, QStringLiteral("txtUnitId"));
-    txtUnitName = new TDBEdit(ds, QStringLiteral("unitname"), this, QStringLiteral("txtUnitName"));
-    cmbParentId = new TDBLookupComboBox(ds, QStringLiteral("parentid"), DM->qryAdmDistricts,
-                                        QStringLiteral("unitid"), QStringLiteral("unitname"), this,
-                                        QStringLiteral("cmbParentId"));
-    AddRow(QStringLiteral("Код:"), txtUnitId);
-    AddRow(QStringLiteral("Наименование:"), txtUnitName);
-    AddRow(QStringLiteral("Округ:"), cmbParentId);
+    txtUnitId = AddEdit(QStringLiteral("Код:"), ds, QStringLiteral("unitid"), "txtUnitId");
+    txtUnitName = AddEdit(QStringLiteral("Наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
+    cmbParentId = AddLookup(QStringLiteral("Округ:"), ds, QStringLiteral("parentid"), DM->qryAdmDistricts,
+                          QStringLiteral("unitid"), QStringLiteral("unitname"), "cmbParentId");
     FinishLayout();
     DistrictEditForm = this;
 }

@@ -1,12 +1,12 @@
 #pragma once
 // The edit dialog of a city district.
 
-#include "reference/addressforms.h"
+#include "widgets/editdialog.h"
 
 class TDBEdit;
 class TDBLookupComboBox;
 
-class TDistrictEditForm : public TAddrEditForm
+class TDistrictEditForm : public TEditDialog
 {
     Q_OBJECT
 public:

@@ -1,13 +1,13 @@
 #pragma once
 // The list window of city districts.
 
-#include "reference/addressforms.h"
+#include "widgets/listform.h"
 
-class TDistrictsForm : public TAddrListForm
+class TDistrictsForm : public TListForm
 {
     Q_OBJECT
 public:
-    explicit TDistrictsForm(TMainForm *main);
+    TDistrictsForm();
     ~TDistrictsForm() override;
 };
 

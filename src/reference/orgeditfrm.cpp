@@ -1,84 +1,52 @@
 #include "reference/orgeditfrm.h"
 
-#include "shell/guard.h"
-#include "shell/mainfrm.h"
-#include "shell/utils.h"
-#include "widgets/commandrule.h"
-#include "widgets/dbedit.h"
+#include "base/guard.h"
+#include "base/utils.h"
+#include "data/dmfrm.h"
 #include "widgets/dbgrid.h"
+#include "widgets/listpanel.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QHideEvent>
-#include <QLabel>
-#include <QPushButton>
 #include <QShowEvent>
-#include <QToolButton>
-#include <QVBoxLayout>
-
-using namespace OrgsUi;
 
 TOrgEditForm *OrgEditForm = nullptr;
 
-TOrgEditForm::TOrgEditForm(TMainForm *main, QWidget *parent)
-    : TCheckedDialog(parent), m_main(main)
+TOrgEditForm::TOrgEditForm(QWidget *parent)
+    : TEditDialog("OrgEditForm", QStringLiteral("Организация"), DM->qryOrgs, parent)
 {
-    setObjectName(QStringLiteral("OrgEditForm"));
-    setWindowTitle(QStringLiteral("Организация"));
-    resize(640, 530);
     setSizeGripEnabled(true);
+    SetLabelsAbove(true);
     TDataSource *org = DM->dsOrgs;
+    txtOrgName = AddEdit(QStringLiteral("Наименование:"), org, QStringLiteral("orgname"),
+                         "txtOrgName");
+    txtPhone = AddEdit(QStringLiteral("Телефон:"), org, QStringLiteral("phone"), "txtPhone");
 
-    auto *layout = new QVBoxLayout(this);
-    auto *top = new QFormLayout;
-    top->setRowWrapPolicy(QFormLayout::WrapAllRows);
-    layout->addLayout(top);
-    txtOrgName = AddFieldRow(top, QStringLiteral("Наименование:"), org,
-                             QStringLiteral("orgname"), QStringLiteral("txtOrgName"));
-    txtPhone = AddFieldRow(top, QStringLiteral("Телефон:"), org, QStringLiteral("phone"),
-                           QStringLiteral("txtPhone"));
+    pnlBankAcc = new TListPanel(DM->dsOrgBankAcc,
+                                {"pnlBankAcc", "stBankAcc", QStringLiteral("Банковские счета:"),
+                                 "dbgrdOrgBankAcc",
+                                 {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
+                                  {QStringLiteral("Наименование банка"), QStringLiteral("bname"),
+                                   300}},
+                                 "BankAcc", QStringLiteral("счет")});
+    // a new organisation is stored first, so that its accounts get its key
+    pnlBankAcc->SetCommand(TRecordCommand::Add, [this] {
+        if (storeNewOrganisation())
+            RunRecordCommand(DM->qryOrgBankAcc, TRecordCommand::Add);
+    });
+    stBankAcc = pnlBankAcc->Strip;
+    dbgrdOrgBankAcc = pnlBankAcc->Grid;
+    cmdAddBankAcc = pnlBankAcc->cmdAdd;
+    cmdDelBankAcc = pnlBankAcc->cmdDel;
+    cmdEditBankAcc = pnlBankAcc->cmdEdit;
+    AddWide(pnlBankAcc);
 
-    stBankAcc = NewStrip(QStringLiteral("stBankAcc"), QStringLiteral("Банковские счета:"), this);
-    dbgrdOrgBankAcc = NewGrid(
-        QStringLiteral("dbgrdOrgBankAcc"), DM->dsOrgBankAcc,
-        {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
-         {QStringLiteral("Наименование банка"), QStringLiteral("bname"), 300}},
-        this);
-    const TListCommands c =
-        NewCommands({QStringLiteral("cmdAddBankAcc"), QStringLiteral("Добавить счет")},
-                    {QStringLiteral("cmdDelBankAcc"), QStringLiteral("Удалить счет")},
-                    {QStringLiteral("cmdEditBankAcc"), QStringLiteral("Редактировать счет")},
-                    this);
-    cmdAddBankAcc = c.add;
-    cmdDelBankAcc = c.del;
-    cmdEditBankAcc = c.edit;
-    pnlBankAcc = NewListPanel(QStringLiteral("pnlBankAcc"), stBankAcc, dbgrdOrgBankAcc, c, this);
-    layout->addWidget(pnlBankAcc, 1);
-
-    auto *bottom = new QFormLayout;
-    bottom->setRowWrapPolicy(QFormLayout::WrapAllRows);
-    layout->addLayout(bottom);
-    txtPersonH = AddFieldRow(bottom,
-                             QStringLiteral("Ответственное лицо по учету тепловой энергии:"),
-                             org, QStringLiteral("personh"), QStringLiteral("txtPersonH"));
-    txtWSClientId = AddFieldRow(bottom, QStringLiteral("Код клиента по договорам водоснабжения:"),
-                                org, QStringLiteral("wsclientid"),
-                                QStringLiteral("txtWSClientId"));
-    layout->addLayout(NewOkCancelRow(this, &btnOK, &btnCancel));
-    SetFirstControl(txtOrgName);
-
-    const QList<QWidget *> order = {txtOrgName, txtPhone, dbgrdOrgBankAcc, cmdAddBankAcc,
-                                    cmdDelBankAcc, cmdEditBankAcc, txtPersonH, txtWSClientId,
-                                    btnOK, btnCancel};
-    for (int i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
-
-    connect(cmdAddBankAcc, &QToolButton::clicked, this, &TOrgEditForm::cmdAddBankAccClick);
-    connect(cmdDelBankAcc, &QToolButton::clicked, this, &TOrgEditForm::cmdDelBankAccClick);
-    connect(cmdEditBankAcc, &QToolButton::clicked, this, &TOrgEditForm::cmdEditBankAccClick);
-    connect(dbgrdOrgBankAcc, &TDBGrid::DblClick, this, &TOrgEditForm::dbgrdOrgBankAccDblClick);
-    BindEnabledWhenNotEmpty(DM->dsOrgBankAcc, DM->qryOrgBankAcc,
-                            {cmdDelBankAcc, cmdEditBankAcc});
+    txtPersonH = AddEdit(QStringLiteral("Ответственное лицо по учету тепловой энергии:"), org,
+                         QStringLiteral("personh"), "txtPersonH");
+    txtWSClientId = AddEdit(QStringLiteral("Код клиента по договорам водоснабжения:"), org,
+                            QStringLiteral("wsclientid"), "txtWSClientId");
+    FinishLayout();
+    resize(640, 530);
+    OrgEditForm = this;
 }
 
 TOrgEditForm::~TOrgEditForm()
@@ -95,7 +63,7 @@ QString TOrgEditForm::StoreNewOrgQuestion()
 
 void TOrgEditForm::showEvent(QShowEvent *event)
 {
-    TCheckedDialog::showEvent(event);
+    TEditDialog::showEvent(event);
     if (!event->spontaneous())
         Guarded([this] { attachBankAccounts(); });
 }
@@ -104,7 +72,7 @@ void TOrgEditForm::hideEvent(QHideEvent *event)
 {
     if (!event->spontaneous())
         Guarded([this] { detachBankAccounts(); });
-    TCheckedDialog::hideEvent(event);
+    TEditDialog::hideEvent(event);
 }
 
 void TOrgEditForm::attachBankAccounts()
@@ -123,8 +91,7 @@ bool TOrgEditForm::checkOrgName()
 {
     return RequireText(DM->qryOrgs, QStringLiteral("orgname"),
                        QStringLiteral("Наименование организации является обязательным "
-                                      "реквизитом!"),
-                       this);
+                                      "реквизитом!"));
 }
 
 bool TOrgEditForm::CloseCheck()
@@ -144,28 +111,4 @@ bool TOrgEditForm::storeNewOrganisation()
     orgs->Post();
     orgs->Edit();
     return true;
-}
-
-void TOrgEditForm::cmdAddBankAccClick()
-{
-    Guarded([this] {
-        if (storeNewOrganisation())
-            m_main->AddRecord(TEntity::BankAcc);
-    });
-}
-
-void TOrgEditForm::cmdDelBankAccClick()
-{
-    Guarded([this] { m_main->DelRecord(TEntity::BankAcc); });
-}
-
-void TOrgEditForm::cmdEditBankAccClick()
-{
-    Guarded([this] { m_main->EditRecord(TEntity::BankAcc); });
-}
-
-void TOrgEditForm::dbgrdOrgBankAccDblClick()
-{
-    if (IsDataRowHit(dbgrdOrgBankAcc))
-        cmdEditBankAccClick();
 }

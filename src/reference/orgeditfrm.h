@@ -3,20 +3,19 @@
 // organisation's bank accounts, which are edited through their own dialog and
 // stored one by one.
 
-#include "reference/orgsui.h"
+#include "widgets/editdialog.h"
 
 class QLabel;
-class QPushButton;
 class QToolButton;
 class TDBEdit;
 class TDBGrid;
-class TMainForm;
+class TListPanel;
 
-class TOrgEditForm : public OrgsUi::TCheckedDialog
+class TOrgEditForm : public TEditDialog
 {
     Q_OBJECT
 public:
-    explicit TOrgEditForm(TMainForm *main, QWidget *parent = nullptr);
+    explicit TOrgEditForm(QWidget *parent = nullptr);
     ~TOrgEditForm() override;
 
     // The question asked before a new organisation is stored so that a bank
@@ -24,17 +23,10 @@ public:
     static QString StoreNewOrgQuestion();
 
     TDBEdit *txtOrgName, *txtPhone, *txtPersonH, *txtWSClientId;
-    QWidget *pnlBankAcc;
+    TListPanel *pnlBankAcc;
     QLabel *stBankAcc;
     TDBGrid *dbgrdOrgBankAcc;
     QToolButton *cmdAddBankAcc, *cmdDelBankAcc, *cmdEditBankAcc;
-    QPushButton *btnOK, *btnCancel;
-
-public slots:
-    void cmdAddBankAccClick();
-    void cmdDelBankAccClick();
-    void cmdEditBankAccClick();
-    void dbgrdOrgBankAccDblClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -51,8 +43,6 @@ private:
     // the operator does not want it stored or the name is missing.
     bool storeNewOrganisation();
     bool checkOrgName();
-
-    TMainForm *m_main;
 };
 
 extern TOrgEditForm *OrgEditForm;

@@ -1,12 +1,7 @@
 #include "reference/orgsreference.h"
 
-#include "reference/bankacceditfrm.h"
-#include "reference/ctpeditfrm.h"
-#include "reference/ctppage.h"
-#include "reference/orgeditfrm.h"
-#include "reference/orgspage.h"
-#include "reference/selbankaccfrm.h"
-#include "shell/mainfrm.h"
+#include "app/mainfrm.h"
+#include "widgets/listpanel.h"
 
 #include <QVBoxLayout>
 
@@ -14,29 +9,24 @@ namespace {
 
 void placePage(QWidget *tab, QWidget *page)
 {
-    auto *layout = tab->layout();
-    if (!layout) {
-        layout = new QVBoxLayout(tab);
-        layout->setContentsMargins(0, 0, 0, 0);
-    }
+    auto *layout = new QVBoxLayout(tab);
     page->setParent(tab);
     layout->addWidget(page);
 }
 
 } // namespace
 
-void InstallOrgWindows(TMainForm *main)
+void FillOrgPages(TMainForm *main)
 {
-    placePage(main->tsOrgs, new TOrgsPage(main));
-    placePage(main->tsCTP, new TCTPPage(main));
-
-    OrgEditForm = new TOrgEditForm(main, main);
-    // the account dialog opens over the organisation dialog
-    BankAccEditForm = new TBankAccEditForm(OrgEditForm);
-    SelBankAccForm = new TSelBankAccForm(main);
-    CTPEditForm = new TCTPEditForm(main);
-
-    main->SetEditDialog(TEntity::Org, OrgEditForm);
-    main->SetEditDialog(TEntity::BankAcc, BankAccEditForm);
-    main->SetEditDialog(TEntity::CTP, CTPEditForm);
+    placePage(main->tsOrgs,
+              new TListPanel(DM->dsOrgs,
+                             {"pnlOrgs", "stOrgs", QStringLiteral("Организации:"), "dbgrdOrgs",
+                              {{QStringLiteral("Наименование"), QStringLiteral("orgname"), 300},
+                               {QStringLiteral("Телефон"), QStringLiteral("phone"), 150}},
+                              "Org", QStringLiteral("организацию")}));
+    placePage(main->tsCTP,
+              new TListPanel(DM->dsCTP,
+                             {"pnlCTP", "stCTP", QStringLiteral("ЦТП:"), "dbgrdCTP",
+                              {{QStringLiteral("Наименование"), QStringLiteral("ctpname"), 300}},
+                              "CTP", QStringLiteral("ЦТП")}));
 }

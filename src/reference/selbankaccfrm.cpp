@@ -2,17 +2,16 @@
 
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
-#include "reference/orgsui.h"
-#include "shell/utils.h"
+#include "base/utils.h"
 #include "widgets/dbgrid.h"
+#include "widgets/editdialog.h"
+#include "widgets/listpanel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-
-using namespace OrgsUi;
 
 TSelBankAccForm *SelBankAccForm = nullptr;
 
@@ -23,15 +22,18 @@ TSelBankAccForm::TSelBankAccForm(QWidget *parent) : QDialog(parent)
     resize(660, 365);
     setSizeGripEnabled(true);
     auto *layout = new QVBoxLayout(this);
-    stBankAcc = NewStrip(QStringLiteral("stBankAcc"), QStringLiteral("Банковские счета:"), this);
-    layout->addWidget(stBankAcc);
-    dbgrdBankAcc = NewGrid(QStringLiteral("dbgrdBankAcc"), DM->dsOrgBankAcc,
-                           {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
-                            {QStringLiteral("Наименование банка"), QStringLiteral("bname"), 400}},
-                           this);
-    layout->addWidget(dbgrdBankAcc, 1);
+    auto *panel = new TListPanel(
+        DM->dsOrgBankAcc,
+        {"pnlBankAcc", "stBankAcc", QStringLiteral("Банковские счета:"), "dbgrdBankAcc",
+         {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
+          {QStringLiteral("Наименование банка"), QStringLiteral("bname"), 400}}},
+        this);
+    stBankAcc = panel->Strip;
+    dbgrdBankAcc = panel->Grid;
+    panel->SetDblClickAction([this] { accept(); });
+    layout->addWidget(panel, 1);
     layout->addLayout(NewOkCancelRow(this, &btnOK, &btnCancel));
-    connect(dbgrdBankAcc, &TDBGrid::DblClick, this, &TSelBankAccForm::dbgrdBankAccDblClick);
+    SelBankAccForm = this;
 }
 
 TSelBankAccForm::~TSelBankAccForm()
@@ -48,12 +50,6 @@ void TSelBankAccForm::showEvent(QShowEvent *event)
     TDataSet *acc = DM->qryOrgBankAcc;
     btnOK->setEnabled(acc->Active() && !acc->IsEmpty());
     dbgrdBankAcc->setFocus();
-}
-
-void TSelBankAccForm::dbgrdBankAccDblClick()
-{
-    if (IsDataRowHit(dbgrdBankAcc))
-        accept();
 }
 
 bool SelectBankAccount(QVariant &accId, const QVariant &orgId)

@@ -21,7 +21,6 @@ public:
     QPushButton *btnOK, *btnCancel;
 
 public slots:
-    void dbgrdBankAccDblClick();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,14 +1,17 @@
 #include "reference/selbuildingfrm.h"
 
 #include "data/dataset.h"
+#include "data/dmfrm.h"
 #include "data/dberrors.h"
 #include "reference/admdistrictsfrm.h"
 #include "reference/areasfrm.h"
 #include "reference/districtsfrm.h"
-#include "shell/guard.h"
-#include "shell/utils.h"
+#include "base/guard.h"
+#include "base/utils.h"
 #include "widgets/commandrule.h"
 #include "widgets/dbgrid.h"
+#include "widgets/editdialog.h"
+#include "widgets/listform.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -21,11 +24,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-using namespace AddrUi;
-
 TSelBuildingForm *SelBuildingForm = nullptr;
 
-TSelBuildingForm::TSelBuildingForm(TMainForm *main) : QDialog(main), m_main(main)
+TSelBuildingForm::TSelBuildingForm(QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("SelBuildingForm"));
     setWindowTitle(QStringLiteral("Адреса строений"));
@@ -56,14 +57,6 @@ TSelBuildingForm::TSelBuildingForm(TMainForm *main) : QDialog(main), m_main(main
     splBuildings->addWidget(createBuildingPanel());
     splBuildings->setSizes({340, 280});
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Отмена"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setAutoDefault(false);
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
@@ -75,23 +68,11 @@ TSelBuildingForm::TSelBuildingForm(TMainForm *main) : QDialog(main), m_main(main
     top->addStretch();
     outer->addLayout(top);
     outer->addWidget(splBuildings, 1);
-    auto *bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(btnOK);
-    bottom->addWidget(btnCancel);
-    outer->addLayout(bottom);
+    outer->addLayout(NewOkCancelRow(this, &btnOK, &btnCancel));
 
-    // the change rule of both lists; the layout starts with the street delete
-    // and edit commands and all building commands disabled
-    for (QToolButton *b : {cmdDelStreet, cmdEditStreet, cmdAddBuilding, cmdDelBuilding,
-                           cmdEditBuilding})
-        b->setEnabled(false);
-    BindEnabledWhenNotEmpty(DM->dsStreets, DM->qryStreets, {cmdDelStreet, cmdEditStreet});
-    BindEnabledWhenNotEmpty(DM->dsBuildings, DM->qryStreets, {cmdAddBuilding});
-    BindEnabledWhenNotEmpty(DM->dsBuildings, DM->qryBuildings, {cmdDelBuilding, cmdEditBuilding});
 
     // the street after-post rule shows the saved name in the pattern box
-    DM->ShowStreetPattern = [this](const QString &pattern) { txtUlPattern->setText(pattern); };
+    connect(DM, &TDM::StreetPatternChanged, txtUlPattern, &QLineEdit::setText);
 
     resize(870, 705);
     if (QScreen *screen = QGuiApplication::primaryScreen())
@@ -101,17 +82,27 @@ TSelBuildingForm::TSelBuildingForm(TMainForm *main) : QDialog(main), m_main(main
 
 TSelBuildingForm::~TSelBuildingForm()
 {
-    if (DM)
-        DM->ShowStreetPattern = nullptr;
     if (SelBuildingForm == this)
         SelBuildingForm = nullptr;
 }
 
 QWidget *TSelBuildingForm::createStreetPanel()
 {
-    auto *panel = new QWidget(this);
-    panel->setObjectName(QStringLiteral("pnlUl"));
-    stUl = NewStrip(QStringLiteral("stUl"), QStringLiteral("Улицы:"), panel);
+    auto *panel = new TListPanel(
+        DM->dsStreets,
+        {"pnlUl", "stUl", QStringLiteral("Улицы:"), "dbgrdUl",
+         {{QStringLiteral("Код улицы"), QStringLiteral("unitid"), 100},
+          {QStringLiteral("Код наим. улицы"), QStringLiteral("unitnameid"), 100},
+          {QStringLiteral("Наименование"), QStringLiteral("unitname"), 350},
+          {QStringLiteral("Населенный пункт"), QStringLiteral("areaname"), 200}},
+         "Street", QStringLiteral("улицу")},
+        this);
+    stUl = panel->Strip;
+    dbgrdUl = panel->Grid;
+    cmdAddStreet = panel->cmdAdd;
+    cmdDelStreet = panel->cmdDel;
+    cmdEditStreet = panel->cmdEdit;
+
     auto *label = new QLabel(QStringLiteral("Введите первые символы наименования улицы:"), panel);
     txtUlPattern = new QLineEdit(panel);
     txtUlPattern->setObjectName(QStringLiteral("txtUlPattern"));
@@ -122,59 +113,40 @@ QWidget *TSelBuildingForm::createStreetPanel()
     btnSelUl->setObjectName(QStringLiteral("btnSelUl"));
     btnSelUl->setAutoDefault(false);
     connect(btnSelUl, &QPushButton::clicked, this, &TSelBuildingForm::btnSelUlClick);
-
-    dbgrdUl = new TDBGrid(DM->dsStreets, panel, QStringLiteral("dbgrdUl"));
-    dbgrdUl->AddColumn(QStringLiteral("Код улицы"), QStringLiteral("unitid"), 100);
-    dbgrdUl->AddColumn(QStringLiteral("Код наим. улицы"), QStringLiteral("unitnameid"), 100);
-    dbgrdUl->AddColumn(QStringLiteral("Наименование"), QStringLiteral("unitname"), 350);
-    dbgrdUl->AddColumn(QStringLiteral("Населенный пункт"), QStringLiteral("areaname"), 200);
-    connect(dbgrdUl, &TDBGrid::DblClick, this, &TSelBuildingForm::dbgrdUlDblClick);
-    const TCommandButtons c =
-        NewCommandButtons(m_main, TEntity::Street, QStringLiteral("Street"),
-                          QStringLiteral("улицу"), panel);
-    cmdAddStreet = c.add;
-    cmdDelStreet = c.del;
-    cmdEditStreet = c.edit;
-
-    auto *layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(stUl);
     auto *search = new QHBoxLayout;
     search->addWidget(label);
     search->addWidget(txtUlPattern);
     search->addWidget(btnSelUl);
     search->addStretch();
-    layout->addLayout(search);
-    layout->addLayout(RefUi::NewGridRow(dbgrdUl, {c.add, c.del, c.edit}), 1);
+    panel->AddAboveGrid(search);
     return panel;
 }
 
 QWidget *TSelBuildingForm::createBuildingPanel()
 {
-    auto *panel = new QWidget(this);
-    panel->setObjectName(QStringLiteral("pnlBuildings"));
-    stBuildings = NewStrip(QStringLiteral("stBuildings"), QStringLiteral("Строения:"), panel);
-    dbgrdBuildings = new TDBGrid(DM->dsBuildings, panel, QStringLiteral("dbgrdBuildings"));
-    dbgrdBuildings->AddColumn(QStringLiteral("Улица"), QStringLiteral("ulname"), 300);
-    dbgrdBuildings->AddColumn(QStringLiteral("Дом"), QStringLiteral("dom"), 60);
-    dbgrdBuildings->AddColumn(QStringLiteral("Корпус"), QStringLiteral("korp"), 60);
-    dbgrdBuildings->AddColumn(QStringLiteral("Строение"), QStringLiteral("stroen"), 60);
-    dbgrdBuildings->AddColumn(QStringLiteral("Статус"), QStringLiteral("gil"), 50);
-    dbgrdBuildings->AddColumn(QStringLiteral("Район"), QStringLiteral("tename"), 200);
-    connect(dbgrdBuildings, &TDBGrid::DblClick, this, &TSelBuildingForm::dbgrdBuildingsDblClick);
-    const TCommandButtons c =
-        NewCommandButtons(m_main, TEntity::Building, QStringLiteral("Building"),
-                          QStringLiteral("строение"), panel);
-    cmdAddBuilding = c.add;
-    cmdDelBuilding = c.del;
-    cmdEditBuilding = c.edit;
-
-    auto *layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    layout->addWidget(stBuildings);
-    layout->addLayout(RefUi::NewGridRow(dbgrdBuildings, {c.add, c.del, c.edit}), 1);
+    auto *panel = new TListPanel(
+        DM->dsBuildings,
+        {"pnlBuildings", "stBuildings", QStringLiteral("Строения:"), "dbgrdBuildings",
+         {{QStringLiteral("Улица"), QStringLiteral("ulname"), 300},
+          {QStringLiteral("Дом"), QStringLiteral("dom"), 60},
+          {QStringLiteral("Корпус"), QStringLiteral("korp"), 60},
+          {QStringLiteral("Строение"), QStringLiteral("stroen"), 60},
+          {QStringLiteral("Статус"), QStringLiteral("gil"), 50},
+          {QStringLiteral("Район"), QStringLiteral("tename"), 200}},
+         "Building", QStringLiteral("строение"), DM->qryStreets},
+        this);
+    stBuildings = panel->Strip;
+    dbgrdBuildings = panel->Grid;
+    cmdAddBuilding = panel->cmdAdd;
+    cmdDelBuilding = panel->cmdDel;
+    cmdEditBuilding = panel->cmdEdit;
+    // in select mode a double-click picks the building
+    panel->SetDblClickAction([this, panel] {
+        if (m_mode == TSelectMode::Select)
+            done(QDialog::Accepted);
+        else
+            panel->RunCommand(TRecordCommand::Edit);
+    });
     return panel;
 }
 
@@ -238,22 +210,6 @@ void TSelBuildingForm::done(int result)
         return;
     }
     QDialog::done(result);
-}
-
-void TSelBuildingForm::dbgrdUlDblClick()
-{
-    if (IsDataRowHit(dbgrdUl))
-        RunRecordCommand(m_main, TEntity::Street, TRecordCommand::Edit);
-}
-
-void TSelBuildingForm::dbgrdBuildingsDblClick()
-{
-    if (!IsDataRowHit(dbgrdBuildings))
-        return;
-    if (m_mode == TSelectMode::Select)
-        done(QDialog::Accepted);
-    else
-        RunRecordCommand(m_main, TEntity::Building, TRecordCommand::Edit);
 }
 
 bool SelectBuilding(QVariant &buildingId, QVariant &address)

@@ -3,7 +3,6 @@
 // of the current street below it, and the building selection used by the
 // device and metering object dialogs.
 
-#include "reference/addressforms.h"
 
 #include <QDialog>
 #include <QVariant>
@@ -21,7 +20,7 @@ class TSelBuildingForm : public QDialog
 public:
     enum class TSelectMode { Browse, Select };
 
-    explicit TSelBuildingForm(TMainForm *main);
+    explicit TSelBuildingForm(QWidget *owner);
     ~TSelBuildingForm() override;
 
     void SetSelectMode(TSelectMode mode) { m_mode = mode; }
@@ -57,10 +56,6 @@ protected:
 private:
     QWidget *createStreetPanel();
     QWidget *createBuildingPanel();
-    void dbgrdUlDblClick();
-    void dbgrdBuildingsDblClick();
-
-    TMainForm *m_main;
     TSelectMode m_mode = TSelectMode::Browse;
 };
 

@@ -1,25 +1,18 @@
 #include "reference/streeteditfrm.h"
 
-#include "widgets/dbedit.h"
-#include "widgets/dblookupcombobox.h"
+#include "data/dmfrm.h"
 
 TStreetEditForm *StreetEditForm = nullptr;
 
 TStreetEditForm::TStreetEditForm(QWidget *owner)
-    : TAddrEditForm("StreetEditForm", QStringLiteral("Улица"), owner)
+    : TEditDialog("StreetEditForm", QStringLiteral("Улица"), DM->qryStreets, owner)
 {
     TDataSource *ds = DM->dsStreets;
-    txtUnitId = new TDBEdit(ds, QStringLiteral("unitid"), this, QStringLiteral("txtUnitId"));
-    txtUnitNameId =
-        new TDBEdit(ds, QStringLiteral("unitnameid"), this, QStringLiteral("txtUnitNameId"));
-    txtUnitName = new TDBEdit(ds, QStringLiteral("unitname"), this, QStringLiteral("txtUnitName"));
-    cmbAreaId = new TDBLookupComboBox(ds, QStringLiteral("areaid"), DM->qryAreas,
-                                      QStringLiteral("areaid"), QStringLiteral("areaname"), this,
-                                      QStringLiteral("cmbAreaId"));
-    AddRow(QStringLiteral("Код улицы:"), txtUnitId);
-    AddRow(QStringLiteral("Код наименования улицы:"), txtUnitNameId);
-    AddRow(QStringLiteral("Наименование:"), txtUnitName);
-    AddRow(QStringLiteral("Насел. пункт:"), cmbAreaId);
+    txtUnitId = AddEdit(QStringLiteral("Код улицы:"), ds, QStringLiteral("unitid"), "txtUnitId");
+    txtUnitNameId = AddEdit(QStringLiteral("Код наименования улицы:"), ds, QStringLiteral("unitnameid"), "txtUnitNameId");
+    txtUnitName = AddEdit(QStringLiteral("Наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
+    cmbAreaId = AddLookup(QStringLiteral("Насел. пункт:"), ds, QStringLiteral("areaid"), DM->qryAreas,
+                          QStringLiteral("areaid"), QStringLiteral("areaname"), "cmbAreaId");
     FinishLayout();
     StreetEditForm = this;
 }

@@ -1,12 +1,12 @@
 #pragma once
 // The edit dialog of a street.
 
-#include "reference/addressforms.h"
+#include "widgets/editdialog.h"
 
 class TDBEdit;
 class TDBLookupComboBox;
 
-class TStreetEditForm : public TAddrEditForm
+class TStreetEditForm : public TEditDialog
 {
     Q_OBJECT
 public:

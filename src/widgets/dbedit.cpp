@@ -1,7 +1,7 @@
 #include "widgets/dbedit.h"
 
 #include "data/dataset.h"
-#include "shell/utils.h"
+#include "base/utils.h"
 #include "widgets/fielddatalink.h"
 #include "widgets/fieldtext.h"
 

@@ -2,7 +2,7 @@
 
 #include "data/dataset.h"
 #include "data/datasource.h"
-#include "shell/guard.h"
+#include "base/guard.h"
 #include "widgets/dbgridcolumns.h"
 #include "widgets/dbgriddelegate.h"
 

@@ -2,7 +2,7 @@
 
 #include "data/dataset.h"
 #include "data/datasetmodel.h"
-#include "shell/guard.h"
+#include "base/guard.h"
 
 TDBGridColumns::TDBGridColumns(QObject *parent) : QAbstractProxyModel(parent) {}
 

@@ -2,7 +2,7 @@
 
 #include "data/dataset.h"
 #include "data/datasetmodel.h"
-#include "shell/utils.h"
+#include "base/utils.h"
 #include "widgets/dbgridcolumns.h"
 #include "widgets/fieldtext.h"
 

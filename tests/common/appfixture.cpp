@@ -2,7 +2,7 @@
 
 #include "common/testdb.h"
 #include "data/dmfrm.h"
-#include "shell/appconfig.h"
+#include "app/appconfig.h"
 
 TAppFixture::TAppFixture(const QString &database)
 {

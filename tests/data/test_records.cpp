@@ -4,10 +4,10 @@
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
-#include "shell/appconfig.h"
-#include "shell/guard.h"
-#include "shell/mainfrm.h"
-#include "shell/utils.h"
+#include "app/appconfig.h"
+#include "base/guard.h"
+#include "app/mainfrm.h"
+#include "base/utils.h"
 
 #include <QDialog>
 #include <QTemporaryDir>
@@ -113,8 +113,11 @@ void TestRecords::init()
     m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
     DM->Connect();
-    for (int e = int(TEntity::HWObject); e <= int(TEntity::CTP); ++e)
-        m_form->SetEditDialog(TEntity(e), &m_dialog);
+    for (TDataSet *ds : {DM->qryHWObjects, DM->qryHWUnits, DM->qryHWUnitDev, DM->qryContracts,
+                         DM->qryAbonents, DM->qryAbonDev, DM->qryContractsW,
+                         DM->qryAdmDistricts, DM->qryDistricts, DM->qryAreas, DM->qryStreets,
+                         DM->qryBuildings, DM->qryOrgs, DM->qryOrgBankAcc, DM->qryCTP})
+        SetEditDialog(ds, &m_dialog);
 }
 
 void TestRecords::cleanup()
@@ -131,7 +134,7 @@ void TestRecords::addWithSequenceKey()
         orgs->SetFieldValue(QStringLiteral("orgname"), QStringLiteral("Вега"));
         orgs->SetFieldValue(QStringLiteral("phone"), QStringLiteral("22-33"));
     };
-    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::Org); }));
+    QVERIFY(Guarded([&] { m_form->AddRecord(DM->qryOrgs); }));
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(orgs->GetState(), TDataSet::State::Browse);
     QCOMPARE(orgs->RecordCount(), 3);
@@ -159,7 +162,7 @@ void TestRecords::addWithTypedKeyRunsNoCurrval()
         ao->SetFieldValue(QStringLiteral("unitid"), QStringLiteral("00"));
         ao->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Северный"));
     };
-    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::AdmDistrict); }));
+    QVERIFY(Guarded([&] { m_form->AddRecord(DM->qryAdmDistricts); }));
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(ao->RecNo(), 0); // "00" sorts first and is current
     QCOMPARE(ao->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Северный"));
@@ -172,12 +175,12 @@ void TestRecords::cancelDropsNewRow()
     ctp->SetRecNo(1);
     m_dialog.typing = [ctp] { ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("Х")); };
     m_dialog.result = QDialog::Rejected;
-    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::CTP); }));
+    QVERIFY(Guarded([&] { m_form->AddRecord(DM->qryCTP); }));
     QCOMPARE(ctp->RecordCount(), 3);
     QCOMPARE(ctp->RecNo(), 1);
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp")), 3);
     // the same for an edit: the old values come back
-    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::CTP); }));
+    QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryCTP); }));
     QCOMPARE(ctp->FieldValue(QStringLiteral("ctpname")).toString(), QStringLiteral("ЦТП-2"));
     QCOMPARE(ctp->GetState(), TDataSet::State::Browse);
 }
@@ -193,7 +196,7 @@ void TestRecords::editWritesOnlyChangedColumns()
     m_dialog.typing = [ctp] {
         ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("ЦТП-3а"));
     };
-    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::CTP); }));
+    QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryCTP); }));
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(ctp->FieldValue(QStringLiteral("ctpid")).toInt(), id);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ctpname || note FROM ctp WHERE ctpid = %1")
@@ -223,7 +226,7 @@ void TestRecords::deleteAnswers()
     QVERIFY(ctp->Locate(QStringLiteral("ctpname"), QStringLiteral("ЦТП-9")));
     const int row = ctp->RecNo();
     m_answer = QMessageBox::StandardButton(answer);
-    QVERIFY(Guarded([&] { m_form->DelRecord(TEntity::CTP); }) == deleted);
+    QVERIFY(Guarded([&] { m_form->DeleteRecord(DM->qryCTP); }) == deleted);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Confirm"));
     QCOMPARE(m_boxes[0].text, QStringLiteral("Удалить ЦТП?"));
@@ -246,7 +249,7 @@ void TestRecords::refusedPostCancelsRow()
         ao->SetFieldValue(QStringLiteral("unitid"), QStringLiteral("01")); // taken
         ao->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Дубль"));
     };
-    QVERIFY(!Guarded([&] { m_form->AddRecord(TEntity::AdmDistrict); }));
+    QVERIFY(!Guarded([&] { m_form->AddRecord(DM->qryAdmDistricts); }));
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n")));
     QVERIFY2(m_boxes[0].text.contains(QStringLiteral("duplicate key")), qPrintable(m_boxes[0].text));
@@ -265,7 +268,7 @@ void TestRecords::beforePostRefusalIsSilent()
         }
     });
     m_dialog.typing = nullptr; // OK with nothing typed
-    QVERIFY(!Guarded([&] { m_form->AddRecord(TEntity::CTP); }));
+    QVERIFY(!Guarded([&] { m_form->AddRecord(DM->qryCTP); }));
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
     QCOMPARE(ctp->RecordCount(), 3);
@@ -306,7 +309,7 @@ void TestRecords::newDetailRowCopiesMasterKey()
         units->SetFieldValue(QStringLiteral("utypeid"), 1);
         units->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("ИТП"));
     };
-    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::HWUnit); }));
+    QVERIFY(Guarded([&] { m_form->AddRecord(DM->qryHWUnits); }));
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(units->RecordCount(), 1);
     QCOMPARE(units->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("ИТП"));
@@ -329,7 +332,7 @@ void TestRecords::renamedKeyColumnIsWritten()
         dev->SetFieldValue(QStringLiteral("systemid"), 2);
         dev->SetFieldValue(QStringLiteral("vdevid"), QStringLiteral("D1_1"));
     };
-    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::HWUnitDev); }));
+    QVERIFY(Guarded([&] { m_form->AddRecord(DM->qryHWUnitDev); }));
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(dev->RecordCount(), 1);
     QCOMPARE(dev->FieldValue(QStringLiteral("udevid")).toInt(),
@@ -337,10 +340,10 @@ void TestRecords::renamedKeyColumnIsWritten()
     QCOMPARE(dev->FieldValue(QStringLiteral("systemname")).toString(), QStringLiteral("ГВС"));
     // and edited by it
     m_dialog.typing = [dev] { dev->SetFieldValue(QStringLiteral("ctpid"), 1); };
-    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::HWUnitDev); }));
+    QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryHWUnitDev); }));
     QCOMPARE(count(QStringLiteral("SELECT ctpid FROM hwunitdev")), 1);
     QCOMPARE(dev->FieldValue(QStringLiteral("ctpname")).toString(), QStringLiteral("ЦТП-1"));
-    QVERIFY(Guarded([&] { m_form->DelRecord(TEntity::HWUnitDev); }));
+    QVERIFY(Guarded([&] { m_form->DeleteRecord(DM->qryHWUnitDev); }));
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM hwunitdev")), 0);
 }
 
@@ -355,7 +358,7 @@ void TestRecords::rowChangedByAnotherConnection()
         // meanwhile another operator deletes it
         m_db->Exec(QStringLiteral("DELETE FROM ctp WHERE ctpid = 500"));
     };
-    QVERIFY(!Guarded([&] { m_form->EditRecord(TEntity::CTP); }));
+    QVERIFY(!Guarded([&] { m_form->EditRecord(DM->qryCTP); }));
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY2(m_boxes[0].text.contains(QStringLiteral("удалена другим пользователем")),
              qPrintable(m_boxes[0].text));
@@ -371,7 +374,7 @@ void TestRecords::rowDeletedByAnotherConnection()
     ctp->Requery();
     QVERIFY(ctp->Locate(QStringLiteral("ctpid"), 501));
     m_db->Exec(QStringLiteral("DELETE FROM ctp WHERE ctpid = 501"));
-    QVERIFY(!Guarded([&] { m_form->DelRecord(TEntity::CTP); }));
+    QVERIFY(!Guarded([&] { m_form->DeleteRecord(DM->qryCTP); }));
     QCOMPARE(m_boxes.size(), 2); // the confirmation, then the error
     QVERIFY(m_boxes[1].text.contains(QStringLiteral("другим пользователем")));
     QVERIFY(ctp->Locate(QStringLiteral("ctpid"), 501)); // still shown until re-read
@@ -385,7 +388,7 @@ void TestRecords::customerChangeClearsAccount()
     c->Requery();
     QCOMPARE(c->FieldValue(QStringLiteral("custbaccnum")).toString(), QStringLiteral("4070"));
     m_dialog.typing = [c] { c->SetFieldValue(QStringLiteral("customerid"), 2); };
-    QVERIFY(Guarded([&] { m_form->EditRecord(TEntity::Contract); }));
+    QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryContracts); }));
     QVERIFY(c->FieldValue(QStringLiteral("custbaccid")).isNull());
     QCOMPARE(c->FieldValue(QStringLiteral("custname")).toString(), QStringLiteral("Бета"));
     QVERIFY(m_db->Scalar(QStringLiteral("SELECT custbaccid FROM contracts")).isNull());
@@ -403,7 +406,7 @@ void TestRecords::bankAccountPostRereadsAllAccounts()
         acc->SetFieldValue(QStringLiteral("accnum"), QStringLiteral("4090"));
         acc->SetFieldValue(QStringLiteral("bname"), QStringLiteral("Альфа-Банк"));
     };
-    QVERIFY(Guarded([&] { m_form->AddRecord(TEntity::BankAcc); }));
+    QVERIFY(Guarded([&] { m_form->AddRecord(DM->qryOrgBankAcc); }));
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(acc->RecordCount(), 2);
     QCOMPARE(acc->FieldValue(QStringLiteral("accnum")).toString(), QStringLiteral("4090"));
@@ -417,8 +420,8 @@ void TestRecords::bankAccountPostRereadsAllAccounts()
 
 void TestRecords::commandWithoutDialogFails()
 {
-    m_form->SetEditDialog(TEntity::Area, nullptr);
-    QVERIFY(!Guarded([&] { m_form->AddRecord(TEntity::Area); }));
+    SetEditDialog(DM->qryAreas, nullptr);
+    QVERIFY(!Guarded([&] { m_form->AddRecord(DM->qryAreas); }));
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].text.contains(QStringLiteral("Окно редактирования")));
     QCOMPARE(DM->qryAreas->GetState(), TDataSet::State::Browse);
@@ -426,59 +429,61 @@ void TestRecords::commandWithoutDialogFails()
 
 void TestRecords::everyTableAddEditDelete_data()
 {
-    QTest::addColumn<int>("entity");
+    QTest::addColumn<QString>("dataSet");
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("column"); // the key column in the table
     QTest::addColumn<QString>("keyField");
     QTest::addColumn<QString>("textField"); // typed on add, changed on edit
     QTest::addColumn<QString>("confirmation");
-    const auto row = [](const char *name, TEntity e, const char *table, const char *column,
-                        const char *key, const char *text, const char *confirmation) {
-        QTest::newRow(name) << int(e) << table << column << key << text
+    const auto row = [](const char *name, const char *dataSet, const char *table,
+                        const char *column, const char *key, const char *text,
+                        const char *confirmation) {
+        QTest::newRow(name) << dataSet << table << column << key << text
                             << QString::fromUtf8(confirmation);
     };
-    row("HWObject", TEntity::HWObject, "hwobjects", "objid", "objid", "objname",
+    row("HWObject", "qryHWObjects", "hwobjects", "objid", "objid", "objname",
         "ВНИМАНИЕ!\nПри удалении объекта учета все связанные с ним помещения также будут "
         "удалены.\n\nУдалить запись?");
-    row("HWUnit", TEntity::HWUnit, "hwunits", "unitid", "unitid", "unitname",
+    row("HWUnit", "qryHWUnits", "hwunits", "unitid", "unitid", "unitname",
         "Удалить узел учета?");
-    row("HWUnitDev", TEntity::HWUnitDev, "hwunitdev", "id", "udevid", "vdevid",
+    row("HWUnitDev", "qryHWUnitDev", "hwunitdev", "id", "udevid", "vdevid",
         "Удалить запись?");
-    row("Contract", TEntity::Contract, "contracts", "contractid", "contractid", "number",
+    row("Contract", "qryContracts", "contracts", "contractid", "contractid", "number",
         "ВНИМАНИЕ!\nПри удалении договора все связанные с ним абоненты также будут "
         "удалены.\n\nУдалить запись?");
-    row("Abonent", TEntity::Abonent, "abonents", "abonentid", "abonentid", "number",
+    row("Abonent", "qryAbonents", "abonents", "abonentid", "abonentid", "number",
         "Удалить абонента?");
-    row("AbonDev", TEntity::AbonDev, "abondev", "id", "id", "vdevid", "Удалить запись?");
-    row("ContractW", TEntity::ContractW, "contractsw", "contractid", "contractid", "number",
+    row("AbonDev", "qryAbonDev", "abondev", "id", "id", "vdevid", "Удалить запись?");
+    row("ContractW", "qryContractsW", "contractsw", "contractid", "contractid", "number",
         "Удалить договор водоснабжения?");
-    row("AdmDistrict", TEntity::AdmDistrict, "addrunits", "unitid", "unitid", "unitname",
+    row("AdmDistrict", "qryAdmDistricts", "addrunits", "unitid", "unitid", "unitname",
         "Удалить административный округ?");
-    row("District", TEntity::District, "addrunits", "unitid", "unitid", "unitname",
+    row("District", "qryDistricts", "addrunits", "unitid", "unitid", "unitname",
         "Удалить район?");
-    row("Area", TEntity::Area, "areas", "areaid", "areaid", "areaname",
+    row("Area", "qryAreas", "areas", "areaid", "areaid", "areaname",
         "Удалить населенный пункт?");
-    row("Street", TEntity::Street, "addrunits", "unitid", "unitid", "unitname",
+    row("Street", "qryStreets", "addrunits", "unitid", "unitid", "unitname",
         "Удалить улицу?");
-    row("Building", TEntity::Building, "buildings", "buildingid", "buildingid", "dom",
+    row("Building", "qryBuildings", "buildings", "buildingid", "buildingid", "dom",
         "Удалить строение?");
-    row("Org", TEntity::Org, "organizations", "orgid", "orgid", "orgname",
+    row("Org", "qryOrgs", "organizations", "orgid", "orgid", "orgname",
         "Удалить организацию?");
-    row("BankAcc", TEntity::BankAcc, "bankaccounts", "accid", "accid", "accnum",
+    row("BankAcc", "qryOrgBankAcc", "bankaccounts", "accid", "accid", "accnum",
         "Удалить банковский счет?");
-    row("CTP", TEntity::CTP, "ctp", "ctpid", "ctpid", "ctpname", "Удалить ЦТП?");
+    row("CTP", "qryCTP", "ctp", "ctpid", "ctpid", "ctpname", "Удалить ЦТП?");
 }
 
 void TestRecords::everyTableAddEditDelete()
 {
-    QFETCH(int, entity);
+    QFETCH(QString, dataSet);
     QFETCH(QString, table);
     QFETCH(QString, column);
     QFETCH(QString, keyField);
     QFETCH(QString, textField);
     QFETCH(QString, confirmation);
-    const TEntity e = TEntity(entity);
-    TDataSet *ds = TMainForm::EntityDataSet(e);
+    TDataSet *const e = DM->findChild<TDataSet *>(dataSet);
+    QVERIFY(e);
+    TDataSet *ds = e;
 
     // masters with a current row, and the datasets the windows open
     const QString tidy = QStringLiteral(
@@ -506,13 +511,13 @@ void TestRecords::everyTableAddEditDelete()
     const QString changed = textField == QLatin1String("vdevid") ? QStringLiteral("D1_3")
                                                                  : QStringLiteral("изменено");
     m_dialog.typing = [&] {
-        if (e == TEntity::AdmDistrict || e == TEntity::District || e == TEntity::Street)
+        if (e == DM->qryAdmDistricts || e == DM->qryDistricts || e == DM->qryStreets)
             ds->SetFieldValue(QStringLiteral("unitid"), QStringLiteral("k9"));
-        if (e == TEntity::HWUnit)
+        if (e == DM->qryHWUnits)
             ds->SetFieldValue(QStringLiteral("utypeid"), 1);
-        if (e == TEntity::HWUnitDev)
+        if (e == DM->qryHWUnitDev)
             ds->SetFieldValue(QStringLiteral("systemid"), 2);
-        if (e == TEntity::BankAcc) // the organisation dialog links it to its organisation
+        if (e == DM->qryOrgBankAcc) // the organisation dialog links it to its organisation
             ds->SetFieldValue(QStringLiteral("orgid"), 1);
         ds->SetFieldValue(textField, typed);
     };
@@ -532,7 +537,7 @@ void TestRecords::everyTableAddEditDelete()
     QCOMPARE(ds->FieldValue(keyField), key);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ") + textField + where).toString(), changed);
 
-    QVERIFY(Guarded([&] { m_form->DelRecord(e); }));
+    QVERIFY(Guarded([&] { m_form->DeleteRecord(e); }));
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].text, confirmation);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*)") + where).toInt(), 0);

@@ -6,17 +6,17 @@
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
-#include "reference/addressreference.h"
+#include "app/startwindows.h"
 #include "reference/admdistrictsfrm.h"
 #include "reference/areasfrm.h"
 #include "reference/buildingeditfrm.h"
 #include "reference/districtsfrm.h"
 #include "reference/selbuildingfrm.h"
 #include "reference/streeteditfrm.h"
-#include "shell/appconfig.h"
-#include "shell/guard.h"
-#include "shell/mainfrm.h"
-#include "shell/utils.h"
+#include "app/appconfig.h"
+#include "base/guard.h"
+#include "app/mainfrm.h"
+#include "base/utils.h"
 #include "widgets/dbcombobox.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbgrid.h"
@@ -184,7 +184,7 @@ void TestAddress::init()
     m_shown.clear();
     m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
-    InstallAddressWindows(m_form.get());
+    CreateStartupWindows(m_form.get());
     DM->Connect();
 }
 
@@ -584,24 +584,25 @@ void TestAddress::buildingDoubleClick()
 
 void TestAddress::beforePostWarnings_data()
 {
-    QTest::addColumn<int>("entity");
+    QTest::addColumn<QString>("dataSet");
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("warning");
     QTest::newRow("administrative district")
-        << int(TEntity::AdmDistrict) << "AdmDistrictEditForm"
+        << "qryAdmDistricts" << "AdmDistrictEditForm"
         << "Не задан код административного округа!";
-    QTest::newRow("city district") << int(TEntity::District) << "DistrictEditForm"
+    QTest::newRow("city district") << "qryDistricts" << "DistrictEditForm"
                                    << "Не задан код района!";
-    QTest::newRow("street") << int(TEntity::Street) << "StreetEditForm" << "Не задан код улицы!";
+    QTest::newRow("street") << "qryStreets" << "StreetEditForm" << "Не задан код улицы!";
 }
 
 void TestAddress::beforePostWarnings()
 {
-    QFETCH(int, entity);
+    QFETCH(QString, dataSet);
     QFETCH(QString, dialog);
     QFETCH(QString, warning);
     TSelBuildingForm::OpenDataSets();
-    TDataSet *ds = TMainForm::EntityDataSet(TEntity(entity));
+    TDataSet *ds = DM->findChild<TDataSet *>(dataSet);
+    QVERIFY(ds);
     const int rows = ds->RecordCount();
     const int stored = count(QStringLiteral("SELECT count(*) FROM addrunits"));
     // a name but no code; then a code typed and cleared again
@@ -615,7 +616,7 @@ void TestAddress::beforePostWarnings()
             }
             return int(QDialog::Accepted);
         });
-        QVERIFY(!Guarded([&] { m_form->AddRecord(TEntity(entity)); }));
+        QVERIFY(!Guarded([&] { m_form->AddRecord(ds); }));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
         QCOMPARE(m_boxes[0].text, warning);
@@ -632,7 +633,7 @@ void TestAddress::beforePostWarnings()
             QTest::keyClick(child<TDBEdit>(d, "txtUnitId"), Qt::Key_Delete);
             return int(QDialog::Accepted);
         });
-        QVERIFY(!Guarded([&] { m_form->EditRecord(TEntity(entity)); }));
+        QVERIFY(!Guarded([&] { m_form->EditRecord(ds); }));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text, warning);
         QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), before);
@@ -921,7 +922,7 @@ void TestAddress::listWindowsDisconnected()
     // and follow the lists once connected
     m_form.reset();
     m_form = std::make_unique<TMainForm>();
-    InstallAddressWindows(m_form.get());
+    CreateStartupWindows(m_form.get());
     auto *edit = child<QToolButton>(DistrictsForm, "cmdEditDistrict");
     QVERIFY(!edit->isEnabled());
     QVERIFY(child<QToolButton>(DistrictsForm, "cmdAddDistrict")->isEnabled());
@@ -964,14 +965,14 @@ void TestAddress::menuAndViewButton()
     QCOMPARE(form()->SelectMode(), TSelBuildingForm::TSelectMode::Browse);
     QCOMPARE(form()->size(), QSize(870, 705));
     // each record dialog is registered with the main window
-    QCOMPARE(m_form->EditDialog(TEntity::Street), static_cast<QDialog *>(StreetEditForm));
-    QCOMPARE(m_form->EditDialog(TEntity::Building), static_cast<QDialog *>(BuildingEditForm));
+    QCOMPARE(EditDialog(DM->qryStreets), static_cast<QDialog *>(StreetEditForm));
+    QCOMPARE(EditDialog(DM->qryBuildings), static_cast<QDialog *>(BuildingEditForm));
     QCOMPARE(StreetEditForm->parent(), form());
     QCOMPARE(StreetEditForm->windowTitle(), QStringLiteral("Улица"));
     QCOMPARE(BuildingEditForm->windowTitle(), QStringLiteral("Строение"));
     // installing twice makes no second set of windows
     TSelBuildingForm *first = form();
-    InstallAddressWindows(m_form.get());
+    CreateStartupWindows(m_form.get());
     QCOMPARE(form(), first);
     QCOMPARE(m_form->tsAddresses->findChildren<QPushButton *>(QStringLiteral("btnViewData")).size(),
              1);

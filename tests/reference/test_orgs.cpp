@@ -8,15 +8,14 @@
 #include "data/dmfrm.h"
 #include "reference/bankacceditfrm.h"
 #include "reference/ctpeditfrm.h"
-#include "reference/ctppage.h"
 #include "reference/orgeditfrm.h"
-#include "reference/orgspage.h"
-#include "reference/orgsreference.h"
+#include "widgets/listpanel.h"
+#include "app/startwindows.h"
 #include "reference/selbankaccfrm.h"
-#include "shell/appconfig.h"
-#include "shell/guard.h"
-#include "shell/mainfrm.h"
-#include "shell/utils.h"
+#include "app/appconfig.h"
+#include "base/guard.h"
+#include "app/mainfrm.h"
+#include "base/utils.h"
 #include "widgets/dbedit.h"
 #include "widgets/dbgrid.h"
 
@@ -114,8 +113,8 @@ private:
     // the organisations, accounts and CTP every test starts from
     void resetData();
     void editOrg(const QString &name, Script script);
-    TOrgsPage *orgsPage() const { return m_form->findChild<TOrgsPage *>(); }
-    TCTPPage *ctpPage() const { return m_form->findChild<TCTPPage *>(); }
+    TListPanel *orgsPage() const { return m_form->findChild<TListPanel *>("pnlOrgs"); }
+    TListPanel *ctpPage() const { return m_form->findChild<TListPanel *>("pnlCTP"); }
     QStringList boxTexts() const;
 
     std::unique_ptr<TTestDatabase> m_db;
@@ -193,7 +192,7 @@ void TestOrgs::init()
     m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
     MainForm = m_form.get();
-    InstallOrgWindows(m_form.get());
+    CreateStartupWindows(m_form.get());
     DM->Connect();
 }
 
@@ -272,19 +271,19 @@ void TestOrgs::pagesAndDialogs()
         }
     }
     struct Dialog {
-        TEntity entity;
+        TDataSet *entity;
         QDialog *dialog;
         const char *caption;
         QSize size;
         bool fixed;
     };
     const QList<Dialog> dialogs = {
-        {TEntity::Org, OrgEditForm, "Организация", {640, 530}, false},
-        {TEntity::BankAcc, BankAccEditForm, "Банковский счет", {660, 220}, true},
-        {TEntity::CTP, CTPEditForm, "ЦТП", {430, 110}, true},
+        {DM->qryOrgs, OrgEditForm, "Организация", {640, 530}, false},
+        {DM->qryOrgBankAcc, BankAccEditForm, "Банковский счет", {660, 220}, true},
+        {DM->qryCTP, CTPEditForm, "ЦТП", {430, 110}, true},
     };
     for (const Dialog &d : dialogs) {
-        QCOMPARE(m_form->EditDialog(d.entity), d.dialog);
+        QCOMPARE(EditDialog(d.entity), d.dialog);
         QCOMPARE(d.dialog->windowTitle(), S(d.caption));
         QCOMPARE(d.dialog->size(), d.size);
         QCOMPARE(d.dialog->minimumSize() == d.dialog->maximumSize(), d.fixed);
@@ -320,7 +319,7 @@ void TestOrgs::addOrganisation()
     QCOMPARE(orgs->RecordCount(), 4);
     QCOMPARE(orgs->FieldValue(QStringLiteral("orgname")).toString(), S("Вега"));
     QCOMPARE(orgs->RecNo(), 2); // in the list's order: Альфа, Бета, Вега, Гамма
-    QCOMPARE(orgsPage()->dbgrdOrgs->currentIndex().row(), 2);
+    QCOMPARE(orgsPage()->Grid->currentIndex().row(), 2);
     const int id = orgs->FieldValue(QStringLiteral("orgid")).toInt();
     QCOMPARE(id, count(S("SELECT last_value FROM organizations_orgid_seq")));
     QCOMPARE(m_db->Scalar(S("SELECT phone || personh || wsclientid FROM organizations "
@@ -369,7 +368,7 @@ void TestOrgs::cancelledAddStoresNothing()
     QFETCH(QString, what);
     const bool org = what == S("org");
     TDataSet *ds = org ? DM->qryOrgs : DM->qryCTP;
-    TDBGrid *grid = org ? orgsPage()->dbgrdOrgs : ctpPage()->dbgrdCTP;
+    TDBGrid *grid = org ? orgsPage()->Grid : ctpPage()->Grid;
     const QString table = org ? S("organizations") : S("ctp");
     const int rows = ds->RecordCount();
     ds->SetRecNo(1);
@@ -658,7 +657,7 @@ void TestOrgs::refusedDeleteKeepsRow()
     QCOMPARE(count(S("SELECT count(*) FROM organizations WHERE orgid = 3")), 1);
     QCOMPARE(orgs->RecordCount(), 3);
     QCOMPARE(orgs->FieldValue(QStringLiteral("orgname")).toString(), S("Гамма"));
-    QCOMPARE(orgsPage()->dbgrdOrgs->model()->rowCount(), 3);
+    QCOMPARE(orgsPage()->Grid->model()->rowCount(), 3);
 }
 
 void TestOrgs::commandsFollowLists()
@@ -753,7 +752,7 @@ void TestOrgs::doubleClickHitTest()
     m_form->pcMain->setCurrentWidget(m_form->tsOrgs);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    TDBGrid *grid = orgsPage()->dbgrdOrgs;
+    TDBGrid *grid = orgsPage()->Grid;
     QPoint at = grid->visualRect(grid->model()->index(1, 0)).center();
     if (where == S("below"))
         at = QPoint(10, grid->viewport()->height() - 3);

@@ -4,7 +4,7 @@
 #include "common/testdb.h"
 #include "data/dataset.h"
 #include "data/datasource.h"
-#include "shell/utils.h"
+#include "base/utils.h"
 #include "widgets/commandrule.h"
 #include "widgets/dbcheckbox.h"
 #include "widgets/dbcombobox.h"

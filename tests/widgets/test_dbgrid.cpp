@@ -4,7 +4,7 @@
 #include "data/dataset.h"
 #include "data/datasource.h"
 #include "data/dberrors.h"
-#include "shell/utils.h"
+#include "base/utils.h"
 #include "widgets/dbgrid.h"
 
 #include <QApplication>

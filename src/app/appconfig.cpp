@@ -1,0 +1,47 @@
+#include "app/appconfig.h"
+
+#include <QFileInfo>
+
+TAppConfig *Config = nullptr;
+
+namespace {
+const QString SDatabase = QStringLiteral("Database");
+const QString SDirectories = QStringLiteral("Directories");
+const QString SCustomize = QStringLiteral("Customize");
+} // namespace
+
+QString DefaultConfigPath()
+{
+    // Called before the application object exists, so the executable is found
+    // through the process itself.
+    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
+    QString dir = exe.canonicalFilePath().isEmpty() ? QStringLiteral(".")
+                                                    : QFileInfo(exe.canonicalFilePath()).path();
+    return dir + QStringLiteral("/Kestrum.ini");
+}
+
+TAppConfig::TAppConfig(const QString &iniPath) : IniFile(std::make_unique<TProfileIni>(iniPath)) {}
+
+TAppConfig::~TAppConfig() = default;
+
+void TAppConfig::Load()
+{
+    DBServer = IniFile->ReadString(SDatabase, QStringLiteral("DBServer"));
+    DBName = IniFile->ReadString(SDatabase, QStringLiteral("DBName"));
+    DBUserName = IniFile->ReadString(SDatabase, QStringLiteral("DBUserName"));
+    DBPassword = IniFile->ReadString(SDatabase, QStringLiteral("DBPassword"));
+    DBAutoConnect = IniFile->ReadBool(SDatabase, QStringLiteral("DBAutoConnect"), false);
+    DBFFilePath = IniFile->ReadString(SDirectories, QStringLiteral("DBFFilePath"));
+    ActivePageIndex = IniFile->ReadInteger(SCustomize, QStringLiteral("ActivePageIndex"), 0);
+}
+
+void TAppConfig::Save()
+{
+    IniFile->WriteString(SDatabase, QStringLiteral("DBServer"), DBServer);
+    IniFile->WriteString(SDatabase, QStringLiteral("DBName"), DBName);
+    IniFile->WriteString(SDatabase, QStringLiteral("DBUserName"), DBUserName);
+    IniFile->WriteString(SDatabase, QStringLiteral("DBPassword"), DBPassword);
+    IniFile->WriteBool(SDatabase, QStringLiteral("DBAutoConnect"), DBAutoConnect);
+    IniFile->WriteString(SDirectories, QStringLiteral("DBFFilePath"), DBFFilePath);
+    IniFile->WriteInteger(SCustomize, QStringLiteral("ActivePageIndex"), ActivePageIndex);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "data/dmfrm.h"
+#include "widgets/recordcommands.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QDialog;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class TDBGrid;
+
+// The main window: the page control with the connection page and the seven
+// data pages, the menus, the status bar and the close button.
+class TMainForm : public QMainWindow, public IDMHost, public IRecordCommands
+{
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // IDMHost
+    void ShowConnState() override;
+    void EnableDataPages() override;
+    void DisableDataPages() override;
+    TConnectionSettings ConnectionSettings() override;
+    void SelectDatabasePage() override;
+    void SetStatusText(const QString &text) override;
+    void SetWaitCursor(bool wait) override;
+    void ProcessEvents() override;
+    bool Confirm(const QString &text) override;
+    void Warn(const QString &text) override;
+
+    // The edit protocol: edit the current row or append one, show the dialog
+    // modally, post on OK, cancel otherwise; any error cancels the row and is
+    // raised again.
+    void EditRecord(TDataSet *dataSet, TEditMode mode, QDialog *dialog) override;
+    // Deletes the current row; the dataset's rule asks first.
+    void DeleteRecord(TDataSet *dataSet) override;
+    // The record commands: the edit protocol with the dialog that the
+    // dataset's window registered.
+    void AddRecord(TDataSet *dataSet);
+    void EditRecord(TDataSet *dataSet);
+    // The grid hit test: the mouse pointer is on a data row of a non-empty grid.
+    bool IsDataRowHit(TDBGrid *grid) const;
+    // Opens a popup menu of a grid at a point; its items are enabled exactly
+    // when the pointer is on a data row.
+    void PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPos);
+    // Enables the items of a popup menu by the hit test of the grid.
+    void PreparePopup(TDBGrid *grid, QMenu *menu) const;
+    void ConfigToControls();
+    void ControlsToConfig();
+    QString StatusText() const;
+    QList<QWidget *> DataPages() const;
+
+    QTabWidget *pcMain;
+    QWidget *tsDatabase, *tsDevices, *tsDevTypes, *tsHeatWater, *tsElectr, *tsOrgs, *tsCTP,
+        *tsAddresses;
+    QLineEdit *txtDBServer, *txtDBName, *txtDBUserName, *txtDBPassword;
+    QCheckBox *cbDBAutoConnect;
+    QPushButton *btnConnectDisconnectDB;
+    QLabel *lblConnState, *lblConnHint;
+    QLineEdit *txtDBFFilePath;
+    QPushButton *btnClose;
+    QStatusBar *sbMain;
+    QMenu *mnuVDevices, *mnuHWUnitDev;
+    QAction *mnuFlatRegister, *mnuFileExit, *mnuRefAdmDistricts, *mnuRefDistricts, *mnuRefAreas,
+        *mnuRefContractsW, *mnuHelpAbout;
+    QAction *mnuVDevicesViewArchData, *mnuHWUnitDevViewWaterSupply, *mnuHWUnitDevViewArchData;
+
+public slots:
+    void DeferredStart();
+    void btnConnectDisconnectDBClick();
+    void mnuHelpAboutClick();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *createDatabasePage();
+    QWidget *createAddressesPage();
+    void createMenus();
+
+    QLabel *m_statusLabel = nullptr;
+    bool m_waitCursor = false;
+    bool m_started = false;
+    // After the settings could not be written, the next close goes through
+    // without saving, so that the operator is never kept in the program.
+    bool m_closeWithoutSaving = false;
+};
+
+extern TMainForm *MainForm;

@@ -1,0 +1,64 @@
+#include "app/startwindows.h"
+
+#include "app/mainfrm.h"
+#include "app/progress.h"
+#include "reference/addressreference.h"
+#include "reference/admdistricteditfrm.h"
+#include "reference/admdistrictsfrm.h"
+#include "reference/areaeditfrm.h"
+#include "reference/areasfrm.h"
+#include "reference/bankacceditfrm.h"
+#include "reference/buildingeditfrm.h"
+#include "reference/ctpeditfrm.h"
+#include "reference/districteditfrm.h"
+#include "reference/districtsfrm.h"
+#include "reference/orgeditfrm.h"
+#include "reference/orgsreference.h"
+#include "reference/selbankaccfrm.h"
+#include "reference/selbuildingfrm.h"
+#include "reference/streeteditfrm.h"
+#include "widgets/listform.h"
+
+#include <QAction>
+
+void CreateStartupWindows(TMainForm *main)
+{
+    if (SelBuildingForm)
+        return;
+
+    // the data pages
+    FillOrgPages(main);
+    FillAddressPage(main);
+
+    // the windows kept hidden until used, in the order of start-up
+    new TSelBuildingForm(main);
+    new TAdmDistrictsForm;
+    new TAdmDistrictEditForm(AdmDistrictsForm);
+    new TDistrictsForm;
+    new TDistrictEditForm(DistrictsForm);
+    new TAreasForm;
+    new TAreaEditForm(AreasForm);
+    new TStreetEditForm(SelBuildingForm);
+    new TBuildingEditForm(SelBuildingForm);
+    new TOrgEditForm(main);
+    // the account dialog opens over the organisation dialog
+    new TBankAccEditForm(OrgEditForm);
+    new TSelBankAccForm(main);
+    new TCTPEditForm(main);
+    CreateProgressForm();
+
+    // the reference windows of the menu
+    const std::pair<QAction *, QWidget *> menu[] = {{main->mnuRefAdmDistricts, AdmDistrictsForm},
+                                                    {main->mnuRefDistricts, DistrictsForm},
+                                                    {main->mnuRefAreas, AreasForm}};
+    for (const auto &[action, window] : menu)
+        QObject::connect(action, &QAction::triggered, window,
+                         [w = window] { ShowToFront(w); });
+
+    // the list windows are windows of their own, not children of the main one
+    QObject::connect(main, &QObject::destroyed, [] {
+        delete AdmDistrictsForm;
+        delete DistrictsForm;
+        delete AreasForm;
+    });
+}

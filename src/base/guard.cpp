@@ -1,0 +1,30 @@
+#include "base/guard.h"
+
+#include "base/errors.h"
+#include "base/utils.h"
+
+#include <QString>
+
+void AppErrorHandler(const QString &message)
+{
+    StopBox(QStringLiteral("Произошла ошибка:\r\n\r\n") + message);
+}
+
+void AppErrorHandler(const std::exception &e)
+{
+    if (dynamic_cast<const EAbort *>(&e))
+        return;
+    AppErrorHandler(ErrorMessage(e));
+}
+
+void HandleCurrentException()
+{
+    try {
+        throw;
+    } catch (const EAbort &) {
+    } catch (const std::exception &e) {
+        AppErrorHandler(e);
+    } catch (...) {
+        AppErrorHandler(QString());
+    }
+}

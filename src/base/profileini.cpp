@@ -1,0 +1,219 @@
+#include "base/profileini.h"
+
+#include "base/errors.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int MaxValueLength = 2047;
+
+bool isSectionHeader(const QString &line, QString *name)
+{
+    const QString t = line.trimmed();
+    if (!t.startsWith(QLatin1Char('[')))
+        return false;
+    const qsizetype end = t.indexOf(QLatin1Char(']'));
+    if (end < 0)
+        return false;
+    if (name)
+        *name = t.mid(1, end - 1).trimmed();
+    return true;
+}
+
+// Splits "key=value"; false for lines without "=".
+bool splitEntry(const QString &line, QString *key, QString *value)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    *key = line.left(eq).trimmed();
+    *value = line.mid(eq + 1).trimmed();
+    return true;
+}
+
+bool looksLikeUtf8(const QByteArray &bytes)
+{
+    bool multiByte = false;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            multiByte = true;
+            break;
+        }
+    if (!multiByte)
+        return false;
+    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = dec(bytes);
+    return !dec.hasError();
+}
+
+} // namespace
+
+TProfileIni::TProfileIni(const QString &path) : m_path(path) {}
+
+QStringList TProfileIni::DecodeLines(const QByteArray &raw)
+{
+    QByteArray bytes = raw;
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        text = QString::fromUtf8(bytes.mid(3));
+    } else if (looksLikeUtf8(bytes)) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        QStringDecoder dec("windows-1251");
+        text = dec.isValid() ? dec(bytes) : QString::fromLatin1(bytes);
+    }
+    text.replace(QChar(0), QChar(' '));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &l : lines)
+        if (l.endsWith(QLatin1Char('\r')))
+            l.chop(1);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QStringList TProfileIni::readLines() const
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return DecodeLines(f.readAll());
+}
+
+QString TProfileIni::ReadString(const QString &section, const QString &key,
+                                const QString &defaultValue) const
+{
+    const QStringList lines = readLines();
+    bool inSection = false;
+    for (const QString &line : lines) {
+        QString name;
+        if (isSectionHeader(line, &name)) {
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        QString k, v;
+        if (splitEntry(line, &k, &v) && k.compare(key, Qt::CaseInsensitive) == 0)
+            return v.left(MaxValueLength).trimmed();
+    }
+    return defaultValue.left(MaxValueLength);
+}
+
+bool TProfileIni::ParseInteger(const QString &text, int *value)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    if (t.size() > 2 && (t.startsWith(QLatin1String("0x")) || t.startsWith(QLatin1String("0X")))) {
+        // a 32-bit pattern: 0xFFFFFFFF reads as -1
+        const qulonglong v = t.mid(2).toULongLong(&ok, 16);
+        if (!ok || v > 0xFFFFFFFFull)
+            return false;
+        *value = int(quint32(v));
+        return true;
+    }
+    const int v = t.toInt(&ok, 10);
+    if (ok)
+        *value = v;
+    return ok;
+}
+
+int TProfileIni::ReadInteger(const QString &section, const QString &key, int defaultValue) const
+{
+    const QString s = ReadString(section, key, QString());
+    int v = 0;
+    return ParseInteger(s, &v) ? v : defaultValue;
+}
+
+bool TProfileIni::ReadBool(const QString &section, const QString &key, bool defaultValue) const
+{
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void TProfileIni::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    QStringList lines = readLines();
+    const QString entry = key + QLatin1Char('=') + value;
+    int sectionStart = -1;
+    int insertAt = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        QString name;
+        if (isSectionHeader(lines[i], &name)) {
+            if (sectionStart >= 0)
+                break; // the next section: our section ends here
+            if (name.compare(section, Qt::CaseInsensitive) == 0) {
+                sectionStart = i;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (sectionStart < 0)
+            continue;
+        QString k, v;
+        if (splitEntry(lines[i], &k, &v)) {
+            if (k.compare(key, Qt::CaseInsensitive) == 0) {
+                lines[i] = entry;
+                writeLines(lines);
+                return;
+            }
+        }
+        if (!lines[i].trimmed().isEmpty())
+            insertAt = i + 1; // after the section's last non-blank line
+    }
+    if (sectionStart < 0) {
+        lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
+    } else {
+        lines.insert(insertAt, entry);
+    }
+    writeLines(lines);
+}
+
+void TProfileIni::WriteInteger(const QString &section, const QString &key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void TProfileIni::WriteBool(const QString &section, const QString &key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TProfileIni::writeLines(const QStringList &lines)
+{
+    const QString text = lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+    QByteArray bytes;
+    QStringEncoder enc("windows-1251");
+    if (enc.isValid()) {
+        bytes = enc(text);
+        if (enc.hasError()) {
+            // a character the 8-bit code page lacks: keep it, in UTF-8
+            bytes = "\xEF\xBB\xBF" + text.toUtf8();
+        }
+    } else {
+        bytes = text.toUtf8();
+    }
+
+    const QFileInfo info(m_path);
+    const auto fail = [this] {
+        throw EError(QStringLiteral("Unable to write to %1").arg(m_path));
+    };
+    if (info.exists() && !info.isWritable())
+        fail();
+    const bool existed = info.exists();
+    QSaveFile f(m_path);
+    if (!f.open(QIODevice::WriteOnly))
+        fail();
+    if (!existed)
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    else
+        f.setPermissions(info.permissions());
+    if (f.write(bytes) != bytes.size() || !f.commit())
+        fail();
+}

@@ -1,8 +1,0 @@
-#include "data/dberrors.h"
-
-QString ErrorMessage(const std::exception &e)
-{
-    if (auto *db = dynamic_cast<const EError *>(&e))
-        return db->message();
-    return QString::fromUtf8(e.what());
-}

@@ -1,0 +1,39 @@
+#include "widgets/listform.h"
+
+#include <QBoxLayout>
+#include <QPushButton>
+
+void ShowToFront(QWidget *window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+TListForm::TListForm(TDataSource *source, const TDef &def) : QWidget(nullptr, Qt::Window)
+{
+    setObjectName(QString::fromLatin1(def.name));
+    setWindowTitle(def.caption);
+    // an open list window does not keep the program running
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    m_panel = new TListPanel(source, def.panel, this);
+    m_close = new QPushButton(QStringLiteral("Закрыть"), this);
+    m_close->setObjectName(QStringLiteral("btnClose"));
+    connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(6, 6, 6, 6);
+    outer->setSpacing(4);
+    outer->addWidget(m_panel, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(m_close);
+    outer->addLayout(bottom);
+    resize(def.size);
+}

@@ -1,0 +1,263 @@
+// The settings file: the profile-file rules and the seven settings.
+#include "data/dberrors.h"
+#include "app/appconfig.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestAppConfig : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void missingFileGivesDefaults();
+    void integers_data();
+    void integers();
+    void booleans_data();
+    void booleans();
+    void textsAreTrimmedAndCut();
+    void sectionsAndKeysIgnoreCase();
+    void saveCreatesAllKeysInOrder();
+    void passwordWithSpecialCharactersRoundTrips();
+    void saveKeepsUnknownLinesAndReplacesKeys();
+    void readsUtf8AndWritesWindows1251();
+    void garbledFileGivesDefaults();
+    void unwritableFileRaises();
+
+private:
+    QString iniPath() const { return m_dir->filePath(QStringLiteral("Kestrum.ini")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestAppConfig::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+void TestAppConfig::missingFileGivesDefaults()
+{
+    TAppConfig c(iniPath());
+    c.Load();
+    QCOMPARE(c.DBServer, QString());
+    QCOMPARE(c.DBPassword, QString());
+    QCOMPARE(c.DBAutoConnect, false);
+    QCOMPARE(c.ActivePageIndex, 0);
+    QVERIFY(!QFile::exists(iniPath())); // reading creates nothing
+}
+
+void TestAppConfig::integers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("decimal") << "5" << 5;
+    QTest::newRow("blanks") << "  7 " << 7;
+    QTest::newRow("negative") << "-3" << -3;
+    QTest::newRow("hex lower") << "0x5" << 5;
+    QTest::newRow("hex upper") << "0X1F" << 31;
+    QTest::newRow("hex full pattern") << "0xFFFFFFFF" << -1;
+    QTest::newRow("bare 0x") << "0x" << 99;
+    QTest::newRow("bad hex") << "0xZZ" << 99;
+    QTest::newRow("trailing junk") << "12abc" << 99;
+    QTest::newRow("empty") << "" << 99;
+    QTest::newRow("too big") << "99999999999" << 99;
+}
+
+void TestAppConfig::integers()
+{
+    QFETCH(QString, text);
+    QFETCH(int, expected);
+    writeFile(iniPath(), "[Customize]\r\nActivePageIndex=" + text.toLatin1() + "\r\n");
+    TProfileIni ini(iniPath());
+    QCOMPARE(ini.ReadInteger(QStringLiteral("Customize"), QStringLiteral("ActivePageIndex"), 99),
+             expected);
+}
+
+void TestAppConfig::booleans_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("expected");
+    QTest::newRow("one") << QByteArray("1") << true;
+    QTest::newRow("zero") << QByteArray("0") << false;
+    QTest::newRow("other integer") << QByteArray("-7") << true;
+    QTest::newRow("hex") << QByteArray("0x10") << true;
+    QTest::newRow("word") << QByteArray("yes") << false;
+    QTest::newRow("empty") << QByteArray("") << false;
+}
+
+void TestAppConfig::booleans()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, expected);
+    writeFile(iniPath(), "[Database]\nDBAutoConnect=" + text + "\n");
+    TAppConfig c(iniPath());
+    c.Load();
+    QCOMPARE(c.DBAutoConnect, expected);
+}
+
+void TestAppConfig::textsAreTrimmedAndCut()
+{
+    const QByteArray longValue(3000, 'x');
+    writeFile(iniPath(), "[Database]\r\nDBServer =   db.local   \r\nDBName=" + longValue +
+                             "\r\nDBUserName=\r\n");
+    TAppConfig c(iniPath());
+    c.Load();
+    QCOMPARE(c.DBServer, QStringLiteral("db.local"));
+    QCOMPARE(c.DBName.size(), 2047);
+    QCOMPARE(c.DBUserName, QString());
+}
+
+void TestAppConfig::sectionsAndKeysIgnoreCase()
+{
+    writeFile(iniPath(), "; comment\n[other]\nDBServer=wrong\n[ DATABASE ]\ndbserver=right\n"
+                         "[customize]\nACTIVEPAGEINDEX=3\n");
+    TAppConfig c(iniPath());
+    c.Load();
+    QCOMPARE(c.DBServer, QStringLiteral("right"));
+    QCOMPARE(c.ActivePageIndex, 3);
+}
+
+void TestAppConfig::saveCreatesAllKeysInOrder()
+{
+    TAppConfig c(iniPath());
+    c.DBServer = QStringLiteral("srv");
+    c.DBName = QStringLiteral("metering");
+    c.DBUserName = QStringLiteral("op");
+    c.DBPassword = QStringLiteral("pw");
+    c.DBAutoConnect = true;
+    c.DBFFilePath = QStringLiteral("/data/адреса.dbf");
+    c.ActivePageIndex = 5;
+    c.Save();
+    QStringDecoder dec("windows-1251");
+    const QString text = dec(readFile(iniPath()));
+    QCOMPARE(text, QStringLiteral("[Database]\r\nDBServer=srv\r\nDBName=metering\r\nDBUserName=op\r\n"
+                                  "DBPassword=pw\r\nDBAutoConnect=1\r\n[Directories]\r\n"
+                                  "DBFFilePath=/data/адреса.dbf\r\n[Customize]\r\n"
+                                  "ActivePageIndex=5\r\n"));
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), 0600); // it holds the password
+
+    TAppConfig back(iniPath());
+    back.Load();
+    QCOMPARE(back.DBFFilePath, c.DBFFilePath);
+    QCOMPARE(back.DBAutoConnect, true);
+    QCOMPARE(back.ActivePageIndex, 5);
+}
+
+void TestAppConfig::passwordWithSpecialCharactersRoundTrips()
+{
+    TAppConfig c(iniPath());
+    c.DBPassword = QStringLiteral("a=b;c[d]=");
+    c.Save();
+    TAppConfig back(iniPath());
+    back.Load();
+    QCOMPARE(back.DBPassword, QStringLiteral("a=b;c[d]="));
+    // blanks at either end do not survive the profile format
+    c.DBPassword = QStringLiteral("  pw  ");
+    c.Save();
+    back.Load();
+    QCOMPARE(back.DBPassword, QStringLiteral("pw"));
+}
+
+void TestAppConfig::saveKeepsUnknownLinesAndReplacesKeys()
+{
+    writeFile(iniPath(), "[Database]\nDBServer=old\nExtra=keep me\n\n[Mine]\nx=1\n");
+    chmod(QFile::encodeName(iniPath()).constData(), 0640);
+    TAppConfig c(iniPath());
+    c.Load();
+    c.DBServer = QStringLiteral("new");
+    c.Save();
+    const QString text = QString::fromLatin1(readFile(iniPath()));
+    QVERIFY(text.contains(QStringLiteral("DBServer=new\r\n")));
+    QVERIFY(!text.contains(QStringLiteral("old")));
+    QVERIFY(text.contains(QStringLiteral("Extra=keep me")));
+    QVERIFY(text.contains(QStringLiteral("[Mine]\r\nx=1")));
+    QCOMPARE(text.count(QStringLiteral("DBServer")), 1);
+    // a new key of an existing section goes into that section, before the next
+    QVERIFY(text.indexOf(QStringLiteral("DBName=")) < text.indexOf(QStringLiteral("[Mine]")));
+    struct stat st;
+    ::stat(QFile::encodeName(iniPath()).constData(), &st);
+    QCOMPARE(int(st.st_mode & 0777), 0640); // an existing file keeps its rights
+}
+
+void TestAppConfig::readsUtf8AndWritesWindows1251()
+{
+    writeFile(iniPath(), QStringLiteral("[Directories]\nDBFFilePath=/home/оператор/дома.dbf\n")
+                             .toUtf8());
+    TAppConfig c(iniPath());
+    c.Load();
+    QCOMPARE(c.DBFFilePath, QStringLiteral("/home/оператор/дома.dbf"));
+    c.Save();
+    const QByteArray bytes = readFile(iniPath());
+    QVERIFY(bytes.contains("\xEE\xEF\xE5\xF0\xE0\xF2\xEE\xF0")); // "оператор" in 1251
+    // a character the 8-bit code page lacks is kept all the same
+    c.DBPassword = QStringLiteral("пароль€✓");
+    c.Save();
+    TAppConfig back(iniPath());
+    back.Load();
+    QCOMPARE(back.DBPassword, QStringLiteral("пароль€✓"));
+    QCOMPARE(back.DBFFilePath, c.DBFFilePath);
+}
+
+void TestAppConfig::garbledFileGivesDefaults()
+{
+    QByteArray junk;
+    for (int i = 0; i < 5000; ++i)
+        junk.append(char((i * 37) % 256));
+    writeFile(iniPath(), junk);
+    TAppConfig c(iniPath());
+    c.Load();
+    QCOMPARE(c.DBAutoConnect, false);
+    QCOMPARE(c.ActivePageIndex, 0);
+    QCOMPARE(c.DBServer, QString());
+}
+
+void TestAppConfig::unwritableFileRaises()
+{
+    // a folder that cannot exist (its parent is a file) fails for root too
+    writeFile(m_dir->filePath(QStringLiteral("plain")), "x");
+    const QString impossible = m_dir->filePath(QStringLiteral("plain/Kestrum.ini"));
+    TAppConfig nowhere(impossible);
+    nowhere.Load();
+    try {
+        nowhere.Save();
+        QFAIL("saved");
+    } catch (const EError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Unable to write to %1").arg(impossible));
+    }
+    if (geteuid() == 0)
+        return; // file rights do not bind root
+    writeFile(iniPath(), "[Database]\nDBServer=x\n");
+    chmod(QFile::encodeName(iniPath()).constData(), 0400);
+    TAppConfig c(iniPath());
+    c.Load();
+    try {
+        c.Save();
+        QFAIL("saved");
+    } catch (const EError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Unable to write to %1").arg(iniPath()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestAppConfig)
+#include "test_appconfig.moc"
