@@ -2,6 +2,7 @@
 
 #include "app/mainfrm.h"
 #include "app/progress.h"
+#include "devices/seldevicefrm.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -31,6 +32,7 @@ void CreateStartupWindows(TMainForm *main)
     FillAddressPage(main);
 
     // the windows kept hidden until used, in the order of start-up
+    new TSelDeviceForm(main);
     new TSelBuildingForm(main);
     new TAdmDistrictsForm;
     new TAdmDistrictEditForm(AdmDistrictsForm);

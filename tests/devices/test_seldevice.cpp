@@ -1,0 +1,202 @@
+// The channel selection: which list it shows, which channel is current, and
+// what it returns.
+#include "app/mainfrm.h"
+#include "app/startwindows.h"
+#include "base/utils.h"
+#include "common/appfixture.h"
+#include "common/testdb.h"
+#include "data/dmfrm.h"
+#include "devices/seldevicefrm.h"
+
+#include <QtTest>
+
+#include <functional>
+
+class TestSelDevice : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void classChangeRereads();
+    void currentChannel_data();
+    void currentChannel();
+    void deviceWithoutChannels();
+    void cancelReturnsNull();
+
+private:
+    QString current(TDataSet *ds, const char *field) const
+    {
+        return ds->FieldValue(QString::fromLatin1(field)).toString();
+    }
+
+    std::unique_ptr<TTestDatabase> m_db;
+    std::unique_ptr<TAppFixture> m_app;
+    std::unique_ptr<TMainForm> m_form;
+    QList<MessageInfo> m_boxes;
+    // what the operator does in the selection window; OK when empty
+    std::function<int(QDialog *)> m_operator;
+    int m_shown = 0;
+    QString m_focus;
+};
+
+void TestSelDevice::initTestCase()
+{
+    SetMessageResponder([this](const MessageInfo &m) {
+        m_boxes << m;
+        return QMessageBox::Ok;
+    });
+    SetDialogHandler([this](QDialog *d) {
+        ++m_shown;
+        d->setResult(QDialog::Rejected);
+        d->show();
+        if (QWidget *f = d->focusWidget())
+            m_focus = f->objectName();
+        if (m_operator)
+            return m_operator(d);
+        d->accept();
+        return d->isVisible() ? int(QDialog::Rejected) : d->result();
+    });
+    if (!TestServer::Available())
+        return;
+    m_db = std::make_unique<TTestDatabase>(QStringLiteral("seldevice"));
+}
+
+void TestSelDevice::cleanupTestCase()
+{
+    SetMessageResponder({});
+    SetDialogHandler({});
+    m_db.reset();
+}
+
+void TestSelDevice::init()
+{
+    REQUIRE_TEST_SERVER();
+    m_db->Exec(QStringLiteral(
+        "DELETE FROM vdevices; DELETE FROM devices; DELETE FROM devtypes;"
+        "DELETE FROM devcategories;"
+        "INSERT INTO devcategories (devcatid) VALUES ('ТВ'), ('ЭЛ');"
+        "INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename) VALUES"
+        " (1, 1, 'ТВ', 'ТВ-7'), (2, 2, 'ЭЛ', 'Меркурий');"
+        "INSERT INTO devices (devid, devtypeid, sernum) VALUES"
+        " ('H1', 1, '100'), ('H2', 1, '200'), ('E1', 2, '300'), ('H3', 1, '300');"
+        "INSERT INTO vdevices (vdevid, devid) VALUES"
+        " ('H1_1', 'H1'), ('H1_2', 'H1'), ('H2_1', 'H2'), ('H2_2', 'H2'), ('E1_1', 'E1');"));
+    m_boxes.clear();
+    m_operator = nullptr;
+    m_shown = 0;
+    m_focus.clear();
+    m_app = std::make_unique<TAppFixture>(m_db->Name());
+    m_form = std::make_unique<TMainForm>();
+    CreateStartupWindows(m_form.get());
+    DM->Connect();
+}
+
+void TestSelDevice::cleanup()
+{
+    m_form.reset();
+    QVERIFY(!SelDeviceForm);
+    m_app.reset();
+}
+
+void TestSelDevice::classChangeRereads()
+{
+    TDataSet *devices = DM->qrySelDevice;
+    QCOMPARE(devices->RecordCount(), 3); // class 1 at connect
+    // a device the server gets later shows only when the list is read again
+    m_db->Exec(QStringLiteral("INSERT INTO devices (devid, devtypeid, sernum) VALUES"
+                              " ('E2', 2, '400')"));
+    QVariant id;
+    QVERIFY(SelectDevice(id, 2));
+    QCOMPARE(devices->RecordCount(), 2);
+    m_db->Exec(QStringLiteral("INSERT INTO devices (devid, devtypeid, sernum) VALUES"
+                              " ('E3', 2, '500')"));
+    QVERIFY(SelectDevice(id, 2)); // the same class: not read again
+    QCOMPARE(devices->RecordCount(), 2);
+    QVERIFY(SelectDevice(id, 1));
+    QCOMPARE(devices->RecordCount(), 3);
+    id = QVariant();
+    QVERIFY(SelectDevice(id, 2));
+    QCOMPARE(devices->RecordCount(), 3);
+    QCOMPARE(m_focus, QStringLiteral("dbgrdVDevices"));
+}
+
+void TestSelDevice::currentChannel_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("device"); // current when the window shows
+    QTest::addColumn<QString>("channel");
+    QTest::newRow("channel of the class") << "H2_2" << "H2" << "H2_2";
+    QTest::newRow("first channel of a device") << "H1_1" << "H1" << "H1_1";
+    QTest::newRow("unknown channel") << "X_1" << "H3" << "";
+    QTest::newRow("channel of another class") << "E1_1" << "H3" << "";
+    QTest::newRow("none given") << "" << "H3" << "";
+}
+
+void TestSelDevice::currentChannel()
+{
+    QFETCH(QString, given);
+    QFETCH(QString, device);
+    QFETCH(QString, channel);
+    // the operator left the list on the last device, which has no channels
+    QVERIFY(DM->qrySelDevice->Locate(QStringLiteral("devid"), QStringLiteral("H3")));
+    QString shownDevice, shownChannel;
+    m_operator = [&](QDialog *d) {
+        shownDevice = current(DM->qrySelDevice, "devid");
+        shownChannel = current(DM->qrySelVDevice, "vdevid");
+        d->reject();
+        return int(QDialog::Rejected);
+    };
+    QVariant id = given.isEmpty() ? QVariant() : QVariant(given);
+    QVERIFY(!SelectDevice(id, 1));
+    QCOMPARE(shownDevice, device);
+    QCOMPARE(shownChannel, channel);
+    QVERIFY(id.isNull());
+
+    // OK returns the current channel
+    m_operator = nullptr;
+    QVERIFY(DM->qrySelDevice->Locate(QStringLiteral("devid"), QStringLiteral("H2")));
+    QVERIFY(DM->qrySelVDevice->Locate(QStringLiteral("vdevid"), QStringLiteral("H2_2")));
+    id = QVariant();
+    QVERIFY(SelectDevice(id, 1));
+    QCOMPARE(id.toString(), QStringLiteral("H2_2"));
+}
+
+void TestSelDevice::deviceWithoutChannels()
+{
+    QVERIFY(DM->qrySelDevice->Locate(QStringLiteral("devid"), QStringLiteral("H3")));
+    bool stayedOpen = false;
+    m_operator = [&](QDialog *d) {
+        d->accept();
+        stayedOpen = d->isVisible();
+        d->reject();
+        return d->result();
+    };
+    QVariant id;
+    QVERIFY(!SelectDevice(id, 1));
+    QVERIFY(stayedOpen);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
+    QCOMPARE(m_boxes[0].text, QStringLiteral("Не выбран виртуальный прибор!"));
+    QVERIFY(id.isNull());
+}
+
+void TestSelDevice::cancelReturnsNull()
+{
+    m_operator = [](QDialog *d) {
+        d->reject();
+        return d->result();
+    };
+    QVariant id(QStringLiteral("H1_2"));
+    QVERIFY(!SelectDevice(id, 1));
+    QVERIFY(id.isNull());
+    QVERIFY(m_boxes.isEmpty());
+    // Cancel keeps the list where the operator left it
+    QCOMPARE(current(DM->qrySelVDevice, "vdevid"), QStringLiteral("H1_2"));
+}
+
+QTEST_MAIN(TestSelDevice)
+#include "test_seldevice.moc"
