@@ -1,5 +1,7 @@
 #include "app/inputstr.h"
 
+#include <algorithm>
+
 #include "base/utils.h"
 
 #include <QApplication>
@@ -115,8 +117,15 @@ int InputStringEx(const QString &caption, const QString &label, QString &value, 
     form->FormResize();  // a hidden window gets its resize event only when shown
     form->setWindowTitle(caption);
     form->Label->setText(label);
-    form->Edit->setMaxLength(maxLength > 0 ? maxLength : 32767);
+    // The text first, then the limit: a longer value passed in stays whole
+    // (a line edit would cut it), and the operator can shorten it but not
+    // make it longer than the limit or itself.
+    const int limit = maxLength > 0 ? maxLength : 32767;
+    form->Edit->setMaxLength(std::max<int>(limit, value.size()));
     form->Edit->setText(value);
+    QObject::connect(form->Edit, &QLineEdit::textEdited, form, [edit = form->Edit, limit] {
+        edit->setMaxLength(std::max<int>(limit, edit->text().size()));
+    });
     form->SetDigitsOnly(digitsOnly);
     if (password) {
         form->Edit->setEchoMode(QLineEdit::Password);

@@ -9,11 +9,13 @@
 // events handled inside SetProgress could start a second run or close the
 // window whose operation is running.
 
+#include "base/progress.h"
+
 #include <QWidget>
 
 class QProgressBar;
 
-class TProgressForm : public QWidget
+class TProgressForm : public QWidget, public IProgress
 {
     Q_OBJECT
 
@@ -26,6 +28,7 @@ public:
     // Moves the bar, handles pending events and returns CancelRequested.
     bool SetProgress(int position);
     bool CancelRequested() const { return m_cancelRequested; }
+    bool Update(int position) override { return SetProgress(position); }
 
     QProgressBar *ProgressBar;
 

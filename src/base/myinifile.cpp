@@ -1,7 +1,14 @@
 #include "base/myinifile.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "base/textcodec.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 
 #include <algorithm>
 #include <climits>
@@ -95,32 +102,14 @@ int leadingInteger(QStringView text)
     return int(std::min<qint64>(value, INT_MAX));
 }
 
-bool looksLikeUtf8(const QList<QByteArray> &pieces)
-{
-    if (pieces.isEmpty())
-        return false;
-    if (pieces.first().startsWith("\xEF\xBB\xBF"))
-        return true;
-    const bool highBytes = std::any_of(pieces.cbegin(), pieces.cend(), [](const QByteArray &p) {
-        return std::any_of(p.cbegin(), p.cend(), [](char c) { return (c & 0x80) != 0; });
-    });
-    if (!highBytes)
-        return false;
-    QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = strict(pieces.join());
-    return !strict.hasError();
-}
-
 // Windows-1251 bytes of a line. Characters the code page lacks become '?'
 // (the converter's own substitute, SUB, would read back as a control
 // character and be cut off at the end of a line).
 QByteArray encodeLine(const QString &line)
 {
-    QStringEncoder encoder("windows-1251");
-    if (!encoder.isValid())
-        return line.toLatin1();
-    QByteArray bytes = encoder(line);
-    if (!encoder.hasError())
+    bool complete = true;
+    QByteArray bytes = TextCodec::EncodeWin1251(line, &complete);
+    if (complete)
         return bytes;
     const QChar sub(0x1A);
     if (!line.contains(sub))
@@ -165,10 +154,7 @@ void TMYIniFile::load()
 
     // One decoder for the whole file: a UTF-8 character cut between two
     // pieces of a long line is carried over into the next piece.
-    QStringDecoder decoder = looksLikeUtf8(pieces) ? QStringDecoder(QStringDecoder::Utf8)
-                                                   : QStringDecoder("windows-1251");
-    if (!decoder.isValid())
-        decoder = QStringDecoder(QStringDecoder::Latin1);
+    QStringDecoder decoder = TextCodec::FileDecoder(pieces.join());
     m_lines.reserve(pieces.size());
     for (const QByteArray &piece : std::as_const(pieces))
         m_lines.append(cleanLine(decoder(piece)));
@@ -271,8 +257,36 @@ void TMYIniFile::Flush()
 {
     if (m_readOnly || !IsOpen())
         return;
-    Seek(0);
-    Truncate();
+    // The new text goes to a file of its own that then replaces the old one,
+    // so that a full disk or a crash leaves the old file whole. Where no such
+    // file can be made beside it (a folder without write access), the file is
+    // written in place. Failures stay silent either way.
+    QByteArray text;
     for (const QString &line : std::as_const(m_lines))
-        WriteLine(encodeLine(line));
+        text += encodeLine(line) + "\r\n";
+    const QByteArray path = QFile::encodeName(FileName());
+    const QByteArray temp = path + ".tmp";
+    struct stat st {};
+    const mode_t mode = ::stat(path.constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+    if (fd < 0) {
+        // no file can be made beside it: in place, as before
+        Seek(0);
+        Truncate();
+        for (const QString &line : std::as_const(m_lines))
+            WriteLine(encodeLine(line));
+        return;
+    }
+    bool ok = ::fchmod(fd, mode) == 0;
+    for (qsizetype done = 0; ok && done < text.size();) {
+        const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += n > 0 ? n : 0;
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temp.constData(), path.constData()) != 0)
+        ::unlink(temp.constData());
 }

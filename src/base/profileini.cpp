@@ -1,12 +1,11 @@
 #include "base/profileini.h"
 
 #include "base/errors.h"
+#include "base/textcodec.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <sys/stat.h>
 
@@ -38,37 +37,13 @@ bool splitEntry(const QString &line, QString *key, QString *value)
     return true;
 }
 
-bool looksLikeUtf8(const QByteArray &bytes)
-{
-    bool multiByte = false;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            multiByte = true;
-            break;
-        }
-    if (!multiByte)
-        return false;
-    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = dec(bytes);
-    return !dec.hasError();
-}
-
 } // namespace
 
 TProfileIni::TProfileIni(const QString &path) : m_path(path) {}
 
 QStringList TProfileIni::DecodeLines(const QByteArray &raw)
 {
-    QByteArray bytes = raw;
-    QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.mid(3));
-    } else if (looksLikeUtf8(bytes)) {
-        text = QString::fromUtf8(bytes);
-    } else {
-        QStringDecoder dec("windows-1251");
-        text = dec.isValid() ? dec(bytes) : QString::fromLatin1(bytes);
-    }
+    QString text = TextCodec::DecodeFile(raw);
     text.replace(QChar(0), QChar(' '));
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString &l : lines)
@@ -188,17 +163,11 @@ void TProfileIni::WriteBool(const QString &section, const QString &key, bool val
 void TProfileIni::writeLines(const QStringList &lines)
 {
     const QString text = lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
-    QByteArray bytes;
-    QStringEncoder enc("windows-1251");
-    if (enc.isValid()) {
-        bytes = enc(text);
-        if (enc.hasError()) {
-            // a character the 8-bit code page lacks: keep it, in UTF-8
-            bytes = "\xEF\xBB\xBF" + text.toUtf8();
-        }
-    } else {
-        bytes = text.toUtf8();
-    }
+    bool complete = true;
+    QByteArray bytes = TextCodec::EncodeWin1251(text, &complete);
+    // a character the 8-bit code page lacks: keep it, in UTF-8
+    if (!complete)
+        bytes = "\xEF\xBB\xBF" + text.toUtf8();
 
     const QFileInfo info(m_path);
     const auto fail = [this] {

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QStyle>
 #include <QtTest>
 
 class TestMainForm : public QObject
@@ -150,6 +151,10 @@ void TestMainForm::firstStartWithoutSettings()
     QVERIFY(!m_form->cbDBAutoConnect->isChecked());
     QCOMPARE(m_form->txtDBFFilePath->text(), QString());
     QCOMPARE(m_form->txtDBPassword->echoMode(), QLineEdit::Password);
+    // typed characters show as "*"
+    QCOMPARE(m_form->txtDBPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter,
+                                                       nullptr, m_form->txtDBPassword),
+             int('*'));
     QVERIFY(dataPagesEnabled(false));
     QVERIFY(!DM->dbConn->IsOpen());
     QVERIFY(m_boxes.isEmpty());

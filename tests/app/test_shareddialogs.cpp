@@ -87,6 +87,7 @@ private slots:
 
     void inputStringPassesValue();
     void inputStringCancel();
+    void inputStringKeepsLongerValue();
     void inputStringPassword();
     void digitsOnlyFilter_data();
     void digitsOnlyFilter();
@@ -479,6 +480,37 @@ void TestSharedDialogs::inputStringCancel()
     QCOMPARE(InputString(QStringLiteral("Добавить прибор учета"), value, 50),
              int(QDialog::Rejected));
     QCOMPARE(value, QStringLiteral("typed"));
+}
+
+void TestSharedDialogs::inputStringKeepsLongerValue()
+{
+    QString typedBack;
+    SetDialogHandler([&](QDialog *dialog) {
+        auto *form = qobject_cast<TStringInputForm *>(dialog);
+        typedBack = form->Edit->text();
+        return int(QDialog::Accepted);
+    });
+    // a name saved by another tool, longer than the limit: OK without typing
+    // gives it back whole
+    const QString longName = QStringLiteral("Счетчик горячей воды СГВ-15 исп. 2");
+    QString value = longName;
+    QCOMPARE(InputString(QStringLiteral("Изменить прибор учета"), value, 10),
+             int(QDialog::Accepted));
+    QCOMPARE(typedBack, longName);
+    QCOMPARE(value, longName);
+    // shortened by the operator, it cannot grow past the limit again
+    SetDialogHandler([&](QDialog *dialog) {
+        auto *form = qobject_cast<TStringInputForm *>(dialog);
+        form->Edit->setFocus();
+        form->Edit->end(false);
+        for (int i = 0; i < 30; ++i)
+            QTest::keyClick(form->Edit, Qt::Key_Backspace);
+        typeText(form->Edit, QStringLiteral("abcdefghijklmnop"));
+        return int(QDialog::Accepted);
+    });
+    value = longName;
+    InputString(QStringLiteral("Изменить прибор учета"), value, 10);
+    QCOMPARE(value, longName.left(longName.size() - 30) + QStringLiteral("abcdef"));
 }
 
 void TestSharedDialogs::inputStringPassword()

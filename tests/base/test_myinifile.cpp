@@ -10,6 +10,8 @@
 #include <QTest>
 
 #include <climits>
+#include <csignal>
+#include <sys/resource.h>
 #include <memory>
 
 namespace {
@@ -53,6 +55,7 @@ private slots:
     void writes_data();
     void writes();
     void unmodifiedWriterLeavesFile();
+    void failedWriteKeepsOldFile();
     void readOnlyNeverTouchesFile();
     void newFileStartsEmpty();
     void secondWriterFails();
@@ -277,6 +280,35 @@ void TestMyIniFile::unmodifiedWriterLeavesFile()
         QVERIFY(!ini.Modified());
     }
     QCOMPARE(readFile(path()), content);
+}
+
+void TestMyIniFile::failedWriteKeepsOldFile()
+{
+    // a disk that takes no more than a few bytes: every longer write fails
+    QByteArray content("[S]\r\n");
+    for (int i = 0; i < 200; ++i)
+        content += "key" + QByteArray::number(i) + "=value\r\n";
+    writeFile(path(), content);
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    {
+        TMYIniFile ini(path(), false, false);
+        QVERIFY(!ini.OpenFailed());
+        ini.WriteString("S", "key0", QStringLiteral("changed"));
+        rlimit small = old;
+        small.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    } // the flush fails silently
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(readFile(path()), content);
+    // with room the change is written
+    {
+        TMYIniFile ini(path(), false, false);
+        ini.WriteString("S", "key0", QStringLiteral("changed"));
+    }
+    QVERIFY(readFile(path()).startsWith("[S]\r\nkey0=changed\r\nkey1=value\r\n"));
 }
 
 void TestMyIniFile::readOnlyNeverTouchesFile()
