@@ -47,16 +47,6 @@ icon=$(key Icon)
 for k in 'Name\[ru\]' 'Comment\[ru\]'; do
     grep -qP '^'"$k"'=.*\p{Cyrillic}' "$desktop" || fail "desktop entry has no Russian $k"
 done
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
-fi
-grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/kestrum.svg" || fail "icon is no SVG"
-for size in 16 48 256; do
-    png=$root/usr/share/icons/hicolor/${size}x${size}/apps/kestrum.png
-    # width and height of the PNG header
-    dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{print $3*256+$4 "x" $7*256+$8}')
-    [[ "$dims" == "${size}x${size}" ]] || fail "icon of ${size}x${size} is $dims"
-done
 
 # ---- the installed program without a display
 noscreen=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
