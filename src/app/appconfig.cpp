@@ -1,6 +1,6 @@
 #include "app/appconfig.h"
 
-#include <QFileInfo>
+#include "base/datadir.h"
 
 TAppConfig *Config = nullptr;
 
@@ -12,12 +12,7 @@ const QString SCustomize = QStringLiteral("Customize");
 
 QString DefaultConfigPath()
 {
-    // Called before the application object exists, so the executable is found
-    // through the process itself.
-    const QFileInfo exe(QStringLiteral("/proc/self/exe"));
-    QString dir = exe.canonicalFilePath().isEmpty() ? QStringLiteral(".")
-                                                    : QFileInfo(exe.canonicalFilePath()).path();
-    return dir + QStringLiteral("/Kestrum.ini");
+    return DataDir() + QStringLiteral("Kestrum.ini");
 }
 
 TAppConfig::TAppConfig(const QString &iniPath) : IniFile(std::make_unique<TProfileIni>(iniPath)) {}

@@ -5,8 +5,9 @@
 #include <QString>
 #include <memory>
 
-// The program's settings, kept in "Kestrum.ini" beside the executable: read
-// once at start, written once when the main window closes.
+// The program's settings, kept in "Kestrum.ini" in the folder of the
+// program's own files (DataDir): read once at start, written once when the
+// main window closes.
 class TAppConfig
 {
 public:
@@ -31,5 +32,6 @@ public:
 // The settings of this process; created before anything else.
 extern TAppConfig *Config;
 
-// "Kestrum.ini" in the folder of the running executable.
+// "Kestrum.ini" in DataDir: beside the executable where that folder is
+// writable, otherwise in the user's configuration folder.
 QString DefaultConfigPath();

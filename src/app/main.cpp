@@ -2,15 +2,24 @@
 #include "data/dmfrm.h"
 #include "app/appconfig.h"
 #include "app/application.h"
+#include "app/commandline.h"
 #include "app/mainfrm.h"
 #include "app/progress.h"
 #include "app/startwindows.h"
 #include "base/utils.h"
 
+#include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[])
 {
+    // --version and --help answer before anything needs a display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (const QString answer = CommandLineAnswer(args); !answer.isEmpty())
+        return std::fputs(answer.toUtf8().constData(), stdout) < 0 || std::fflush(stdout) != 0;
+
     // The settings object comes first; its file is read by the main window.
     auto config = std::make_unique<TAppConfig>(DefaultConfigPath());
     Config = config.get();

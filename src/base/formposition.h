@@ -1,5 +1,5 @@
 #pragma once
-// The window position store "POSITION.INI" beside the executable: one section
+// The window position store "POSITION.INI" in ExeDir: one section
 // per window, named after the window's objectName, with "Left", "Top",
 // "Width", "Height" and the window's own integers "PARAM1", "PARAM2", ...
 // The file is opened and closed within each call; failures are silent.

@@ -1,5 +1,7 @@
 #include "base/utils.h"
 
+#include "base/datadir.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -8,7 +10,6 @@ namespace {
 
 MessageResponder g_responder;
 DialogHandler g_dialogHandler;
-QString g_exeDir;
 
 QString displayText(const QString &text)
 {
@@ -85,13 +86,7 @@ int ShowModal(QDialog *dialog)
 
 QString ExeDir()
 {
-    if (g_exeDir.isEmpty()) {
-        QString dir = QCoreApplication::applicationDirPath();
-        if (!dir.endsWith(QLatin1Char('/')))
-            dir += QLatin1Char('/');
-        return dir;
-    }
-    return g_exeDir;
+    return DataDir();
 }
 
 QString PositionFilePath()
@@ -103,9 +98,7 @@ QString PositionFilePath()
 
 void SetExeDir(const QString &dir)
 {
-    g_exeDir = dir;
-    if (!g_exeDir.isEmpty() && !g_exeDir.endsWith(QLatin1Char('/')))
-        g_exeDir += QLatin1Char('/');
+    SetDataDir(dir);
 }
 
 void SetMessageResponder(MessageResponder responder)

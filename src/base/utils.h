@@ -28,11 +28,12 @@ void StopBox(const QString &text, QWidget *parent = nullptr);
 // Shows a dialog modally and returns its result (QDialog::Accepted/Rejected).
 int ShowModal(QDialog *dialog);
 
-// The executable's folder with a trailing '/', and the position store file.
+// The folder of the program's own files with a trailing '/' (DataDir of
+// base/datadir.h: beside the executable where that folder is writable), and
+// the position store file in it.
 QString ExeDir();
 QString PositionFilePath();
-// Sets ExeDir (and so PositionFilePath); the main window sets it from the
-// executable's location while it is constructed.
+// Sets ExeDir (and so PositionFilePath); an empty dir restores the default.
 void SetExeDir(const QString &dir);
 
 // ---- Interaction hooks ---------------------------------------------------
