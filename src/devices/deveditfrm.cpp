@@ -24,7 +24,9 @@ TDevEditForm *DevEditForm = nullptr;
 namespace {
 
 // Labels of the same width in every group, so that the controls line up.
-constexpr int LabelWidth = 170;
+constexpr int LabelWidth = 180;
+// what the frame and margin of a group take off the label column
+constexpr int GroupIndent = 8;
 
 QToolButton *newSmallButton(const QString &text, const char *name, const QString &hint,
                             QWidget *parent)
@@ -47,7 +49,7 @@ QFormLayout *newGroupForm(QGroupBox *group)
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setHorizontalSpacing(8);
     form->setVerticalSpacing(6);
-    form->setContentsMargins(6, 6, 12, 6);
+    form->setContentsMargins(GroupIndent - 2, 6, GroupIndent - 2, 6);
     return form;
 }
 
@@ -55,8 +57,7 @@ void addGroupRow(QFormLayout *form, const QString &text, QWidget *field, const c
 {
     auto *label = new QLabel(text, form->parentWidget());
     label->setObjectName(QString::fromLatin1(name));
-    // the group's frame takes its margin off the label column
-    label->setMinimumWidth(LabelWidth - 7);
+    label->setMinimumWidth(LabelWidth - GroupIndent);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->addRow(label, field);
 }
@@ -111,6 +112,7 @@ TDevEditForm::TDevEditForm(QWidget *owner)
                              300},
                             {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
                            attrPanel);
+    dbgrdDevAttr->setTabKeyNavigation(false); // Tab goes on to the next control
     lblDevAttr->setBuddy(dbgrdDevAttr);
     attrLayout->addWidget(lblDevAttr);
     attrLayout->addWidget(dbgrdDevAttr, 1);
@@ -163,8 +165,10 @@ TDevEditForm::TDevEditForm(QWidget *owner)
     AddWide(grpService, 0);
 
     FinishLayout(QSize(600, 610));
-    for (QLabel *label : findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+    for (QLabel *label : findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
         label->setMinimumWidth(LabelWidth);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
 
     // the input controls from top to bottom; the read-only facts are skipped
     const QList<QWidget *> order = {

@@ -29,14 +29,13 @@ QIcon viewIcon()
     return QIcon(pm);
 }
 
-QToolButton *addCommand(TListPanel *panel, const QIcon &icon, const char *name,
+void addCommand(TListPanel *panel, const QIcon &icon, const char *name,
                         const QString &hint, void (*command)())
 {
     QToolButton *b = NewIconButton(icon, QString::fromLatin1(name), hint, panel);
     panel->AddCommand(b);
     QObject::connect(b, &QToolButton::clicked, panel, [command] { Guarded(command); });
     panel->SetDblClickAction(command);
-    return b;
 }
 
 void fillDevicesPage(TMainForm *main)
@@ -69,6 +68,10 @@ void fillDevicesPage(TMainForm *main)
     QObject::connect(grid, &TDBGrid::PopupMenuRequested, main, [main, grid](const QPoint &pos) {
         Guarded([&] { main->PopupGridMenu(grid, main->mnuVDevices, pos); });
     });
+
+    // Tab goes from grid to grid instead of walking the cells of a row
+    devices->Grid->setTabKeyNavigation(false);
+    grid->setTabKeyNavigation(false);
 
     auto *splitter = new QSplitter(Qt::Vertical, main->tsDevices);
     splitter->setObjectName(QStringLiteral("splDevices"));

@@ -26,6 +26,7 @@ TVDevEditForm::TVDevEditForm(QWidget *owner) : QDialog(owner)
                               QStringLiteral("attrname"), 300},
                              {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
                             this);
+    dbgrdVDevAttr->setTabKeyNavigation(false);
     // the one button is both the default and the cancel button (Esc)
     btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
