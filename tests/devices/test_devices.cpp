@@ -95,6 +95,8 @@ void TestDevices::init()
         "INSERT INTO devices VALUES ('D1', 1, '100', '1.0', 'первый', 1, 2, 2, 1,"
         " '2020-01-10', '2020-02-10', '2020-03-10', '2020-04-10'),"
         " ('D2', 2, '200', '2.0', 'второй', 2, 2, 1, 2, NULL, NULL, NULL, NULL);"
+        // a device of no known type is not listed
+        "INSERT INTO devices (devid) VALUES ('DX');"
         "INSERT INTO vdevices VALUES ('V1', 'D1'), ('V2', 'D2');"
         "INSERT INTO attrdef VALUES ('IPAD', 'IP адрес', '');"
         "INSERT INTO attrval VALUES ('D2', 'IPAD', '10.0.0.1');"));
@@ -136,7 +138,7 @@ void TestDevices::editKeepsDeviceCurrent()
     QVERIFY(!DM->qryDevAttr->Active());
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT description FROM devices WHERE devid = 'D2'")),
              QVariant(QStringLiteral("new")));
-    QCOMPARE(DM->qryDevices->RecordCount(), 3);
+    QCOMPARE(DM->qryDevices->RecordCount(), 3); // D0, D1, D2
     QCOMPARE(DM->qryDevices->FieldValue(QStringLiteral("devid")).toString(), QStringLiteral("D2"));
     QCOMPARE(grid("dbgrdDevices")->currentIndex().row(), 2);
 
