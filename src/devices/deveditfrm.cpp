@@ -90,7 +90,8 @@ TDevEditForm::TDevEditForm(QWidget *owner)
     const QString orgid = QStringLiteral("orgid"), orgname = QStringLiteral("orgname");
 
     // what the device is: read from the database, never typed
-    txtTypeName = new TDBText(dev, QStringLiteral("typename"), this, QStringLiteral("txtTypeName"));
+    txtTypeName =
+        new TDBText(dev, QStringLiteral("typename"), this, QStringLiteral("txtTypeName"));
     txtSerNum = new TDBText(dev, QStringLiteral("sernum"), this, QStringLiteral("txtSerNum"));
     txtVersion = new TDBText(dev, QStringLiteral("version"), this, QStringLiteral("txtVersion"));
     AddRow(QStringLiteral("Тип (модель) прибора:"), txtTypeName);

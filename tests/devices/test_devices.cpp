@@ -41,7 +41,8 @@ private slots:
 private:
     QVariant deviceField(const QString &field)
     {
-        return m_db->Scalar(QStringLiteral("SELECT %1 FROM devices WHERE devid = 'D1'").arg(field));
+        return m_db->Scalar(
+            QStringLiteral("SELECT %1 FROM devices WHERE devid = 'D1'").arg(field));
     }
     // Runs the edit-device command over the device with the script as the operator.
     void editDevice(const QString &devid, Script script);
