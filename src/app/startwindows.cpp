@@ -2,7 +2,10 @@
 
 #include "app/mainfrm.h"
 #include "app/progress.h"
+#include "devices/deveditfrm.h"
+#include "devices/devicespages.h"
 #include "devices/seldevicefrm.h"
+#include "devices/vdeveditfrm.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -28,10 +31,13 @@ void CreateStartupWindows(TMainForm *main)
         return;
 
     // the data pages
+    FillDevicePages(main);
     FillOrgPages(main);
     FillAddressPage(main);
 
     // the windows kept hidden until used, in the order of start-up
+    new TDevEditForm(main);
+    new TVDevEditForm(main);
     new TSelDeviceForm(main);
     new TSelBuildingForm(main);
     new TAdmDistrictsForm;

@@ -2,10 +2,25 @@
 // attributes, supply systems and archive record types.
 #include "data/dmfrm.h"
 
+#include "base/errors.h"
+
 using FT = FieldType;
 
 namespace {
 const char *DateMask = "!99/99/0000;1;_";
+
+// A verification interval is a whole number of months; a century is more than
+// any device is ever left without verification.
+constexpr qlonglong MaxCheckInterval = 1200;
+
+bool isCheckInterval(const QVariant &value)
+{
+    if (value.isNull())
+        return true; // not known
+    bool ok = false;
+    const qlonglong months = value.toString().trimmed().toLongLong(&ok);
+    return ok && months >= 0 && months <= MaxCheckInterval;
+}
 
 // The six channel facts every channel list takes from qryVDevicesAll.
 void addChannelLookups(TDataSet *ds, TDataSet *all)
@@ -43,6 +58,13 @@ void TDM::createDeviceDataSets()
     // check intervals are edited in place; rows are never added or deleted
     qryDevTypes->SetKeyField("devtypeid");
     restrictInsertDelete(qryDevTypes);
+    qryDevTypes->BeforePost.push_back([this](TDataSet &ds) {
+        if (isCheckInterval(ds.FieldValue(QStringLiteral("checkinterval"))))
+            return;
+        warn(QStringLiteral("Интервал поверки должен быть целым числом месяцев от 0 до %1!")
+                 .arg(MaxCheckInterval));
+        throw EAbort();
+    });
 
     qryDevices = newDataSet("qryDevices", {
         "SELECT devid, dev.devtypeid, sernum, version, description,",

@@ -1,0 +1,13 @@
+#pragma once
+// The tabs of devices and device types.
+
+class TMainForm;
+
+// Fills the tab "Приборы учета" (the devices with the channels of the current
+// device below them) and the tab "Типы приборов" (the device types, whose
+// check interval is edited in the grid).
+void FillDevicePages(TMainForm *main);
+
+// The edit command of the devices tab: the current device in the device
+// dialog; on an empty list nothing happens. Errors are raised.
+void EditDevice();
