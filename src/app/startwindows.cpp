@@ -2,6 +2,7 @@
 
 #include "app/mainfrm.h"
 #include "app/progress.h"
+#include "archive/archivepopups.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -29,6 +30,8 @@ void CreateStartupWindows(TMainForm *main)
     // the data pages
     FillOrgPages(main);
     FillAddressPage(main);
+    // the archive items of the channel popups
+    ConnectArchivePopups(main);
 
     // the windows kept hidden until used, in the order of start-up
     new TSelBuildingForm(main);
