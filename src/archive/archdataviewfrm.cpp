@@ -177,9 +177,11 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
 
     stArchData = NewStrip(QStringLiteral("stArchData"),
                           QStringLiteral("Архивные данные прибора:"), this);
+    const int stampWidth = scaledWidth(110);
     dbgrdArchData = NewGrid(QStringLiteral("dbgrdArchData"), dsArchData,
-                            {{QStringLiteral("Дата, время"), QStringLiteral("dt"), 110},
-                             {QStringLiteral("Время считывания"), QStringLiteral("ts"), 110}},
+                            {{QStringLiteral("Дата, время"), QStringLiteral("dt"), stampWidth},
+                             {QStringLiteral("Время считывания"), QStringLiteral("ts"),
+                              stampWidth}},
                             this);
     addParamColumns(devcatid);
     auto *cells = new TArchValueDelegate(dbgrdArchData);
@@ -232,6 +234,14 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
 }
 
 TArchDataViewForm::~TArchDataViewForm() = default;
+
+int TArchDataViewForm::scaledWidth(int px) const
+{
+    // the widths suit a font with digits 6 pixels wide, time stamps and six
+    // decimals included; a wider font widens the columns alike
+    const double scale = fontMetrics().horizontalAdvance(QLatin1Char('0')) / 6.0;
+    return qMax(px, qRound(px * scale));
+}
 
 QWidget *TArchDataViewForm::createParamsPanel()
 {
@@ -317,11 +327,11 @@ void TArchDataViewForm::addParamColumns(const QString &devcatid)
         qryDevParams.Open();
         for (int r = 0; r < qryDevParams.RecordCount(); ++r) {
             const QString title = qryDevParams.Value(r, 0).toString();
-            dbgrdArchData->AddColumn(title, qryDevParams.Value(r, 2).toString(), 65);
+            dbgrdArchData->AddColumn(title, qryDevParams.Value(r, 2).toString(), scaledWidth(65));
             const QVariant finame = qryDevParams.Value(r, 3);
             if (!finame.isNull())
                 dbgrdArchData->AddColumn(title + QStringLiteral(" (инт.)"), finame.toString(),
-                                         85);
+                                         scaledWidth(85));
         }
     } catch (...) {
         qryDevParams.Close();

@@ -78,6 +78,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A column width in pixels, for the grid's font.
+    int scaledWidth(int px) const;
     QWidget *createParamsPanel();
     void addParamColumns(const QString &devcatid);
     void selectRecType(const QVariant &recType);
