@@ -203,6 +203,8 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     lblRecInfo = new QLabel(this);
     lblRecInfo->setObjectName(QStringLiteral("lblRecInfo"));
     connect(dsArchData, &TDataSource::DataChange, this, [this] { updateRecInfo(); });
+    // a closed connection closes the query without a data change
+    connect(DM->dbConn, &TConnection::Closed, this, [this] { updateRecInfo(); });
     updateRecInfo();
 
     btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
