@@ -4,6 +4,7 @@
 #include "widgets/recordcommands.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QAction;
 class QDialog;
@@ -52,6 +53,9 @@ public:
     // Opens a popup menu of a grid at a point; its items are enabled exactly
     // when the pointer is on a data row.
     void PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPos);
+    // The grid the last popup was opened on (null once it is gone): the
+    // popup's commands act on its current row.
+    TDBGrid *PopupGrid() const;
     // Enables the items of a popup menu by the hit test of the grid.
     void PreparePopup(TDBGrid *grid, QMenu *menu) const;
     void ConfigToControls();
@@ -88,6 +92,7 @@ private:
     void createMenus();
 
     QLabel *m_statusLabel = nullptr;
+    QPointer<TDBGrid> m_popupGrid;
     bool m_waitCursor = false;
     bool m_started = false;
     // After the settings could not be written, the next close goes through

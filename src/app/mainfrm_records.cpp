@@ -68,8 +68,14 @@ void TMainForm::PreparePopup(TDBGrid *grid, QMenu *menu) const
 
 void TMainForm::PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPos)
 {
+    m_popupGrid = grid;
     PreparePopup(grid, menu);
     menu->exec(globalPos);
+}
+
+TDBGrid *TMainForm::PopupGrid() const
+{
+    return m_popupGrid;
 }
 
 void TMainForm::AddRecord(TDataSet *dataSet)

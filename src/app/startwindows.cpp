@@ -6,6 +6,7 @@
 #include "devices/devicespages.h"
 #include "devices/seldevicefrm.h"
 #include "devices/vdeveditfrm.h"
+#include "archive/archivepopups.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -34,6 +35,8 @@ void CreateStartupWindows(TMainForm *main)
     FillDevicePages(main);
     FillOrgPages(main);
     FillAddressPage(main);
+    // the archive items of the channel popups
+    ConnectArchivePopups(main);
 
     // the windows kept hidden until used, in the order of start-up
     new TDevEditForm(main);

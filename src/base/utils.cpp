@@ -52,6 +52,12 @@ void WarningBox(const QString &text, QWidget *parent)
             QMessageBox::Ok, QMessageBox::Ok, parent);
 }
 
+void TitledWarningBox(const QString &title, const QString &text, QWidget *parent)
+{
+    showBox(title, text, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok,
+            QMessageBox::Ok, parent);
+}
+
 bool ConfirmBox(const QString &text, QWidget *parent)
 {
     return showBox(QStringLiteral("Confirm"), text, QMessageBox::Question,

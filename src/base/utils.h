@@ -15,6 +15,9 @@ inline constexpr const char *AppTitle = "Kestrum";
 
 // Warning: title "Warning", warning icon, one OK button.
 void WarningBox(const QString &text, QWidget *parent = nullptr);
+// Warning under a title of its own ("Предупреждение"): warning icon, one OK
+// button.
+void TitledWarningBox(const QString &title, const QString &text, QWidget *parent = nullptr);
 // Confirmation: title "Confirm", "&Yes" (default) and "&No"; Esc answers No.
 // True only for Yes.
 bool ConfirmBox(const QString &text, QWidget *parent = nullptr);

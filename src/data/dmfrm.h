@@ -62,6 +62,9 @@ public:
     void RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QString &sequence);
     // The datasets opened by Connect, in their order.
     const QVector<TDataSet *> &StartupDataSets() const { return m_startup; }
+    // Whether the channel's device category names an archive table (false
+    // for a channel that is not in qryVDevicesAll).
+    bool HasArchiveTable(const QString &vdevid) const;
 
     TConnection *dbConn;
 

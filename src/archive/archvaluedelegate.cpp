@@ -1,0 +1,42 @@
+#include "archive/archvaluedelegate.h"
+
+#include <QDateTime>
+
+QString TArchValueDelegate::ValueText(const QVariant &value)
+{
+    if (value.isNull())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    case QMetaType::QDate:
+        return value.toDate().startOfDay().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'f', 6);
+    default:
+        return value.toString();
+    }
+}
+
+QString TArchValueDelegate::CellText(const QModelIndex &index) const
+{
+    // the raw value, not the dataset's general text
+    const QVariant value = index.data(Qt::EditRole);
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return ValueText(value);
+    default:
+        return index.data(Qt::DisplayRole).toString();
+    }
+}
+
+void TArchValueDelegate::initStyleOption(QStyleOptionViewItem *option,
+                                         const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = CellText(index);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// How the cells of the archive grid show their values: time stamps with their
+// seconds, measured values with six decimals.
+
+#include <QStyledItemDelegate>
+
+class TArchValueDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // "dd/mm/yyyy hh:nn:ss" for a date-time, "0.000000" for a floating-point
+    // value, the dataset's own text for anything else.
+    static QString ValueText(const QVariant &value);
+    // The text a cell shows.
+    QString CellText(const QModelIndex &index) const;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+};
