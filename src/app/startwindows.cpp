@@ -3,6 +3,10 @@
 #include "app/mainfrm.h"
 #include "app/progress.h"
 #include "devices/seldevicefrm.h"
+#include "electricity/abondeveditfrm.h"
+#include "electricity/abonenteditfrm.h"
+#include "electricity/contracteditfrm.h"
+#include "electricity/electrpage.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -28,11 +32,15 @@ void CreateStartupWindows(TMainForm *main)
         return;
 
     // the data pages
+    FillElectrPage(main);
     FillOrgPages(main);
     FillAddressPage(main);
 
     // the windows kept hidden until used, in the order of start-up
     new TSelDeviceForm(main);
+    new TContractEditForm(main);
+    new TAbonentEditForm(main);
+    new TAbonDevEditForm(main);
     new TSelBuildingForm(main);
     new TAdmDistrictsForm;
     new TAdmDistrictEditForm(AdmDistrictsForm);
