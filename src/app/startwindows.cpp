@@ -7,6 +7,10 @@
 #include "devices/seldevicefrm.h"
 #include "devices/vdeveditfrm.h"
 #include "archive/archivepopups.h"
+#include "electricity/abondeveditfrm.h"
+#include "electricity/abonenteditfrm.h"
+#include "electricity/contracteditfrm.h"
+#include "electricity/electrpage.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -33,6 +37,7 @@ void CreateStartupWindows(TMainForm *main)
 
     // the data pages
     FillDevicePages(main);
+    FillElectrPage(main);
     FillOrgPages(main);
     FillAddressPage(main);
     // the archive items of the channel popups
@@ -42,6 +47,9 @@ void CreateStartupWindows(TMainForm *main)
     new TDevEditForm(main);
     new TVDevEditForm(main);
     new TSelDeviceForm(main);
+    new TContractEditForm(main);
+    new TAbonentEditForm(main);
+    new TAbonDevEditForm(main);
     new TSelBuildingForm(main);
     new TAdmDistrictsForm;
     new TAdmDistrictEditForm(AdmDistrictsForm);
