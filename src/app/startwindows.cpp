@@ -3,6 +3,10 @@
 #include "app/mainfrm.h"
 #include "app/progress.h"
 #include "devices/seldevicefrm.h"
+#include "heatwater/heatwaterpage.h"
+#include "heatwater/hwobjecteditfrm.h"
+#include "heatwater/hwunitdeveditfrm.h"
+#include "heatwater/hwuniteditfrm.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -28,11 +32,15 @@ void CreateStartupWindows(TMainForm *main)
         return;
 
     // the data pages
+    FillHeatWaterPage(main);
     FillOrgPages(main);
     FillAddressPage(main);
 
     // the windows kept hidden until used, in the order of start-up
     new TSelDeviceForm(main);
+    new THWObjectEditForm(main);
+    new THWUnitEditForm(main);
+    new THWUnitDevEditForm(main);
     new TSelBuildingForm(main);
     new TAdmDistrictsForm;
     new TAdmDistrictEditForm(AdmDistrictsForm);
