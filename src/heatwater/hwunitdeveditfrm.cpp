@@ -58,6 +58,14 @@ THWUnitDevEditForm::THWUnitDevEditForm(QWidget *owner)
 
     cmbCTPId = AddLookup(QStringLiteral("ЦТП:"), ds, QStringLiteral("ctpid"), DM->qryCTP,
                          QStringLiteral("ctpid"), QStringLiteral("ctpname"), "cmbCTPId");
+    // the rows above and below the group line up
+    auto *lblSystem = findChild<QLabel *>(QStringLiteral("lblSystemId"));
+    auto *lblCTP = findChild<QLabel *>(QStringLiteral("lblCTPId"));
+    if (lblSystem && lblCTP) {
+        const int width = qMax(lblSystem->sizeHint().width(), lblCTP->sizeHint().width());
+        lblSystem->setMinimumWidth(width);
+        lblCTP->setMinimumWidth(width);
+    }
     FinishLayout(QSize(590, 250));
     HWUnitDevEditForm = this;
 }
