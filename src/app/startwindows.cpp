@@ -11,6 +11,10 @@
 #include "electricity/abonenteditfrm.h"
 #include "electricity/contracteditfrm.h"
 #include "electricity/electrpage.h"
+#include "heatwater/heatwaterpage.h"
+#include "heatwater/hwobjecteditfrm.h"
+#include "heatwater/hwunitdeveditfrm.h"
+#include "heatwater/hwuniteditfrm.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -37,6 +41,7 @@ void CreateStartupWindows(TMainForm *main)
 
     // the data pages
     FillDevicePages(main);
+    FillHeatWaterPage(main);
     FillElectrPage(main);
     FillOrgPages(main);
     FillAddressPage(main);
@@ -47,6 +52,9 @@ void CreateStartupWindows(TMainForm *main)
     new TDevEditForm(main);
     new TVDevEditForm(main);
     new TSelDeviceForm(main);
+    new THWObjectEditForm(main);
+    new THWUnitEditForm(main);
+    new THWUnitDevEditForm(main);
     new TContractEditForm(main);
     new TAbonentEditForm(main);
     new TAbonDevEditForm(main);
