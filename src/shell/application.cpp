@@ -3,10 +3,20 @@
 #include "shell/guard.h"
 #include "shell/utils.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace {
+const char QtTranslationName[] = "qtbase_ru";
+}
+
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QString::fromLatin1(AppTitle));
     setApplicationDisplayName(QString::fromLatin1(AppTitle));
+    if (!InstallQtTranslation())
+        qWarning("%s.qm not found in %s: Qt's own texts stay English", QtTranslationName,
+                 qPrintable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
@@ -17,4 +27,21 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
         HandleCurrentException();
         return false;
     }
+}
+
+bool InstallQtTranslation()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    const QString name = QString::fromLatin1(QtTranslationName);
+    if (app->findChild<QTranslator *>(name, Qt::FindDirectChildrenOnly))
+        return true;
+    auto *translator = new QTranslator(app);
+    translator->setObjectName(name);
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
