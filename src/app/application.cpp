@@ -5,8 +5,11 @@
 
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
+
+namespace {
+const char QtTranslationName[] = "qtbase_ru";
+}
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -15,12 +18,9 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
     // the desktop entry and icon that the package installs
     setDesktopFileName(QStringLiteral("kestrum"));
     setWindowIcon(QIcon::fromTheme(QStringLiteral("kestrum")));
-    // Qt's own texts (file dialogs, edit menus) in Russian like the rest of
-    // the program, where the system has Qt's translations
-    auto *qtTexts = new QTranslator(this);
-    if (qtTexts->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        installTranslator(qtTexts);
+    if (!InstallQtTranslation())
+        qWarning("%s.qm not found in %s: Qt's own texts stay English", QtTranslationName,
+                 qPrintable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
@@ -31,4 +31,21 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
         HandleCurrentException();
         return false;
     }
+}
+
+bool InstallQtTranslation()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    const QString name = QString::fromLatin1(QtTranslationName);
+    if (app->findChild<QTranslator *>(name, Qt::FindDirectChildrenOnly))
+        return true;
+    auto *translator = new QTranslator(app);
+    translator->setObjectName(name);
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }

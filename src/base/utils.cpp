@@ -34,10 +34,6 @@ QMessageBox::StandardButton showBox(const QString &title, const QString &text,
         box.setDefaultButton(defaultButton);
     if (escapeButton != QMessageBox::NoButton)
         box.setEscapeButton(escapeButton);
-    if (QAbstractButton *yes = box.button(QMessageBox::Yes))
-        yes->setText(QStringLiteral("&Yes"));
-    if (QAbstractButton *no = box.button(QMessageBox::No))
-        no->setText(QStringLiteral("&No"));
     const int r = box.exec();
     if (box.clickedButton() == nullptr)
         return escapeButton != QMessageBox::NoButton ? escapeButton : QMessageBox::Ok;

@@ -18,7 +18,8 @@ void WarningBox(const QString &text, QWidget *parent = nullptr);
 // Warning under a title of its own ("Предупреждение"): warning icon, one OK
 // button.
 void TitledWarningBox(const QString &title, const QString &text, QWidget *parent = nullptr);
-// Confirmation: title "Confirm", "&Yes" (default) and "&No"; Esc answers No.
+// Confirmation: title "Confirm", Yes (default) and No, whose captions come
+// from Qt's Russian translation ("&Да", "&Нет"); Esc answers No.
 // True only for Yes.
 bool ConfirmBox(const QString &text, QWidget *parent = nullptr);
 // Information: title "Information", one OK button.

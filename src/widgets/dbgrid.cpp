@@ -52,7 +52,22 @@ TDBGrid::TDBGrid(TDataSource *source, QWidget *parent, const QString &name)
     SetDataSource(source);
 }
 
-TDBGrid::~TDBGrid() = default;
+TDBGrid::~TDBGrid()
+{
+    // ~QWidget still takes the focus away (QApplication::focusChanged) and
+    // deletes the model and the selection model, which may report as they go;
+    // by then the grid's own part is gone, so nothing may reach its slots
+    if (qApp)
+        disconnect(qApp, nullptr, this, nullptr);
+    if (QItemSelectionModel *selection = selectionModel())
+        disconnect(selection, nullptr, this, nullptr);
+    disconnect(m_columns, nullptr, this, nullptr);
+    disconnect(m_delegate, nullptr, this, nullptr);
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    if (m_dataSet)
+        disconnect(m_dataSet, nullptr, this, nullptr);
+}
 
 void TDBGrid::SetDataSource(TDataSource *source)
 {

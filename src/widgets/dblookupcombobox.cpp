@@ -39,6 +39,14 @@ TDBLookupComboBox::TDBLookupComboBox(TDataSource *source, const QString &fieldNa
     showKey();
 }
 
+TDBLookupComboBox::~TDBLookupComboBox()
+{
+    // the list model is shared and outlives the box: while ~QComboBox and
+    // ~QWidget run, its signals must not reach the box's own slots
+    if (QAbstractItemModel *list = model())
+        disconnect(list, nullptr, this, nullptr);
+}
+
 TDataSet *TDBLookupComboBox::ListDataSet() const
 {
     return m_list;

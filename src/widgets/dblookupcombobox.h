@@ -25,6 +25,7 @@ public:
     TDBLookupComboBox(TDataSource *source, const QString &fieldName, TDataSet *listDataSet,
                       const QString &keyField, const QString &listField,
                       QWidget *parent = nullptr, const QString &name = QString());
+    ~TDBLookupComboBox() override;
 
     TFieldDataLink *DataLink() const { return m_link; }
     TDataSet *ListDataSet() const;

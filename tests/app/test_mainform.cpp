@@ -66,8 +66,7 @@ void TestMainForm::initTestCase()
         m_boxes << m;
         return QMessageBox::Ok;
     });
-    if (!TestServer::Available())
-        return;
+    REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("mainform"));
     m_db->Exec(QStringLiteral(
         "INSERT INTO areas (areaid, areaname) VALUES (1, 'Город');"

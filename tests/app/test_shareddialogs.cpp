@@ -1,6 +1,7 @@
 // The shared small dialogs: error box, position store with FitToDesktop,
 // progress window with Escape, and the text input dialog.
 
+#include "app/application.h"
 #include "base/errorbox.h"
 #include "base/formposition.h"
 #include "app/inputstr.h"
@@ -14,12 +15,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTranslator>
 
 #include <climits>
+#include <memory>
 
 namespace {
 
@@ -54,6 +59,42 @@ void typeText(QWidget *target, const QString &text)
     }
 }
 
+// What a real message box showed, read while it was open.
+struct ShownBox {
+    bool seen = false;
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+};
+
+// Reads the message box that the next modal loop opens, then closes it with
+// Esc as the operator would.
+void readNextBox(ShownBox *shown)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, shown] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        shown->seen = true;
+        shown->title = box->windowTitle();
+        shown->text = box->text();
+        shown->icon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            shown->buttons << b->text();
+        shown->buttons.sort();
+        if (box->defaultButton())
+            shown->defaultButton = box->defaultButton()->text();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    timer->start();
+}
+
 } // namespace
 
 class TestSharedDialogs : public QObject
@@ -63,6 +104,10 @@ class TestSharedDialogs : public QObject
 private slots:
     void init();
     void cleanup();
+
+    void qtTranslationInstalled();
+    void realBoxes_data();
+    void realBoxes();
 
     void errorBoxFormats();
     void errorBoxCutsLongText_data();
@@ -118,6 +163,72 @@ void TestSharedDialogs::cleanup()
     SetDialogHandler({});
     if (ProgressForm)
         ProgressForm->ShowProgress(0, QString());
+}
+
+// ---- Message boxes under the Russian Qt translation ----------------------------
+
+void TestSharedDialogs::qtTranslationInstalled()
+{
+    QVERIFY(InstallQtTranslation());
+    QVERIFY(InstallQtTranslation());
+    QCOMPARE(qApp->findChildren<QTranslator *>().size(), 1);
+    // Qt's own texts read Russian, here the edit fields' context menu
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (QAction *a : menu->actions())
+        texts << a->text().section(u'\t', 0, 0);  // without the shortcut
+    QVERIFY2(texts.contains(QStringLiteral("&Копировать")), qPrintable(texts.join(u'|')));
+}
+
+void TestSharedDialogs::realBoxes_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<QString>("defaultButton");
+    const QStringList ok{QStringLiteral("OK")};
+    QTest::newRow("confirmation") << 0 << "Confirm" << int(QMessageBox::Question)
+                                  << QStringList{QStringLiteral("&Да"), QStringLiteral("&Нет")}
+                                  << "&Да";
+    QTest::newRow("warning") << 1 << "Warning" << int(QMessageBox::Warning) << ok << "OK";
+    QTest::newRow("information") << 2 << "Information" << int(QMessageBox::Information) << ok
+                                 << "OK";
+    QTest::newRow("plain") << 3 << "Kestrum" << int(QMessageBox::NoIcon) << ok << "OK";
+    QTest::newRow("stop") << 4 << "Kestrum" << int(QMessageBox::Critical) << ok << "OK";
+}
+
+// The boxes themselves, with the Russian Qt translation loaded as at start-up:
+// the captions stay the program's own.
+void TestSharedDialogs::realBoxes()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, title);
+    QFETCH(int, icon);
+    QFETCH(QStringList, buttons);
+    QFETCH(QString, defaultButton);
+    QVERIFY(InstallQtTranslation());
+    SetMessageResponder({});
+    ShownBox shown;
+    readNextBox(&shown);
+    const QString text = QStringLiteral("Удалить запись?\r\nВторая строка");
+    bool result = true;
+    switch (kind) {
+    case 0: result = ConfirmBox(text); break;
+    case 1: WarningBox(text); break;
+    case 2: InformationBox(text); break;
+    case 3: PlainBox(text); break;
+    case 4: StopBox(text); break;
+    }
+    QVERIFY(shown.seen);
+    QCOMPARE(shown.title, title);
+    QCOMPARE(shown.text, QStringLiteral("Удалить запись?\nВторая строка"));
+    QCOMPARE(int(shown.icon), icon);
+    QCOMPARE(shown.buttons, buttons);
+    QCOMPARE(shown.defaultButton, defaultButton);
+    if (kind == 0)
+        QVERIFY(!result);  // Esc answers No
 }
 
 // ---- ErrorBox ---------------------------------------------------------------

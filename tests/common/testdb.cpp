@@ -1,5 +1,7 @@
 #include "common/testdb.h"
 
+#include "data/dberrors.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
@@ -20,6 +22,26 @@ void adminExec(const QString &sql)
 } // namespace
 
 bool TestServer::Available() { return !env("KESTRUM_TEST_SERVER").isEmpty(); }
+
+QString TestServer::Problem()
+{
+    static const QString problem = [] {
+        if (!Available())
+            return QStringLiteral("no test server (KESTRUM_TEST_SERVER is not set): "
+                                  "run the tests through scripts/test");
+        try {
+            TConnection probe;
+            probe.Open(BuildConnectionString(Server(), QStringLiteral("postgres"), User(),
+                                             Password()));
+            return QString();
+        } catch (const std::exception &e) {
+            return QStringLiteral("test server %1 does not answer: %2 (run the tests "
+                                  "through scripts/test)")
+                .arg(Server(), ErrorMessage(e));
+        }
+    }();
+    return problem;
+}
 QString TestServer::Server() { return env("KESTRUM_TEST_SERVER"); }
 QString TestServer::User() { return env("KESTRUM_TEST_USER"); }
 QString TestServer::Password() { return env("KESTRUM_TEST_PASSWORD"); }

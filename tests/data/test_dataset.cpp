@@ -37,8 +37,7 @@ private:
 
 void TestDataSet::initTestCase()
 {
-    if (!TestServer::Available())
-        return;
+    REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("dataset"));
     m_db->Exec(QStringLiteral(
         "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково');"

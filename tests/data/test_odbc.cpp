@@ -117,8 +117,8 @@ void TestOdbc::namedParams()
 
 void TestOdbc::initTestCase()
 {
-    if (TestServer::Available())
-        m_db = std::make_unique<TTestDatabase>(QStringLiteral("odbc"), false);
+    REQUIRE_TEST_SERVER();
+    m_db = std::make_unique<TTestDatabase>(QStringLiteral("odbc"), false);
 }
 
 void TestOdbc::cleanupTestCase()

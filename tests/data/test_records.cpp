@@ -76,8 +76,7 @@ void TestRecords::initTestCase()
             t->typing();
         return t->result;
     });
-    if (!TestServer::Available())
-        return;
+    REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("records"));
     m_db->Exec(QStringLiteral(
         "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('AO', '01', 'Центральный');"

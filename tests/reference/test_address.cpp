@@ -137,8 +137,7 @@ void TestAddress::initTestCase()
         const DialogScript script = m_scripts.value(d->objectName());
         return script ? script(d) : int(QDialog::Rejected);
     });
-    if (!TestServer::Available())
-        return;
+    REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("address"));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT pg_encoding_to_char(encoding) FROM pg_database "
                                          "WHERE datname = current_database()"))

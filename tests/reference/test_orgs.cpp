@@ -154,8 +154,7 @@ void TestOrgs::initTestCase()
             d->reject();
         return d->result();
     });
-    if (!TestServer::Available())
-        return;
+    REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("orgs"));
 }
 

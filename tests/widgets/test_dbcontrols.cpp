@@ -100,8 +100,7 @@ private:
 
 void TestDBControls::initTestCase()
 {
-    if (!TestServer::Available())
-        return;
+    REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("dbcontrols"));
     m_db->Exec(QStringLiteral(
         "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково'), "

@@ -83,8 +83,7 @@ private:
 
 void TestDBGrid::initTestCase()
 {
-    if (!TestServer::Available())
-        return;
+    REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("dbgrid"));
     QString sql = QStringLiteral(
         "INSERT INTO devcategories (devcatid) VALUES ('cat');"
