@@ -58,8 +58,7 @@ void TDataSet::SetSQL(const QString &sql)
 
 TParam &TDataSet::AddParam(const QString &name, FieldType type, const QVariant &initial)
 {
-    m_params.append(TParam{name, type, initial});
-    return m_params.last();
+    return m_params.append(TParam{name, type, initial});
 }
 
 void TDataSet::SetParamValue(const QString &name, const QVariant &value)
@@ -88,8 +87,7 @@ TFieldDef &TDataSet::AddField(const QString &name, FieldType type, int size)
     f.type = type;
     f.size = size;
     m_fieldByName.insert(name.toLower(), int(m_fields.size()));
-    m_fields.append(f);
-    return m_fields.last();
+    return m_fields.append(std::move(f));
 }
 
 TFieldDef &TDataSet::AddLookupField(const QString &name, FieldType type, int size,
@@ -372,7 +370,7 @@ void TDataSet::masterChanged(int field)
         if (!linked)
             return;
     }
-    const QVector<TParam> before = m_params;
+    const TStableList<TParam> before = m_params;
     const bool haveRows = paramsFromMaster();
     bool same = true;
     for (int i = 0; i < m_params.size(); ++i)

@@ -6,6 +6,7 @@
 #include "data/fieldtype.h"
 #include "data/datasource.h"
 #include "data/odbc.h"
+#include "data/stablelist.h"
 
 #include <QHash>
 #include <QObject>
@@ -63,10 +64,12 @@ public:
     // ---- definition
     void SetSQL(const QString &sql);
     const QString &SQL() const { return m_sql; }
+    // The parameter and field definitions never move: the reference AddParam,
+    // AddField and AddLookupField return stays valid for the dataset's life.
     TParam &AddParam(const QString &name, FieldType type, const QVariant &initial = QVariant());
     void SetParamValue(const QString &name, const QVariant &value);
     QVariant ParamValue(const QString &name) const;
-    const QVector<TParam> &Params() const { return m_params; }
+    const TStableList<TParam> &Params() const { return m_params; }
     TFieldDef &AddField(const QString &name, FieldType type, int size = 0);
     TFieldDef &AddLookupField(const QString &name, FieldType type, int size,
                               const QString &keyField, TDataSet *lookupDataSet,
@@ -144,13 +147,14 @@ public:
     bool IsWritable(int field) const;
 
     // ---- fields
-    const QVector<TFieldDef> &Fields() const { return m_fields; }
+    const TStableList<TFieldDef> &Fields() const { return m_fields; }
     int FieldIndex(const QString &name) const; // -1 when unknown
     int RequireField(const QString &name) const;
     QVariant Value(int row, int field) const;
     QVariant FieldValue(const QString &name) const; // of the current row
     QString DisplayText(int row, int field) const;
-    // The row whose field equals the key (through a hash index), -1 if none.
+    // The row whose field equals the key (through a hash index kept per
+    // field until that field changes), -1 if none.
     int FindRow(int field, const QVariant &key) const;
 
     // ---- freezing
@@ -188,8 +192,8 @@ protected:
 
     QString m_sql;
     ParsedSql m_parsed;
-    QVector<TParam> m_params;
-    QVector<TFieldDef> m_fields;
+    TStableList<TParam> m_params;
+    TStableList<TFieldDef> m_fields;
     QHash<QString, int> m_fieldByName;
     QPointer<TDataSource> m_master;
     TConnection *m_conn;

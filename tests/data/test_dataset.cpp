@@ -29,6 +29,8 @@ private slots:
     void disableControlsHoldsBackNotifications();
     void modelFollowsDataSet();
     void openHandlersRunAroundOpenOnly();
+    void definitionsStayWhereTheyAre_data();
+    void definitionsStayWhereTheyAre();
 
 private:
     TDataSet *streets(QObject *owner);
@@ -367,6 +369,42 @@ void TestDataSet::openHandlersRunAroundOpenOnly()
     ds->Close();
     ds->Open();
     QCOMPARE(log, (QStringList{"before 0", "after 1 4", "before 0", "after 1 4"}));
+}
+
+void TestDataSet::definitionsStayWhereTheyAre_data()
+{
+    QTest::addColumn<bool>("param");
+    QTest::newRow("field") << false;
+    QTest::newRow("parameter") << true;
+}
+
+void TestDataSet::definitionsStayWhereTheyAre()
+{
+    QFETCH(bool, param);
+    TDataSet ds(QStringLiteral("qryMany"), nullptr);
+    // a copy of the list held elsewhere makes a list that moves its
+    // elements move them for sure
+    if (param) {
+        TParam &first = ds.AddParam(QStringLiteral("p0"), FieldType::Integer);
+        const auto held = ds.Params();
+        for (int i = 1; i < 40; ++i)
+            ds.AddParam(QStringLiteral("p%1").arg(i), FieldType::Integer);
+        first.value = 5;
+        QCOMPARE(&ds.Params()[0], &first);
+        QCOMPARE(ds.ParamValue(QStringLiteral("p0")).toInt(), 5);
+        QCOMPARE(held.size(), 1);
+    } else {
+        TFieldDef &first = ds.AddField(QStringLiteral("f0"), FieldType::String, 10);
+        const auto held = ds.Fields();
+        for (int i = 1; i < 40; ++i)
+            ds.AddLookupField(QStringLiteral("f%1").arg(i), FieldType::String, 10,
+                              QStringLiteral("f0"), &ds, QStringLiteral("f0"),
+                              QStringLiteral("f0"));
+        first.readOnly = true;
+        QCOMPARE(&ds.Fields()[0], &first);
+        QVERIFY(ds.Fields()[0].readOnly);
+        QCOMPARE(held.size(), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)
