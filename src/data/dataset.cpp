@@ -5,36 +5,6 @@
 
 #include <QDateTime>
 
-QString LookupKey(const QVariant &value)
-{
-    if (value.isNull() || !value.isValid())
-        return QString();
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-        return QStringLiteral("#") + QString::number(value.toLongLong());
-    case QMetaType::Double: {
-        const double d = value.toDouble();
-        if (d == double(qlonglong(d)))
-            return QStringLiteral("#") + QString::number(qlonglong(d));
-        return QStringLiteral("#") + QString::number(d, 'g', 17);
-    }
-    case QMetaType::QString: {
-        // a text holding a whole number finds the same row as the number
-        const QString s = value.toString();
-        bool ok = false;
-        const qlonglong n = s.toLongLong(&ok);
-        if (ok && QString::number(n) == s)
-            return QStringLiteral("#") + s;
-        return QStringLiteral("$") + s;
-    }
-    default:
-        return QStringLiteral("$") + value.toString();
-    }
-}
 
 TDataSet::TDataSet(const QString &name, TConnection *connection, QObject *parent)
     : QObject(parent), m_conn(connection)
@@ -42,6 +12,8 @@ TDataSet::TDataSet(const QString &name, TConnection *connection, QObject *parent
     setObjectName(name);
     if (m_conn)
         connect(m_conn, &TConnection::AboutToClose, this, &TDataSet::Close);
+    // a re-read lookup source gives the lookup fields other values
+    connect(this, &TDataSet::LookupsChanged, this, &TDataSet::invalidateLookupIndexes);
 }
 
 TDataSet::~TDataSet() = default;
@@ -430,7 +402,7 @@ QVariant TDataSet::Value(int row, int field) const
         const auto it = m_lookups.constFind(field);
         if (it == m_lookups.constEnd() || !f.lookupDataSet || !f.lookupDataSet->Active())
             return QVariant();
-        const QVariant key = m_rows[row][it->keyField];
+        const QVariant &key = m_rows[row][it->keyField];
         if (key.isNull())
             return QVariant();
         const int srow = f.lookupDataSet->FindRow(it->sourceKey, key);
@@ -483,22 +455,38 @@ int TDataSet::FindRow(int field, const QVariant &key) const
         return -1;
     auto it = m_indexes.find(field);
     if (it == m_indexes.end()) {
-        QHash<QString, int> index;
+        QHash<TLookupKey, int> index;
         index.reserve(m_rows.size());
         for (int r = int(m_rows.size()) - 1; r >= 0; --r) {
             // walking backwards keeps the first row for a repeated key
             const QVariant v = Value(r, field);
             if (!v.isNull())
-                index.insert(LookupKey(v), r);
+                index.insert(TLookupKey(v), r);
         }
         it = m_indexes.insert(field, std::move(index));
     }
-    return it->value(LookupKey(key), -1);
+    return it->value(TLookupKey(key), -1);
 }
 
 void TDataSet::invalidateIndexes() const
 {
     m_indexes.clear();
+}
+
+void TDataSet::invalidateIndex(int field) const
+{
+    if (m_indexes.isEmpty())
+        return;
+    m_indexes.remove(field);
+    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it)
+        if (it->keyField == field)
+            m_indexes.remove(it.key());
+}
+
+void TDataSet::invalidateLookupIndexes() const
+{
+    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it)
+        m_indexes.remove(it.key());
 }
 
 // ---- notifications ---------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include "data/fieldtype.h"
 #include "data/datasource.h"
+#include "data/lookupkey.h"
 #include "data/odbc.h"
 #include "data/stablelist.h"
 
@@ -189,6 +190,10 @@ protected:
     bool paramsFromMaster();
     void resolveFields();
     void invalidateIndexes() const;
+    // drops the indexes that read a field: its own and those of the lookup
+    // fields keyed by it
+    void invalidateIndex(int field) const;
+    void invalidateLookupIndexes() const;
 
     QString m_sql;
     ParsedSql m_parsed;
@@ -213,7 +218,7 @@ protected:
         int sourceResult = -1;
     };
     QHash<int, LookupRef> m_lookups;
-    mutable QHash<int, QHash<QString, int>> m_indexes;
+    mutable QHash<int, QHash<TLookupKey, int>> m_indexes;
 
     // writing
     QString baseColumn(int field);
@@ -228,6 +233,3 @@ protected:
     int m_resets = 0; // content resets so far, to notice a re-run inside a post
 };
 
-// Normalises a key for hash lookups: the same number as integer or text gives
-// the same key.
-QString LookupKey(const QVariant &value);

@@ -151,7 +151,10 @@ void TDataSet::Append()
     m_current = at;
     m_state = State::Insert;
     m_backup.clear();
-    invalidateIndexes();
+    // the rows before keep their places: only the fields given a value differ
+    for (int i = 0; i < m_assigned.size(); ++i)
+        if (m_assigned[i])
+            invalidateIndex(i);
     emit RowInserted(at);
     try {
         runHandlers(OnNewRecord, *this);
@@ -178,7 +181,7 @@ void TDataSet::SetValue(int field, const QVariant &value)
     if (sameValue(cell, v) && cell.typeId() == v.typeId())
         return;
     cell = v;
-    invalidateIndexes();
+    invalidateIndex(field);
     emit ValueChanged(m_current, field);
     for (const FieldHandler &h : OnFieldChange)
         h(*this, field);
@@ -278,7 +281,9 @@ void TDataSet::Cancel()
     } else {
         m_rows[m_current] = m_backup;
         m_state = State::Browse;
-        invalidateIndexes();
+        for (int i = 0; i < m_assigned.size(); ++i)
+            if (m_assigned[i])
+                invalidateIndex(i);
         emit ValueChanged(m_current, -1);
     }
     m_backup.clear();

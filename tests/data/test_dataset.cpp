@@ -9,6 +9,62 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
+
+// The heap allocations of this program are counted while an AllocationCount
+// lives: the program's own malloc stands in front of the C library's.
+extern "C" {
+void *__libc_malloc(size_t size);
+void *__libc_calloc(size_t count, size_t size);
+void *__libc_realloc(void *block, size_t size);
+}
+
+namespace {
+std::atomic<bool> g_counting{false};
+std::atomic<qint64> g_allocations{0};
+
+void countAllocation()
+{
+    if (g_counting.load(std::memory_order_relaxed))
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+}
+
+class AllocationCount
+{
+public:
+    AllocationCount()
+    {
+        g_allocations = 0;
+        g_counting = true;
+    }
+    ~AllocationCount() { g_counting = false; }
+    // Stops counting and tells the allocations so far.
+    qint64 Stop()
+    {
+        g_counting = false;
+        return g_allocations;
+    }
+};
+} // namespace
+
+extern "C" void *malloc(size_t size)
+{
+    countAllocation();
+    return __libc_malloc(size);
+}
+
+extern "C" void *calloc(size_t count, size_t size)
+{
+    countAllocation();
+    return __libc_calloc(count, size);
+}
+
+extern "C" void *realloc(void *block, size_t size)
+{
+    countAllocation();
+    return __libc_realloc(block, size);
+}
+
 class TestDataSet : public QObject
 {
     Q_OBJECT
@@ -31,6 +87,7 @@ private slots:
     void openHandlersRunAroundOpenOnly();
     void definitionsStayWhereTheyAre_data();
     void definitionsStayWhereTheyAre();
+    void lookupCellsAllocateNothing();
 
 private:
     TDataSet *streets(QObject *owner);
@@ -405,6 +462,60 @@ void TestDataSet::definitionsStayWhereTheyAre()
         QVERIFY(ds.Fields()[0].readOnly);
         QCOMPARE(held.size(), 1);
     }
+}
+
+void TestDataSet::lookupCellsAllocateNothing()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    auto *areas = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), &owner);
+    areas->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas"));
+    areas->AddField(QStringLiteral("areaid"), FieldType::Integer);
+    areas->AddField(QStringLiteral("areaname"), FieldType::String, 255);
+    TDataSet *ds = streets(&owner);
+    ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
+                       QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
+                       QStringLiteral("areaname"));
+    areas->Open();
+    ds->Open();
+    TDataSetModel *model = TDataSetModel::ModelFor(ds);
+    const int lookup = ds->FieldIndex(QStringLiteral("areaname"));
+    const int unitid = ds->FieldIndex(QStringLiteral("unitid"));
+    const int unitname = ds->FieldIndex(QStringLiteral("unitname"));
+    const QVariant u2(QStringLiteral("u2"));
+    const int rowOfU2 = ds->FindRow(unitid, u2); // the index is built once
+    QVERIFY(rowOfU2 >= 0);
+    for (int r = 0; r < ds->RecordCount(); ++r)
+        ds->DisplayText(r, lookup);
+
+    {
+        // the count is live: building a key text as before allocates
+        AllocationCount probe;
+        const QString key = LookupKey(ds->Value(0, unitid));
+        QVERIFY(probe.Stop() > 0);
+    }
+    int shown = 0;
+    AllocationCount painting;
+    for (int pass = 0; pass < 3; ++pass)
+        for (int r = 0; r < ds->RecordCount(); ++r) {
+            const QVariant value = ds->Value(r, lookup);
+            const QString text = ds->DisplayText(r, lookup);
+            const QVariant cell = model->data(model->index(r, lookup));
+            shown += !value.isNull() && !text.isEmpty() && cell.isValid();
+        }
+    QCOMPARE(painting.Stop(), qint64(0));
+    QCOMPARE(shown, 3 * 3); // the street without a settlement shows nothing
+
+    // an edit of the name keeps the index of the code
+    QVERIFY(ds->Locate(QStringLiteral("unitid"), QStringLiteral("u3")));
+    ds->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Новая ул."));
+    AllocationCount finding;
+    const int found = ds->FindRow(unitid, u2);
+    QCOMPARE(finding.Stop(), qint64(0));
+    QCOMPARE(found, rowOfU2);
+    QCOMPARE(ds->FindRow(unitname, QStringLiteral("Новая ул.")), ds->RecNo());
+    ds->Cancel();
+    QCOMPARE(ds->FindRow(unitname, QStringLiteral("Новая ул.")), -1);
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)
