@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 
+#include <utility>
 
 TDataSet::TDataSet(const QString &name, TConnection *connection, QObject *parent)
     : QObject(parent), m_conn(connection)
@@ -81,9 +82,26 @@ void TDataSet::SetMaster(TDataSource *master)
 {
     if (m_master)
         disconnect(m_master, nullptr, this, nullptr);
+    if (TDataSet *old = masterDataSet())
+        old->m_details.removeAll(this);
     m_master = master;
-    if (m_master)
-        connect(m_master, &TDataSource::DataChange, this, &TDataSet::masterChanged);
+    if (TDataSet *m = masterDataSet())
+        m->m_details.append(this);
+    if (m_master) {
+        // A detail that fails to follow its master must not keep the master's
+        // other dependants from hearing of the change: the failure is handed
+        // to the master, which raises it once everyone was told.
+        connect(m_master, &TDataSource::DataChange, this, [this](int field) {
+            try {
+                masterChanged(field);
+            } catch (...) {
+                TDataSet *m = masterDataSet();
+                if (!m)
+                    throw;
+                m->dependantFailed(std::current_exception());
+            }
+        });
+    }
     if (Active()) {
         if (paramsFromMaster())
             resetContent([this] { runQuery(); });
@@ -133,15 +151,22 @@ void TDataSet::resolveFields()
     }
 }
 
+TDataSet *TDataSet::masterDataSet() const
+{
+    return m_master ? m_master->DataSet() : nullptr;
+}
+
 bool TDataSet::paramsFromMaster()
 {
     // true when the detail has rows to read; false for an empty master
-    TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+    TDataSet *m = masterDataSet();
     if (!m)
         return true;
     if (!m->Active() || m->IsEmpty() || m->RecNo() < 0 || m->GetState() == State::Insert) {
+        // only what the link fills: the other parameters keep their values
         for (TParam &p : m_params)
-            p.value = QVariant();
+            if (m->FieldIndex(p.name) >= 0)
+                p.value = QVariant();
         return false;
     }
     for (TParam &p : m_params) {
@@ -244,7 +269,11 @@ void TDataSet::resetContent(const std::function<void()> &change)
         m_current = -1;
         invalidateIndexes();
         emit Reset();
-        notify(ContentChange);
+        try {
+            notify(ContentChange);
+        } catch (...) {
+            // the failure of the change itself is the one to report
+        }
         throw;
     }
     emit Reset();
@@ -312,6 +341,7 @@ void TDataSet::Requery()
 {
     if (!Active())
         throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
+    postDetails();
     Post();
     resetContent([this] {
         m_state = State::Browse;
@@ -331,7 +361,7 @@ void TDataSet::masterChanged(int field)
         return;
     if (field >= 0) {
         // only a change of a field that feeds a parameter matters
-        TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+        TDataSet *m = masterDataSet();
         if (!m)
             return;
         const QString &name = m->Fields().value(field).name;
@@ -351,7 +381,17 @@ void TDataSet::masterChanged(int field)
             same = false;
     if (same && field != ContentChange)
         return;
-    Cancel(); // the row being edited belonged to the master's old row
+    if (IsEditing()) {
+        // The master posts its details before it moves; a row still pending
+        // here (a linked field of the master changed) is posted as well, and
+        // never dropped without a word.
+        try {
+            Post();
+        } catch (...) {
+            Cancel();
+            throw;
+        }
+    }
     resetContent([&] {
         if (haveRows) {
             runQuery();
@@ -372,6 +412,7 @@ void TDataSet::SetRecNo(int row)
     row = qBound(0, row, int(m_rows.size()) - 1);
     if (row == m_current)
         return;
+    postDetails();
     if (IsEditing()) {
         const int resets = m_resets;
         Post(); // leaving a row posts it
@@ -489,6 +530,19 @@ void TDataSet::invalidateLookupIndexes() const
         m_indexes.remove(it.key());
 }
 
+void TDataSet::postDetails()
+{
+    // deepest first: posting a detail re-reads its own details
+    const QVector<QPointer<TDataSet>> details = m_details;
+    for (const QPointer<TDataSet> &d : details) {
+        if (!d || !d->Active())
+            continue;
+        d->postDetails();
+        if (d->IsEditing())
+            d->Post();
+    }
+}
+
 // ---- notifications ---------------------------------------------------------
 
 void TDataSet::notify(int field)
@@ -497,7 +551,21 @@ void TDataSet::notify(int field)
         m_pendingNotify = true;
         return;
     }
+    emitDataChanged(field);
+}
+
+void TDataSet::emitDataChanged(int field)
+{
+    std::exception_ptr outer = std::exchange(m_dependantError, nullptr);
     emit DataChanged(field);
+    if (std::exception_ptr failed = std::exchange(m_dependantError, outer))
+        std::rethrow_exception(failed);
+}
+
+void TDataSet::dependantFailed(std::exception_ptr error)
+{
+    if (!m_dependantError)
+        m_dependantError = error; // the first failure is the one shown
 }
 
 void TDataSet::DisableControls()
@@ -511,6 +579,6 @@ void TDataSet::EnableControls()
         return;
     if (--m_disableCount == 0 && m_pendingNotify) {
         m_pendingNotify = false;
-        emit DataChanged(ContentChange);
+        emitDataChanged(ContentChange);
     }
 }

@@ -16,6 +16,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -127,6 +128,10 @@ public:
     // Moves to the first row whose field equals value exactly; false (and no
     // move) when there is none.
     bool Locate(const QString &field, const QVariant &value);
+    // Moving the current row, re-running, appending or deleting first posts
+    // the rows that details of this dataset are editing (a detail row
+    // belongs to the current row); if such a post fails, nothing moves and
+    // the error is raised.
 
     // ---- editing
     // Puts the current row into edit state (nothing when already editing).
@@ -183,11 +188,17 @@ signals:
     void RowRemoved(int row);
 
 protected:
+    // Reports a change to the data sources. Every dependant is told, also
+    // when one fails; the first failure is raised afterwards.
     void notify(int field);
+    void emitDataChanged(int field);
+    void dependantFailed(std::exception_ptr error);
     void resetContent(const std::function<void()> &change);
     void runQuery();
     void masterChanged(int field);
     bool paramsFromMaster();
+    TDataSet *masterDataSet() const;
+    void postDetails();
     void resolveFields();
     void invalidateIndexes() const;
     // drops the indexes that read a field: its own and those of the lookup
@@ -201,6 +212,8 @@ protected:
     TStableList<TFieldDef> m_fields;
     QHash<QString, int> m_fieldByName;
     QPointer<TDataSource> m_master;
+    QVector<QPointer<TDataSet>> m_details;
+    std::exception_ptr m_dependantError;
     TConnection *m_conn;
     std::unique_ptr<TStatement> m_stmt;
     QVector<ColumnInfo> m_columns;

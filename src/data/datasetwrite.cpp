@@ -126,6 +126,7 @@ void TDataSet::Append()
         throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
     if (m_readOnly)
         throw EDatabaseError(QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
+    postDetails();
     if (IsEditing())
         Post();
     runHandlers(BeforeInsert, *this);
@@ -133,7 +134,7 @@ void TDataSet::Append()
     QVector<QVariant> row(m_fields.size());
     m_assigned = QVector<bool>(m_fields.size(), false);
     // a new detail row takes its master's linked fields
-    TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+    TDataSet *m = masterDataSet();
     if (m && m->Active() && m->RecNo() >= 0) {
         for (const TParam &p : m_params) {
             const int own = FieldIndex(p.name);
@@ -304,6 +305,7 @@ void TDataSet::Delete()
     if (m_current < 0)
         return;
     runHandlers(BeforeDelete, *this);
+    postDetails();
     if (m_state == State::Edit)
         Cancel();
     m_conn->RequireOpen();

@@ -85,12 +85,18 @@ private slots:
     void disableControlsHoldsBackNotifications();
     void modelFollowsDataSet();
     void openHandlersRunAroundOpenOnly();
+    void failingDetailLeavesOthersInformed_data();
+    void failingDetailLeavesOthersInformed();
+    void pendingDetailRowIsPostedBeforeMasterMoves_data();
+    void pendingDetailRowIsPostedBeforeMasterMoves();
+    void emptyMasterKeepsUnlinkedParams();
     void definitionsStayWhereTheyAre_data();
     void definitionsStayWhereTheyAre();
     void lookupCellsAllocateNothing();
 
 private:
     TDataSet *streets(QObject *owner);
+    TDataSet *buildings(QObject *owner, TDataSource *master, const QString &where);
     std::unique_ptr<TTestDatabase> m_db;
 };
 
@@ -426,6 +432,158 @@ void TestDataSet::openHandlersRunAroundOpenOnly()
     ds->Close();
     ds->Open();
     QCOMPARE(log, (QStringList{"before 0", "after 1 4", "before 0", "after 1 4"}));
+}
+
+TDataSet *TestDataSet::buildings(QObject *owner, TDataSource *master, const QString &where)
+{
+    auto *ds = new TDataSet(QStringLiteral("qryBuildings"), &m_db->Conn(), owner);
+    ds->SetSQL(QStringLiteral("SELECT buildingid, ulid, dom, korp FROM buildings b\n"
+                              "WHERE ulid = :unitid%1\nORDER BY buildingid").arg(where));
+    ds->AddParam(QStringLiteral("unitid"), FieldType::String);
+    ds->AddField(QStringLiteral("buildingid"), FieldType::Integer);
+    ds->AddField(QStringLiteral("ulid"), FieldType::String, 255);
+    ds->AddField(QStringLiteral("dom"), FieldType::String, 255);
+    ds->AddField(QStringLiteral("korp"), FieldType::String, 255);
+    ds->SetKeyField(QStringLiteral("buildingid"));
+    ds->SetMaster(master);
+    return ds;
+}
+
+void TestDataSet::failingDetailLeavesOthersInformed_data()
+{
+    QTest::addColumn<bool>("firstFails");
+    QTest::addColumn<bool>("secondFails");
+    QTest::newRow("first of two fails") << true << false;
+    QTest::newRow("second of two fails") << false << true;
+    QTest::newRow("both fail") << true << true;
+}
+
+void TestDataSet::failingDetailLeavesOthersInformed()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(bool, firstFails);
+    QFETCH(bool, secondFails);
+    QObject owner;
+    TDataSet *master = streets(&owner);
+    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
+    // a detail that fails on the street u2 (Мира пр.)
+    const QString failing = QStringLiteral(" AND 1 / CASE WHEN :unitid = 'u2' THEN 0 ELSE 1 END = 1");
+    TDataSet *details[] = {buildings(&owner, dsMaster, firstFails ? failing : QString()),
+                           buildings(&owner, dsMaster, secondFails ? failing : QString())};
+    // a command rule subscribed after both details
+    QSignalSpy rule(dsMaster, &TDataSource::DataChange);
+    master->Open();
+    for (TDataSet *d : details)
+        d->Open();
+    rule.clear();
+
+    int failures = 0;
+    QString message;
+    try {
+        master->Locate(QStringLiteral("unitid"), QStringLiteral("u2"));
+    } catch (const EDatabaseError &e) {
+        ++failures;
+        message = e.message();
+    }
+    QCOMPARE(failures, 1);
+    QVERIFY2(message.contains(QStringLiteral("division by zero")), qPrintable(message));
+    QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+    QCOMPARE(rule.count(), 1);
+    QCOMPARE(rule.at(0).at(0).toInt(), TDataSet::RowChange);
+    const bool fails[] = {firstFails, secondFails};
+    for (int i = 0; i < 2; ++i) {
+        TDataSet *d = details[i];
+        QCOMPARE(d->ParamValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+        // the one that failed shows no rows of the old street either
+        QCOMPARE(d->RecordCount(), fails[i] ? 0 : 1);
+    }
+    master->Locate(QStringLiteral("unitid"), QStringLiteral("u1"));
+    for (TDataSet *d : details)
+        QCOMPARE(d->RecordCount(), 3);
+}
+
+void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves_data()
+{
+    QTest::addColumn<bool>("newRow");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("edited row") << false << false;
+    QTest::newRow("new row") << true << false;
+    QTest::newRow("edited row refused") << false << true;
+    QTest::newRow("new row refused") << true << true;
+}
+
+void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(bool, newRow);
+    QFETCH(bool, refused);
+    QObject owner;
+    TDataSet *master = streets(&owner);
+    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
+    TDataSet *detail = buildings(&owner, dsMaster, QString());
+    if (refused)
+        detail->BeforePost.push_back([](TDataSet &) {
+            throw EDatabaseError(QStringLiteral("Не задан номер дома!"));
+        });
+    master->Open();
+    detail->Open();
+    QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u1"));
+    // the operator types into a cell of the building grid ...
+    if (newRow) {
+        detail->Append();
+        detail->SetFieldValue(QStringLiteral("ulid"), QStringLiteral("u1"));
+        detail->SetFieldValue(QStringLiteral("dom"), QStringLiteral("77"));
+    } else {
+        QVERIFY(detail->Locate(QStringLiteral("buildingid"), 1));
+        detail->SetFieldValue(QStringLiteral("dom"), QStringLiteral("77"));
+    }
+    // ... and clicks another street
+    bool failed = false;
+    try {
+        master->Next();
+    } catch (const EDatabaseError &e) {
+        failed = true;
+        QCOMPARE(e.message(), QStringLiteral("Не задан номер дома!"));
+    }
+    QCOMPARE(failed, refused);
+    const int stored = m_db->Scalar(QStringLiteral("SELECT count(*) FROM buildings "
+                                                   "WHERE ulid = 'u1' AND dom = '77'")).toInt();
+    if (refused) {
+        // nothing moved and nothing was lost: the row is still being edited
+        QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u1"));
+        QVERIFY(detail->IsEditing());
+        QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(), QStringLiteral("77"));
+        QCOMPARE(stored, 0);
+        detail->Cancel();
+    } else {
+        QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+        QCOMPARE(detail->GetState(), TDataSet::State::Browse);
+        QCOMPARE(detail->RecordCount(), 1);
+        QCOMPARE(stored, 1);
+    }
+    m_db->Exec(QStringLiteral("UPDATE buildings SET dom = '10' WHERE buildingid = 1;"
+                              "DELETE FROM buildings WHERE dom = '77'"));
+}
+
+void TestDataSet::emptyMasterKeepsUnlinkedParams()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    TDataSet *master = streets(&owner);
+    master->SetParamValue(QStringLiteral("pat"), QStringLiteral("нет такой%"));
+    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
+    TDataSet *detail = buildings(&owner, dsMaster, QStringLiteral(" AND dom LIKE :dompat"));
+    detail->AddParam(QStringLiteral("dompat"), FieldType::String, QStringLiteral("1%"));
+    master->Open();
+    detail->Open();
+    QVERIFY(detail->IsEmpty());
+    QVERIFY(detail->ParamValue(QStringLiteral("unitid")).isNull());
+    QCOMPARE(detail->ParamValue(QStringLiteral("dompat")).toString(), QStringLiteral("1%"));
+    // a master with rows again: the detail reads with the kept pattern
+    master->SetParamValue(QStringLiteral("pat"), QStringLiteral("%"));
+    master->Requery();
+    QCOMPARE(detail->RecordCount(), 1); // u1 has the houses 10, 2 and 2/1
+    QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(), QStringLiteral("10"));
 }
 
 void TestDataSet::definitionsStayWhereTheyAre_data()
