@@ -26,7 +26,17 @@ void TDataSet::SetSQL(const QString &sql)
     m_sql = sql;
     m_parsed = ParseNamedParams(sql);
     m_stmt.reset();
-    m_columns.clear();
+    setColumns({});
+    m_plan.valid = false;
+}
+
+void TDataSet::setColumns(const QVector<ColumnInfo> &columns)
+{
+    // a re-run of a prepared statement hands back the same column facts
+    if (columns.constData() == m_columns.constData() && columns.size() == m_columns.size())
+        return;
+    m_columns = columns;
+    m_plan.valid = false;
 }
 
 TParam &TDataSet::AddParam(const QString &name, FieldType type, const QVariant &initial)
@@ -60,6 +70,7 @@ TFieldDef &TDataSet::AddField(const QString &name, FieldType type, int size)
     f.type = type;
     f.size = size;
     m_fieldByName.insert(name.toLower(), int(m_fields.size()));
+    m_plan.valid = false;
     return m_fields.append(std::move(f));
 }
 
@@ -198,7 +209,7 @@ void TDataSet::runQuery()
     }
     m_stmt->Execute(values);
     const QVector<ColumnInfo> &cols = m_stmt->Columns();
-    m_columns = cols;
+    setColumns(cols);
 
     if (m_fields.isEmpty()) {
         // no declared fields: the fields are the columns of the result

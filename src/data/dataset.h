@@ -95,12 +95,18 @@ public:
     std::vector<Handler> AfterDelete;
     std::vector<FieldHandler> OnFieldChange;
 
-    // Where posted rows go: the update table (by default the first table of
-    // the FROM clause) and the key field (a field of this dataset). A field's
-    // column there comes from the driver's base-column facts unless set here.
-    void SetKeyField(const QString &field) { m_keyField = field; }
+    // Where posted rows go: the update table and the key. The key is one
+    // field or several separated by ";" ("utype;unitid"); an update or a
+    // delete must touch exactly the one row the key names. The update table
+    // is, unless set here, the base table the driver reports for the key's
+    // column (for the first column of a table when no key is set); a
+    // field's column there comes from the driver's base-column facts unless
+    // set here.
+    void SetKeyField(const QString &fields);
     const QString &KeyField() const { return m_keyField; }
-    void SetUpdateTable(const QString &table) { m_updateTable = table; }
+    const QStringList &KeyFields() const { return m_keyFields; }
+    void SetUpdateTable(const QString &table);
+    // Empty while the result columns are unknown (before the first run).
     QString UpdateTable() const;
     void SetBaseColumn(const QString &field, const QString &column);
     // A read-only dataset refuses Edit, Append and Delete.
@@ -205,6 +211,7 @@ protected:
     // fields keyed by it
     void invalidateIndex(int field) const;
     void invalidateLookupIndexes() const;
+    void setColumns(const QVector<ColumnInfo> &columns);
 
     QString m_sql;
     ParsedSql m_parsed;
@@ -233,11 +240,28 @@ protected:
     QHash<int, LookupRef> m_lookups;
     mutable QHash<int, QHash<TLookupKey, int>> m_indexes;
 
-    // writing
+    // writing: where each field goes, worked out once per shape of the result
+    struct WritePlan {
+        bool valid = false;
+        QString table;
+        QStringList columns; // per field; empty: not written
+        QVector<int> keys;   // the key fields
+    };
+    const WritePlan &writePlan();
     QString baseColumn(int field);
     void ensureColumns();
+    QString keyColumn(int field);
+    // "k1 = ? AND k2 = ?" over the key fields, their values from row added
+    QString keyCondition(const QVector<QVariant> &row, QVector<BoundValue> *values,
+                         const QString &noKey);
+    // Runs an update or delete that must touch exactly one row; otherwise it
+    // is undone and fails with the message for none or for several rows.
+    void executeOneRow(const QString &sql, const QVector<BoundValue> &values,
+                       const QString &noneMessage, const QString &manyMessage);
     QString m_keyField;
+    QStringList m_keyFields;
     QString m_updateTable;
+    WritePlan m_plan;
     QHash<QString, QString> m_baseColumns; // field (lower case) -> column
     bool m_readOnly = false;
     QVector<QVariant> m_backup;  // the row before Edit

@@ -602,6 +602,11 @@ void TStatement::describe()
                                           sizeof(base), &baseLen, nullptr)))
             ci.baseColumn = QString::fromUtf8(reinterpret_cast<char *>(base),
                                               qMin<int>(baseLen, int(sizeof(base)) - 1));
+        if (!ci.baseTable.isEmpty() &&
+            SQL_SUCCEEDED(SQLColAttribute(m_stmt, c, SQL_DESC_SCHEMA_NAME, base, sizeof(base),
+                                          &baseLen, nullptr)))
+            ci.baseSchema = QString::fromUtf8(reinterpret_cast<char *>(base),
+                                              qMin<int>(baseLen, int(sizeof(base)) - 1));
         m_columns << ci;
     }
 }

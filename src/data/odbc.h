@@ -47,6 +47,7 @@ struct ColumnInfo {
     FieldType type = FieldType::String;
     int size = 0;           // characters for texts
     int sqlType = 0;
+    QString baseSchema;     // the schema of the base table
     QString baseTable;      // empty for computed columns
     QString baseColumn;
 };

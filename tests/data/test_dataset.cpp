@@ -93,6 +93,8 @@ private slots:
     void definitionsStayWhereTheyAre_data();
     void definitionsStayWhereTheyAre();
     void lookupCellsAllocateNothing();
+    void updateTableIsTheKeysTable_data();
+    void updateTableIsTheKeysTable();
 
 private:
     TDataSet *streets(QObject *owner);
@@ -674,6 +676,40 @@ void TestDataSet::lookupCellsAllocateNothing()
     QCOMPARE(ds->FindRow(unitname, QStringLiteral("Новая ул.")), ds->RecNo());
     ds->Cancel();
     QCOMPARE(ds->FindRow(unitname, QStringLiteral("Новая ул.")), -1);
+}
+
+void TestDataSet::updateTableIsTheKeysTable_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("FROM inside an expression")
+        << "SELECT id, name, EXTRACT(year FROM d) AS y FROM kt_years ORDER BY id";
+    QTest::newRow("sub-query in the column list")
+        << "SELECT id, name, (SELECT count(*) FROM areas) AS n FROM kt_years ORDER BY id";
+    QTest::newRow("comment") << "SELECT id, name -- not read FROM the archive\nFROM kt_years";
+    QTest::newRow("joined table first")
+        << "SELECT a.areaname, k.id, k.name FROM areas a, kt_years k WHERE k.id = a.areaid";
+}
+
+void TestDataSet::updateTableIsTheKeysTable()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(QString, sql);
+    m_db->Exec(QStringLiteral("DROP TABLE IF EXISTS kt_years;"
+                              "CREATE TABLE kt_years (id integer PRIMARY KEY, name varchar(50), "
+                              "d date);"
+                              "INSERT INTO kt_years VALUES (1, 'первый', '2021-05-01'), "
+                              "(2, 'второй', '2022-05-01')"));
+    TDataSet ds(QStringLiteral("qryYears"), &m_db->Conn());
+    ds.SetSQL(sql);
+    ds.SetKeyField(QStringLiteral("id"));
+    ds.Open();
+    QCOMPARE(ds.UpdateTable(), QStringLiteral("public.kt_years"));
+    QVERIFY(ds.Locate(QStringLiteral("id"), 1));
+    ds.SetFieldValue(QStringLiteral("name"), QStringLiteral("изменен"));
+    ds.Post();
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT string_agg(name, ',' ORDER BY id) "
+                                         "FROM kt_years")).toString(),
+             QStringLiteral("изменен,второй"));
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)

@@ -49,13 +49,21 @@ private slots:
     void rowDeletedByAnotherConnection();
     void customerChangeClearsAccount();
     void bankAccountPostRereadsAllAccounts();
+    void addressUnitsWrittenByTypeAndCode_data();
+    void addressUnitsWrittenByTypeAndCode();
+    void writeTouchingSeveralRowsIsUndone_data();
+    void writeTouchingSeveralRowsIsUndone();
     void commandWithoutDialogFails();
     void everyTableAddEditDelete_data();
     void everyTableAddEditDelete();
 
 private:
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
+    void openApp(const QString &database);
+    QString addressUnits();
     std::unique_ptr<TTestDatabase> m_db;
+    // an operator's database: one code may name a unit of each type
+    std::unique_ptr<TTestDatabase> m_keyedDb;
     std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
     TTestDialog m_dialog;
@@ -93,6 +101,9 @@ void TestRecords::initTestCase()
         "INSERT INTO hwunittypes (utypeid, utypename) VALUES (1, 'Узел');"
         "INSERT INTO hwobjects (objname) VALUES ('Котельная'), ('Школа');"
         "INSERT INTO hwunits (objid, utypeid, unitname) VALUES (1, 1, 'Ввод 1');"));
+    m_keyedDb = std::make_unique<TTestDatabase>(QStringLiteral("records_keyed"));
+    m_keyedDb->Exec(QStringLiteral("ALTER TABLE addrunits DROP CONSTRAINT addrunits_pkey CASCADE;"
+                                   "ALTER TABLE addrunits ADD PRIMARY KEY (utype, unitid)"));
 }
 
 void TestRecords::cleanupTestCase()
@@ -100,6 +111,7 @@ void TestRecords::cleanupTestCase()
     SetMessageResponder({});
     SetDialogHandler({});
     m_db.reset();
+    m_keyedDb.reset();
 }
 
 void TestRecords::init()
@@ -110,11 +122,29 @@ void TestRecords::init()
     m_dialog.typing = nullptr;
     m_dialog.result = QDialog::Accepted;
     m_dialog.shown = 0;
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
+    m_keyedDb->Exec(QStringLiteral(
+        "DELETE FROM addrunits;"
+        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('AO', '1', 'Округ'),"
+        " ('TE', '1', 'Район'), ('UL', '1', 'Улица')"));
+    openApp(m_db->Name());
+}
+
+void TestRecords::openApp(const QString &database)
+{
+    m_form.reset();
+    m_app.reset();
+    m_app = std::make_unique<TAppFixture>(database);
     m_form = std::make_unique<TMainForm>();
     DM->Connect();
     for (int e = int(TEntity::HWObject); e <= int(TEntity::CTP); ++e)
         m_form->SetEditDialog(TEntity(e), &m_dialog);
+}
+
+QString TestRecords::addressUnits()
+{
+    return m_keyedDb->Scalar(QStringLiteral("SELECT string_agg(utype || ' ' || unitid || ' ' || "
+                                            "unitname, ', ' ORDER BY utype) FROM addrunits"))
+        .toString();
 }
 
 void TestRecords::cleanup()
@@ -541,6 +571,89 @@ void TestRecords::everyTableAddEditDelete()
     DM->qryStreets->Close();
     DM->qryOrgBankAcc->Close();
     m_db->Exec(tidy);
+}
+
+void TestRecords::addressUnitsWrittenByTypeAndCode_data()
+{
+    QTest::addColumn<int>("entity");
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("edit district") << int(TEntity::AdmDistrict) << false
+                                   << "AO 1 Изменено, TE 1 Район, UL 1 Улица";
+    QTest::newRow("delete district") << int(TEntity::AdmDistrict) << true
+                                     << "TE 1 Район, UL 1 Улица";
+    QTest::newRow("edit city district") << int(TEntity::District) << false
+                                        << "AO 1 Округ, TE 1 Изменено, UL 1 Улица";
+    QTest::newRow("delete city district") << int(TEntity::District) << true
+                                          << "AO 1 Округ, UL 1 Улица";
+    QTest::newRow("edit street") << int(TEntity::Street) << false
+                                 << "AO 1 Округ, TE 1 Район, UL 1 Изменено";
+    QTest::newRow("delete street") << int(TEntity::Street) << true << "AO 1 Округ, TE 1 Район";
+}
+
+void TestRecords::addressUnitsWrittenByTypeAndCode()
+{
+    QFETCH(int, entity);
+    QFETCH(bool, remove);
+    QFETCH(QString, expected);
+    openApp(m_keyedDb->Name());
+    const TEntity e = TEntity(entity);
+    TDataSet *ds = TMainForm::EntityDataSet(e);
+    if (e == TEntity::Street) {
+        DM->qryStreets->SetParamValue(QStringLiteral("pat"), QStringLiteral("%"));
+        DM->qryStreets->Open();
+    }
+    QCOMPARE(ds->RecordCount(), 1);
+    QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("1"));
+    if (remove) {
+        QVERIFY(Guarded([&] { m_form->DelRecord(e); }));
+    } else {
+        m_dialog.typing = [ds] {
+            ds->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Изменено"));
+        };
+        QVERIFY(Guarded([&] { m_form->EditRecord(e); }));
+    }
+    QCOMPARE(m_boxes.size(), remove ? 1 : 0);
+    QCOMPARE(addressUnits(), expected);
+}
+
+void TestRecords::writeTouchingSeveralRowsIsUndone_data()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("update") << false
+                            << "Запись не сохранена: ее ключ (unitid) указывает в таблице "
+                               "public.addrunits не на одну запись, а на 3. Изменение отменено.";
+    QTest::newRow("delete") << true
+                            << "Запись не удалена: ее ключ (unitid) указывает в таблице "
+                               "public.addrunits не на одну запись, а на 3. Удаление отменено.";
+}
+
+void TestRecords::writeTouchingSeveralRowsIsUndone()
+{
+    QFETCH(bool, remove);
+    QFETCH(QString, message);
+    const QString before = addressUnits();
+    // keyed by the code alone, as if the code were unique
+    TDataSet ds(QStringLiteral("qryUnits"), &m_keyedDb->Conn());
+    ds.SetSQL(QStringLiteral("SELECT utype, unitid, unitname FROM addrunits WHERE utype = 'TE'"));
+    ds.SetKeyField(QStringLiteral("unitid"));
+    ds.Open();
+    QString error;
+    try {
+        if (remove) {
+            ds.Delete();
+        } else {
+            ds.SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Все сразу"));
+            ds.Post();
+        }
+    } catch (const EDatabaseError &e) {
+        error = e.message();
+    }
+    QCOMPARE(error, message);
+    QCOMPARE(addressUnits(), before);
+    QVERIFY(!m_keyedDb->Conn().InTransaction());
+    QCOMPARE(ds.RecordCount(), 1);
 }
 
 QTEST_MAIN(TestRecords)
