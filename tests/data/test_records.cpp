@@ -49,6 +49,7 @@ private slots:
     void rowDeletedByAnotherConnection();
     void customerChangeClearsAccount();
     void bankAccountPostRereadsAllAccounts();
+    void bankAccountDeleteRereadsAllAccounts();
     void addressUnitsWrittenByTypeAndCode_data();
     void addressUnitsWrittenByTypeAndCode();
     void writeTouchingSeveralRowsIsUndone_data();
@@ -571,6 +572,25 @@ void TestRecords::everyTableAddEditDelete()
     DM->qryStreets->Close();
     DM->qryOrgBankAcc->Close();
     m_db->Exec(tidy);
+}
+
+void TestRecords::bankAccountDeleteRereadsAllAccounts()
+{
+    m_db->Exec(QStringLiteral("INSERT INTO bankaccounts (accid, orgid, accnum, bname) "
+                              "VALUES (700, 2, '4099', 'Закрытый')"));
+    TDataSet *all = DM->qryBankAccounts;
+    all->Requery();
+    const int accid = all->FieldIndex(QStringLiteral("accid"));
+    QVERIFY(all->FindRow(accid, 700) >= 0);
+    TDataSet *acc = DM->qryOrgBankAcc;
+    acc->SetParamValue(QStringLiteral("orgid"), 2);
+    acc->Open();
+    QVERIFY(acc->Locate(QStringLiteral("accid"), 700));
+    QVERIFY(Guarded([&] { m_form->DelRecord(TEntity::BankAcc); }));
+    QCOMPARE(m_boxes.size(), 1); // the confirmation only
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM bankaccounts WHERE accid = 700")), 0);
+    QCOMPARE(all->FindRow(accid, 700), -1);
+    acc->Close();
 }
 
 void TestRecords::addressUnitsWrittenByTypeAndCode_data()
