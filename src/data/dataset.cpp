@@ -219,7 +219,7 @@ void TDataSet::runQuery()
     // map declared data fields to result columns
     const int nfields = int(m_fields.size());
     QVector<int> fieldOfColumn(cols.size(), -1);
-    QVector<int> sizeHints(cols.size(), 0);
+    QVector<int> sizeHints(cols.size(), -1); // a column no field shows is not read
     QVector<bool> convert(cols.size(), false);
     for (int i = 0; i < nfields; ++i) {
         const TFieldDef &f = m_fields[i];
@@ -235,8 +235,7 @@ void TDataSet::runQuery()
             throw EDatabaseError(QStringLiteral("%1: поле '%2' не найдено в результате запроса")
                                      .arg(objectName(), f.name));
         fieldOfColumn[col] = i;
-        if (f.type == FieldType::String)
-            sizeHints[col] = f.size;
+        sizeHints[col] = f.type == FieldType::String ? f.size : 0;
         const FieldType ct = cols[col].type;
         const bool bothInt = (ct == FieldType::SmallInt || ct == FieldType::Integer) &&
                              (f.type == FieldType::SmallInt || f.type == FieldType::Integer);
