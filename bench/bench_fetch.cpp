@@ -117,7 +117,8 @@ Timing fetchRowByRow(TDataSet *ds, int rounds)
                         if (r == SQL_SUCCESS)
                             break;
                     }
-                    row[c] = ind == SQL_NULL_DATA ? QVariant() : QVariant(QString::fromUtf8(bytes));
+                    row[c] = ind == SQL_NULL_DATA ? QVariant()
+                                                  : QVariant(QString::fromUtf8(bytes));
                 }
             }
         }

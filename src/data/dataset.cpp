@@ -17,7 +17,11 @@ TDataSet::TDataSet(const QString &name, TConnection *connection, QObject *parent
     connect(this, &TDataSet::LookupsChanged, this, &TDataSet::invalidateLookupIndexes);
 }
 
-TDataSet::~TDataSet() = default;
+TDataSet::~TDataSet()
+{
+    if (TDataSet *m = masterDataSet())
+        m->m_details.removeAll(this);
+}
 
 void TDataSet::SetSQL(const QString &sql)
 {
@@ -566,14 +570,26 @@ void TDataSet::notify(int field)
 
 void TDataSet::emitDataChanged(int field)
 {
+    // a change reported while another one is being reported keeps its own
+    // failures apart
     std::exception_ptr outer = std::exchange(m_dependantError, nullptr);
-    emit DataChanged(field);
+    ++m_notifying;
+    try {
+        emit DataChanged(field);
+    } catch (...) {
+        --m_notifying;
+        m_dependantError = outer;
+        throw;
+    }
+    --m_notifying;
     if (std::exception_ptr failed = std::exchange(m_dependantError, outer))
         std::rethrow_exception(failed);
 }
 
 void TDataSet::dependantFailed(std::exception_ptr error)
 {
+    if (m_notifying == 0)
+        std::rethrow_exception(error); // not told by this dataset: nothing to wait for
     if (!m_dependantError)
         m_dependantError = error; // the first failure is the one shown
 }

@@ -126,6 +126,10 @@ public:
     int RecordCount() const { return int(m_rows.size()); }
     bool IsEmpty() const { return m_rows.isEmpty(); }
     int RecNo() const { return m_current; } // -1 when empty
+    // Moving the current row, re-running, appending or deleting first posts
+    // the rows that details of this dataset are editing (a detail row
+    // belongs to the current row); if such a post fails, nothing moves and
+    // the error is raised.
     void SetRecNo(int row);
     void First() { SetRecNo(0); }
     void Last() { SetRecNo(RecordCount() - 1); }
@@ -134,10 +138,6 @@ public:
     // Moves to the first row whose field equals value exactly; false (and no
     // move) when there is none.
     bool Locate(const QString &field, const QVariant &value);
-    // Moving the current row, re-running, appending or deleting first posts
-    // the rows that details of this dataset are editing (a detail row
-    // belongs to the current row); if such a post fails, nothing moves and
-    // the error is raised.
 
     // ---- editing
     // Puts the current row into edit state (nothing when already editing).
@@ -220,7 +220,8 @@ protected:
     QHash<QString, int> m_fieldByName;
     QPointer<TDataSource> m_master;
     QVector<QPointer<TDataSet>> m_details;
-    std::exception_ptr m_dependantError;
+    std::exception_ptr m_dependantError; // the first dependant that failed
+    int m_notifying = 0;                  // reports under way
     TConnection *m_conn;
     std::unique_ptr<TStatement> m_stmt;
     QVector<ColumnInfo> m_columns;

@@ -139,7 +139,14 @@ QString TDataSet::baseColumn(int field)
 QString TDataSet::keyColumn(int field)
 {
     const QString column = baseColumn(field);
-    return column.isEmpty() ? m_fields[field].name : column;
+    if (!column.isEmpty())
+        return column;
+    // a key that is never written (read-only) still names its column
+    for (const ColumnInfo &c : m_columns)
+        if (c.name.compare(m_fields[field].name, Qt::CaseInsensitive) == 0 &&
+            !c.baseTable.isEmpty() && !c.baseColumn.isEmpty())
+            return c.baseColumn;
+    return m_fields[field].name;
 }
 
 void TDataSet::executeOneRow(const QString &sql, const QVector<BoundValue> &values,

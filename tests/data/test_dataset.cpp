@@ -469,7 +469,8 @@ void TestDataSet::failingDetailLeavesOthersInformed()
     TDataSet *master = streets(&owner);
     auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
     // a detail that fails on the street u2 (Мира пр.)
-    const QString failing = QStringLiteral(" AND 1 / CASE WHEN :unitid = 'u2' THEN 0 ELSE 1 END = 1");
+    const QString failing =
+        QStringLiteral(" AND 1 / CASE WHEN :unitid = 'u2' THEN 0 ELSE 1 END = 1");
     TDataSet *details[] = {buildings(&owner, dsMaster, firstFails ? failing : QString()),
                            buildings(&owner, dsMaster, secondFails ? failing : QString())};
     // a command rule subscribed after both details

@@ -372,7 +372,8 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
     const auto expected = [hint](int i) {
         if (hint < 0 || (i % 5 == 0 && i % 97 != 0))
             return QVariant();
-        const QString t = i % 97 == 0 ? QString(300 + i, QChar(0x0416)) : QStringLiteral("т%1").arg(i);
+        const QString t = i % 97 == 0 ? QString(300 + i, QChar(0x0416))
+                                      : QStringLiteral("т%1").arg(i);
         return QVariant(hint > 0 ? t.left(hint) : t);
     };
     SQLULEN rowsPerFetch = 0;
