@@ -11,58 +11,35 @@
 
 #include <atomic>
 
-// The heap allocations of this program are counted while an AllocationCount
-// lives: the program's own malloc stands in front of the C library's.
-extern "C" {
-void *__libc_malloc(size_t size);
-void *__libc_calloc(size_t count, size_t size);
-void *__libc_realloc(void *block, size_t size);
-}
-
+// Heap allocations are counted while g_counting is set: the program's own
+// malloc stands in front of the C library's.
+extern "C" void *__libc_malloc(size_t size);
+extern "C" void *__libc_calloc(size_t count, size_t size);
+extern "C" void *__libc_realloc(void *block, size_t size);
 namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<qint64> g_allocations{0};
-
-void countAllocation()
+void counted()
 {
     if (g_counting.load(std::memory_order_relaxed))
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
+        ++g_allocations;
 }
-
-class AllocationCount
+// The allocations made while run runs.
+template <typename F>
+qint64 allocationsOf(F &&run)
 {
-public:
-    AllocationCount()
-    {
-        g_allocations = 0;
-        g_counting = true;
-    }
-    ~AllocationCount() { g_counting = false; }
-    // Stops counting and tells the allocations so far.
-    qint64 Stop()
-    {
-        g_counting = false;
-        return g_allocations;
-    }
-};
+    g_allocations = 0;
+    g_counting = true;
+    run();
+    g_counting = false;
+    return g_allocations;
+}
 } // namespace
-
-extern "C" void *malloc(size_t size)
-{
-    countAllocation();
-    return __libc_malloc(size);
-}
-
-extern "C" void *calloc(size_t count, size_t size)
-{
-    countAllocation();
-    return __libc_calloc(count, size);
-}
-
+extern "C" void *malloc(size_t size) { return counted(), __libc_malloc(size); }
+extern "C" void *calloc(size_t n, size_t size) { return counted(), __libc_calloc(n, size); }
 extern "C" void *realloc(void *block, size_t size)
 {
-    countAllocation();
-    return __libc_realloc(block, size);
+    return counted(), __libc_realloc(block, size);
 }
 
 class TestDataSet : public QObject
@@ -89,8 +66,6 @@ private slots:
     void failingDetailLeavesOthersInformed();
     void pendingDetailRowIsPostedBeforeMasterMoves_data();
     void pendingDetailRowIsPostedBeforeMasterMoves();
-    void emptyMasterKeepsUnlinkedParams();
-    void definitionsStayWhereTheyAre_data();
     void definitionsStayWhereTheyAre();
     void lookupCellsAllocateNothing();
     void updateTableIsTheKeysTable_data();
@@ -344,14 +319,18 @@ void TestDataSet::emptyMasterGivesEmptyDetailWithoutQuery()
     auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
     // a detail whose query would fail: it must not run for an empty master
     auto *detail = new TDataSet(QStringLiteral("qryDetail"), &m_db->Conn(), &owner);
-    detail->SetSQL(QStringLiteral("SELECT x FROM no_such_table WHERE ulid = :unitid"));
-    detail->AddParam(QStringLiteral("unitid"), FieldType::String);
+    detail->SetSQL(QStringLiteral("SELECT x FROM no_such_table WHERE ulid = :unitid AND y = :y"));
+    detail->AddParam(QStringLiteral("unitid"), FieldType::String, QStringLiteral("u1"));
+    detail->AddParam(QStringLiteral("y"), FieldType::String, QStringLiteral("kept"));
     detail->AddField(QStringLiteral("x"), FieldType::Integer);
     detail->SetMaster(dsMaster);
     master->Open();
     detail->Open();
     QVERIFY(detail->Active());
     QVERIFY(detail->IsEmpty());
+    // only the parameter the link fills is cleared
+    QVERIFY(detail->ParamValue(QStringLiteral("unitid")).isNull());
+    QCOMPARE(detail->ParamValue(QStringLiteral("y")).toString(), QStringLiteral("kept"));
     master->Requery();
     QVERIFY(detail->IsEmpty());
 }
@@ -439,13 +418,12 @@ void TestDataSet::openHandlersRunAroundOpenOnly()
 TDataSet *TestDataSet::buildings(QObject *owner, TDataSource *master, const QString &where)
 {
     auto *ds = new TDataSet(QStringLiteral("qryBuildings"), &m_db->Conn(), owner);
-    ds->SetSQL(QStringLiteral("SELECT buildingid, ulid, dom, korp FROM buildings b\n"
-                              "WHERE ulid = :unitid%1\nORDER BY buildingid").arg(where));
+    ds->SetSQL(QStringLiteral("SELECT buildingid, ulid, dom FROM buildings WHERE ulid = :unitid%1"
+                              " ORDER BY buildingid").arg(where));
     ds->AddParam(QStringLiteral("unitid"), FieldType::String);
     ds->AddField(QStringLiteral("buildingid"), FieldType::Integer);
     ds->AddField(QStringLiteral("ulid"), FieldType::String, 255);
     ds->AddField(QStringLiteral("dom"), FieldType::String, 255);
-    ds->AddField(QStringLiteral("korp"), FieldType::String, 255);
     ds->SetKeyField(QStringLiteral("buildingid"));
     ds->SetMaster(master);
     return ds;
@@ -455,9 +433,9 @@ void TestDataSet::failingDetailLeavesOthersInformed_data()
 {
     QTest::addColumn<bool>("firstFails");
     QTest::addColumn<bool>("secondFails");
-    QTest::newRow("first of two fails") << true << false;
-    QTest::newRow("second of two fails") << false << true;
-    QTest::newRow("both fail") << true << true;
+    QTest::newRow("first of two") << true << false;
+    QTest::newRow("second of two") << false << true;
+    QTest::newRow("both") << true << true;
 }
 
 void TestDataSet::failingDetailLeavesOthersInformed()
@@ -467,42 +445,30 @@ void TestDataSet::failingDetailLeavesOthersInformed()
     QFETCH(bool, secondFails);
     QObject owner;
     TDataSet *master = streets(&owner);
-    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
-    // a detail that fails on the street u2 (Мира пр.)
-    const QString failing =
+    auto *src = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
+    const QString failing = // on the street u2
         QStringLiteral(" AND 1 / CASE WHEN :unitid = 'u2' THEN 0 ELSE 1 END = 1");
-    TDataSet *details[] = {buildings(&owner, dsMaster, firstFails ? failing : QString()),
-                           buildings(&owner, dsMaster, secondFails ? failing : QString())};
-    // a command rule subscribed after both details
-    QSignalSpy rule(dsMaster, &TDataSource::DataChange);
+    const bool fails[] = {firstFails, secondFails};
+    TDataSet *details[] = {buildings(&owner, src, firstFails ? failing : QString()),
+                           buildings(&owner, src, secondFails ? failing : QString())};
+    QSignalSpy rule(src, &TDataSource::DataChange); // a command rule told after both
     master->Open();
     for (TDataSet *d : details)
         d->Open();
     rule.clear();
-
+    QString error;
     int failures = 0;
-    QString message;
     try {
         master->Locate(QStringLiteral("unitid"), QStringLiteral("u2"));
     } catch (const EDatabaseError &e) {
         ++failures;
-        message = e.message();
+        error = e.message();
     }
     QCOMPARE(failures, 1);
-    QVERIFY2(message.contains(QStringLiteral("division by zero")), qPrintable(message));
-    QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+    QVERIFY2(error.contains(QStringLiteral("division by zero")), qPrintable(error));
     QCOMPARE(rule.count(), 1);
-    QCOMPARE(rule.at(0).at(0).toInt(), TDataSet::RowChange);
-    const bool fails[] = {firstFails, secondFails};
-    for (int i = 0; i < 2; ++i) {
-        TDataSet *d = details[i];
-        QCOMPARE(d->ParamValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
-        // the one that failed shows no rows of the old street either
-        QCOMPARE(d->RecordCount(), fails[i] ? 0 : 1);
-    }
-    master->Locate(QStringLiteral("unitid"), QStringLiteral("u1"));
-    for (TDataSet *d : details)
-        QCOMPARE(d->RecordCount(), 3);
+    for (int i = 0; i < 2; ++i) // u2 has one building; a failed detail shows none of u1's
+        QCOMPARE(details[i]->RecordCount(), fails[i] ? 0 : 1);
 }
 
 void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves_data()
@@ -522,107 +488,52 @@ void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves()
     QFETCH(bool, refused);
     QObject owner;
     TDataSet *master = streets(&owner);
-    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
-    TDataSet *detail = buildings(&owner, dsMaster, QString());
+    TDataSet *detail = buildings(&owner, new TDataSource(QStringLiteral("ds"), master, &owner),
+                                 QString());
     if (refused)
-        detail->BeforePost.push_back([](TDataSet &) {
-            throw EDatabaseError(QStringLiteral("Не задан номер дома!"));
-        });
-    master->Open();
+        detail->BeforePost.push_back(
+            [](TDataSet &) { throw EDatabaseError(QStringLiteral("Не задан номер дома!")); });
+    master->Open(); // on u1
     detail->Open();
-    QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u1"));
-    // the operator types into a cell of the building grid ...
-    if (newRow) {
+    // a cell of the building grid is being edited when another street is clicked
+    if (newRow)
         detail->Append();
-        detail->SetFieldValue(QStringLiteral("ulid"), QStringLiteral("u1"));
-        detail->SetFieldValue(QStringLiteral("dom"), QStringLiteral("77"));
-    } else {
-        QVERIFY(detail->Locate(QStringLiteral("buildingid"), 1));
-        detail->SetFieldValue(QStringLiteral("dom"), QStringLiteral("77"));
-    }
-    // ... and clicks another street
-    bool failed = false;
+    detail->SetFieldValue(QStringLiteral("ulid"), QStringLiteral("u1"));
+    detail->SetFieldValue(QStringLiteral("dom"), QStringLiteral("77"));
+    QString error;
     try {
         master->Next();
     } catch (const EDatabaseError &e) {
-        failed = true;
-        QCOMPARE(e.message(), QStringLiteral("Не задан номер дома!"));
+        error = e.message();
     }
-    QCOMPARE(failed, refused);
-    const int stored = m_db->Scalar(QStringLiteral("SELECT count(*) FROM buildings "
-                                                   "WHERE ulid = 'u1' AND dom = '77'")).toInt();
-    if (refused) {
-        // nothing moved and nothing was lost: the row is still being edited
-        QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u1"));
-        QVERIFY(detail->IsEditing());
-        QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(), QStringLiteral("77"));
-        QCOMPARE(stored, 0);
-        detail->Cancel();
-    } else {
-        QCOMPARE(master->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
-        QCOMPARE(detail->GetState(), TDataSet::State::Browse);
-        QCOMPARE(detail->RecordCount(), 1);
-        QCOMPARE(stored, 1);
-    }
+    QCOMPARE(error, refused ? QStringLiteral("Не задан номер дома!") : QString());
+    // refused: nothing moved and nothing was lost
+    QCOMPARE(master->RecNo(), refused ? 0 : 1);
+    QCOMPARE(detail->IsEditing(), refused);
+    QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(),
+             refused ? QStringLiteral("77") : QStringLiteral("7"));
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM buildings WHERE dom = '77'"))
+                 .toInt(), refused ? 0 : 1);
+    detail->Cancel();
     m_db->Exec(QStringLiteral("UPDATE buildings SET dom = '10' WHERE buildingid = 1;"
                               "DELETE FROM buildings WHERE dom = '77'"));
 }
 
-void TestDataSet::emptyMasterKeepsUnlinkedParams()
-{
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *master = streets(&owner);
-    master->SetParamValue(QStringLiteral("pat"), QStringLiteral("нет такой%"));
-    auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
-    TDataSet *detail = buildings(&owner, dsMaster, QStringLiteral(" AND dom LIKE :dompat"));
-    detail->AddParam(QStringLiteral("dompat"), FieldType::String, QStringLiteral("1%"));
-    master->Open();
-    detail->Open();
-    QVERIFY(detail->IsEmpty());
-    QVERIFY(detail->ParamValue(QStringLiteral("unitid")).isNull());
-    QCOMPARE(detail->ParamValue(QStringLiteral("dompat")).toString(), QStringLiteral("1%"));
-    // a master with rows again: the detail reads with the kept pattern
-    master->SetParamValue(QStringLiteral("pat"), QStringLiteral("%"));
-    master->Requery();
-    QCOMPARE(detail->RecordCount(), 1); // u1 has the houses 10, 2 and 2/1
-    QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(), QStringLiteral("10"));
-}
-
-void TestDataSet::definitionsStayWhereTheyAre_data()
-{
-    QTest::addColumn<bool>("param");
-    QTest::newRow("field") << false;
-    QTest::newRow("parameter") << true;
-}
-
 void TestDataSet::definitionsStayWhereTheyAre()
 {
-    QFETCH(bool, param);
     TDataSet ds(QStringLiteral("qryMany"), nullptr);
-    // a copy of the list held elsewhere makes a list that moves its
-    // elements move them for sure
-    if (param) {
-        TParam &first = ds.AddParam(QStringLiteral("p0"), FieldType::Integer);
-        const auto held = ds.Params();
-        for (int i = 1; i < 40; ++i)
-            ds.AddParam(QStringLiteral("p%1").arg(i), FieldType::Integer);
-        first.value = 5;
-        QCOMPARE(&ds.Params()[0], &first);
-        QCOMPARE(ds.ParamValue(QStringLiteral("p0")).toInt(), 5);
-        QCOMPARE(held.size(), 1);
-    } else {
-        TFieldDef &first = ds.AddField(QStringLiteral("f0"), FieldType::String, 10);
-        const auto held = ds.Fields();
-        for (int i = 1; i < 40; ++i)
-            ds.AddLookupField(QStringLiteral("f%1").arg(i), FieldType::String, 10,
-                              QStringLiteral("f0"), &ds, QStringLiteral("f0"),
-                              QStringLiteral("f0"));
-        first.readOnly = true;
-        QCOMPARE(&ds.Fields()[0], &first);
-        QVERIFY(ds.Fields()[0].readOnly);
-        QCOMPARE(held.size(), 1);
+    TFieldDef &field = ds.AddField(QStringLiteral("f0"), FieldType::String, 10);
+    TParam &param = ds.AddParam(QStringLiteral("p0"), FieldType::Integer);
+    // copies held elsewhere make a list that moves its elements move them for sure
+    const auto fields = ds.Fields();
+    const auto params = ds.Params();
+    for (int i = 1; i < 40; ++i) {
+        ds.AddField(QStringLiteral("f%1").arg(i), FieldType::Integer);
+        ds.AddParam(QStringLiteral("p%1").arg(i), FieldType::Integer);
     }
+    QCOMPARE(&ds.Fields()[0], &field);
+    QCOMPARE(&ds.Params()[0], &param);
+    QCOMPARE(fields.size() + params.size(), 2);
 }
 
 void TestDataSet::lookupCellsAllocateNothing()
@@ -631,8 +542,6 @@ void TestDataSet::lookupCellsAllocateNothing()
     QObject owner;
     auto *areas = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), &owner);
     areas->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas"));
-    areas->AddField(QStringLiteral("areaid"), FieldType::Integer);
-    areas->AddField(QStringLiteral("areaname"), FieldType::String, 255);
     TDataSet *ds = streets(&owner);
     ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
                        QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
@@ -642,53 +551,38 @@ void TestDataSet::lookupCellsAllocateNothing()
     TDataSetModel *model = TDataSetModel::ModelFor(ds);
     const int lookup = ds->FieldIndex(QStringLiteral("areaname"));
     const int unitid = ds->FieldIndex(QStringLiteral("unitid"));
-    const int unitname = ds->FieldIndex(QStringLiteral("unitname"));
     const QVariant u2(QStringLiteral("u2"));
-    const int rowOfU2 = ds->FindRow(unitid, u2); // the index is built once
-    QVERIFY(rowOfU2 >= 0);
-    for (int r = 0; r < ds->RecordCount(); ++r)
-        ds->DisplayText(r, lookup);
-
-    {
-        // the count is live: building a key text as before allocates
-        AllocationCount probe;
-        const QString key = LookupKey(ds->Value(0, unitid));
-        QVERIFY(probe.Stop() > 0);
-    }
+    const int rowOfU2 = ds->FindRow(unitid, u2); // builds the indexes
+    ds->DisplayText(0, lookup);
+    QVERIFY(allocationsOf([&] { LookupKey(u2); }) > 0); // the count is live
     int shown = 0;
-    AllocationCount painting;
-    for (int pass = 0; pass < 3; ++pass)
-        for (int r = 0; r < ds->RecordCount(); ++r) {
-            const QVariant value = ds->Value(r, lookup);
-            const QString text = ds->DisplayText(r, lookup);
-            const QVariant cell = model->data(model->index(r, lookup));
-            shown += !value.isNull() && !text.isEmpty() && cell.isValid();
-        }
-    QCOMPARE(painting.Stop(), qint64(0));
-    QCOMPARE(shown, 3 * 3); // the street without a settlement shows nothing
-
+    const qint64 painting = allocationsOf([&] {
+        for (int r = 0; r < ds->RecordCount(); ++r)
+            shown += !ds->DisplayText(r, lookup).isEmpty() +
+                     !model->data(model->index(r, lookup)).toString().isEmpty();
+    });
+    QCOMPARE(painting, qint64(0));
+    QCOMPARE(shown, 2 * 3); // a street without a settlement shows nothing
     // an edit of the name keeps the index of the code
-    QVERIFY(ds->Locate(QStringLiteral("unitid"), QStringLiteral("u3")));
     ds->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Новая ул."));
-    AllocationCount finding;
-    const int found = ds->FindRow(unitid, u2);
-    QCOMPARE(finding.Stop(), qint64(0));
+    int found = -1;
+    QCOMPARE(allocationsOf([&] { found = ds->FindRow(unitid, u2); }), qint64(0));
     QCOMPARE(found, rowOfU2);
-    QCOMPARE(ds->FindRow(unitname, QStringLiteral("Новая ул.")), ds->RecNo());
+    QCOMPARE(ds->FindRow(ds->FieldIndex(QStringLiteral("unitname")), QStringLiteral("Новая ул.")),
+             ds->RecNo());
     ds->Cancel();
-    QCOMPARE(ds->FindRow(unitname, QStringLiteral("Новая ул.")), -1);
 }
 
 void TestDataSet::updateTableIsTheKeysTable_data()
 {
     QTest::addColumn<QString>("sql");
-    QTest::newRow("FROM inside an expression")
-        << "SELECT id, name, EXTRACT(year FROM d) AS y FROM kt_years ORDER BY id";
-    QTest::newRow("sub-query in the column list")
-        << "SELECT id, name, (SELECT count(*) FROM areas) AS n FROM kt_years ORDER BY id";
-    QTest::newRow("comment") << "SELECT id, name -- not read FROM the archive\nFROM kt_years";
-    QTest::newRow("joined table first")
-        << "SELECT a.areaname, k.id, k.name FROM areas a, kt_years k WHERE k.id = a.areaid";
+    QTest::newRow("FROM in an expression") << "SELECT id, name, EXTRACT(year FROM d) AS y "
+                                              "FROM kt_years";
+    QTest::newRow("sub-query column") << "SELECT id, name, (SELECT 1 FROM areas LIMIT 1) AS n "
+                                         "FROM kt_years";
+    QTest::newRow("comment") << "SELECT id, name -- not FROM the archive\nFROM kt_years";
+    QTest::newRow("joined table first") << "SELECT a.areaname, k.id, k.name FROM areas a, "
+                                           "kt_years k WHERE k.id = a.areaid";
 }
 
 void TestDataSet::updateTableIsTheKeysTable()
@@ -696,21 +590,17 @@ void TestDataSet::updateTableIsTheKeysTable()
     REQUIRE_TEST_SERVER();
     QFETCH(QString, sql);
     m_db->Exec(QStringLiteral("DROP TABLE IF EXISTS kt_years;"
-                              "CREATE TABLE kt_years (id integer PRIMARY KEY, name varchar(50), "
-                              "d date);"
-                              "INSERT INTO kt_years VALUES (1, 'первый', '2021-05-01'), "
-                              "(2, 'второй', '2022-05-01')"));
+                              "CREATE TABLE kt_years (id integer PRIMARY KEY, name text, d date);"
+                              "INSERT INTO kt_years VALUES (1, 'один', '2021-05-01')"));
     TDataSet ds(QStringLiteral("qryYears"), &m_db->Conn());
     ds.SetSQL(sql);
     ds.SetKeyField(QStringLiteral("id"));
     ds.Open();
     QCOMPARE(ds.UpdateTable(), QStringLiteral("public.kt_years"));
-    QVERIFY(ds.Locate(QStringLiteral("id"), 1));
     ds.SetFieldValue(QStringLiteral("name"), QStringLiteral("изменен"));
     ds.Post();
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT string_agg(name, ',' ORDER BY id) "
-                                         "FROM kt_years")).toString(),
-             QStringLiteral("изменен,второй"));
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT name FROM kt_years")).toString(),
+             QStringLiteral("изменен"));
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)

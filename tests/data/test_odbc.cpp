@@ -366,30 +366,23 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
     QFETCH(int, hint);
     // a text column of no declared size, now and then with a long value
     TStatement st(m_db->Conn());
-    st.ExecDirect(QStringLiteral(
-        "SELECT i, CASE WHEN i % 97 = 0 THEN repeat('Ж', 300 + i) WHEN i % 5 = 0 THEN NULL "
-        "ELSE 'т' || i END AS t, 'x' || i AS v FROM generate_series(1, 3000) i ORDER BY i"));
-    const auto expected = [hint](int i) {
-        if (hint < 0 || (i % 5 == 0 && i % 97 != 0))
-            return QVariant();
-        const QString t = i % 97 == 0 ? QString(300 + i, QChar(0x0416))
-                                      : QStringLiteral("т%1").arg(i);
-        return QVariant(hint > 0 ? t.left(hint) : t);
-    };
+    st.ExecDirect(QStringLiteral("SELECT i, CASE WHEN i % 97 = 0 THEN repeat('Ж', 300 + i) "
+                                 "WHEN i % 5 > 0 THEN 'т' || i END AS t "
+                                 "FROM generate_series(1, 3000) i ORDER BY i"));
     SQLULEN rowsPerFetch = 0;
-    int rows = 0;
-    int wrong = 0;
+    int rows = 0, wrong = 0;
     st.FetchAll(
         [&](QVector<QVariant> &row) {
             if (rows++ == 0)
                 SQLGetStmtAttr(st.handle(), SQL_ATTR_ROW_ARRAY_SIZE, &rowsPerFetch, 0, nullptr);
             const int i = row[0].toInt();
-            const QVariant want = expected(i);
-            if (row[1].isNull() != want.isNull() || row[1].toString() != want.toString() ||
-                row[2].toString() != QStringLiteral("x%1").arg(i))
-                ++wrong;
+            QString t = i % 97 == 0 ? QString(300 + i, QChar(0x0416))
+                                    : i % 5 > 0 ? QStringLiteral("т%1").arg(i) : QString();
+            if (hint != 0)
+                t = hint < 0 ? QString() : t.left(hint);
+            wrong += row[1].toString() != t || row[1].isNull() != t.isNull();
         },
-        {0, hint, 0});
+        {0, hint});
     QCOMPARE(rows, 3000);
     QCOMPARE(wrong, 0);
     QVERIFY2(rowsPerFetch > 1, "rows were fetched one by one");
