@@ -5,36 +5,7 @@
 
 #include <QDateTime>
 
-QString LookupKey(const QVariant &value)
-{
-    if (value.isNull() || !value.isValid())
-        return QString();
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-        return QStringLiteral("#") + QString::number(value.toLongLong());
-    case QMetaType::Double: {
-        const double d = value.toDouble();
-        if (d == double(qlonglong(d)))
-            return QStringLiteral("#") + QString::number(qlonglong(d));
-        return QStringLiteral("#") + QString::number(d, 'g', 17);
-    }
-    case QMetaType::QString: {
-        // a text holding a whole number finds the same row as the number
-        const QString s = value.toString();
-        bool ok = false;
-        const qlonglong n = s.toLongLong(&ok);
-        if (ok && QString::number(n) == s)
-            return QStringLiteral("#") + s;
-        return QStringLiteral("$") + s;
-    }
-    default:
-        return QStringLiteral("$") + value.toString();
-    }
-}
+#include <utility>
 
 TDataSet::TDataSet(const QString &name, TConnection *connection, QObject *parent)
     : QObject(parent), m_conn(connection)
@@ -42,9 +13,15 @@ TDataSet::TDataSet(const QString &name, TConnection *connection, QObject *parent
     setObjectName(name);
     if (m_conn)
         connect(m_conn, &TConnection::AboutToClose, this, &TDataSet::Close);
+    // a re-read lookup source gives the lookup fields other values
+    connect(this, &TDataSet::LookupsChanged, this, &TDataSet::invalidateLookupIndexes);
 }
 
-TDataSet::~TDataSet() = default;
+TDataSet::~TDataSet()
+{
+    if (TDataSet *m = masterDataSet())
+        m->m_details.removeAll(this);
+}
 
 void TDataSet::SetSQL(const QString &sql)
 {
@@ -53,13 +30,22 @@ void TDataSet::SetSQL(const QString &sql)
     m_sql = sql;
     m_parsed = ParseNamedParams(sql);
     m_stmt.reset();
-    m_columns.clear();
+    setColumns({});
+    m_plan.valid = false;
+}
+
+void TDataSet::setColumns(const QVector<ColumnInfo> &columns)
+{
+    // a re-run of a prepared statement hands back the same column facts
+    if (columns.constData() == m_columns.constData() && columns.size() == m_columns.size())
+        return;
+    m_columns = columns;
+    m_plan.valid = false;
 }
 
 TParam &TDataSet::AddParam(const QString &name, FieldType type, const QVariant &initial)
 {
-    m_params.append(TParam{name, type, initial});
-    return m_params.last();
+    return m_params.append(TParam{name, type, initial});
 }
 
 void TDataSet::SetParamValue(const QString &name, const QVariant &value)
@@ -88,8 +74,8 @@ TFieldDef &TDataSet::AddField(const QString &name, FieldType type, int size)
     f.type = type;
     f.size = size;
     m_fieldByName.insert(name.toLower(), int(m_fields.size()));
-    m_fields.append(f);
-    return m_fields.last();
+    m_plan.valid = false;
+    return m_fields.append(std::move(f));
 }
 
 TFieldDef &TDataSet::AddLookupField(const QString &name, FieldType type, int size,
@@ -111,9 +97,26 @@ void TDataSet::SetMaster(TDataSource *master)
 {
     if (m_master)
         disconnect(m_master, nullptr, this, nullptr);
+    if (TDataSet *old = masterDataSet())
+        old->m_details.removeAll(this);
     m_master = master;
-    if (m_master)
-        connect(m_master, &TDataSource::DataChange, this, &TDataSet::masterChanged);
+    if (TDataSet *m = masterDataSet())
+        m->m_details.append(this);
+    if (m_master) {
+        // A detail that fails to follow its master must not keep the master's
+        // other dependants from hearing of the change: the failure is handed
+        // to the master, which raises it once everyone was told.
+        connect(m_master, &TDataSource::DataChange, this, [this](int field) {
+            try {
+                masterChanged(field);
+            } catch (...) {
+                TDataSet *m = masterDataSet();
+                if (!m)
+                    throw;
+                m->dependantFailed(std::current_exception());
+            }
+        });
+    }
     if (Active()) {
         if (paramsFromMaster())
             resetContent([this] { runQuery(); });
@@ -163,15 +166,22 @@ void TDataSet::resolveFields()
     }
 }
 
+TDataSet *TDataSet::masterDataSet() const
+{
+    return m_master ? m_master->DataSet() : nullptr;
+}
+
 bool TDataSet::paramsFromMaster()
 {
     // true when the detail has rows to read; false for an empty master
-    TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+    TDataSet *m = masterDataSet();
     if (!m)
         return true;
     if (!m->Active() || m->IsEmpty() || m->RecNo() < 0 || m->GetState() == State::Insert) {
+        // only what the link fills: the other parameters keep their values
         for (TParam &p : m_params)
-            p.value = QVariant();
+            if (m->FieldIndex(p.name) >= 0)
+                p.value = QVariant();
         return false;
     }
     for (TParam &p : m_params) {
@@ -203,7 +213,7 @@ void TDataSet::runQuery()
     }
     m_stmt->Execute(values);
     const QVector<ColumnInfo> &cols = m_stmt->Columns();
-    m_columns = cols;
+    setColumns(cols);
 
     if (m_fields.isEmpty()) {
         // no declared fields: the fields are the columns of the result
@@ -213,7 +223,7 @@ void TDataSet::runQuery()
     // map declared data fields to result columns
     const int nfields = int(m_fields.size());
     QVector<int> fieldOfColumn(cols.size(), -1);
-    QVector<int> sizeHints(cols.size(), 0);
+    QVector<int> sizeHints(cols.size(), -1); // a column no field shows is not read
     QVector<bool> convert(cols.size(), false);
     for (int i = 0; i < nfields; ++i) {
         const TFieldDef &f = m_fields[i];
@@ -229,8 +239,7 @@ void TDataSet::runQuery()
             throw EDatabaseError(QStringLiteral("%1: поле '%2' не найдено в результате запроса")
                                      .arg(objectName(), f.name));
         fieldOfColumn[col] = i;
-        if (f.type == FieldType::String)
-            sizeHints[col] = f.size;
+        sizeHints[col] = f.type == FieldType::String ? f.size : 0;
         const FieldType ct = cols[col].type;
         const bool bothInt = (ct == FieldType::SmallInt || ct == FieldType::Integer) &&
                              (f.type == FieldType::SmallInt || f.type == FieldType::Integer);
@@ -274,7 +283,11 @@ void TDataSet::resetContent(const std::function<void()> &change)
         m_current = -1;
         invalidateIndexes();
         emit Reset();
-        notify(ContentChange);
+        try {
+            notify(ContentChange);
+        } catch (...) {
+            // the failure of the change itself is the one to report
+        }
         throw;
     }
     emit Reset();
@@ -342,6 +355,7 @@ void TDataSet::Requery()
 {
     if (!Active())
         throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
+    postDetails();
     Post();
     resetContent([this] {
         m_state = State::Browse;
@@ -361,7 +375,7 @@ void TDataSet::masterChanged(int field)
         return;
     if (field >= 0) {
         // only a change of a field that feeds a parameter matters
-        TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+        TDataSet *m = masterDataSet();
         if (!m)
             return;
         const QString &name = m->Fields().value(field).name;
@@ -372,7 +386,7 @@ void TDataSet::masterChanged(int field)
         if (!linked)
             return;
     }
-    const QVector<TParam> before = m_params;
+    const TStableList<TParam> before = m_params;
     const bool haveRows = paramsFromMaster();
     bool same = true;
     for (int i = 0; i < m_params.size(); ++i)
@@ -381,7 +395,17 @@ void TDataSet::masterChanged(int field)
             same = false;
     if (same && field != ContentChange)
         return;
-    Cancel(); // the row being edited belonged to the master's old row
+    if (IsEditing()) {
+        // The master posts its details before it moves; a row still pending
+        // here (a linked field of the master changed) is posted as well, and
+        // never dropped without a word.
+        try {
+            Post();
+        } catch (...) {
+            Cancel();
+            throw;
+        }
+    }
     resetContent([&] {
         if (haveRows) {
             runQuery();
@@ -402,6 +426,7 @@ void TDataSet::SetRecNo(int row)
     row = qBound(0, row, int(m_rows.size()) - 1);
     if (row == m_current)
         return;
+    postDetails();
     if (IsEditing()) {
         const int resets = m_resets;
         Post(); // leaving a row posts it
@@ -432,7 +457,7 @@ QVariant TDataSet::Value(int row, int field) const
         const auto it = m_lookups.constFind(field);
         if (it == m_lookups.constEnd() || !f.lookupDataSet || !f.lookupDataSet->Active())
             return QVariant();
-        const QVariant key = m_rows[row][it->keyField];
+        const QVariant &key = m_rows[row][it->keyField];
         if (key.isNull())
             return QVariant();
         const int srow = f.lookupDataSet->FindRow(it->sourceKey, key);
@@ -485,22 +510,51 @@ int TDataSet::FindRow(int field, const QVariant &key) const
         return -1;
     auto it = m_indexes.find(field);
     if (it == m_indexes.end()) {
-        QHash<QString, int> index;
+        QHash<TLookupKey, int> index;
         index.reserve(m_rows.size());
         for (int r = int(m_rows.size()) - 1; r >= 0; --r) {
             // walking backwards keeps the first row for a repeated key
             const QVariant v = Value(r, field);
             if (!v.isNull())
-                index.insert(LookupKey(v), r);
+                index.insert(TLookupKey(v), r);
         }
         it = m_indexes.insert(field, std::move(index));
     }
-    return it->value(LookupKey(key), -1);
+    return it->value(TLookupKey(key), -1);
 }
 
 void TDataSet::invalidateIndexes() const
 {
     m_indexes.clear();
+}
+
+void TDataSet::invalidateIndex(int field) const
+{
+    if (m_indexes.isEmpty())
+        return;
+    m_indexes.remove(field);
+    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it)
+        if (it->keyField == field)
+            m_indexes.remove(it.key());
+}
+
+void TDataSet::invalidateLookupIndexes() const
+{
+    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it)
+        m_indexes.remove(it.key());
+}
+
+void TDataSet::postDetails()
+{
+    // deepest first: posting a detail re-reads its own details
+    const QVector<QPointer<TDataSet>> details = m_details;
+    for (const QPointer<TDataSet> &d : details) {
+        if (!d || !d->Active())
+            continue;
+        d->postDetails();
+        if (d->IsEditing())
+            d->Post();
+    }
 }
 
 // ---- notifications ---------------------------------------------------------
@@ -511,7 +565,33 @@ void TDataSet::notify(int field)
         m_pendingNotify = true;
         return;
     }
-    emit DataChanged(field);
+    emitDataChanged(field);
+}
+
+void TDataSet::emitDataChanged(int field)
+{
+    // a change reported while another one is being reported keeps its own
+    // failures apart
+    std::exception_ptr outer = std::exchange(m_dependantError, nullptr);
+    ++m_notifying;
+    try {
+        emit DataChanged(field);
+    } catch (...) {
+        --m_notifying;
+        m_dependantError = outer;
+        throw;
+    }
+    --m_notifying;
+    if (std::exception_ptr failed = std::exchange(m_dependantError, outer))
+        std::rethrow_exception(failed);
+}
+
+void TDataSet::dependantFailed(std::exception_ptr error)
+{
+    if (m_notifying == 0)
+        std::rethrow_exception(error); // not told by this dataset: nothing to wait for
+    if (!m_dependantError)
+        m_dependantError = error; // the first failure is the one shown
 }
 
 void TDataSet::DisableControls()
@@ -525,6 +605,6 @@ void TDataSet::EnableControls()
         return;
     if (--m_disableCount == 0 && m_pendingNotify) {
         m_pendingNotify = false;
-        emit DataChanged(ContentChange);
+        emitDataChanged(ContentChange);
     }
 }

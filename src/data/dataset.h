@@ -5,7 +5,9 @@
 
 #include "data/fieldtype.h"
 #include "data/datasource.h"
+#include "data/lookupkey.h"
 #include "data/odbc.h"
+#include "data/stablelist.h"
 
 #include <QHash>
 #include <QObject>
@@ -14,6 +16,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -63,10 +66,12 @@ public:
     // ---- definition
     void SetSQL(const QString &sql);
     const QString &SQL() const { return m_sql; }
+    // The parameter and field definitions never move: the reference AddParam,
+    // AddField and AddLookupField return stays valid for the dataset's life.
     TParam &AddParam(const QString &name, FieldType type, const QVariant &initial = QVariant());
     void SetParamValue(const QString &name, const QVariant &value);
     QVariant ParamValue(const QString &name) const;
-    const QVector<TParam> &Params() const { return m_params; }
+    const TStableList<TParam> &Params() const { return m_params; }
     TFieldDef &AddField(const QString &name, FieldType type, int size = 0);
     TFieldDef &AddLookupField(const QString &name, FieldType type, int size,
                               const QString &keyField, TDataSet *lookupDataSet,
@@ -90,12 +95,18 @@ public:
     std::vector<Handler> AfterDelete;
     std::vector<FieldHandler> OnFieldChange;
 
-    // Where posted rows go: the update table (by default the first table of
-    // the FROM clause) and the key field (a field of this dataset). A field's
-    // column there comes from the driver's base-column facts unless set here.
-    void SetKeyField(const QString &field) { m_keyField = field; }
+    // Where posted rows go: the update table and the key. The key is one
+    // field or several separated by ";" ("utype;unitid"); an update or a
+    // delete must touch exactly the one row the key names. The update table
+    // is, unless set here, the base table the driver reports for the key's
+    // column (for the first column of a table when no key is set); a
+    // field's column there comes from the driver's base-column facts unless
+    // set here.
+    void SetKeyField(const QString &fields);
     const QString &KeyField() const { return m_keyField; }
-    void SetUpdateTable(const QString &table) { m_updateTable = table; }
+    const QStringList &KeyFields() const { return m_keyFields; }
+    void SetUpdateTable(const QString &table);
+    // Empty while the result columns are unknown (before the first run).
     QString UpdateTable() const;
     void SetBaseColumn(const QString &field, const QString &column);
     // A read-only dataset refuses Edit, Append and Delete.
@@ -115,6 +126,10 @@ public:
     int RecordCount() const { return int(m_rows.size()); }
     bool IsEmpty() const { return m_rows.isEmpty(); }
     int RecNo() const { return m_current; } // -1 when empty
+    // Moving the current row, re-running, appending or deleting first posts
+    // the rows that details of this dataset are editing (a detail row
+    // belongs to the current row); if such a post fails, nothing moves and
+    // the error is raised.
     void SetRecNo(int row);
     void First() { SetRecNo(0); }
     void Last() { SetRecNo(RecordCount() - 1); }
@@ -144,13 +159,14 @@ public:
     bool IsWritable(int field) const;
 
     // ---- fields
-    const QVector<TFieldDef> &Fields() const { return m_fields; }
+    const TStableList<TFieldDef> &Fields() const { return m_fields; }
     int FieldIndex(const QString &name) const; // -1 when unknown
     int RequireField(const QString &name) const;
     QVariant Value(int row, int field) const;
     QVariant FieldValue(const QString &name) const; // of the current row
     QString DisplayText(int row, int field) const;
-    // The row whose field equals the key (through a hash index), -1 if none.
+    // The row whose field equals the key (through a hash index kept per
+    // field until that field changes), -1 if none.
     int FindRow(int field, const QVariant &key) const;
 
     // ---- freezing
@@ -178,20 +194,34 @@ signals:
     void RowRemoved(int row);
 
 protected:
+    // Reports a change to the data sources. Every dependant is told, also
+    // when one fails; the first failure is raised afterwards.
     void notify(int field);
+    void emitDataChanged(int field);
+    void dependantFailed(std::exception_ptr error);
     void resetContent(const std::function<void()> &change);
     void runQuery();
     void masterChanged(int field);
     bool paramsFromMaster();
+    TDataSet *masterDataSet() const;
+    void postDetails();
     void resolveFields();
     void invalidateIndexes() const;
+    // drops the indexes that read a field: its own and those of the lookup
+    // fields keyed by it
+    void invalidateIndex(int field) const;
+    void invalidateLookupIndexes() const;
+    void setColumns(const QVector<ColumnInfo> &columns);
 
     QString m_sql;
     ParsedSql m_parsed;
-    QVector<TParam> m_params;
-    QVector<TFieldDef> m_fields;
+    TStableList<TParam> m_params;
+    TStableList<TFieldDef> m_fields;
     QHash<QString, int> m_fieldByName;
     QPointer<TDataSource> m_master;
+    QVector<QPointer<TDataSet>> m_details;
+    std::exception_ptr m_dependantError; // the first dependant that failed
+    int m_notifying = 0;                  // reports under way
     TConnection *m_conn;
     std::unique_ptr<TStatement> m_stmt;
     QVector<ColumnInfo> m_columns;
@@ -209,13 +239,30 @@ protected:
         int sourceResult = -1;
     };
     QHash<int, LookupRef> m_lookups;
-    mutable QHash<int, QHash<QString, int>> m_indexes;
+    mutable QHash<int, QHash<TLookupKey, int>> m_indexes;
 
-    // writing
+    // writing: where each field goes, worked out once per shape of the result
+    struct WritePlan {
+        bool valid = false;
+        QString table;
+        QStringList columns; // per field; empty: not written
+        QVector<int> keys;   // the key fields
+    };
+    const WritePlan &writePlan();
     QString baseColumn(int field);
     void ensureColumns();
+    QString keyColumn(int field);
+    // "k1 = ? AND k2 = ?" over the key fields, their values from row added
+    QString keyCondition(const QVector<QVariant> &row, QVector<BoundValue> *values,
+                         const QString &noKey);
+    // Runs an update or delete that must touch exactly one row; otherwise it
+    // is undone and fails with the message for none or for several rows.
+    void executeOneRow(const QString &sql, const QVector<BoundValue> &values,
+                       const QString &noneMessage, const QString &manyMessage);
     QString m_keyField;
+    QStringList m_keyFields;
     QString m_updateTable;
+    WritePlan m_plan;
     QHash<QString, QString> m_baseColumns; // field (lower case) -> column
     bool m_readOnly = false;
     QVector<QVariant> m_backup;  // the row before Edit
@@ -224,6 +271,3 @@ protected:
     int m_resets = 0; // content resets so far, to notice a re-run inside a post
 };
 
-// Normalises a key for hash lookups: the same number as integer or text gives
-// the same key.
-QString LookupKey(const QVariant &value);

@@ -5,7 +5,7 @@
 #include "data/datasource.h"
 #include "data/dberrors.h"
 
-#include <QRegularExpression>
+#include <optional>
 
 namespace {
 
@@ -40,22 +40,48 @@ bool sameValue(const QVariant &a, const QVariant &b)
 
 } // namespace
 
+void TDataSet::SetKeyField(const QString &fields)
+{
+    m_keyField = fields;
+    m_keyFields.clear();
+    for (const QString &f : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (!f.trimmed().isEmpty())
+            m_keyFields << f.trimmed();
+    m_plan.valid = false;
+}
+
+void TDataSet::SetUpdateTable(const QString &table)
+{
+    m_updateTable = table;
+    m_plan.valid = false;
+}
+
 QString TDataSet::UpdateTable() const
 {
     if (!m_updateTable.isEmpty())
         return m_updateTable;
-    // the first table named after FROM, outside literals and comments
-    const ParsedSql p = ParseNamedParams(m_sql);
-    static const QRegularExpression from(
-        QStringLiteral("\\bFROM\\s+([A-Za-z_][A-Za-z0-9_]*(?:\\.[A-Za-z_][A-Za-z0-9_]*)?)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = from.match(p.sql);
-    return m.hasMatch() ? m.captured(1).toLower() : QString();
+    // The driver names the base table of every column read from a table.
+    // The key's column tells which of the tables of a join is written;
+    // without a key, the first column read from a table does.
+    const auto tableOf = [](const ColumnInfo &c) {
+        return c.baseSchema.isEmpty() || c.baseTable.isEmpty()
+                   ? c.baseTable
+                   : c.baseSchema + QLatin1Char('.') + c.baseTable;
+    };
+    for (const QString &key : m_keyFields)
+        for (const ColumnInfo &c : m_columns)
+            if (!c.baseTable.isEmpty() && c.name.compare(key, Qt::CaseInsensitive) == 0)
+                return tableOf(c);
+    for (const ColumnInfo &c : m_columns)
+        if (!c.baseTable.isEmpty())
+            return tableOf(c);
+    return QString();
 }
 
 void TDataSet::SetBaseColumn(const QString &field, const QString &column)
 {
     m_baseColumns.insert(field.toLower(), column);
+    m_plan.valid = false;
 }
 
 void TDataSet::ensureColumns()
@@ -68,30 +94,99 @@ void TDataSet::ensureColumns()
         m_stmt->Prepare(m_parsed.sql);
     }
     m_stmt->DescribePrepared();
-    m_columns = m_stmt->Columns();
+    setColumns(m_stmt->Columns());
+}
+
+const TDataSet::WritePlan &TDataSet::writePlan()
+{
+    ensureColumns();
+    if (m_plan.valid)
+        return m_plan;
+    WritePlan plan;
+    plan.table = UpdateTable();
+    const QString table = plan.table.section(QLatin1Char('.'), -1);
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const TFieldDef &f = m_fields[i];
+        QString column;
+        const auto explicitColumn = m_baseColumns.constFind(f.name.toLower());
+        if (explicitColumn != m_baseColumns.constEnd()) {
+            column = *explicitColumn;
+        } else if (f.kind == FieldKind::Data && !f.readOnly) {
+            for (const ColumnInfo &c : m_columns) {
+                if (c.name.compare(f.name, Qt::CaseInsensitive) != 0)
+                    continue;
+                // a computed column has no base table; one of a joined table
+                // is not written here
+                if (!c.baseTable.isEmpty() && c.baseTable.compare(table, Qt::CaseInsensitive) == 0)
+                    column = c.baseColumn.isEmpty() ? f.name : c.baseColumn;
+                break;
+            }
+        }
+        plan.columns << column;
+    }
+    for (const QString &key : m_keyFields)
+        plan.keys << FieldIndex(key); // an unknown one fails where a key is needed
+    plan.valid = true;
+    m_plan = plan;
+    return m_plan;
 }
 
 QString TDataSet::baseColumn(int field)
 {
-    const TFieldDef &f = m_fields[field];
-    const auto explicitColumn = m_baseColumns.constFind(f.name.toLower());
-    if (explicitColumn != m_baseColumns.constEnd())
-        return *explicitColumn;
-    if (f.kind != FieldKind::Data || f.readOnly)
-        return QString();
-    ensureColumns();
-    const QString table = UpdateTable();
-    for (const ColumnInfo &c : m_columns) {
-        if (c.name.compare(f.name, Qt::CaseInsensitive) != 0)
-            continue;
-        if (c.baseTable.isEmpty() && c.baseColumn.isEmpty())
-            return QString(); // computed by the server
-        if (!c.baseTable.isEmpty() && c.baseTable.compare(table.section(QLatin1Char('.'), -1),
-                                                          Qt::CaseInsensitive) != 0)
-            return QString(); // a column of a joined table
-        return c.baseColumn.isEmpty() ? f.name : c.baseColumn;
+    return writePlan().columns.value(field);
+}
+
+QString TDataSet::keyColumn(int field)
+{
+    const QString column = baseColumn(field);
+    if (!column.isEmpty())
+        return column;
+    // a key that is never written (read-only) still names its column
+    for (const ColumnInfo &c : m_columns)
+        if (c.name.compare(m_fields[field].name, Qt::CaseInsensitive) == 0 &&
+            !c.baseTable.isEmpty() && !c.baseColumn.isEmpty())
+            return c.baseColumn;
+    return m_fields[field].name;
+}
+
+void TDataSet::executeOneRow(const QString &sql, const QVector<BoundValue> &values,
+                             const QString &noneMessage, const QString &manyMessage)
+{
+    // A key that is no key of the table would change every row it matches:
+    // the statement runs in a transaction of its own (a savepoint inside the
+    // caller's) and is undone unless it touched exactly one row.
+    const bool nested = m_conn->InTransaction();
+    std::optional<TTransaction> transaction;
+    if (nested)
+        m_conn->Execute(QStringLiteral("SAVEPOINT kestrum_row"));
+    else
+        transaction.emplace(*m_conn);
+    qint64 rows = 0;
+    try {
+        rows = m_conn->Execute(sql, values);
+    } catch (...) {
+        if (nested) {
+            try {
+                m_conn->Execute(QStringLiteral("ROLLBACK TO SAVEPOINT kestrum_row"));
+            } catch (...) {
+            }
+        }
+        throw; // the transaction rolls back as it goes
     }
-    return f.name;
+    if (rows == 1) {
+        if (nested)
+            m_conn->Execute(QStringLiteral("RELEASE SAVEPOINT kestrum_row"));
+        else
+            transaction->Commit();
+        return;
+    }
+    if (nested)
+        m_conn->Execute(QStringLiteral("ROLLBACK TO SAVEPOINT kestrum_row"));
+    else
+        transaction.reset();
+    if (rows == 0)
+        throw EDatabaseError(noneMessage);
+    throw EDatabaseError(manyMessage.arg(rows));
 }
 
 bool TDataSet::IsWritable(int field) const
@@ -126,6 +221,7 @@ void TDataSet::Append()
         throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
     if (m_readOnly)
         throw EDatabaseError(QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
+    postDetails();
     if (IsEditing())
         Post();
     runHandlers(BeforeInsert, *this);
@@ -133,7 +229,7 @@ void TDataSet::Append()
     QVector<QVariant> row(m_fields.size());
     m_assigned = QVector<bool>(m_fields.size(), false);
     // a new detail row takes its master's linked fields
-    TDataSet *m = m_master ? m_master->DataSet() : nullptr;
+    TDataSet *m = masterDataSet();
     if (m && m->Active() && m->RecNo() >= 0) {
         for (const TParam &p : m_params) {
             const int own = FieldIndex(p.name);
@@ -151,7 +247,10 @@ void TDataSet::Append()
     m_current = at;
     m_state = State::Insert;
     m_backup.clear();
-    invalidateIndexes();
+    // the rows before keep their places: only the fields given a value differ
+    for (int i = 0; i < m_assigned.size(); ++i)
+        if (m_assigned[i])
+            invalidateIndex(i);
     emit RowInserted(at);
     try {
         runHandlers(OnNewRecord, *this);
@@ -178,7 +277,7 @@ void TDataSet::SetValue(int field, const QVariant &value)
     if (sameValue(cell, v) && cell.typeId() == v.typeId())
         return;
     cell = v;
-    invalidateIndexes();
+    invalidateIndex(field);
     emit ValueChanged(m_current, field);
     for (const FieldHandler &h : OnFieldChange)
         h(*this, field);
@@ -196,8 +295,8 @@ void TDataSet::Post()
         return;
     runHandlers(BeforePost, *this);
     m_conn->RequireOpen();
-    const QString table = UpdateTable();
-    if (table.isEmpty())
+    const WritePlan &plan = writePlan();
+    if (plan.table.isEmpty())
         throw EDatabaseError(QStringLiteral("%1: не задана таблица для записи").arg(objectName()));
     QVector<QVariant> &row = m_rows[m_current];
 
@@ -207,7 +306,7 @@ void TDataSet::Post()
         for (int i = 0; i < m_fields.size(); ++i) {
             if (!m_assigned.value(i) || row[i].isNull())
                 continue; // left to the server's default
-            const QString column = baseColumn(i);
+            const QString &column = plan.columns[i];
             if (column.isEmpty())
                 continue;
             columns << quoteIdent(column);
@@ -216,9 +315,9 @@ void TDataSet::Post()
         }
         const QString sql =
             columns.isEmpty()
-                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteTable(table))
+                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteTable(plan.table))
                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteTable(table), columns.join(QLatin1String(", ")),
+                      .arg(quoteTable(plan.table), columns.join(QLatin1String(", ")),
                            marks.join(QLatin1String(", ")));
         m_conn->Execute(sql, values);
     } else {
@@ -227,38 +326,50 @@ void TDataSet::Post()
         for (int i = 0; i < m_fields.size(); ++i) {
             if (sameValue(row[i], m_backup.value(i)))
                 continue;
-            const QString column = baseColumn(i);
+            const QString &column = plan.columns[i];
             if (column.isEmpty())
                 continue;
             sets << quoteIdent(column) + QStringLiteral(" = ?");
             values.append(BoundValue{m_fields[i].type, row[i]});
         }
         if (!sets.isEmpty()) {
-            if (m_keyField.isEmpty())
-                throw EDatabaseError(QStringLiteral("%1: не задано ключевое поле").arg(objectName()));
-            const int key = RequireField(m_keyField);
-            const QString keyColumn = baseColumn(key).isEmpty() ? m_fields[key].name
-                                                                : baseColumn(key);
-            const QVariant keyValue = m_backup.value(key);
-            if (keyValue.isNull())
-                throw EDatabaseError(QStringLiteral("Запись без ключа не может быть сохранена"));
-            values.append(BoundValue{m_fields[key].type, keyValue});
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                    .arg(quoteTable(table), sets.join(QLatin1String(", ")),
-                                         quoteIdent(keyColumn));
-            if (m_conn->Execute(sql, values) == 0)
-                throw EDatabaseError(QStringLiteral(
-                    "Запись не сохранена: она изменена или удалена другим пользователем. "
-                    "Обновите список и повторите изменение."));
+            const QString where = keyCondition(m_backup, &values,
+                                               QStringLiteral("Запись без ключа не может быть "
+                                                              "сохранена"));
+            executeOneRow(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                              .arg(quoteTable(plan.table), sets.join(QLatin1String(", ")), where),
+                          values,
+                          QStringLiteral("Запись не сохранена: она изменена или удалена другим "
+                                         "пользователем. Обновите список и повторите изменение."),
+                          QStringLiteral("Запись не сохранена: ее ключ (%1) указывает в таблице "
+                                         "%2 не на одну запись, а на %3. Изменение отменено.")
+                              .arg(m_keyFields.join(QLatin1String(", ")), plan.table));
         }
     }
     m_state = State::Browse;
     m_backup.clear();
     m_assigned.clear();
-    invalidateIndexes();
     emit ValueChanged(m_current, -1);
     notify(RowChange);
     runHandlers(AfterPost, *this);
+}
+
+QString TDataSet::keyCondition(const QVector<QVariant> &row, QVector<BoundValue> *values,
+                               const QString &noKey)
+{
+    const WritePlan &plan = writePlan();
+    if (plan.keys.isEmpty())
+        throw EDatabaseError(QStringLiteral("%1: не задано ключевое поле").arg(objectName()));
+    QStringList terms;
+    for (int i = 0; i < plan.keys.size(); ++i) {
+        const int key = plan.keys[i] >= 0 ? plan.keys[i] : RequireField(m_keyFields[i]);
+        const QVariant value = row.value(key);
+        if (value.isNull())
+            throw EDatabaseError(noKey);
+        terms << quoteIdent(keyColumn(key)) + QStringLiteral(" = ?");
+        values->append(BoundValue{m_fields[key].type, value});
+    }
+    return terms.join(QLatin1String(" AND "));
 }
 
 void TDataSet::Cancel()
@@ -278,7 +389,9 @@ void TDataSet::Cancel()
     } else {
         m_rows[m_current] = m_backup;
         m_state = State::Browse;
-        invalidateIndexes();
+        for (int i = 0; i < m_assigned.size(); ++i)
+            if (m_assigned[i])
+                invalidateIndex(i);
         emit ValueChanged(m_current, -1);
     }
     m_backup.clear();
@@ -299,22 +412,21 @@ void TDataSet::Delete()
     if (m_current < 0)
         return;
     runHandlers(BeforeDelete, *this);
+    postDetails();
     if (m_state == State::Edit)
         Cancel();
     m_conn->RequireOpen();
-    if (m_keyField.isEmpty())
-        throw EDatabaseError(QStringLiteral("%1: не задано ключевое поле").arg(objectName()));
-    const int key = RequireField(m_keyField);
-    const QVariant keyValue = m_rows[m_current][key];
-    if (keyValue.isNull())
-        throw EDatabaseError(QStringLiteral("Запись без ключа не может быть удалена"));
-    const QString keyColumn = baseColumn(key).isEmpty() ? m_fields[key].name : baseColumn(key);
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                            .arg(quoteTable(UpdateTable()), quoteIdent(keyColumn));
-    if (m_conn->Execute(sql, {BoundValue{m_fields[key].type, keyValue}}) == 0)
-        throw EDatabaseError(QStringLiteral(
-            "Запись не удалена: она уже изменена или удалена другим пользователем. "
-            "Обновите список."));
+    const WritePlan &plan = writePlan();
+    QVector<BoundValue> values;
+    const QString where = keyCondition(m_rows[m_current], &values,
+                                       QStringLiteral("Запись без ключа не может быть удалена"));
+    executeOneRow(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteTable(plan.table), where),
+                  values,
+                  QStringLiteral("Запись не удалена: она уже изменена или удалена другим "
+                                 "пользователем. Обновите список."),
+                  QStringLiteral("Запись не удалена: ее ключ (%1) указывает в таблице %2 не на "
+                                 "одну запись, а на %3. Удаление отменено.")
+                      .arg(m_keyFields.join(QLatin1String(", ")), plan.table));
     const int at = m_current;
     emit AboutToRemoveRow(at);
     m_rows.removeAt(at);

@@ -27,9 +27,11 @@ QString literalPattern(const QString &text)
 void TDM::createAddressDataSets()
 {
     // An address unit gets its type when it is created; its code is typed by
-    // the operator and must not be empty.
+    // the operator and must not be empty. The same code may name a unit of
+    // each type, so a unit is written and deleted by its type and code.
     const auto unitRules = [this](TDataSet *ds, const char *utype, const QString &noCode) {
         const QString type = QString::fromLatin1(utype);
+        ds->SetKeyField(QStringLiteral("utype;unitid"));
         ds->OnNewRecord.push_back(
             [type](TDataSet &d) { d.SetFieldValue(QStringLiteral("utype"), type); });
         ds->BeforePost.push_back([this, noCode](TDataSet &d) {

@@ -33,11 +33,14 @@ void TDM::createOrgDataSets()
     dsOrgBankAcc = newDataSource(qryOrgBankAcc);
     bindRecordRules(qryOrgBankAcc, "accid", "bankaccounts_accid_seq",
                     "Удалить банковский счет?");
-    // the account list of the contracts shows a new or changed account at once
-    qryOrgBankAcc->AfterPost.push_back([this](TDataSet &) {
+    // the account list of the contracts shows a new, changed or deleted
+    // account at once
+    const auto rereadAccounts = [this](TDataSet &) {
         if (qryBankAccounts->Active())
             qryBankAccounts->Requery();
-    });
+    };
+    qryOrgBankAcc->AfterPost.push_back(rereadAccounts);
+    qryOrgBankAcc->AfterDelete.push_back(rereadAccounts);
 
     qryBankAccounts = newDataSet("qryBankAccounts", {
         "SELECT accid, accnum, bname",

@@ -602,6 +602,11 @@ void TStatement::describe()
                                           sizeof(base), &baseLen, nullptr)))
             ci.baseColumn = QString::fromUtf8(reinterpret_cast<char *>(base),
                                               qMin<int>(baseLen, int(sizeof(base)) - 1));
+        if (!ci.baseTable.isEmpty() &&
+            SQL_SUCCEEDED(SQLColAttribute(m_stmt, c, SQL_DESC_SCHEMA_NAME, base, sizeof(base),
+                                          &baseLen, nullptr)))
+            ci.baseSchema = QString::fromUtf8(reinterpret_cast<char *>(base),
+                                              qMin<int>(baseLen, int(sizeof(base)) - 1));
         m_columns << ci;
     }
 }
@@ -612,6 +617,30 @@ void TStatement::CloseCursor()
         SQLFreeStmt(m_stmt, SQL_CLOSE);
 }
 
+QByteArray TStatement::readText(int column)
+{
+    // SQLGetData hands a long text over in pieces
+    QByteArray bytes;
+    char chunk[8192];
+    while (true) {
+        SQLLEN ind = 0;
+        const SQLRETURN r = SQLGetData(m_stmt, SQLUSMALLINT(column + 1), SQL_C_CHAR, chunk,
+                                       sizeof(chunk), &ind);
+        if (r == SQL_NO_DATA)
+            break;
+        check(r, SQL_HANDLE_STMT, m_stmt, "SQLGetData");
+        if (ind == SQL_NULL_DATA)
+            return QByteArray();
+        const qsizetype got = (ind == SQL_NO_TOTAL || ind >= SQLLEN(sizeof(chunk)))
+                                  ? qsizetype(sizeof(chunk) - 1)
+                                  : qsizetype(ind);
+        bytes.append(chunk, got);
+        if (r == SQL_SUCCESS)
+            break;
+    }
+    return bytes;
+}
+
 void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
                           const QVector<int> &sizeHints)
 {
@@ -620,22 +649,28 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
     if (ncols == 0)
         return;
 
-    // Columns are bound to arrays of up to 512 rows; a text column without a
-    // size hint is read cell by cell instead, row by row.
+    // Every wanted column is bound to an array of up to 512 rows. A text gets
+    // a cell of its size hint, or, without one, of the driver's size but at
+    // most 255 characters: the sizes the driver reports for unbounded texts
+    // are guesses. A value longer than its cell is read again, whole, from
+    // its row, so one text without a size does not cost every row a call per
+    // column.
     struct Bound {
-        SQLSMALLINT ctype;
-        size_t elem;
+        SQLSMALLINT ctype = SQL_C_CHAR;
+        size_t elem = 0; // 0: not read
         std::vector<char> data;
         std::vector<SQLLEN> ind;
-        int maxChars;
+        int maxChars = 0;
     };
     std::vector<Bound> bound(static_cast<size_t>(ncols));
-    bool rowWise = false;
     size_t rowBytes = 0;
     for (int c = 0; c < ncols; ++c) {
         const ColumnInfo &ci = m_columns[c];
         Bound &b = bound[size_t(c)];
-        b.maxChars = c < sizeHints.size() ? sizeHints[c] : 0;
+        const int hint = c < sizeHints.size() ? sizeHints[c] : 0;
+        if (hint < 0)
+            continue;
+        b.maxChars = hint;
         b.ctype = cTypeOf(ci.type);
         if (ci.sqlType == SQL_NUMERIC || ci.sqlType == SQL_DECIMAL)
             b.ctype = SQL_C_CHAR;
@@ -645,14 +680,9 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
         case SQL_C_BIT: b.elem = 1; break;
         case SQL_C_TYPE_TIMESTAMP: b.elem = sizeof(SQL_TIMESTAMP_STRUCT); break;
         default: {
-            // Only a text with a size of our own is bound: the sizes the
-            // driver reports for unbounded texts are guesses, and a bound
-            // buffer would cut longer values.
-            int chars = b.maxChars;
+            int chars = hint > 0 ? hint : (ci.size > 0 && ci.size < 255 ? ci.size : 255);
             if (ci.type != FieldType::String)
                 chars = 64;
-            if (chars <= 0 || chars > 8190)
-                rowWise = true;
             b.elem = size_t(qBound(1, chars, 8190)) * 4 + 1;
             break;
         }
@@ -660,56 +690,12 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
         rowBytes += b.elem + sizeof(SQLLEN);
     }
 
-    QVector<QVariant> row(ncols);
-    if (rowWise) {
-        while (true) {
-            const SQLRETURN rc = SQLFetch(m_stmt);
-            if (rc == SQL_NO_DATA)
-                break;
-            check(rc, SQL_HANDLE_STMT, m_stmt, "SQLFetch");
-            for (int c = 0; c < ncols; ++c) {
-                const Bound &b = bound[size_t(c)];
-                const FieldType ft = m_columns[c].type;
-                SQLLEN ind = 0;
-                if (b.ctype == SQL_C_CHAR) {
-                    QByteArray bytes;
-                    char chunk[8192];
-                    while (true) {
-                        const SQLRETURN r = SQLGetData(m_stmt, SQLUSMALLINT(c + 1), SQL_C_CHAR,
-                                                       chunk, sizeof(chunk), &ind);
-                        if (r == SQL_NO_DATA)
-                            break;
-                        check(r, SQL_HANDLE_STMT, m_stmt, "SQLGetData");
-                        if (ind == SQL_NULL_DATA)
-                            break;
-                        const qsizetype got = (ind == SQL_NO_TOTAL || ind >= SQLLEN(sizeof(chunk)))
-                                                  ? qsizetype(sizeof(chunk) - 1)
-                                                  : qsizetype(ind);
-                        bytes.append(chunk, got);
-                        if (r == SQL_SUCCESS)
-                            break;
-                    }
-                    row[c] = ind == SQL_NULL_DATA
-                                 ? QVariant()
-                                 : textToValue(decodeText(bytes.constData(), bytes.size(),
-                                                          b.maxChars), ft);
-                    continue;
-                }
-                char cell[sizeof(SQL_TIMESTAMP_STRUCT) + 8];
-                check(SQLGetData(m_stmt, SQLUSMALLINT(c + 1), b.ctype, cell, sizeof(cell), &ind),
-                      SQL_HANDLE_STMT, m_stmt, "SQLGetData");
-                row[c] = ind == SQL_NULL_DATA ? QVariant() : binaryCell(b.ctype, ft, cell);
-            }
-            onRow(row);
-        }
-        CloseCursor();
-        return;
-    }
-
     const SQLULEN arraySize = SQLULEN(qBound<size_t>(1, (4u << 20) / qMax<size_t>(1, rowBytes),
                                                      512));
     for (int c = 0; c < ncols; ++c) {
         Bound &b = bound[size_t(c)];
+        if (b.elem == 0)
+            continue;
         b.data.assign(b.elem * arraySize, 0);
         b.ind.assign(arraySize, 0);
         check(SQLBindCol(m_stmt, SQLUSMALLINT(c + 1), b.ctype, b.data.data(), SQLLEN(b.elem),
@@ -729,6 +715,7 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
         SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
         SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
     };
+    QVector<QVariant> row(ncols);
     try {
         while (true) {
             const SQLRETURN rc = SQLFetch(m_stmt);
@@ -741,6 +728,10 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
                 for (int c = 0; c < ncols; ++c) {
                     const Bound &b = bound[size_t(c)];
                     const FieldType ft = m_columns[c].type;
+                    if (b.elem == 0) {
+                        row[c] = QVariant();
+                        continue;
+                    }
                     const SQLLEN ind = b.ind[r];
                     const char *cell = b.data.data() + b.elem * r;
                     if (ind == SQL_NULL_DATA) {
@@ -751,9 +742,19 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
                         row[c] = binaryCell(b.ctype, ft, cell);
                         continue;
                     }
-                    const qsizetype len = (ind == SQL_NO_TOTAL || size_t(ind) >= b.elem)
-                                              ? qsizetype(b.elem - 1)
-                                              : qsizetype(ind);
+                    const bool cut = ind == SQL_NO_TOTAL || size_t(ind) >= b.elem;
+                    // a cell of 4 bytes per character holds the characters kept
+                    const bool enough = b.maxChars > 0 && b.maxChars <= int(b.elem / 4);
+                    if (cut && !enough) {
+                        check(SQLSetPos(m_stmt, SQLSETPOSIROW(r + 1), SQL_POSITION,
+                                        SQL_LOCK_NO_CHANGE),
+                              SQL_HANDLE_STMT, m_stmt, "SQLSetPos");
+                        const QByteArray whole = readText(c);
+                        row[c] = textToValue(decodeText(whole.constData(), whole.size(),
+                                                        b.maxChars), ft);
+                        continue;
+                    }
+                    const qsizetype len = cut ? qsizetype(b.elem - 1) : qsizetype(ind);
                     row[c] = textToValue(
                         decodeText(cell, qsizetype(strnlen(cell, size_t(len))), b.maxChars), ft);
                 }

@@ -47,6 +47,7 @@ struct ColumnInfo {
     FieldType type = FieldType::String;
     int size = 0;           // characters for texts
     int sqlType = 0;
+    QString baseSchema;     // the schema of the base table
     QString baseTable;      // empty for computed columns
     QString baseColumn;
 };
@@ -75,8 +76,9 @@ public:
     // Rows affected by the last INSERT, UPDATE or DELETE.
     qint64 RowCount();
     const QVector<ColumnInfo> &Columns() const { return m_columns; }
-    // Fetches every remaining row. sizeHints (by column index, may be shorter)
-    // caps the characters kept of a text column; 0 keeps what the driver says.
+    // Fetches every remaining row, in blocks of rows. sizeHints (by column
+    // index, may be shorter) caps the characters kept of a text column; 0
+    // keeps the whole value; a negative hint leaves the column unread (null).
     void FetchAll(const std::function<void(QVector<QVariant> &row)> &onRow,
                   const QVector<int> &sizeHints = {});
     // Fetches the first column of the first row (null when there is none).
@@ -87,6 +89,8 @@ public:
 
 private:
     void bindParams(const QVector<BoundValue> &params);
+    // The whole text of a column of the current row.
+    QByteArray readText(int column);
     void describe();
     void freeStatement();
 

@@ -9,6 +9,39 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <atomic>
+
+// Heap allocations are counted while g_counting is set: the program's own
+// malloc stands in front of the C library's.
+extern "C" void *__libc_malloc(size_t size);
+extern "C" void *__libc_calloc(size_t count, size_t size);
+extern "C" void *__libc_realloc(void *block, size_t size);
+namespace {
+std::atomic<bool> g_counting{false};
+std::atomic<qint64> g_allocations{0};
+void counted()
+{
+    if (g_counting.load(std::memory_order_relaxed))
+        ++g_allocations;
+}
+// The allocations made while run runs.
+template <typename F>
+qint64 allocationsOf(F &&run)
+{
+    g_allocations = 0;
+    g_counting = true;
+    run();
+    g_counting = false;
+    return g_allocations;
+}
+} // namespace
+extern "C" void *malloc(size_t size) { return counted(), __libc_malloc(size); }
+extern "C" void *calloc(size_t n, size_t size) { return counted(), __libc_calloc(n, size); }
+extern "C" void *realloc(void *block, size_t size)
+{
+    return counted(), __libc_realloc(block, size);
+}
+
 class TestDataSet : public QObject
 {
     Q_OBJECT
@@ -29,9 +62,18 @@ private slots:
     void disableControlsHoldsBackNotifications();
     void modelFollowsDataSet();
     void openHandlersRunAroundOpenOnly();
+    void failingDetailLeavesOthersInformed_data();
+    void failingDetailLeavesOthersInformed();
+    void pendingDetailRowIsPostedBeforeMasterMoves_data();
+    void pendingDetailRowIsPostedBeforeMasterMoves();
+    void definitionsStayWhereTheyAre();
+    void lookupCellsAllocateNothing();
+    void updateTableIsTheKeysTable_data();
+    void updateTableIsTheKeysTable();
 
 private:
     TDataSet *streets(QObject *owner);
+    TDataSet *buildings(QObject *owner, TDataSource *master, const QString &where);
     std::unique_ptr<TTestDatabase> m_db;
 };
 
@@ -276,14 +318,18 @@ void TestDataSet::emptyMasterGivesEmptyDetailWithoutQuery()
     auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
     // a detail whose query would fail: it must not run for an empty master
     auto *detail = new TDataSet(QStringLiteral("qryDetail"), &m_db->Conn(), &owner);
-    detail->SetSQL(QStringLiteral("SELECT x FROM no_such_table WHERE ulid = :unitid"));
-    detail->AddParam(QStringLiteral("unitid"), FieldType::String);
+    detail->SetSQL(QStringLiteral("SELECT x FROM no_such_table WHERE ulid = :unitid AND y = :y"));
+    detail->AddParam(QStringLiteral("unitid"), FieldType::String, QStringLiteral("u1"));
+    detail->AddParam(QStringLiteral("y"), FieldType::String, QStringLiteral("kept"));
     detail->AddField(QStringLiteral("x"), FieldType::Integer);
     detail->SetMaster(dsMaster);
     master->Open();
     detail->Open();
     QVERIFY(detail->Active());
     QVERIFY(detail->IsEmpty());
+    // only the parameter the link fills is cleared
+    QVERIFY(detail->ParamValue(QStringLiteral("unitid")).isNull());
+    QCOMPARE(detail->ParamValue(QStringLiteral("y")).toString(), QStringLiteral("kept"));
     master->Requery();
     QVERIFY(detail->IsEmpty());
 }
@@ -366,6 +412,194 @@ void TestDataSet::openHandlersRunAroundOpenOnly()
     ds->Close();
     ds->Open();
     QCOMPARE(log, (QStringList{"before 0", "after 1 4", "before 0", "after 1 4"}));
+}
+
+TDataSet *TestDataSet::buildings(QObject *owner, TDataSource *master, const QString &where)
+{
+    auto *ds = new TDataSet(QStringLiteral("qryBuildings"), &m_db->Conn(), owner);
+    ds->SetSQL(QStringLiteral("SELECT buildingid, ulid, dom FROM buildings WHERE ulid = :unitid%1"
+                              " ORDER BY buildingid").arg(where));
+    ds->AddParam(QStringLiteral("unitid"), FieldType::String);
+    ds->AddField(QStringLiteral("buildingid"), FieldType::Integer);
+    ds->AddField(QStringLiteral("ulid"), FieldType::String, 255);
+    ds->AddField(QStringLiteral("dom"), FieldType::String, 255);
+    ds->SetKeyField(QStringLiteral("buildingid"));
+    ds->SetMaster(master);
+    return ds;
+}
+
+void TestDataSet::failingDetailLeavesOthersInformed_data()
+{
+    QTest::addColumn<bool>("firstFails");
+    QTest::addColumn<bool>("secondFails");
+    QTest::newRow("first of two") << true << false;
+    QTest::newRow("second of two") << false << true;
+    QTest::newRow("both") << true << true;
+}
+
+void TestDataSet::failingDetailLeavesOthersInformed()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(bool, firstFails);
+    QFETCH(bool, secondFails);
+    QObject owner;
+    TDataSet *master = streets(&owner);
+    auto *src = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
+    const QString failing = // on the street u2
+        QStringLiteral(" AND 1 / CASE WHEN :unitid = 'u2' THEN 0 ELSE 1 END = 1");
+    const bool fails[] = {firstFails, secondFails};
+    TDataSet *details[] = {buildings(&owner, src, firstFails ? failing : QString()),
+                           buildings(&owner, src, secondFails ? failing : QString())};
+    QSignalSpy rule(src, &TDataSource::DataChange); // a command rule told after both
+    master->Open();
+    for (TDataSet *d : details)
+        d->Open();
+    rule.clear();
+    QString error;
+    int failures = 0;
+    try {
+        master->Locate(QStringLiteral("unitid"), QStringLiteral("u2"));
+    } catch (const EDatabaseError &e) {
+        ++failures;
+        error = e.message();
+    }
+    QCOMPARE(failures, 1);
+    QVERIFY2(error.contains(QStringLiteral("division by zero")), qPrintable(error));
+    QCOMPARE(rule.count(), 1);
+    for (int i = 0; i < 2; ++i) // u2 has one building; a failed detail shows none of u1's
+        QCOMPARE(details[i]->RecordCount(), fails[i] ? 0 : 1);
+}
+
+void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves_data()
+{
+    QTest::addColumn<bool>("newRow");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("edited row") << false << false;
+    QTest::newRow("new row") << true << false;
+    QTest::newRow("edited row refused") << false << true;
+    QTest::newRow("new row refused") << true << true;
+}
+
+void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(bool, newRow);
+    QFETCH(bool, refused);
+    QObject owner;
+    TDataSet *master = streets(&owner);
+    TDataSet *detail = buildings(&owner, new TDataSource(QStringLiteral("ds"), master, &owner),
+                                 QString());
+    if (refused)
+        detail->BeforePost.push_back(
+            [](TDataSet &) { throw EDatabaseError(QStringLiteral("Не задан номер дома!")); });
+    master->Open(); // on u1
+    detail->Open();
+    // a cell of the building grid is being edited when another street is clicked
+    if (newRow)
+        detail->Append();
+    detail->SetFieldValue(QStringLiteral("ulid"), QStringLiteral("u1"));
+    detail->SetFieldValue(QStringLiteral("dom"), QStringLiteral("77"));
+    QString error;
+    try {
+        master->Next();
+    } catch (const EDatabaseError &e) {
+        error = e.message();
+    }
+    QCOMPARE(error, refused ? QStringLiteral("Не задан номер дома!") : QString());
+    // refused: nothing moved and nothing was lost
+    QCOMPARE(master->RecNo(), refused ? 0 : 1);
+    QCOMPARE(detail->IsEditing(), refused);
+    QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(),
+             refused ? QStringLiteral("77") : QStringLiteral("7"));
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM buildings WHERE dom = '77'"))
+                 .toInt(), refused ? 0 : 1);
+    detail->Cancel();
+    m_db->Exec(QStringLiteral("UPDATE buildings SET dom = '10' WHERE buildingid = 1;"
+                              "DELETE FROM buildings WHERE dom = '77'"));
+}
+
+void TestDataSet::definitionsStayWhereTheyAre()
+{
+    TDataSet ds(QStringLiteral("qryMany"), nullptr);
+    TFieldDef &field = ds.AddField(QStringLiteral("f0"), FieldType::String, 10);
+    TParam &param = ds.AddParam(QStringLiteral("p0"), FieldType::Integer);
+    // copies held elsewhere make a list that moves its elements move them for sure
+    const auto fields = ds.Fields();
+    const auto params = ds.Params();
+    for (int i = 1; i < 40; ++i) {
+        ds.AddField(QStringLiteral("f%1").arg(i), FieldType::Integer);
+        ds.AddParam(QStringLiteral("p%1").arg(i), FieldType::Integer);
+    }
+    QCOMPARE(&ds.Fields()[0], &field);
+    QCOMPARE(&ds.Params()[0], &param);
+    QCOMPARE(fields.size() + params.size(), 2);
+}
+
+void TestDataSet::lookupCellsAllocateNothing()
+{
+    REQUIRE_TEST_SERVER();
+    QObject owner;
+    auto *areas = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), &owner);
+    areas->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas"));
+    TDataSet *ds = streets(&owner);
+    ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
+                       QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
+                       QStringLiteral("areaname"));
+    areas->Open();
+    ds->Open();
+    TDataSetModel *model = TDataSetModel::ModelFor(ds);
+    const int lookup = ds->FieldIndex(QStringLiteral("areaname"));
+    const int unitid = ds->FieldIndex(QStringLiteral("unitid"));
+    const QVariant u2(QStringLiteral("u2"));
+    const int rowOfU2 = ds->FindRow(unitid, u2); // builds the indexes
+    ds->DisplayText(0, lookup);
+    QVERIFY(allocationsOf([&] { LookupKey(u2); }) > 0); // the count is live
+    int shown = 0;
+    const qint64 painting = allocationsOf([&] {
+        for (int r = 0; r < ds->RecordCount(); ++r)
+            shown += !ds->DisplayText(r, lookup).isEmpty() +
+                     !model->data(model->index(r, lookup)).toString().isEmpty();
+    });
+    QCOMPARE(painting, qint64(0));
+    QCOMPARE(shown, 2 * 3); // a street without a settlement shows nothing
+    // an edit of the name keeps the index of the code
+    ds->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Новая ул."));
+    int found = -1;
+    QCOMPARE(allocationsOf([&] { found = ds->FindRow(unitid, u2); }), qint64(0));
+    QCOMPARE(found, rowOfU2);
+    QCOMPARE(ds->FindRow(ds->FieldIndex(QStringLiteral("unitname")), QStringLiteral("Новая ул.")),
+             ds->RecNo());
+    ds->Cancel();
+}
+
+void TestDataSet::updateTableIsTheKeysTable_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("FROM in an expression") << "SELECT id, name, EXTRACT(year FROM d) AS y "
+                                              "FROM kt_years";
+    QTest::newRow("sub-query column") << "SELECT id, name, (SELECT 1 FROM areas LIMIT 1) AS n "
+                                         "FROM kt_years";
+    QTest::newRow("comment") << "SELECT id, name -- not FROM the archive\nFROM kt_years";
+    QTest::newRow("joined table first") << "SELECT a.areaname, k.id, k.name FROM areas a, "
+                                           "kt_years k WHERE k.id = a.areaid";
+}
+
+void TestDataSet::updateTableIsTheKeysTable()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(QString, sql);
+    m_db->Exec(QStringLiteral("DROP TABLE IF EXISTS kt_years;"
+                              "CREATE TABLE kt_years (id integer PRIMARY KEY, name text, d date);"
+                              "INSERT INTO kt_years VALUES (1, 'один', '2021-05-01')"));
+    TDataSet ds(QStringLiteral("qryYears"), &m_db->Conn());
+    ds.SetSQL(sql);
+    ds.SetKeyField(QStringLiteral("id"));
+    ds.Open();
+    QCOMPARE(ds.UpdateTable(), QStringLiteral("public.kt_years"));
+    ds.SetFieldValue(QStringLiteral("name"), QStringLiteral("изменен"));
+    ds.Post();
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT name FROM kt_years")).toString(),
+             QStringLiteral("изменен"));
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)

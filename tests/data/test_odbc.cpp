@@ -28,6 +28,8 @@ private slots:
     void queryTimeout();
     void baseColumns();
     void longTextIsReadWhole();
+    void textsWithoutSizeComeInBlocks_data();
+    void textsWithoutSizeComeInBlocks();
     void closingFreesStatements();
 
 private:
@@ -348,6 +350,42 @@ void TestOdbc::longTextIsReadWhole()
     st.ExecDirect(QStringLiteral("SELECT 'Абвгдежзий'::varchar(40)"));
     st.FetchAll([&](QVector<QVariant> &r) { row = r; }, {4});
     QCOMPARE(row[0].toString(), QStringLiteral("Абвг"));
+}
+
+void TestOdbc::textsWithoutSizeComeInBlocks_data()
+{
+    QTest::addColumn<int>("hint");
+    QTest::newRow("whole texts") << 0;
+    QTest::newRow("texts cut to a size") << 350;
+    QTest::newRow("column not read") << -1;
+}
+
+void TestOdbc::textsWithoutSizeComeInBlocks()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(int, hint);
+    // a text column of no declared size, now and then with a long value
+    TStatement st(m_db->Conn());
+    st.ExecDirect(QStringLiteral("SELECT i, CASE WHEN i % 97 = 0 THEN repeat('Ж', 300 + i) "
+                                 "WHEN i % 5 > 0 THEN 'т' || i END AS t "
+                                 "FROM generate_series(1, 3000) i ORDER BY i"));
+    SQLULEN rowsPerFetch = 0;
+    int rows = 0, wrong = 0;
+    st.FetchAll(
+        [&](QVector<QVariant> &row) {
+            if (rows++ == 0)
+                SQLGetStmtAttr(st.handle(), SQL_ATTR_ROW_ARRAY_SIZE, &rowsPerFetch, 0, nullptr);
+            const int i = row[0].toInt();
+            QString t = i % 97 == 0 ? QString(300 + i, QChar(0x0416))
+                                    : i % 5 > 0 ? QStringLiteral("т%1").arg(i) : QString();
+            if (hint != 0)
+                t = hint < 0 ? QString() : t.left(hint);
+            wrong += row[1].toString() != t || row[1].isNull() != t.isNull();
+        },
+        {0, hint});
+    QCOMPARE(rows, 3000);
+    QCOMPARE(wrong, 0);
+    QVERIFY2(rowsPerFetch > 1, "rows were fetched one by one");
 }
 
 void TestOdbc::closingFreesStatements()

@@ -49,13 +49,22 @@ private slots:
     void rowDeletedByAnotherConnection();
     void customerChangeClearsAccount();
     void bankAccountPostRereadsAllAccounts();
+    void bankAccountDeleteRereadsAllAccounts();
+    void addressUnitsWrittenByTypeAndCode_data();
+    void addressUnitsWrittenByTypeAndCode();
+    void writeTouchingSeveralRowsIsUndone_data();
+    void writeTouchingSeveralRowsIsUndone();
     void commandWithoutDialogFails();
     void everyTableAddEditDelete_data();
     void everyTableAddEditDelete();
 
 private:
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
+    void openApp(const QString &database);
+    QString addressUnits();
     std::unique_ptr<TTestDatabase> m_db;
+    // an operator's database: one code may name a unit of each type
+    std::unique_ptr<TTestDatabase> m_keyedDb;
     std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
     TTestDialog m_dialog;
@@ -92,6 +101,9 @@ void TestRecords::initTestCase()
         "INSERT INTO hwunittypes (utypeid, utypename) VALUES (1, 'Узел');"
         "INSERT INTO hwobjects (objname) VALUES ('Котельная'), ('Школа');"
         "INSERT INTO hwunits (objid, utypeid, unitname) VALUES (1, 1, 'Ввод 1');"));
+    m_keyedDb = std::make_unique<TTestDatabase>(QStringLiteral("records_keyed"));
+    m_keyedDb->Exec(QStringLiteral("ALTER TABLE addrunits DROP CONSTRAINT addrunits_pkey CASCADE;"
+                                   "ALTER TABLE addrunits ADD PRIMARY KEY (utype, unitid)"));
 }
 
 void TestRecords::cleanupTestCase()
@@ -99,6 +111,7 @@ void TestRecords::cleanupTestCase()
     SetMessageResponder({});
     SetDialogHandler({});
     m_db.reset();
+    m_keyedDb.reset();
 }
 
 void TestRecords::init()
@@ -109,7 +122,18 @@ void TestRecords::init()
     m_dialog.typing = nullptr;
     m_dialog.result = QDialog::Accepted;
     m_dialog.shown = 0;
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
+    m_keyedDb->Exec(QStringLiteral(
+        "DELETE FROM addrunits;"
+        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('AO', '1', 'Округ'),"
+        " ('TE', '1', 'Район'), ('UL', '1', 'Улица')"));
+    openApp(m_db->Name());
+}
+
+void TestRecords::openApp(const QString &database)
+{
+    m_form.reset();
+    m_app.reset();
+    m_app = std::make_unique<TAppFixture>(database);
     m_form = std::make_unique<TMainForm>();
     DM->Connect();
     for (TDataSet *ds : {DM->qryHWObjects, DM->qryHWUnits, DM->qryHWUnitDev, DM->qryContracts,
@@ -117,6 +141,13 @@ void TestRecords::init()
                          DM->qryAdmDistricts, DM->qryDistricts, DM->qryAreas, DM->qryStreets,
                          DM->qryBuildings, DM->qryOrgs, DM->qryOrgBankAcc, DM->qryCTP})
         SetEditDialog(ds, &m_dialog);
+}
+
+QString TestRecords::addressUnits()
+{
+    return m_keyedDb->Scalar(QStringLiteral("SELECT string_agg(utype || ' ' || unitid || ' ' || "
+                                            "unitname, ', ' ORDER BY utype) FROM addrunits"))
+        .toString();
 }
 
 void TestRecords::cleanup()
@@ -545,6 +576,89 @@ void TestRecords::everyTableAddEditDelete()
     DM->qryStreets->Close();
     DM->qryOrgBankAcc->Close();
     m_db->Exec(tidy);
+}
+
+void TestRecords::bankAccountDeleteRereadsAllAccounts()
+{
+    m_db->Exec(QStringLiteral("INSERT INTO bankaccounts (accid, orgid, accnum) "
+                              "VALUES (700, 2, '1')"));
+    TDataSet *all = DM->qryBankAccounts;
+    all->Requery();
+    const int accid = all->FieldIndex(QStringLiteral("accid"));
+    QVERIFY(all->FindRow(accid, 700) >= 0);
+    DM->qryOrgBankAcc->SetParamValue(QStringLiteral("orgid"), 2);
+    DM->qryOrgBankAcc->Open();
+    QVERIFY(DM->qryOrgBankAcc->Locate(QStringLiteral("accid"), 700));
+    QVERIFY(Guarded([&] { m_form->DelRecord(TEntity::BankAcc); }));
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM bankaccounts WHERE accid = 700")), 0);
+    QCOMPARE(all->FindRow(accid, 700), -1);
+    DM->qryOrgBankAcc->Close();
+}
+
+void TestRecords::addressUnitsWrittenByTypeAndCode_data()
+{
+    QTest::addColumn<int>("entity");
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char *name, TEntity e, bool remove, const char *expected) {
+        QTest::newRow(name) << int(e) << remove << QString::fromUtf8(expected);
+    };
+    row("edit district", TEntity::AdmDistrict, false, "AO 1 Новое, TE 1 Район, UL 1 Улица");
+    row("delete district", TEntity::AdmDistrict, true, "TE 1 Район, UL 1 Улица");
+    row("edit city district", TEntity::District, false, "AO 1 Округ, TE 1 Новое, UL 1 Улица");
+    row("delete city district", TEntity::District, true, "AO 1 Округ, UL 1 Улица");
+    row("edit street", TEntity::Street, false, "AO 1 Округ, TE 1 Район, UL 1 Новое");
+    row("delete street", TEntity::Street, true, "AO 1 Округ, TE 1 Район");
+}
+
+void TestRecords::addressUnitsWrittenByTypeAndCode()
+{
+    QFETCH(int, entity);
+    QFETCH(bool, remove);
+    QFETCH(QString, expected);
+    openApp(m_keyedDb->Name()); // "1" is a district, a city district and a street there
+    const TEntity e = TEntity(entity);
+    TDataSet *ds = TMainForm::EntityDataSet(e);
+    DM->qryStreets->SetParamValue(QStringLiteral("pat"), QStringLiteral("%"));
+    DM->qryStreets->Open();
+    QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("1"));
+    m_dialog.typing = [ds] {
+        ds->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Новое"));
+    };
+    QVERIFY(Guarded([&] { remove ? m_form->DelRecord(e) : m_form->EditRecord(e); }));
+    QCOMPARE(m_boxes.size(), remove ? 1 : 0); // the confirmation
+    QCOMPARE(addressUnits(), expected);
+}
+
+void TestRecords::writeTouchingSeveralRowsIsUndone_data()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("message");
+    const QString key = QStringLiteral(" ее ключ (unitid) указывает в таблице public.addrunits "
+                                       "не на одну запись, а на 3. ");
+    QTest::newRow("update") << false << "Запись не сохранена:" + key + "Изменение отменено.";
+    QTest::newRow("delete") << true << "Запись не удалена:" + key + "Удаление отменено.";
+}
+
+void TestRecords::writeTouchingSeveralRowsIsUndone()
+{
+    QFETCH(bool, remove);
+    QFETCH(QString, message);
+    const QString before = addressUnits();
+    TDataSet ds(QStringLiteral("qryUnits"), &m_keyedDb->Conn());
+    ds.SetSQL(QStringLiteral("SELECT utype, unitid, unitname FROM addrunits WHERE utype = 'TE'"));
+    ds.SetKeyField(QStringLiteral("unitid")); // as if the code alone were the key
+    ds.Open();
+    try {
+        if (!remove)
+            ds.SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Все сразу"));
+        remove ? ds.Delete() : ds.Post();
+        QFAIL("written");
+    } catch (const EDatabaseError &e) {
+        QCOMPARE(e.message(), message);
+    }
+    QCOMPARE(addressUnits(), before);
+    QVERIFY(!m_keyedDb->Conn().InTransaction());
 }
 
 QTEST_MAIN(TestRecords)
