@@ -3,11 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
 MessageResponder g_responder;
 DialogHandler g_dialogHandler;
+FileDialogHandler g_fileDialogHandler;
 QString g_exeDir;
 
 QString displayText(const QString &text)
@@ -83,6 +86,24 @@ int ShowModal(QDialog *dialog)
     return dialog->exec();
 }
 
+QString OpenFileDialog(const QString &filter, const QString &initialPath, QWidget *parent)
+{
+    if (g_fileDialogHandler)
+        return g_fileDialogHandler({filter, initialPath});
+    // "description|pattern|..." as Qt's "description (pattern);;..."
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1];
+        const QString wrapped = QLatin1Char('(') + pattern + QLatin1Char(')');
+        filters << (parts[i].contains(wrapped) ? parts[i] : parts[i] + QLatin1Char(' ') + wrapped);
+    }
+    const QFileInfo initial(initialPath);
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Открыть"),
+                                        initialPath.isEmpty() ? QString() : initial.absolutePath(),
+                                        filters.join(QLatin1String(";;")));
+}
+
 QString ExeDir()
 {
     if (g_exeDir.isEmpty()) {
@@ -116,4 +137,9 @@ void SetMessageResponder(MessageResponder responder)
 void SetDialogHandler(DialogHandler handler)
 {
     g_dialogHandler = std::move(handler);
+}
+
+void SetFileDialogHandler(FileDialogHandler handler)
+{
+    g_fileDialogHandler = std::move(handler);
 }

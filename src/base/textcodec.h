@@ -1,0 +1,38 @@
+#pragma once
+// The program's one place for 8-bit texts: decoding bytes of a code page given
+// by its number (866 DOS Cyrillic, 1251 Windows Cyrillic, 1252, 65001 UTF-8,
+// ...) into QString. Single-byte code pages decode through a table of 256
+// characters built once, so long runs of short texts (table files) stay cheap.
+
+#include <QString>
+#include <QStringDecoder>
+
+#include <array>
+
+class TTextCodec
+{
+public:
+    // Code page 0 or an unknown one gives an invalid codec.
+    explicit TTextCodec(int codePage = 0);
+
+    bool IsValid() const { return m_valid; }
+    int CodePage() const { return m_codePage; }
+    QString Decode(const char *data, qsizetype size) const;
+    QString Decode(const QByteArray &bytes) const { return Decode(bytes.constData(), bytes.size()); }
+
+    // Whether a code page number names a code page this program can decode.
+    static bool IsSupported(int codePage);
+    // A code page from its name as files declare it: "866", "CP1251",
+    // "ANSI 1251", "OEM 866", "windows-1251", "IBM866", "UTF-8", "KOI8-R",
+    // "ISO-8859-5", ... 0 when the name is not understood.
+    static int CodePageFromName(const QString &name);
+
+    static constexpr int Utf8 = 65001;
+
+private:
+    int m_codePage = 0;
+    bool m_valid = false;
+    bool m_singleByte = false;
+    std::array<char16_t, 256> m_table{};
+    mutable QStringDecoder m_decoder;
+};
