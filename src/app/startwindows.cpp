@@ -2,6 +2,8 @@
 
 #include "app/mainfrm.h"
 #include "app/progress.h"
+#include "import/impprogressfrm.h"
+#include "import/importpage.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -28,10 +30,12 @@ void CreateStartupWindows(TMainForm *main)
 
     // the data pages
     FillOrgPages(main);
+    FillImportPage(main);
     FillAddressPage(main);
 
     // the windows kept hidden until used, in the order of start-up
     new TSelBuildingForm(main);
+    new TImpProgressForm(main);
     new TAdmDistrictsForm;
     new TAdmDistrictEditForm(AdmDistrictsForm);
     new TDistrictsForm;
