@@ -18,7 +18,10 @@ public:
     bool IsValid() const { return m_valid; }
     int CodePage() const { return m_codePage; }
     QString Decode(const char *data, qsizetype size) const;
-    QString Decode(const QByteArray &bytes) const { return Decode(bytes.constData(), bytes.size()); }
+    QString Decode(const QByteArray &bytes) const
+    {
+        return Decode(bytes.constData(), bytes.size());
+    }
 
     // Whether a code page number names a code page this program can decode.
     static bool IsSupported(int codePage);

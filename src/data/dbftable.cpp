@@ -94,9 +94,7 @@ void checkHeader(const QString &path, qint64 fileSize)
             throw notDbf();
         width += byte(fields, at + 16);
     }
-    const int terminator = count * 32;
-    if (count == 0 || terminator >= fields.size() || fields[terminator] != '\r'
-        || width > recordLength)
+    if (count == 0 || width > recordLength)
         throw notDbf();
     const qint64 expected = qint64(headerLength) + records * recordLength;
     if (fileSize < expected) {

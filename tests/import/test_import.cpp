@@ -34,7 +34,7 @@ struct TField {
 using TRecord = QList<QByteArray>; // raw bytes by field; empty: no value
 
 const QList<TField> AddressFields{{"KOD_UL", 'C', 10, 0}, {"DOM", 'C', 10, 0},
-                                  {"KORP", 'C', 5, 0}, {"GIL", 'C', 3, 0}};
+                                  {"KORP", 'C', 5, 0}, {"GIL", 'C', 6, 0}};
 
 QByteArray encode(const char *codec, const QString &text)
 {
@@ -220,16 +220,11 @@ void TestImport::codePageOf_data()
     QTest::addColumn<int>("codePage");
     QTest::newRow("none: DOS Cyrillic") << QByteArray() << 866;
     QTest::newRow("LDID 38") << QByteArray("LDID/38") << 866;
-    QTest::newRow("LDID 101") << QByteArray("LDID/101") << 866;
     QTest::newRow("LDID 201") << QByteArray("LDID/201") << 1251;
     QTest::newRow("LDID 87") << QByteArray("LDID/87") << 1252;
-    QTest::newRow("LDID 3") << QByteArray("LDID/3") << 1252;
-    QTest::newRow("cpg 1251") << QByteArray("1251") << 1251;
     QTest::newRow("cpg ANSI 1251") << QByteArray("ANSI 1251") << 1251;
     QTest::newRow("cpg OEM 866") << QByteArray("OEM 866") << 866;
-    QTest::newRow("cpg CP1251") << QByteArray("cp1251") << 1251;
     QTest::newRow("cpg UTF-8") << QByteArray("UTF-8") << 65001;
-    QTest::newRow("cpg KOI8-R") << QByteArray("KOI8-R") << 20866;
     QTest::newRow("unknown LDID") << QByteArray("LDID/254") << 0;
     QTest::newRow("unknown name") << QByteArray("Klingon") << 0;
 }
@@ -301,7 +296,6 @@ void TestImport::fileContents_data()
     QTest::addColumn<QStringList>("arrived"); // kod_ul|dom|korp|gil|nomer|odd
 
     const QList<TField> mixed{{"Kod_Ul", 'C', 10, 0}, {"dom", 'C', 10, 0}, {"GiL", 'C', 3, 0}};
-    const QList<TRecord> one{{"U2", "7", "ЖИЛ"}};
     const auto cyr = [](const char *codec) {
         return QList<TRecord>{{"U2", encode(codec, QStringLiteral("7а")), "",
                                encode(codec, QStringLiteral("Н/Ж"))}};
@@ -316,9 +310,6 @@ void TestImport::fileContents_data()
     QTest::newRow("866 without a declared code page")
         << "addr.dbf" << QByteArray() << AddressFields << cyr("IBM866") << QList<int>{}
         << cyrArrived;
-    QTest::newRow("866 declared by the language driver")
-        << "addr.dbf" << QByteArray("LDID/38") << AddressFields << cyr("IBM866")
-        << QList<int>{} << cyrArrived;
     QTest::newRow("1251 declared by the language driver")
         << "addr.dbf" << QByteArray("LDID/201") << AddressFields << cyr("windows-1251")
         << QList<int>{} << cyrArrived;
@@ -326,12 +317,10 @@ void TestImport::fileContents_data()
         << "addr.dbf" << QByteArray("1251") << AddressFields << cyr("windows-1251")
         << QList<int>{} << cyrArrived;
     QTest::newRow("UTF-8 declared by a .cpg file")
-        << "addr.dbf" << QByteArray("UTF-8") << QList<TField>{{"KOD_UL", 'C', 10, 0},
-           {"DOM", 'C', 10, 0}, {"KORP", 'C', 5, 0}, {"GIL", 'C', 6, 0}}
-        << cyr("UTF-8") << QList<int>{} << cyrArrived;
-    QList<TRecord> five = addresses(5);
+        << "addr.dbf" << QByteArray("UTF-8") << AddressFields << cyr("UTF-8") << QList<int>{}
+        << cyrArrived;
     QTest::newRow("deleted records are passed over")
-        << "addr.dbf" << QByteArray() << AddressFields << five << QList<int>{1, 4}
+        << "addr.dbf" << QByteArray() << AddressFields << addresses(5) << QList<int>{1, 4}
         << QStringList{"U3|2|-|ЖИЛ|-|-", "U4|3|-|ЖИЛ|-|-", "U1|5|-|ЖИЛ|-|-"};
     QTest::newRow("numbers in the C locale")
         << "addr.dbf" << QByteArray() << QList<TField>{{"KOD_UL", 'C', 10, 0},
@@ -395,8 +384,8 @@ void TestImport::failures_data()
         << "nocolumn" << "В таблице str_doma нет столбца «etazh» для поля «ETAZH» файла";
     QTest::newRow("a value the column refuses")
         << "refused" << "База данных не приняла запись 137 файла:";
-    QTest::newRow("a number that is none") << "badnumber"
-                                           << "Запись 3 файла «%1»: в поле «NOMER» не число: «1-2»";
+    QTest::newRow("a number that is none")
+        << "badnumber" << "Запись 3 файла «%1»: в поле «NOMER» не число: «1-2»";
     QTest::newRow("an unknown code page")
         << "codepage" << "Файл «%1» записан в кодовой странице «Klingon», которую программа "
                          "не знает";
@@ -435,7 +424,7 @@ void TestImport::failures()
     }
     if (kind == QLatin1String("truncated")) {
         QFile f(path);
-        QVERIFY(f.resize(f.size() - 70 * 29 - 1));
+        QVERIFY(f.resize(f.size() - 70 * 32 - 1));
     }
     const QString before = snapshot();
 
