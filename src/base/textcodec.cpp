@@ -77,11 +77,6 @@ QString TTextCodec::Decode(const char *data, qsizetype size) const
     return s;
 }
 
-bool TTextCodec::IsSupported(int codePage)
-{
-    return codePage > 0 && openDecoder(codePage).isValid();
-}
-
 int TTextCodec::CodePageFromName(const QString &name)
 {
     const QString n = name.trimmed().toUpper();

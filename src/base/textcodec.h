@@ -18,13 +18,7 @@ public:
     bool IsValid() const { return m_valid; }
     int CodePage() const { return m_codePage; }
     QString Decode(const char *data, qsizetype size) const;
-    QString Decode(const QByteArray &bytes) const
-    {
-        return Decode(bytes.constData(), bytes.size());
-    }
 
-    // Whether a code page number names a code page this program can decode.
-    static bool IsSupported(int codePage);
     // A code page from its name as files declare it: "866", "CP1251",
     // "ANSI 1251", "OEM 866", "windows-1251", "IBM866", "UTF-8", "KOI8-R",
     // "ISO-8859-5", ... 0 when the name is not understood.
