@@ -35,13 +35,18 @@ QString insertStatement(const QVector<TDbfField> &fields)
          + QLatin1Char(')');
 }
 
-// Prepares the insert; the server checks it against str_doma at once, so a
-// field without a column is reported before anything is written.
-void prepareInsert(TStatement &insert, const QVector<TDbfField> &fields)
+// Prepares the insert. The server checks the statement against str_doma
+// first, so that a field without a column is reported before anything is
+// written. The check runs on a statement of its own: a statement the server
+// has described is executed by the driver one round trip per row, while the
+// insert is to send each parameter array in one.
+void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TDbfField> &fields)
 {
-    insert.Prepare(insertStatement(fields));
+    const QString sql = insertStatement(fields);
     try {
-        insert.DescribePrepared();
+        TStatement check(connection);
+        check.Prepare(sql);
+        check.DescribePrepared();
     } catch (const EDatabaseError &e) {
         if (e.sqlState() == QLatin1String("42703")) {
             for (const TDbfField &f : fields) {
@@ -57,6 +62,7 @@ void prepareInsert(TStatement &insert, const QVector<TDbfField> &fields)
                                  + e.message(),
                              e.sqlState());
     }
+    insert.Prepare(sql);
 }
 
 // Sends one array of records. When the server refuses it, the records are
@@ -123,7 +129,7 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
         QVector<FieldType> types;
         for (const TDbfField &f : fields)
             types << f.type;
-        prepareInsert(insert, fields);
+        prepareInsert(*dbConn, insert, fields);
 
         state.totalRecords = tblSD.RecordCount();
         progress.Start(state);
