@@ -144,7 +144,8 @@ private:
     QString snapshot() { return m_db->Scalar(QStringLiteral(
         "SELECT (SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'), ','"
         "  ORDER BY buildingid) FROM buildings) || '/' || (SELECT count(*) FROM str_doma)"
-        " || '/' || (SELECT count(*) FROM str_doma_seen)")).toString(); }
+        " || '/' || (SELECT count(*) FROM str_doma_seen) || '/' || (SELECT count(*) FROM"
+        " upd_calls)")).toString(); }
     int count(const char *sql) { return m_db->Scalar(QString::fromLatin1(sql)).toInt(); }
     QPushButton *button(const char *name)
     {
@@ -173,10 +174,11 @@ void TestImport::initTestCase()
     // upd_buildings keeps what it was given, so tests see what arrived.
     m_db->Exec(QStringLiteral(
         "ALTER TABLE str_doma ADD COLUMN nomer integer, ADD COLUMN \"q\"\"я b-:?\" varchar(20);"
-        "CREATE TABLE str_doma_seen (LIKE str_doma);"
+        "CREATE TABLE str_doma_seen (LIKE str_doma); CREATE TABLE upd_calls (n integer);"
         "ALTER FUNCTION upd_buildings() RENAME TO upd_buildings_real;"
         "CREATE FUNCTION upd_buildings() RETURNS integer LANGUAGE plpgsql AS $$ BEGIN"
-        " INSERT INTO str_doma_seen SELECT * FROM str_doma; RETURN upd_buildings_real();"
+        " INSERT INTO str_doma_seen SELECT * FROM str_doma;"
+        " INSERT INTO upd_calls SELECT count(*) FROM str_doma; RETURN upd_buildings_real();"
         " END $$"));
 }
 
@@ -193,7 +195,7 @@ void TestImport::init()
     m_boxes.clear();
     m_progressShownAtBox.clear();
     m_db->Exec(QStringLiteral(
-        "TRUNCATE str_doma, str_doma_seen; DELETE FROM buildings; DELETE FROM addrunits;"
+        "TRUNCATE str_doma, str_doma_seen, upd_calls; DELETE FROM buildings; DELETE FROM addrunits;"
         "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая'),"
         " ('UL', 'U2', 'Вторая'), ('UL', 'U3', 'Третья'), ('UL', 'U4', 'Четвертая'),"
         " ('UL', 'U5', 'Пятая');"
@@ -279,7 +281,10 @@ void TestImport::counterAndCancel()
         QCOMPARE(snapshot(), before);
         return;
     }
-    // upd_buildings saw every record, nothing is left in str_doma
+    // upd_buildings ran once and saw every record, nothing is left in str_doma
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT string_agg(n::text, ',') FROM upd_calls"))
+                 .toString(),
+             QString::number(records));
     QCOMPARE(count("SELECT count(*) FROM str_doma_seen"), records);
     QCOMPARE(count("SELECT count(*) FROM str_doma"), 0);
     // the file's second record is the known building U3 2
@@ -536,7 +541,7 @@ void TestImport::importFromTab()
     QCOMPARE(ImpProgressForm->lblOperation->text(), QStringLiteral("Все операции выполнены."));
     QCOMPARE(ImpProgressForm->lblOpNo->text(), QStringLiteral("2"));
     // the known building took the file's status, the new one is listed
-    QCOMPARE(snapshot(), QStringLiteral("U1 1 ЖИЛ,U3 2 ЖИЛ,U1 3 ЖИЛ/0/2"));
+    QCOMPARE(snapshot(), QStringLiteral("U1 1 ЖИЛ,U3 2 ЖИЛ,U1 3 ЖИЛ/0/2/1"));
     QCOMPARE(DM->qryBuildings->RecordCount(), 2);
 
     // an empty path is refused before anything happens
