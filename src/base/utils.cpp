@@ -98,10 +98,13 @@ QString OpenFileDialog(const QString &filter, const QString &initialPath, QWidge
         const QString wrapped = QLatin1Char('(') + pattern + QLatin1Char(')');
         filters << (parts[i].contains(wrapped) ? parts[i] : parts[i] + QLatin1Char(' ') + wrapped);
     }
+    // Qt's own dialog matches the patterns regardless of case ("*.DBF" shows
+    // "addr.dbf"); native Linux dialogs would not.
     const QFileInfo initial(initialPath);
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Открыть"),
                                         initialPath.isEmpty() ? QString() : initial.absolutePath(),
-                                        filters.join(QLatin1String(";;")));
+                                        filters.join(QLatin1String(";;")), nullptr,
+                                        QFileDialog::DontUseNativeDialog);
 }
 
 QString ExeDir()
