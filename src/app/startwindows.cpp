@@ -15,6 +15,8 @@
 #include "heatwater/hwobjecteditfrm.h"
 #include "heatwater/hwunitdeveditfrm.h"
 #include "heatwater/hwuniteditfrm.h"
+#include "import/impprogressfrm.h"
+#include "import/importpage.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -44,6 +46,7 @@ void CreateStartupWindows(TMainForm *main)
     FillHeatWaterPage(main);
     FillElectrPage(main);
     FillOrgPages(main);
+    FillImportPage(main);
     FillAddressPage(main);
     // the archive items of the channel popups
     ConnectArchivePopups(main);
@@ -59,6 +62,7 @@ void CreateStartupWindows(TMainForm *main)
     new TAbonentEditForm(main);
     new TAbonDevEditForm(main);
     new TSelBuildingForm(main);
+    new TImpProgressForm(main);
     new TAdmDistrictsForm;
     new TAdmDistrictEditForm(AdmDistrictsForm);
     new TDistrictsForm;

@@ -1,12 +1,41 @@
 #pragma once
-// The text encodings of the files the program reads and writes, in one place:
-// its own files are Windows-1251 on disk, UTF-8 files (with a byte order mark,
-// or valid UTF-8 with multi-byte sequences) are read as well; dBase files
-// carry a code page of their own.
+// The program's one place for 8-bit texts. Its own files are Windows-1251 on
+// disk, and UTF-8 files (with a byte order mark, or valid UTF-8 with
+// multi-byte sequences) are read as well; dBase files carry a code page of
+// their own, decoded from bytes of a code page given by its number (866 DOS Cyrillic, 1251 Windows Cyrillic, 1252, 65001 UTF-8,
+// ...) into QString. Single-byte code pages decode through a table of 256
+// characters built once, so long runs of short texts (table files) stay cheap.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
+
+#include <array>
+
+class TTextCodec
+{
+public:
+    // Code page 0 or an unknown one gives an invalid codec.
+    explicit TTextCodec(int codePage = 0);
+
+    bool IsValid() const { return m_valid; }
+    int CodePage() const { return m_codePage; }
+    QString Decode(const char *data, qsizetype size) const;
+
+    // A code page from its name as files declare it: "866", "CP1251",
+    // "ANSI 1251", "OEM 866", "windows-1251", "IBM866", "UTF-8", "KOI8-R",
+    // "ISO-8859-5", ... 0 when the name is not understood.
+    static int CodePageFromName(const QString &name);
+
+    static constexpr int Utf8 = 65001;
+
+private:
+    int m_codePage = 0;
+    bool m_valid = false;
+    bool m_singleByte = false;
+    std::array<char16_t, 256> m_table{};
+    mutable QStringDecoder m_decoder;
+};
 
 namespace TextCodec {
 
@@ -21,8 +50,4 @@ QString DecodeFile(const QByteArray &bytes);
 // Windows-1251 bytes. A character the code page lacks becomes the
 // converter's substitute; complete tells whether there was none.
 QByteArray EncodeWin1251(const QString &text, bool *complete = nullptr);
-// Bytes in a Windows or DOS code page (866, 1251, 1252, ...); an unknown
-// code page is read as Latin-1.
-QString DecodeCodePage(const QByteArray &bytes, int codePage);
-
 } // namespace TextCodec

@@ -5,11 +5,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
 MessageResponder g_responder;
 DialogHandler g_dialogHandler;
+FileDialogHandler g_fileDialogHandler;
 
 QString displayText(const QString &text)
 {
@@ -86,6 +89,27 @@ int ShowModal(QDialog *dialog)
     return dialog->exec();
 }
 
+QString OpenFileDialog(const QString &filter, const QString &initialPath, QWidget *parent)
+{
+    if (g_fileDialogHandler)
+        return g_fileDialogHandler({filter, initialPath});
+    // "description|pattern|..." as Qt's "description (pattern);;..."
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1];
+        const QString wrapped = QLatin1Char('(') + pattern + QLatin1Char(')');
+        filters << (parts[i].contains(wrapped) ? parts[i] : parts[i] + QLatin1Char(' ') + wrapped);
+    }
+    // Qt's own dialog matches the patterns regardless of case ("*.DBF" shows
+    // "addr.dbf"); native Linux dialogs would not.
+    const QFileInfo initial(initialPath);
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Открыть"),
+                                        initialPath.isEmpty() ? QString() : initial.absolutePath(),
+                                        filters.join(QLatin1String(";;")), nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+}
+
 QString ExeDir()
 {
     return DataDir();
@@ -111,4 +135,9 @@ void SetMessageResponder(MessageResponder responder)
 void SetDialogHandler(DialogHandler handler)
 {
     g_dialogHandler = std::move(handler);
+}
+
+void SetFileDialogHandler(FileDialogHandler handler)
+{
+    g_fileDialogHandler = std::move(handler);
 }

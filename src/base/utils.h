@@ -32,6 +32,12 @@ void StopBox(const QString &text, QWidget *parent = nullptr);
 // Shows a dialog modally and returns its result (QDialog::Accepted/Rejected).
 int ShowModal(QDialog *dialog);
 
+// A file-open dialog. The filter lists description and pattern pairs
+// separated by "|" ("Файлы таблиц (*.DBF)|*.DBF|Все файлы (*.*)|*.*").
+// Returns the full path of the chosen file, or an empty text when cancelled.
+QString OpenFileDialog(const QString &filter, const QString &initialPath,
+                       QWidget *parent = nullptr);
+
 // The folder of the program's own files with a trailing '/' (DataDir of
 // base/datadir.h: beside the executable where that folder is writable), and
 // the position store file in it.
@@ -56,3 +62,11 @@ using MessageResponder = std::function<QMessageBox::StandardButton(const Message
 using DialogHandler = std::function<int(QDialog *)>;
 void SetMessageResponder(MessageResponder responder);
 void SetDialogHandler(DialogHandler handler);
+// A file dialog handler sees every file dialog and returns the chosen path
+// (empty: cancelled).
+struct FileDialogInfo {
+    QString filter;      // as the caller gave it
+    QString initialPath;
+};
+using FileDialogHandler = std::function<QString(const FileDialogInfo &)>;
+void SetFileDialogHandler(FileDialogHandler handler);

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class IImportProgress;
+
 // What the data module needs to reach the server.
 struct TConnectionSettings {
     QString server;
@@ -60,6 +62,9 @@ public:
     // The after-post step: re-run the dataset and make the posted row current
     // again; a key the server assigned is read with currval of the sequence.
     void RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QString &sequence);
+    // The building address import of a dBase file, reported to the progress;
+    // the database is as before unless the import completes.
+    void ImportBuildings(const QString &path, IImportProgress &progress);
     // The datasets opened by Connect, in their order.
     const QVector<TDataSet *> &StartupDataSets() const { return m_startup; }
     // Whether the channel's device category names an archive table (false

@@ -1,0 +1,7 @@
+#pragma once
+// The building address import on the tab "Адреса строений": the file choice
+// beside the path box and the button that loads the file into the database.
+
+class TMainForm;
+
+void FillImportPage(TMainForm *main);
