@@ -5,7 +5,7 @@
 // loads.
 //     bench_fetch <server> <database> <user> <password> [rounds]
 #include "data/dmfrm.h"
-#include "shell/appconfig.h"
+#include "app/appconfig.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

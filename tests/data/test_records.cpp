@@ -589,7 +589,7 @@ void TestRecords::bankAccountDeleteRereadsAllAccounts()
     DM->qryOrgBankAcc->SetParamValue(QStringLiteral("orgid"), 2);
     DM->qryOrgBankAcc->Open();
     QVERIFY(DM->qryOrgBankAcc->Locate(QStringLiteral("accid"), 700));
-    QVERIFY(Guarded([&] { m_form->DelRecord(TEntity::BankAcc); }));
+    QVERIFY(Guarded([&] { m_form->DeleteRecord(DM->qryOrgBankAcc); }));
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM bankaccounts WHERE accid = 700")), 0);
     QCOMPARE(all->FindRow(accid, 700), -1);
     DM->qryOrgBankAcc->Close();
@@ -597,35 +597,36 @@ void TestRecords::bankAccountDeleteRereadsAllAccounts()
 
 void TestRecords::addressUnitsWrittenByTypeAndCode_data()
 {
-    QTest::addColumn<int>("entity");
+    QTest::addColumn<QString>("dataSet");
     QTest::addColumn<bool>("remove");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, TEntity e, bool remove, const char *expected) {
-        QTest::newRow(name) << int(e) << remove << QString::fromUtf8(expected);
+    const auto row = [](const char *name, const char *dataSet, bool remove,
+                        const char *expected) {
+        QTest::newRow(name) << dataSet << remove << QString::fromUtf8(expected);
     };
-    row("edit district", TEntity::AdmDistrict, false, "AO 1 Новое, TE 1 Район, UL 1 Улица");
-    row("delete district", TEntity::AdmDistrict, true, "TE 1 Район, UL 1 Улица");
-    row("edit city district", TEntity::District, false, "AO 1 Округ, TE 1 Новое, UL 1 Улица");
-    row("delete city district", TEntity::District, true, "AO 1 Округ, UL 1 Улица");
-    row("edit street", TEntity::Street, false, "AO 1 Округ, TE 1 Район, UL 1 Новое");
-    row("delete street", TEntity::Street, true, "AO 1 Округ, TE 1 Район");
+    row("edit district", "qryAdmDistricts", false, "AO 1 Новое, TE 1 Район, UL 1 Улица");
+    row("delete district", "qryAdmDistricts", true, "TE 1 Район, UL 1 Улица");
+    row("edit city district", "qryDistricts", false, "AO 1 Округ, TE 1 Новое, UL 1 Улица");
+    row("delete city district", "qryDistricts", true, "AO 1 Округ, UL 1 Улица");
+    row("edit street", "qryStreets", false, "AO 1 Округ, TE 1 Район, UL 1 Новое");
+    row("delete street", "qryStreets", true, "AO 1 Округ, TE 1 Район");
 }
 
 void TestRecords::addressUnitsWrittenByTypeAndCode()
 {
-    QFETCH(int, entity);
+    QFETCH(QString, dataSet);
     QFETCH(bool, remove);
     QFETCH(QString, expected);
     openApp(m_keyedDb->Name()); // "1" is a district, a city district and a street there
-    const TEntity e = TEntity(entity);
-    TDataSet *ds = TMainForm::EntityDataSet(e);
+    TDataSet *ds = DM->findChild<TDataSet *>(dataSet);
+    QVERIFY(ds);
     DM->qryStreets->SetParamValue(QStringLiteral("pat"), QStringLiteral("%"));
     DM->qryStreets->Open();
     QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("1"));
     m_dialog.typing = [ds] {
         ds->SetFieldValue(QStringLiteral("unitname"), QStringLiteral("Новое"));
     };
-    QVERIFY(Guarded([&] { remove ? m_form->DelRecord(e) : m_form->EditRecord(e); }));
+    QVERIFY(Guarded([&] { remove ? m_form->DeleteRecord(ds) : m_form->EditRecord(ds); }));
     QCOMPARE(m_boxes.size(), remove ? 1 : 0); // the confirmation
     QCOMPARE(addressUnits(), expected);
 }
