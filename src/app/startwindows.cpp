@@ -2,7 +2,9 @@
 
 #include "app/mainfrm.h"
 #include "app/progress.h"
+#include "base/guard.h"
 #include "devices/seldevicefrm.h"
+#include "flatreg/flatregform.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -56,6 +58,10 @@ void CreateStartupWindows(TMainForm *main)
     for (const auto &[action, window] : menu)
         QObject::connect(action, &QAction::triggered, window,
                          [w = window] { ShowToFront(w); });
+
+    // the flat register window is made for each use
+    QObject::connect(main->mnuFlatRegister, &QAction::triggered, main,
+                     [main] { Guarded([main] { FlatRegisterCommand(main); }); });
 
     // the list windows are windows of their own, not children of the main one
     QObject::connect(main, &QObject::destroyed, [] {
