@@ -107,7 +107,8 @@ void TFlatRegisterForm::RunButtonClick()
         progress->ShowProgress(int(rows.size()), ProgressCaption);
         TRunOutcome outcome;
         {
-            const auto hide = qScopeGuard([progress] { progress->ShowProgress(0, ProgressCaption); });
+            const auto hide =
+                qScopeGuard([progress] { progress->ShowProgress(0, ProgressCaption); });
             TRegistrationRun run(*Query, report,
                                  [this](const QString &name) { return DeviceSystemId(name); },
                                  progress);

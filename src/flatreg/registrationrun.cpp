@@ -80,7 +80,8 @@ TRunOutcome TRegistrationRun::Run(int objectId, const QVector<TMeterRow> &rows)
                 stop = true;
             }
         } catch (const EError &e) {
-            const QString text = QStringLiteral("Исключение: %1 [%2]").arg(e.message(), typeName(e));
+            const QString text =
+                QStringLiteral("Исключение: %1 [%2]").arg(e.message(), typeName(e));
             m_report.Log(text);
             m_report.RowStatus(i, text);
         } catch (const std::exception &e) {

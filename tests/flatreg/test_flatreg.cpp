@@ -345,7 +345,8 @@ void TestFlatReg::parseRefusesHugeTables_data()
     QTest::addColumn<QString>("reason");
     QTest::newRow("wide") << QString(300, QLatin1Char(';')) + QStringLiteral("\r\n")
                           << S("В строке 1 больше 256 столбцов");
-    QTest::newRow("long") << QString(100001, QLatin1Char('\n')) << S("В тексте больше 100000 строк");
+    QTest::newRow("long") << QString(100001, QLatin1Char('\n'))
+                          << S("В тексте больше 100000 строк");
 }
 
 void TestFlatReg::parseRefusesHugeTables()
@@ -524,7 +525,8 @@ void TestFlatReg::runLoop_data()
     QTest::addColumn<bool>("registered");
     const QString bad = S("неверный тип прибора !");
     QTest::newRow("codes") << QStringList{"0", "2", "3", "4"} << -1
-                           << QStringList{S("ОК"), bad, S("код системы снабжения systemid неверен"),
+                           << QStringList{S("ОК"), bad,
+                                          S("код системы снабжения systemid неверен"),
                                           S("прибор НЕ зарегистрирован !"), S("Уже добавлен")}
                            << QList<int>{1, 3, 4, 5} << true;
     QTest::newRow("code 1 stops") << QStringList{"3", "1"} << -1
@@ -576,7 +578,8 @@ void TestFlatReg::failedWriteKeepsOldFile()
     QVERIFY(TextFiles::WriteText(file, S("старый;текст\r\n")) == TextFiles::TWriteResult::Written);
     QString reason;
     QCOMPARE(TextFiles::WriteText(file, S("水"), &reason), TextFiles::TWriteResult::Unencodable);
-    QCOMPARE(TextFiles::WriteText(path("none/x.csv"), S("a")), TextFiles::TWriteResult::OpenFailed);
+    QCOMPARE(TextFiles::WriteText(path("none/x.csv"), S("a")),
+             TextFiles::TWriteResult::OpenFailed);
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), TextCodec::EncodeWin1251(S("старый;текст\r\n")));
@@ -768,10 +771,11 @@ void TestFlatReg::pasteAndRun()
     QStringList log;
     for (int i = 0; i < form->ListBox->count(); ++i)
         log << form->ListBox->item(i)->text();
-    QCOMPARE(log, (QStringList{S("SELECT add_aptdevice(15, '1', 2, 'TARM_VD0_123', '01.02.2008');"),
-                               S("ОК"),
-                               S("SELECT add_aptdevice(15, '1', 3, 'TARM_VD1_123', '01.02.2008');"),
-                               S("ОК")}));
+    QCOMPARE(log,
+             (QStringList{S("SELECT add_aptdevice(15, '1', 2, 'TARM_VD0_123', '01.02.2008');"),
+                          S("ОК"),
+                          S("SELECT add_aptdevice(15, '1', 3, 'TARM_VD1_123', '01.02.2008');"),
+                          S("ОК")}));
     QVERIFY(form->Registered);
     QVERIFY(!ProgressForm->isVisible());
     QCOMPARE(count(S("SELECT count(*) FROM hwunitdev d JOIN hwunits u USING (unitid)"
@@ -806,11 +810,9 @@ void TestFlatReg::runRefusals()
         choose(form.get(), qAbs(objectId));
     if (objectId < 0) {
         // a valid row that the server refuses, then a row that is not reached
-        for (int c = 0; c < 7; ++c)
-            form->SG->setItem(0, c, new QTableWidgetItem(meter("1", 1).flat));
-        form->SG->item(0, 3)->setText(S("СГВ"));
-        form->SG->item(0, 4)->setText(S("123"));
-        form->SG->item(0, 6)->setText(S("01.02.2008"));
+        const QStringList valid = {"1", "", "", S("СГВ"), "123", "1", "01.02.2008"};
+        for (int c = 0; c < valid.size(); ++c)
+            form->SG->setItem(0, c, new QTableWidgetItem(valid[c]));
         form->SG->setItem(1, 0, new QTableWidgetItem(S("2")));
         m_db->Exec(QStringLiteral("DELETE FROM hwobjects WHERE objid = 15"));
     }
@@ -860,7 +862,8 @@ void TestFlatReg::loadFile_data()
     QTest::newRow("UTF-8") << title + S("кв 2;№5\r\n").toUtf8() << true << 1 << S("кв 2");
     QTest::newRow("LF only") << QByteArray("t\n11\n12\n") << true << 2 << S("11");
     QTest::newRow("no final line end") << title + "5;6" << true << 1 << S("5");
-    QTest::newRow("zero byte ends the text") << title + "7\r\n8\r\n" + QByteArray(1, '\0') + "9\r\n"
+    QTest::newRow("zero byte ends the text")
+        << title + "7\r\n8\r\n" + QByteArray(1, '\0') + "9\r\n"
                                              << true << 2 << S("7");
     QTest::newRow("one line") << title << true << 1 << QString();
     QTest::newRow("missing") << QByteArray() << false << 1 << S("старое");
@@ -914,7 +917,8 @@ void TestFlatReg::saveAndLoadBack()
     QCOMPARE(form->SG->columnCount(), 10);
     form->SG->setItem(0, 7, new QTableWidgetItem(S("ОК")));
     m_chosenFile = path("saved.csv");
-    QVERIFY(TextFiles::WriteText(m_chosenFile, S("прежний\r\n")) == TextFiles::TWriteResult::Written);
+    QVERIFY(TextFiles::WriteText(m_chosenFile, S("прежний\r\n"))
+            == TextFiles::TWriteResult::Written);
     form->SaveButton->click();
     QCOMPARE(boxTexts(), QStringList());
     QCOMPARE(m_fileDialogs.value(0).title, S("Сохранить данные в файле csv"));
