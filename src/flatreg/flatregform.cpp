@@ -119,6 +119,11 @@ TFlatRegisterForm::TFlatRegisterForm(QWidget *owner)
     loadNameLists();
     LoadFormPosition(this, StoredColWidths, 10);
     SetupGrid();
+    // widths of our own for the columns whose widths were never stored
+    const int widths[ColumnCount] = {75, 85, 80, 110, 112, 112, 135, 220};
+    for (int c = 0; c < ColumnCount; ++c)
+        if (StoredColWidths[c] < 5)
+            SG->setColumnWidth(c, widths[c]);
 }
 
 TFlatRegisterForm::~TFlatRegisterForm()
@@ -156,9 +161,23 @@ QWidget *TFlatRegisterForm::createToolBar()
                            bar);
     CloselButton = toolButton(TFlatRegisterIcon::Exit, "CloselButton", QStringLiteral("Выход"),
                               QStringLiteral("Закрыть это окно"), bar);
-    for (QToolButton *b : {FromClipboardButton, FromFileButton, SaveButton, AddNewButton,
-                           RunButton})
-        bar->addWidget(b);
+    const QList<QToolButton *> buttons = {FromClipboardButton, FromFileButton, SaveButton,
+                                          AddNewButton, RunButton, CloselButton};
+    // every caption fits its button whole, all in one font
+    QFont font = FromClipboardButton->font();
+    const auto fits = [&buttons](const QFont &f) {
+        for (const QToolButton *b : buttons)
+            if (QFontMetrics(f).horizontalAdvance(b->text()) > 94)
+                return false;
+        return true;
+    };
+    while (!fits(font) && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    for (QToolButton *b : buttons) {
+        b->setFont(font);
+        if (b != CloselButton)
+            bar->addWidget(b);
+    }
     bar->addSeparator();
     bar->addWidget(CloselButton);
 
@@ -199,8 +218,12 @@ QWidget *TFlatRegisterForm::createDataPage()
     tsData->setObjectName(QStringLiteral("tsData"));
     SG = new QTableWidget(tsData);
     SG->setObjectName(QStringLiteral("SG"));
-    SG->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    SG->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QHeaderView *header = SG->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    // the long titles take two lines, so that the columns can stay narrow
+    header->setDefaultAlignment(
+        Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap));
+    header->setMinimumHeight(2 * header->fontMetrics().height() + 8);
     SG->verticalHeader()->setDefaultSectionSize(20);
     SG->setWordWrap(false);
     auto *layout = new QVBoxLayout(tsData);

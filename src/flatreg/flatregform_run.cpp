@@ -34,12 +34,21 @@ public:
     }
     void RowStatus(int row, const QString &status) override
     {
-        if (QTableWidgetItem *item = m_grid->item(row, m_statusColumn))
+        QTableWidgetItem *item = m_grid->item(row, m_statusColumn);
+        if (item) {
             item->setText(status);
-        else
-            m_grid->setItem(row, m_statusColumn, new QTableWidgetItem(status));
+        } else {
+            item = new QTableWidgetItem(status);
+            m_grid->setItem(row, m_statusColumn, item);
+        }
+        item->setToolTip(status);
+        m_grid->scrollToItem(item);
     }
-    void Log(const QString &line) override { m_log->addItem(line); }
+    void Log(const QString &line) override
+    {
+        m_log->addItem(line);
+        m_log->scrollToBottom();
+    }
 
 private:
     QTableWidget *m_grid;

@@ -157,6 +157,8 @@ private slots:
     void escapeStopsRun();
     void loadFile_data();
     void loadFile();
+    void clipboardRefused_data();
+    void clipboardRefused();
     void saveAndLoadBack();
     void saveRefused_data();
     void saveRefused();
@@ -904,6 +906,35 @@ void TestFlatReg::loadFile()
     QCOMPARE(form->SG->columnCount(), 8);
     QCOMPARE(cell(form.get(), 0, 0), firstCell);
     QCOMPARE(cell(form.get(), 0, 7), opens ? QString() : S("статус"));
+}
+
+void TestFlatReg::clipboardRefused_data()
+{
+    QTest::addColumn<bool>("hasText");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("no text") << false << QString()
+                             << S("В буфере обмена текстовых данных не найдено !");
+    QTest::newRow("too wide") << true << QString(300, QLatin1Char('\t')) + QStringLiteral("\n")
+                              << S("В строке 1 больше 256 столбцов: такая таблица не может быть "
+                                   "загружена !");
+}
+
+void TestFlatReg::clipboardRefused()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(bool, hasText);
+    QFETCH(QString, text);
+    QFETCH(QString, box);
+    const auto form = newForm();
+    form->SG->setItem(0, 7, new QTableWidgetItem(S("статус")));
+    if (hasText)
+        m_clipboard = text;
+    form->FromClipboardButton->click();
+    QCOMPARE(boxTexts(), QStringList{box});
+    QCOMPARE(form->SG->columnCount(), 8);
+    QCOMPARE(form->SG->rowCount(), 1);
+    QCOMPARE(cell(form.get(), 0, 7), S("статус"));
 }
 
 void TestFlatReg::saveAndLoadBack()
