@@ -17,6 +17,8 @@
 #include "heatwater/hwuniteditfrm.h"
 #include "import/impprogressfrm.h"
 #include "import/importpage.h"
+#include "base/guard.h"
+#include "flatreg/flatregform.h"
 #include "reference/addressreference.h"
 #include "reference/admdistricteditfrm.h"
 #include "reference/admdistrictsfrm.h"
@@ -85,6 +87,10 @@ void CreateStartupWindows(TMainForm *main)
     for (const auto &[action, window] : menu)
         QObject::connect(action, &QAction::triggered, window,
                          [w = window] { ShowToFront(w); });
+
+    // the flat register window is made for each use
+    QObject::connect(main->mnuFlatRegister, &QAction::triggered, main,
+                     [main] { Guarded([main] { FlatRegisterCommand(main); }); });
 
     // the list windows are windows of their own, not children of the main one
     QObject::connect(main, &QObject::destroyed, [] {

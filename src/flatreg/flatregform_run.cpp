@@ -1,0 +1,150 @@
+// The commands of the flat register window that reach the database: the
+// choice of the metering object, a new object, the registration run, and the
+// flat register command of the main menu.
+#include "flatreg/flatregform.h"
+
+#include "app/progress.h"
+#include "base/errorbox.h"
+#include "base/guard.h"
+#include "base/utils.h"
+#include "data/dmfrm.h"
+#include "flatreg/aptdevicequery.h"
+#include "flatreg/flattable.h"
+#include "flatreg/registrationrun.h"
+#include "widgets/dblookupcombobox.h"
+#include "widgets/recordcommands.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QScopeGuard>
+#include <QTableWidget>
+
+namespace {
+
+const QString ProgressCaption = QStringLiteral("Обработка данных... (Esc - прервать)");
+
+// The run's report straight into the table and the log, so that both show
+// how far the run has come.
+class TGridReport : public IRunReport
+{
+public:
+    TGridReport(QTableWidget *grid, QListWidget *log, int statusColumn)
+        : m_grid(grid), m_log(log), m_statusColumn(statusColumn)
+    {
+    }
+    void RowStatus(int row, const QString &status) override
+    {
+        QTableWidgetItem *item = m_grid->item(row, m_statusColumn);
+        if (item) {
+            item->setText(status);
+        } else {
+            item = new QTableWidgetItem(status);
+            m_grid->setItem(row, m_statusColumn, item);
+        }
+        item->setToolTip(status);
+        m_grid->scrollToItem(item);
+    }
+    void Log(const QString &line) override
+    {
+        m_log->addItem(line);
+        m_log->scrollToBottom();
+    }
+
+private:
+    QTableWidget *m_grid;
+    QListWidget *m_log;
+    int m_statusColumn;
+};
+
+QString cellText(const QTableWidget *grid, int row, int column)
+{
+    const QTableWidgetItem *item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+} // namespace
+
+void TFlatRegisterForm::DBLookupComboBoxClick()
+{
+    const QVariant key = DBLookupComboBox->KeyValue();
+    Label->setText(key.isNull() || !key.canConvert<QString>()
+                       ? QStringLiteral("Ошибка!")
+                       : QStringLiteral("objid=") + key.toString());
+}
+
+void TFlatRegisterForm::AddNewButtonClick()
+{
+    Guarded([] { RunRecordCommand(DM->qryHWObjects, TRecordCommand::Add); });
+}
+
+void TFlatRegisterForm::CloselButtonClick()
+{
+    close();
+}
+
+bool TFlatRegisterForm::objectChosen(int &objectId) const
+{
+    // the box shows a row of the list only while it is open
+    if (DBLookupComboBox->currentIndex() < 0)
+        return false;
+    const QVariant key = DBLookupComboBox->KeyValue();
+    bool ok = false;
+    objectId = key.toInt(&ok);
+    return !key.isNull() && ok;
+}
+
+void TFlatRegisterForm::RunButtonClick()
+{
+    Guarded([this] {
+        int objectId = 0;
+        if (!objectChosen(objectId)) {
+            ErrorBox(QStringLiteral("Объект учета не выбран !\nУстановите подключение к БД и "
+                                    "выберите объект учета."));
+            return;
+        }
+        QVector<TMeterRow> rows;
+        rows.reserve(SG->rowCount());
+        for (int r = 0; r < SG->rowCount(); ++r)
+            rows.append({cellText(SG, r, colFlat), cellText(SG, r, colMeterName),
+                         cellText(SG, r, colConcentrator), cellText(SG, r, colChannel),
+                         cellText(SG, r, colDate)});
+        TGridReport report(SG, ListBox, SG->columnCount() - 1);
+        ListBox->clear();
+        Query = std::make_unique<TAptDeviceQuery>(*DM->dbConn);
+
+        TProgressForm *progress = CreateProgressForm();
+        progress->ShowProgress(int(rows.size()), ProgressCaption);
+        TRunOutcome outcome;
+        {
+            const auto hide =
+                qScopeGuard([progress] { progress->ShowProgress(0, ProgressCaption); });
+            TRegistrationRun run(*Query, report,
+                                 [this](const QString &name) { return DeviceSystemId(name); },
+                                 progress);
+            outcome = run.Run(objectId, rows);
+        }
+        if (outcome.registered)
+            Registered = true;
+        if (!outcome.stopMessage.isEmpty())
+            ErrorBox(outcome.stopMessage);
+    });
+}
+
+void FlatRegisterCommand(QWidget *owner)
+{
+    bool registered = false;
+    {
+        const std::unique_ptr<TFlatRegisterForm> form = std::make_unique<TFlatRegisterForm>(owner);
+        FlatRegisterForm = form.get();
+        ShowModal(form.get());
+        registered = form->Registered;
+    }
+    if (!registered || !DM || !DM->dbConn->IsOpen())
+        return;
+    // the units of the current object, then the lists that show channels
+    DM->qryHWUnits->Close();
+    DM->qryHWUnits->Open();
+    for (TDataSet *ds : {DM->qryVDevicesAll, DM->qrySelDevice})
+        if (ds->Active())
+            ds->Requery();
+}

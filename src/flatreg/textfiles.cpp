@@ -1,0 +1,76 @@
+#include "flatreg/textfiles.h"
+
+#include "base/file.h"
+#include "base/textcodec.h"
+
+#include <QSaveFile>
+#include <QStringList>
+
+#include <cerrno>
+
+namespace TextFiles {
+
+TReadResult ReadText(const QString &path, QString &text)
+{
+    TFile file(path, TFile::GenericRead, TFile::AttributeNormal | TFile::FlagSequentialScan,
+               TFile::OpenExisting, TFile::ShareRead | TFile::ShareWrite);
+    if (file.Failed())
+        return file.LastError() == ENOENT ? TReadResult::Missing : TReadResult::Failed;
+    const qint64 size = file.Size();
+    if (size < 0 || size > MaxFileSize)
+        return TReadResult::Failed;
+    QByteArray bytes(size, Qt::Uninitialized);
+    if (size > 0 && (!file.Read(bytes.data(), quint32(size)) || file.Transferred() != size))
+        return TReadResult::Failed;
+    if (const qsizetype zero = bytes.indexOf('\0'); zero >= 0)
+        bytes.truncate(zero);
+    text = TextCodec::DecodeFile(bytes);
+    return TReadResult::Read;
+}
+
+TWriteResult WriteText(const QString &path, const QString &text, QString *reason)
+{
+    const auto fail = [reason](TWriteResult result, const QString &why) {
+        if (reason)
+            *reason = why;
+        return result;
+    };
+    bool complete = true;
+    const QByteArray bytes = TextCodec::EncodeWin1251(text, &complete);
+    if (!complete)
+        return fail(TWriteResult::Unencodable,
+                    QStringLiteral("текст содержит символы, которых нет в кодировке "
+                                   "Windows-1251"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(TWriteResult::OpenFailed, file.errorString());
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return fail(TWriteResult::WriteFailed, why);
+    }
+    if (!file.commit())
+        return fail(TWriteResult::WriteFailed, file.errorString());
+    return TWriteResult::Written;
+}
+
+QStringList SplitLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype length = text.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < length && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < length)
+        lines << text.mid(start);
+    return lines;
+}
+
+} // namespace TextFiles
