@@ -30,6 +30,8 @@
 #include "reference/selbankaccfrm.h"
 #include "reference/selbuildingfrm.h"
 #include "reference/streeteditfrm.h"
+#include "watersupply/contractswfrm.h"
+#include "watersupply/contractweditfrm.h"
 #include "widgets/listform.h"
 
 #include <QAction>
@@ -72,12 +74,15 @@ void CreateStartupWindows(TMainForm *main)
     new TBankAccEditForm(OrgEditForm);
     new TSelBankAccForm(main);
     new TCTPEditForm(main);
+    new TContractsWForm;
+    new TContractWEditForm(ContractsWForm);
     CreateProgressForm();
 
     // the reference windows of the menu
     const std::pair<QAction *, QWidget *> menu[] = {{main->mnuRefAdmDistricts, AdmDistrictsForm},
                                                     {main->mnuRefDistricts, DistrictsForm},
-                                                    {main->mnuRefAreas, AreasForm}};
+                                                    {main->mnuRefAreas, AreasForm},
+                                                    {main->mnuRefContractsW, ContractsWForm}};
     for (const auto &[action, window] : menu)
         QObject::connect(action, &QAction::triggered, window,
                          [w = window] { ShowToFront(w); });
@@ -87,5 +92,6 @@ void CreateStartupWindows(TMainForm *main)
         delete AdmDistrictsForm;
         delete DistrictsForm;
         delete AreasForm;
+        delete ContractsWForm;
     });
 }
