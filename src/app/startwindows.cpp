@@ -32,6 +32,8 @@
 #include "reference/streeteditfrm.h"
 #include "watersupply/contractswfrm.h"
 #include "watersupply/contractweditfrm.h"
+#include "watersupply/watersupplyfrm.h"
+#include "watersupply/watersupplypopup.h"
 #include "widgets/listform.h"
 
 #include <QAction>
@@ -49,6 +51,7 @@ void CreateStartupWindows(TMainForm *main)
     FillAddressPage(main);
     // the archive items of the channel popups
     ConnectArchivePopups(main);
+    ConnectWaterSupplyPopup(main);
 
     // the windows kept hidden until used, in the order of start-up
     new TDevEditForm(main);
@@ -57,6 +60,7 @@ void CreateStartupWindows(TMainForm *main)
     new THWObjectEditForm(main);
     new THWUnitEditForm(main);
     new THWUnitDevEditForm(main);
+    new TWaterSupplyForm(main);
     new TContractEditForm(main);
     new TAbonentEditForm(main);
     new TAbonDevEditForm(main);
