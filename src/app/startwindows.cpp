@@ -34,6 +34,10 @@
 #include "reference/selbankaccfrm.h"
 #include "reference/selbuildingfrm.h"
 #include "reference/streeteditfrm.h"
+#include "watersupply/contractswfrm.h"
+#include "watersupply/contractweditfrm.h"
+#include "watersupply/watersupplyfrm.h"
+#include "watersupply/watersupplypopup.h"
 #include "widgets/listform.h"
 
 #include <QAction>
@@ -52,6 +56,7 @@ void CreateStartupWindows(TMainForm *main)
     FillAddressPage(main);
     // the archive items of the channel popups
     ConnectArchivePopups(main);
+    ConnectWaterSupplyPopup(main);
 
     // the windows kept hidden until used, in the order of start-up
     new TDevEditForm(main);
@@ -60,6 +65,7 @@ void CreateStartupWindows(TMainForm *main)
     new THWObjectEditForm(main);
     new THWUnitEditForm(main);
     new THWUnitDevEditForm(main);
+    new TWaterSupplyForm(main);
     new TContractEditForm(main);
     new TAbonentEditForm(main);
     new TAbonDevEditForm(main);
@@ -78,12 +84,15 @@ void CreateStartupWindows(TMainForm *main)
     new TBankAccEditForm(OrgEditForm);
     new TSelBankAccForm(main);
     new TCTPEditForm(main);
+    new TContractsWForm;
+    new TContractWEditForm(ContractsWForm);
     CreateProgressForm();
 
     // the reference windows of the menu
     const std::pair<QAction *, QWidget *> menu[] = {{main->mnuRefAdmDistricts, AdmDistrictsForm},
                                                     {main->mnuRefDistricts, DistrictsForm},
-                                                    {main->mnuRefAreas, AreasForm}};
+                                                    {main->mnuRefAreas, AreasForm},
+                                                    {main->mnuRefContractsW, ContractsWForm}};
     for (const auto &[action, window] : menu)
         QObject::connect(action, &QAction::triggered, window,
                          [w = window] { ShowToFront(w); });
@@ -97,5 +106,6 @@ void CreateStartupWindows(TMainForm *main)
         delete AdmDistrictsForm;
         delete DistrictsForm;
         delete AreasForm;
+        delete ContractsWForm;
     });
 }

@@ -67,6 +67,14 @@ bool ConfirmBox(const QString &text, QWidget *parent)
                    parent) == QMessageBox::Yes;
 }
 
+QMessageBox::StandardButton YesNoCancelBox(const QString &title, const QString &text,
+                                           QWidget *parent)
+{
+    return showBox(title, text, QMessageBox::Question,
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+                   QMessageBox::Cancel, parent);
+}
+
 void InformationBox(const QString &text, QWidget *parent)
 {
     showBox(QStringLiteral("Information"), text, QMessageBox::Information, QMessageBox::Ok,

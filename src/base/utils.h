@@ -23,6 +23,10 @@ void TitledWarningBox(const QString &title, const QString &text, QWidget *parent
 // from Qt's Russian translation ("&Да", "&Нет"); Esc answers No.
 // True only for Yes.
 bool ConfirmBox(const QString &text, QWidget *parent = nullptr);
+// Question under a title of its own: question icon, "&Yes" (default), "&No"
+// and "Cancel"; Esc answers Cancel. The button pressed.
+QMessageBox::StandardButton YesNoCancelBox(const QString &title, const QString &text,
+                                           QWidget *parent = nullptr);
 // Information: title "Information", one OK button.
 void InformationBox(const QString &text, QWidget *parent = nullptr);
 // Plain box with the application title and one OK button.
