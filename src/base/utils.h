@@ -23,8 +23,8 @@ void TitledWarningBox(const QString &title, const QString &text, QWidget *parent
 // from Qt's Russian translation ("&Да", "&Нет"); Esc answers No.
 // True only for Yes.
 bool ConfirmBox(const QString &text, QWidget *parent = nullptr);
-// Question under a title of its own: question icon, "&Yes" (default), "&No"
-// and "Cancel"; Esc answers Cancel. The button pressed.
+// Question under a title of its own: question icon, Yes (default), No and
+// Cancel ("&Да", "&Нет", "Отмена"); Esc answers Cancel. The button pressed.
 QMessageBox::StandardButton YesNoCancelBox(const QString &title, const QString &text,
                                            QWidget *parent = nullptr);
 // Information: title "Information", one OK button.

@@ -11,11 +11,11 @@
 #include <unistd.h>
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
+// false when the file cannot be written whole
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString &path)
@@ -86,7 +86,7 @@ void TestAppConfig::integers()
 {
     QFETCH(QString, text);
     QFETCH(int, expected);
-    writeFile(iniPath(), "[Customize]\r\nActivePageIndex=" + text.toLatin1() + "\r\n");
+    QVERIFY(writeFile(iniPath(), "[Customize]\r\nActivePageIndex=" + text.toLatin1() + "\r\n"));
     TProfileIni ini(iniPath());
     QCOMPARE(ini.ReadInteger(QStringLiteral("Customize"), QStringLiteral("ActivePageIndex"), 99),
              expected);
@@ -108,7 +108,7 @@ void TestAppConfig::booleans()
 {
     QFETCH(QByteArray, text);
     QFETCH(bool, expected);
-    writeFile(iniPath(), "[Database]\nDBAutoConnect=" + text + "\n");
+    QVERIFY(writeFile(iniPath(), "[Database]\nDBAutoConnect=" + text + "\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBAutoConnect, expected);
@@ -117,8 +117,8 @@ void TestAppConfig::booleans()
 void TestAppConfig::textsAreTrimmedAndCut()
 {
     const QByteArray longValue(3000, 'x');
-    writeFile(iniPath(), "[Database]\r\nDBServer =   db.local   \r\nDBName=" + longValue +
-                             "\r\nDBUserName=\r\n");
+    QVERIFY(writeFile(iniPath(), "[Database]\r\nDBServer =   db.local   \r\nDBName=" +
+                                     longValue + "\r\nDBUserName=\r\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBServer, QStringLiteral("db.local"));
@@ -128,8 +128,8 @@ void TestAppConfig::textsAreTrimmedAndCut()
 
 void TestAppConfig::sectionsAndKeysIgnoreCase()
 {
-    writeFile(iniPath(), "; comment\n[other]\nDBServer=wrong\n[ DATABASE ]\ndbserver=right\n"
-                         "[customize]\nACTIVEPAGEINDEX=3\n");
+    QVERIFY(writeFile(iniPath(), "; comment\n[other]\nDBServer=wrong\n[ DATABASE ]\n"
+                                 "dbserver=right\n[customize]\nACTIVEPAGEINDEX=3\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBServer, QStringLiteral("right"));
@@ -181,7 +181,7 @@ void TestAppConfig::passwordWithSpecialCharactersRoundTrips()
 
 void TestAppConfig::saveKeepsUnknownLinesAndReplacesKeys()
 {
-    writeFile(iniPath(), "[Database]\nDBServer=old\nExtra=keep me\n\n[Mine]\nx=1\n");
+    QVERIFY(writeFile(iniPath(), "[Database]\nDBServer=old\nExtra=keep me\n\n[Mine]\nx=1\n"));
     chmod(QFile::encodeName(iniPath()).constData(), 0640);
     TAppConfig c(iniPath());
     c.Load();
@@ -202,8 +202,9 @@ void TestAppConfig::saveKeepsUnknownLinesAndReplacesKeys()
 
 void TestAppConfig::readsUtf8AndWritesWindows1251()
 {
-    writeFile(iniPath(), QStringLiteral("[Directories]\nDBFFilePath=/home/оператор/дома.dbf\n")
-                             .toUtf8());
+    QVERIFY(writeFile(
+        iniPath(),
+        QStringLiteral("[Directories]\nDBFFilePath=/home/оператор/дома.dbf\n").toUtf8()));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBFFilePath, QStringLiteral("/home/оператор/дома.dbf"));
@@ -224,7 +225,7 @@ void TestAppConfig::garbledFileGivesDefaults()
     QByteArray junk;
     for (int i = 0; i < 5000; ++i)
         junk.append(char((i * 37) % 256));
-    writeFile(iniPath(), junk);
+    QVERIFY(writeFile(iniPath(), junk));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBAutoConnect, false);
@@ -235,7 +236,7 @@ void TestAppConfig::garbledFileGivesDefaults()
 void TestAppConfig::unwritableFileRaises()
 {
     // a folder that cannot exist (its parent is a file) fails for root too
-    writeFile(m_dir->filePath(QStringLiteral("plain")), "x");
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("plain")), "x"));
     const QString impossible = m_dir->filePath(QStringLiteral("plain/Kestrum.ini"));
     TAppConfig nowhere(impossible);
     nowhere.Load();
@@ -247,7 +248,7 @@ void TestAppConfig::unwritableFileRaises()
     }
     if (geteuid() == 0)
         return; // file rights do not bind root
-    writeFile(iniPath(), "[Database]\nDBServer=x\n");
+    QVERIFY(writeFile(iniPath(), "[Database]\nDBServer=x\n"));
     chmod(QFile::encodeName(iniPath()).constData(), 0400);
     TAppConfig c(iniPath());
     c.Load();

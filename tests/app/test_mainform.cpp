@@ -1,5 +1,6 @@
 // The main window offscreen: start-up, connecting and its failures, the
 // connection page, the data pages, the status bar and the close sequence.
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dmfrm.h"
 #include "app/appconfig.h"
@@ -47,7 +48,8 @@ private slots:
     void popupItemsFollowHitTest();
 
 private:
-    void writeIni(const QString &server, const QString &db, bool autoConnect, int page);
+    // false when the settings file cannot be written
+    bool writeIni(const QString &server, const QString &db, bool autoConnect, int page);
     void startForm();
     QString ini() const;
     bool dataPagesEnabled(bool expected) const;
@@ -97,6 +99,7 @@ void TestMainForm::init()
 
 void TestMainForm::cleanup()
 {
+    ReportScriptFailure(__FILE__, __LINE__);
     m_form.reset();
     m_dm.reset();
     DM = nullptr;
@@ -111,17 +114,18 @@ QString TestMainForm::ini() const
     return m_dir->filePath(QStringLiteral("Kestrum.ini"));
 }
 
-void TestMainForm::writeIni(const QString &server, const QString &db, bool autoConnect, int page)
+bool TestMainForm::writeIni(const QString &server, const QString &db, bool autoConnect, int page)
 {
+    const QByteArray text =
+        QStringLiteral("[Database]\r\nDBServer=%1\r\nDBName=%2\r\nDBUserName=%3\r\n"
+                       "DBPassword=%4\r\nDBAutoConnect=%5\r\n[Customize]\r\n"
+                       "ActivePageIndex=%6\r\n")
+            .arg(server, db, TestServer::User(), TestServer::Password())
+            .arg(autoConnect ? 1 : 0)
+            .arg(page)
+            .toUtf8();
     QFile f(ini());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("[Database]\r\nDBServer=%1\r\nDBName=%2\r\nDBUserName=%3\r\n"
-                           "DBPassword=%4\r\nDBAutoConnect=%5\r\n[Customize]\r\n"
-                           "ActivePageIndex=%6\r\n")
-                .arg(server, db, TestServer::User(), TestServer::Password())
-                .arg(autoConnect ? 1 : 0)
-                .arg(page)
-                .toUtf8());
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
 }
 
 void TestMainForm::startForm()
@@ -170,7 +174,8 @@ void TestMainForm::firstStartWithoutSettings()
 
 void TestMainForm::autoConnectToUnreachableServer()
 {
-    writeIni(QStringLiteral("/nonexistent/kestrum/socket"), QStringLiteral("metering"), true, 3);
+    QVERIFY(writeIni(QStringLiteral("/nonexistent/kestrum/socket"), QStringLiteral("metering"),
+                     true, 3));
     startForm();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Kestrum"));
@@ -193,7 +198,7 @@ void TestMainForm::autoConnectToUnreachableServer()
 void TestMainForm::connectAndDisconnect()
 {
     REQUIRE_TEST_SERVER();
-    writeIni(TestServer::Server(), m_db->Name(), false, 2);
+    QVERIFY(writeIni(TestServer::Server(), m_db->Name(), false, 2));
     startForm();
     QCOMPARE(m_form->pcMain->currentIndex(), 2);
     QVERIFY(dataPagesEnabled(false));
@@ -227,7 +232,7 @@ void TestMainForm::connectAndDisconnect()
 void TestMainForm::startupOpensAllDataSetsInOrder()
 {
     REQUIRE_TEST_SERVER();
-    writeIni(TestServer::Server(), m_db->Name(), true, 0);
+    QVERIFY(writeIni(TestServer::Server(), m_db->Name(), true, 0));
     QStringList order;
     for (TDataSet *ds : DM->StartupDataSets())
         ds->AfterOpen.push_back([&order](TDataSet &d) { order << d.objectName(); });
@@ -253,7 +258,7 @@ void TestMainForm::startupOpensAllDataSetsInOrder()
 void TestMainForm::detailRerunKeepsStatus()
 {
     REQUIRE_TEST_SERVER();
-    writeIni(TestServer::Server(), m_db->Name(), true, 0);
+    QVERIFY(writeIni(TestServer::Server(), m_db->Name(), true, 0));
     startForm();
     QVERIFY(DM->dbConn->IsOpen());
     QCOMPARE(DM->qryHWObjects->RecordCount(), 2);
@@ -278,7 +283,7 @@ void TestMainForm::missingStartupTable()
     TTestDatabase broken(QStringLiteral("broken"));
     broken.Exec(QStringLiteral("DROP TABLE tariffs CASCADE"));
     broken.Conn().Close();
-    writeIni(TestServer::Server(), broken.Name(), false, 4);
+    QVERIFY(writeIni(TestServer::Server(), broken.Name(), false, 4));
     startForm();
     m_form->btnConnectDisconnectDB->click();
     QCOMPARE(m_boxes.size(), 1);
@@ -295,7 +300,7 @@ void TestMainForm::missingStartupTable()
 void TestMainForm::droppedConnection()
 {
     REQUIRE_TEST_SERVER();
-    writeIni(TestServer::Server(), m_db->Name(), true, 0);
+    QVERIFY(writeIni(TestServer::Server(), m_db->Name(), true, 0));
     startForm();
     QVERIFY(DM->dbConn->IsOpen());
     // the server ends the session (a restart, a network failure)
@@ -320,7 +325,7 @@ void TestMainForm::failedWindowListRestoresCursor()
     TTestDatabase broken(QStringLiteral("nostreets"));
     broken.Exec(QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid"));
     broken.Conn().Close();
-    writeIni(TestServer::Server(), broken.Name(), true, 0);
+    QVERIFY(writeIni(TestServer::Server(), broken.Name(), true, 0));
     startForm();
     QVERIFY(DM->dbConn->IsOpen()); // the start-up lists do not read that column
     // a window opens the street list: it fails, the cursor comes back
@@ -358,7 +363,7 @@ void TestMainForm::hexPageIndexAndEditsReachFileAtClose()
 void TestMainForm::closeWhileConnectedSavesThenDisconnects()
 {
     REQUIRE_TEST_SERVER();
-    writeIni(TestServer::Server(), m_db->Name(), true, 0);
+    QVERIFY(writeIni(TestServer::Server(), m_db->Name(), true, 0));
     startForm();
     QVERIFY(DM->dbConn->IsOpen());
     bool connectedWhenSaved = false;
@@ -398,20 +403,20 @@ void TestMainForm::aboutBoxIsMadePerUse()
     QList<QPointer<QDialog>> seen;
     SetDialogHandler([&](QDialog *d) {
         seen << d;
-        [&] {
-            QCOMPARE(d->windowTitle(), QStringLiteral("О программе"));
-            QCOMPARE(d->size(), QSize(600, 400));
-            auto *info = d->findChild<QWidget *>(QStringLiteral("memAppInfo"));
-            QVERIFY(info);
-            QCOMPARE(info->focusPolicy(), Qt::NoFocus);
-            auto *name = d->findChild<QLabel *>(QStringLiteral("lblAppName"));
-            QVERIFY(name && name->text() == QStringLiteral("Kestrum"));
-        }();
+        SCRIPT_COMPARE(d->windowTitle(), QStringLiteral("О программе"));
+        SCRIPT_COMPARE(d->size(), QSize(600, 400));
+        auto *info = d->findChild<QWidget *>(QStringLiteral("memAppInfo"));
+        if (SCRIPT_VERIFY(info))
+            SCRIPT_COMPARE(info->focusPolicy(), Qt::NoFocus);
+        auto *name = d->findChild<QLabel *>(QStringLiteral("lblAppName"));
+        SCRIPT_VERIFY(name && name->text() == QStringLiteral("Kestrum"));
         d->done(QDialog::Accepted);
         return int(QDialog::Accepted);
     });
     m_form->mnuHelpAbout->trigger();
+    CHECK_SCRIPTS();
     m_form->mnuHelpAbout->trigger();
+    CHECK_SCRIPTS();
     QCOMPARE(seen.size(), 2);
     QVERIFY(seen[0] != seen[1] || seen[0].isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -422,7 +427,7 @@ void TestMainForm::aboutBoxIsMadePerUse()
 void TestMainForm::popupItemsFollowHitTest()
 {
     REQUIRE_TEST_SERVER();
-    writeIni(TestServer::Server(), m_db->Name(), true, 0);
+    QVERIFY(writeIni(TestServer::Server(), m_db->Name(), true, 0));
     startForm();
     TDBGrid grid(DM->dsHWObjects);
     grid.AddColumn(QStringLiteral("Объект"), QStringLiteral("objname"), 200);

@@ -2,6 +2,7 @@
 // progress window with Escape, and the text input dialog.
 
 #include "app/application.h"
+#include "common/scriptchecks.h"
 #include "base/errorbox.h"
 #include "base/formposition.h"
 #include "app/inputstr.h"
@@ -34,11 +35,11 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
+// false when the file cannot be written
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 void postKey(QWidget *target, int key)
@@ -159,6 +160,7 @@ void TestSharedDialogs::init()
 
 void TestSharedDialogs::cleanup()
 {
+    ReportScriptFailure(__FILE__, __LINE__);
     SetMessageResponder({});
     SetDialogHandler({});
     if (ProgressForm)
@@ -398,7 +400,7 @@ void TestSharedDialogs::positionSurvivesRestart()
 
 void TestSharedDialogs::otherSectionsSurvive()
 {
-    writeFile(PositionFilePath(), "[Other]\r\nLeft=1\r\nPARAM1=9\r\n");
+    QVERIFY(writeFile(PositionFilePath(), "[Other]\r\nLeft=1\r\nPARAM1=9\r\n"));
     QWidget form;
     form.setObjectName(QStringLiteral("Mine"));
     form.setGeometry(10, 20, 300, 200);
@@ -434,7 +436,7 @@ void TestSharedDialogs::storedPositionCorrected()
 {
     QFETCH(QByteArray, keys);
     QFETCH(QRect, expected);
-    writeFile(PositionFilePath(), "[Form]\r\n" + keys + "\r\nPARAM1=7\r\n");
+    QVERIFY(writeFile(PositionFilePath(), "[Form]\r\n" + keys + "\r\nPARAM1=7\r\n"));
     QWidget form;
     form.setObjectName(QStringLiteral("Form"));
     form.setGeometry(40, 50, 320, 240);
@@ -455,7 +457,7 @@ void TestSharedDialogs::unusablePositionFile_data()
 void TestSharedDialogs::unusablePositionFile()
 {
     QFETCH(QString, exeDir);
-    writeFile(m_dir.filePath(QStringLiteral("plain")), "x");
+    QVERIFY(writeFile(m_dir.filePath(QStringLiteral("plain")), "x"));
     SetExeDir(exeDir);
     QWidget form;
     form.setObjectName(QStringLiteral("Form"));
@@ -555,25 +557,24 @@ void TestSharedDialogs::inputStringPassesValue()
         seen = qobject_cast<TStringInputForm *>(dialog);
         if (!seen || seen != StringInputForm)
             return int(QDialog::Rejected);
-        [&] {
-            QCOMPARE(seen->windowTitle(), QStringLiteral("Изменить прибор учета"));
-            QCOMPARE(seen->Label->text(), QStringLiteral("Имя"));
-            QCOMPARE(seen->Edit->text(), QStringLiteral("СГВ-15"));
-            QCOMPARE(seen->Edit->maxLength(), 50);
-            QCOMPARE(seen->Edit->echoMode(), QLineEdit::Normal);
-            QCOMPARE(seen->width(), 450);
-            QCOMPARE(seen->height(), 150);
-            QCOMPARE(seen->minimumSize(), QSize(350, 150));
-            QCOMPARE(seen->maximumHeight(), 150);
-            QCOMPARE(seen->OKButton->text(), QStringLiteral("О&К"));
-            QCOMPARE(seen->CancelButton->text(), QStringLiteral("Отменить"));
-        }();
+        SCRIPT_COMPARE(seen->windowTitle(), QStringLiteral("Изменить прибор учета"));
+        SCRIPT_COMPARE(seen->Label->text(), QStringLiteral("Имя"));
+        SCRIPT_COMPARE(seen->Edit->text(), QStringLiteral("СГВ-15"));
+        SCRIPT_COMPARE(seen->Edit->maxLength(), 50);
+        SCRIPT_COMPARE(seen->Edit->echoMode(), QLineEdit::Normal);
+        SCRIPT_COMPARE(seen->width(), 450);
+        SCRIPT_COMPARE(seen->height(), 150);
+        SCRIPT_COMPARE(seen->minimumSize(), QSize(350, 150));
+        SCRIPT_COMPARE(seen->maximumHeight(), 150);
+        SCRIPT_COMPARE(seen->OKButton->text(), QStringLiteral("О&К"));
+        SCRIPT_COMPARE(seen->CancelButton->text(), QStringLiteral("Отменить"));
         seen->Edit->setText(QStringLiteral("СХВ-20 abc"));
         return int(QDialog::Accepted);
     });
     QString value = QStringLiteral("СГВ-15");
     const int result = InputStringEx(QStringLiteral("Изменить прибор учета"),
                                      QStringLiteral("Имя"), value, false, false, 50, 450);
+    CHECK_SCRIPTS();
     QVERIFY(seen != nullptr);
     QCOMPARE(result, int(QDialog::Accepted));
     QCOMPARE(value, QStringLiteral("СХВ-20 abc"));
@@ -708,22 +709,26 @@ void TestSharedDialogs::formResizePlacesButtons()
 {
     QFETCH(int, width);
     QFETCH(int, clientWidth);
+    int shown = 0;
     SetDialogHandler([&](QDialog *dialog) {
+        ++shown;
         auto *form = qobject_cast<TStringInputForm *>(dialog);
-        [&] {
-            QCOMPARE(form->width(), clientWidth);
-            const int half = clientWidth / 2;
-            QCOMPARE(form->OKButton->geometry().right() + 1, half - 8);
-            QCOMPARE(form->CancelButton->x(), half + 8);
-            QCOMPARE(form->Edit->width(), clientWidth - 16);
-            form->show();
-            form->resize(clientWidth + 100, 150);  // later resizes follow as well
-            QCOMPARE(form->CancelButton->x(), (clientWidth + 100) / 2 + 8);
-        }();
+        if (!SCRIPT_VERIFY(form))
+            return int(QDialog::Rejected);
+        SCRIPT_COMPARE(form->width(), clientWidth);
+        const int half = clientWidth / 2;
+        SCRIPT_COMPARE(form->OKButton->geometry().right() + 1, half - 8);
+        SCRIPT_COMPARE(form->CancelButton->x(), half + 8);
+        SCRIPT_COMPARE(form->Edit->width(), clientWidth - 16);
+        form->show();
+        form->resize(clientWidth + 100, 150);  // later resizes follow as well
+        SCRIPT_COMPARE(form->CancelButton->x(), (clientWidth + 100) / 2 + 8);
         return int(QDialog::Accepted);
     });
     QString value;
     InputStringEx(QStringLiteral("Ширина"), QString(), value, false, false, 10, width);
+    CHECK_SCRIPTS();
+    QCOMPARE(shown, 1);
 }
 
 QTEST_MAIN(TestSharedDialogs)

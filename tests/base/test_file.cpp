@@ -14,11 +14,11 @@ namespace {
 
 constexpr quint32 ReadWrite = TFile::GenericRead | TFile::GenericWrite;
 
-void writeFile(const QString &path, const QByteArray &bytes)
+// false when the file cannot be written whole
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString &path)
@@ -126,7 +126,7 @@ void TestFile::creationModes()
 
     const QString name = path(QString::fromLatin1(QTest::currentDataTag()) + ".txt");
     if (exists)
-        writeFile(name, "old content");
+        QVERIFY(writeFile(name, "old content"));
     {
         TFile file(name, access, TFile::AttributeNormal, creation, TFile::ShareRead);
         QCOMPARE(file.IsOpen(), opens);
@@ -153,7 +153,7 @@ void TestFile::badPaths()
     QFETCH(QString, relative);
     QFETCH(int, error);
     QVERIFY(QDir(m_dir.path()).mkpath("sub"));
-    writeFile(path("plain"), "x");
+    QVERIFY(writeFile(path("plain"), "x"));
     const QString name = relative.isEmpty() ? QString() : path(relative);
     for (quint32 access : {quint32(TFile::GenericRead), ReadWrite}) {
         TFile file(name, access, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
@@ -188,7 +188,7 @@ void TestFile::readWriteSeekTruncate()
 
 void TestFile::shortReadFails()
 {
-    writeFile(path(), "abc");
+    QVERIFY(writeFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead | TFile::ShareWrite);
     char buffer[10];
@@ -237,7 +237,7 @@ void TestFile::operationsWithoutHandle()
 
 void TestFile::openAndCloseTwice()
 {
-    writeFile(path(), "abc");
+    QVERIFY(writeFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     QVERIFY(file.IsOpen());
@@ -299,7 +299,7 @@ void TestFile::readLine()
     QFETCH(QByteArray, content);
     QFETCH(quint32, size);
     QFETCH(QList<QByteArray>, lines);
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     TFile file(path(), TFile::GenericRead, TFile::FlagSequentialScan, TFile::OpenExisting,
                TFile::ShareRead | TFile::ShareWrite);
     QCOMPARE(readLines(file, size), lines);
@@ -309,7 +309,7 @@ void TestFile::readLine()
 
 void TestFile::readLineKeepsZeroBytes()
 {
-    writeFile(path(), QByteArray("a\0b\r\nc", 6));
+    QVERIFY(writeFile(path(), QByteArray("a\0b\r\nc", 6)));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     char buffer[16];
@@ -321,7 +321,7 @@ void TestFile::readLineKeepsZeroBytes()
 void TestFile::readLineHugeLineWithoutLineEnds()
 {
     const qsizetype total = 10 * 1024 * 1024;
-    writeFile(path(), QByteArray(total, 'q'));
+    QVERIFY(writeFile(path(), QByteArray(total, 'q')));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     const QList<QByteArray> lines = readLines(file, 550);
@@ -335,7 +335,7 @@ void TestFile::readLineHugeLineWithoutLineEnds()
 
 void TestFile::readLineTinyBuffer()
 {
-    writeFile(path(), "abc");
+    QVERIFY(writeFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     char buffer[2] = {'x', 'x'};
@@ -379,7 +379,7 @@ void TestFile::shareModes()
     QFETCH(quint32, secondShare);
     QFETCH(bool, secondOpens);
 
-    writeFile(path(), "data");
+    QVERIFY(writeFile(path(), "data"));
     TFile first(path(), firstAccess, TFile::AttributeNormal, TFile::OpenExisting, firstShare);
     QVERIFY(first.IsOpen());
     TFile second(path(), secondAccess, TFile::AttributeNormal, TFile::OpenExisting,
@@ -390,7 +390,7 @@ void TestFile::shareModes()
 
 void TestFile::refusedCreateAlwaysKeepsContent()
 {
-    writeFile(path(), "precious");
+    QVERIFY(writeFile(path(), "precious"));
     TFile holder(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     QVERIFY(holder.IsOpen());
     {
@@ -404,7 +404,7 @@ void TestFile::refusedCreateAlwaysKeepsContent()
 
 void TestFile::lockReleasedOnClose()
 {
-    writeFile(path(), "data");
+    QVERIFY(writeFile(path(), "data"));
     TFile first(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     TFile second(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     QVERIFY(first.IsOpen());

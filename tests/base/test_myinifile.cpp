@@ -16,11 +16,11 @@
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
+// false when the file cannot be written whole
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString &path)
@@ -146,7 +146,7 @@ void TestMyIniFile::lookup()
     QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(int, expected);
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.ReadInteger(section, key, -1), expected);
     if (expected != -1)
@@ -176,7 +176,7 @@ void TestMyIniFile::integerValues()
 {
     QFETCH(QByteArray, value);
     QFETCH(int, expected);
-    writeFile(path(), "[S]\r\nKey=" + value + "\r\n");
+    QVERIFY(writeFile(path(), "[S]\r\nKey=" + value + "\r\n"));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.ReadInteger("S", "Key", -1), expected);
 }
@@ -205,7 +205,7 @@ void TestMyIniFile::loadingCleansLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(QStringList, lines);
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines(), lines);
 }
@@ -252,7 +252,7 @@ void TestMyIniFile::writes()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, writes);
     QFETCH(QByteArray, expected);
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     {
         TMYIniFile ini(path(), false, false);
         QVERIFY(!ini.OpenFailed());
@@ -273,7 +273,7 @@ void TestMyIniFile::writes()
 void TestMyIniFile::unmodifiedWriterLeavesFile()
 {
     const QByteArray content("[S]\na=1\n\nb=2\n");
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     {
         TMYIniFile ini(path(), false, false);
         QCOMPARE(ini.ReadInteger("S", "a", 0), 1);
@@ -288,7 +288,7 @@ void TestMyIniFile::failedWriteKeepsOldFile()
     QByteArray content("[S]\r\n");
     for (int i = 0; i < 200; ++i)
         content += "key" + QByteArray::number(i) + "=value\r\n";
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     rlimit old{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -314,7 +314,7 @@ void TestMyIniFile::failedWriteKeepsOldFile()
 void TestMyIniFile::readOnlyNeverTouchesFile()
 {
     const QByteArray content("[S]\na=1\n\nb=2\n");
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     {
         TMYIniFile ini(path(), false, true);
         ini.WriteInteger("S", "a", 7);
@@ -334,7 +334,7 @@ void TestMyIniFile::readOnlyNeverTouchesFile()
 
 void TestMyIniFile::newFileStartsEmpty()
 {
-    writeFile(path(), "[Old]\r\nx=1\r\n");
+    QVERIFY(writeFile(path(), "[Old]\r\nx=1\r\n"));
     {
         TMYIniFile ini(path(), true, false);
         QVERIFY(ini.Lines().isEmpty());
@@ -347,7 +347,7 @@ void TestMyIniFile::newFileStartsEmpty()
 
 void TestMyIniFile::secondWriterFails()
 {
-    writeFile(path(), "[S]\r\na=1\r\n");
+    QVERIFY(writeFile(path(), "[S]\r\na=1\r\n"));
     {
         TMYIniFile first(path(), false, false);
         QVERIFY(!first.OpenFailed());
@@ -385,7 +385,7 @@ void TestMyIniFile::openFailedBehavesAsEmpty()
 
 void TestMyIniFile::cachedSection()
 {
-    writeFile(path(), "[S]\r\na=1\r\n[T]\r\n[S]\r\na=2\r\n");
+    QVERIFY(writeFile(path(), "[S]\r\na=1\r\n[T]\r\n[S]\r\na=2\r\n"));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.CachedSection(), QString());
     QCOMPARE(ini.CachedIndex(), -1);
@@ -408,7 +408,7 @@ void TestMyIniFile::cachedSection()
 
 void TestMyIniFile::cacheStaysRightAfterInsert()
 {
-    writeFile(path(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+    QVERIFY(writeFile(path(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"));
     TMYIniFile ini(path(), false, false);
     QCOMPARE(ini.ReadInteger("B", "y", 0), 2);
     ini.WriteInteger("A", "n1", 5);
@@ -456,7 +456,7 @@ void TestMyIniFile::encodings_data()
 void TestMyIniFile::encodings()
 {
     QFETCH(QByteArray, content);
-    writeFile(path(), content);
+    QVERIFY(writeFile(path(), content));
     {
         TMYIniFile ini(path(), false, false);
         QCOMPARE(ini.Lines().first(), QStringLiteral("[Окно]"));
@@ -470,7 +470,7 @@ void TestMyIniFile::encodings()
 void TestMyIniFile::utf8CharacterSplitBetweenPieces()
 {
     const QString line(300, QChar(u'Ж'));  // 600 bytes in UTF-8
-    writeFile(path(), line.toUtf8() + "\r\n");
+    QVERIFY(writeFile(path(), line.toUtf8() + "\r\n"));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines().size(), 2);
     QCOMPARE(ini.Lines().join(QString()), line);
@@ -488,7 +488,7 @@ void TestMyIniFile::unrepresentableCharacters()
 
 void TestMyIniFile::zeroBytesInLine()
 {
-    writeFile(path(), QByteArray("[S]\r\nK=1\0junk\r\nL=2\r\n", 20));
+    QVERIFY(writeFile(path(), QByteArray("[S]\r\nK=1\0junk\r\nL=2\r\n", 20)));
     {
         TMYIniFile ini(path(), false, false);
         QCOMPARE(ini.ReadInteger("S", "K", -1), 1);
@@ -504,7 +504,7 @@ void TestMyIniFile::binaryFile()
     QRandomGenerator random(20240611);
     for (char &b : bytes)
         b = char(random.bounded(256));
-    writeFile(path(), bytes);
+    QVERIFY(writeFile(path(), bytes));
     {
         TMYIniFile ini(path(), false, false);
         QVERIFY(!ini.Lines().isEmpty());
@@ -518,7 +518,7 @@ void TestMyIniFile::binaryFile()
 void TestMyIniFile::hugeLineWithoutLineEnds()
 {
     const qsizetype total = 10 * 1024 * 1024;
-    writeFile(path(), QByteArray(total, 'h'));
+    QVERIFY(writeFile(path(), QByteArray(total, 'h')));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines().size(), (total + 548) / 549);
     QCOMPARE(ini.Lines().first().size(), 549);

@@ -21,10 +21,15 @@ TAppFixture::TAppFixture(const QString &database)
 
 TAppFixture::~TAppFixture()
 {
+    // a fixture replaced by the next one leaves the globals to that one
+    const bool ownDM = DM == m_dm.get();
     m_dm.reset();
-    DM = nullptr;
+    if (ownDM)
+        DM = nullptr;
+    const bool ownConfig = Config == m_config.get();
     m_config.reset();
-    Config = nullptr;
+    if (ownConfig)
+        Config = nullptr;
 }
 
 QString TAppFixture::IniPath() const

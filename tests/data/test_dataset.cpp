@@ -48,6 +48,7 @@ class TestDataSet : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void init();
     void openReadsDeclaredFields();
     void missingColumnFailsAndStaysClosed();
     void undeclaredFieldsComeFromResult();
@@ -81,7 +82,15 @@ void TestDataSet::initTestCase()
 {
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("dataset"));
+}
+
+void TestDataSet::init()
+{
+    // the rows every test starts from
+    if (!m_db)
+        return;
     m_db->Exec(QStringLiteral(
+        "TRUNCATE buildings, addrunits, areas RESTART IDENTITY CASCADE;"
         "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково');"
         "INSERT INTO addrunits (utype, unitid, unitname, areaid) VALUES "
         "('UL', 'u1', 'Ленина ул.', 1), ('UL', 'u2', 'Мира пр.', 2), "
@@ -237,7 +246,6 @@ void TestDataSet::lookupFollowsReReadSource()
     QVERIFY(spy.count() >= 1);
     QCOMPARE(ds->FieldValue(QStringLiteral("areaname")).toString(),
              QStringLiteral("Новое Заречье"));
-    m_db->Exec(QStringLiteral("UPDATE areas SET areaname = 'Заречье' WHERE areaid = 1"));
 }
 
 void TestDataSet::lookupKeyNormalisation_data()
@@ -306,7 +314,6 @@ void TestDataSet::masterMovesRerunDetail()
     QCOMPARE(detail->RecordCount(), 4);
     // re-runs are not opens
     QCOMPARE(opens, 1);
-    m_db->Exec(QStringLiteral("DELETE FROM buildings WHERE dom = '99'"));
 }
 
 void TestDataSet::emptyMasterGivesEmptyDetailWithoutQuery()

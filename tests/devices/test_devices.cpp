@@ -44,10 +44,12 @@ private:
         return m_db->Scalar(
             QStringLiteral("SELECT %1 FROM devices WHERE devid = 'D1'").arg(field));
     }
-    // Runs the edit-device command over the device with the script as the operator.
-    void editDevice(const QString &devid, Script script);
+    // Runs the edit-device command over the device with the script as the
+    // operator; false when the device is not listed.
+    bool editDevice(const QString &devid, Script script);
     TDBGrid *grid(const char *name) { return m_form->findChild<TDBGrid *>(QLatin1String(name)); }
-    // The device types tab on screen, its grid with the focus.
+    // The device types tab on screen, its grid with the focus; null when the
+    // window was not shown.
     TDBGrid *showDevTypes();
 
     std::unique_ptr<TTestDatabase> m_db;
@@ -110,23 +112,28 @@ void TestDevices::init()
 
 void TestDevices::cleanup()
 {
-    QVERIFY2(m_scripts.isEmpty(), qPrintable(m_scripts.keys().join(QLatin1Char(' '))));
+    const QStringList unused = m_scripts.keys();
     m_form.reset();
     MainForm = nullptr;
     m_app.reset();
+    // every script was run, unless the test stopped before
+    QVERIFY2(unused.isEmpty() || QTest::currentTestFailed(),
+             qPrintable(unused.join(QLatin1Char(' ')) + QStringLiteral(" not shown")));
 }
 
-void TestDevices::editDevice(const QString &devid, Script script)
+bool TestDevices::editDevice(const QString &devid, Script script)
 {
-    QVERIFY(DM->qryDevices->Locate(QStringLiteral("devid"), devid));
+    if (!DM->qryDevices->Locate(QStringLiteral("devid"), devid))
+        return false;
     m_scripts.insert(QStringLiteral("DevEditForm"), script);
     m_form->findChild<QToolButton *>(QStringLiteral("cmdEditDevice"))->click();
+    return true;
 }
 
 void TestDevices::editKeepsDeviceCurrent()
 {
     int attributes = -1;
-    editDevice(QStringLiteral("D2"), [&](QDialog *d) {
+    const bool listed = editDevice(QStringLiteral("D2"), [&](QDialog *d) {
         attributes = DM->qryDevAttr->Active() ? DM->qryDevAttr->RecordCount() : -1;
         DevEditForm->txtDescription->selectAll();
         QTest::keyClicks(DevEditForm->txtDescription, QStringLiteral("new"));
@@ -135,6 +142,7 @@ void TestDevices::editKeepsDeviceCurrent()
                                   "VALUES ('D0', 1, '050')"));
         d->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
     });
+    QVERIFY(listed);
     QCOMPARE(attributes, 1); // open while the dialog is shown, and only then
     QVERIFY(!DM->qryDevAttr->Active());
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT description FROM devices WHERE devid = 'D2'")),
@@ -169,7 +177,7 @@ void TestDevices::installationPlace()
     QFETCH(QString, shown);
     QFETCH(int, stored);
     QString seen;
-    editDevice(QStringLiteral("D1"), [&](QDialog *d) {
+    const bool listed = editDevice(QStringLiteral("D1"), [&](QDialog *d) {
         m_scripts.insert(QStringLiteral("SelBuildingForm"), [&](QDialog *s) {
             SelBuildingForm->txtUlPattern->setText(QStringLiteral("Лесная"));
             SelBuildingForm->btnSelUl->click();
@@ -182,6 +190,7 @@ void TestDevices::installationPlace()
         if (accepted)
             d->accept();
     });
+    QVERIFY(listed);
     QCOMPARE(seen, shown);
     QCOMPARE(deviceField(QStringLiteral("instbldid")).toInt(), stored);
     QCOMPARE(grid("dbgrdDevices")->model()->index(0, 4).data().toString(),
@@ -205,7 +214,7 @@ void TestDevices::clearField()
     const QStringList fields = {"installdate", "servicebegindate", "workbegindate",
                                 "lastcheckdate", "ownerid"};
     QStringList cleared, stored;
-    editDevice(QStringLiteral("D1"), [&](QDialog *d) {
+    const bool listed = editDevice(QStringLiteral("D1"), [&](QDialog *d) {
         if (auto *b = d->findChild<QToolButton *>(control))
             b->click();
         if (auto *list = d->findChild<TDBLookupComboBox *>(control))
@@ -215,6 +224,7 @@ void TestDevices::clearField()
                 cleared << f;
         d->accept();
     });
+    QVERIFY(listed);
     for (const QString &f : fields)
         if (deviceField(f).isNull())
             stored << f;
@@ -239,7 +249,7 @@ TDBGrid *TestDevices::showDevTypes()
 void TestDevices::devTypesRefuseNewRows()
 {
     TDBGrid *types = showDevTypes();
-    QVERIFY(types);
+    QVERIFY2(types, "the main window was not shown");
     QTest::keyClick(types, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClick(types, Qt::Key_Down);
     QTest::keyClick(types, Qt::Key_Insert);
@@ -275,7 +285,7 @@ void TestDevices::checkInterval()
     QFETCH(QString, warning);
     QFETCH(QVariant, stored);
     TDBGrid *types = showDevTypes();
-    QVERIFY(types);
+    QVERIFY2(types, "the main window was not shown");
     types->setCurrentIndex(types->model()->index(0, 1));
     QTest::keyClick(types, Qt::Key_F2);
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());

@@ -98,8 +98,9 @@ void TestSelDevice::init()
 void TestSelDevice::cleanup()
 {
     m_form.reset();
-    QVERIFY(!SelDeviceForm);
+    const bool gone = !SelDeviceForm;
     m_app.reset();
+    QVERIFY2(gone, "the channel selection outlived the main window");
 }
 
 void TestSelDevice::classChangeRereads()

@@ -3,6 +3,7 @@
 // record rules of the address tables, the lazy opening of the street and
 // building lists and the list windows with and without a connection.
 #include "common/appfixture.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
@@ -36,12 +37,16 @@ namespace {
 
 using DialogScript = std::function<int(QDialog *)>;
 
+// A control of a window; a missing one is a failed check.
 template <typename T>
 T *child(QObject *parent, const char *name)
 {
     T *c = parent->findChild<T *>(QString::fromLatin1(name));
-    if (!c)
+    if (!c) {
         qWarning("no control %s in %s", name, qPrintable(parent->objectName()));
+        SCRIPT_FAIL(QStringLiteral("no control %1 in %2")
+                        .arg(QString::fromLatin1(name), parent->objectName()));
+    }
     return c;
 }
 
@@ -52,10 +57,15 @@ void typeText(QWidget *w, const QString &text)
         QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-// What the operator types into a data-bound edit of a dialog.
+// What the operator types into a data-bound edit of a dialog; nothing once a
+// check has failed.
 void type(QDialog *d, const char *edit, const QString &text)
 {
+    if (ScriptFailed())
+        return;
     auto *e = child<TDBEdit>(d, edit);
+    if (!e)
+        return;
     e->selectAll();
     typeText(e, text);
 }
@@ -112,8 +122,11 @@ private slots:
 
 private:
     TSelBuildingForm *form() const { return SelBuildingForm; }
+    // the areas, address units and buildings every test starts from
+    void resetData();
     void search(const QString &pattern);
-    // Runs the building window in browse mode with the script as the operator.
+    // Runs the building window in browse mode with the script as the operator;
+    // CHECK_SCRIPTS() after it.
     void browse(const DialogScript &script);
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
 
@@ -143,7 +156,12 @@ void TestAddress::initTestCase()
                                          "WHERE datname = current_database()"))
                  .toString(),
              QStringLiteral("UTF8"));
+}
+
+void TestAddress::resetData()
+{
     m_db->Exec(QStringLiteral(
+        "TRUNCATE buildings, addrunits, areas RESTART IDENTITY CASCADE;"
         "INSERT INTO areas (areaid, areaname) VALUES (1, 'Москва'), (2, 'Зеленоград');"
         "SELECT setval('areas_areaid_seq', 2);"
         "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('AO', '01', 'ЦАО'),"
@@ -181,6 +199,7 @@ void TestAddress::init()
     m_answer = QMessageBox::Yes;
     m_scripts.clear();
     m_shown.clear();
+    resetData();
     m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
     CreateStartupWindows(m_form.get());
@@ -189,10 +208,13 @@ void TestAddress::init()
 
 void TestAddress::cleanup()
 {
+    ReportScriptFailure(__FILE__, __LINE__);
     m_form.reset();
-    QVERIFY(!SelBuildingForm);
-    QVERIFY(!AdmDistrictsForm && !DistrictsForm && !AreasForm);
+    const bool selectionGone = !SelBuildingForm;
+    const bool listsGone = !AdmDistrictsForm && !DistrictsForm && !AreasForm;
     m_app.reset();
+    QVERIFY2(selectionGone, "the building window outlived the main window");
+    QVERIFY2(listsGone, "a list window outlived the main window");
 }
 
 void TestAddress::search(const QString &pattern)
@@ -206,7 +228,7 @@ void TestAddress::browse(const DialogScript &script)
 {
     m_scripts.insert(QStringLiteral("SelBuildingForm"), script);
     form()->SetSelectMode(TSelBuildingForm::TSelectMode::Browse);
-    QVERIFY(Guarded([this] { form()->Execute(); }));
+    SCRIPT_VERIFY(Guarded([this] { form()->Execute(); }));
 }
 
 // ---- the street search -----------------------------------------------------
@@ -301,7 +323,7 @@ void TestAddress::streetAfterPost()
     search(QStringLiteral("Арбат"));
     m_scripts.insert(QStringLiteral("StreetEditForm"), [&name](QDialog *d) {
         // a new street row, with its type already set
-        [&] { QCOMPARE(DM->qryStreets->GetState(), TDataSet::State::Insert); }();
+        SCRIPT_COMPARE(DM->qryStreets->GetState(), TDataSet::State::Insert);
         type(d, "txtUnitId", QStringLiteral("U20"));
         type(d, "txtUnitNameId", QStringLiteral("N20"));
         type(d, "txtUnitName", name);
@@ -309,6 +331,7 @@ void TestAddress::streetAfterPost()
         return int(QDialog::Accepted);
     });
     form()->cmdAddStreet->click();
+    CHECK_SCRIPTS();
     QCOMPARE(m_shown, QStringList{"StreetEditForm"});
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT utype || unitnameid || unitname || areaid "
@@ -325,7 +348,6 @@ void TestAddress::streetAfterPost()
              QStringLiteral("U20"));
     QVERIFY(form()->cmdAddBuilding->isEnabled());
     QVERIFY(form()->cmdEditStreet->isEnabled());
-    m_db->Exec(QStringLiteral("DELETE FROM addrunits WHERE unitid = 'U20'"));
 }
 
 void TestAddress::streetAfterPostOfEdit()
@@ -337,6 +359,7 @@ void TestAddress::streetAfterPostOfEdit()
         return int(QDialog::Accepted);
     });
     form()->cmdEditStreet->click();
+    CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(form()->txtUlPattern->text(), QStringLiteral("Арбат"));
     QCOMPARE(column(DM->qryStreets, "unitid"), (QStringList{"U3", "U4"}));
@@ -356,6 +379,7 @@ void TestAddress::streetAfterPostOfEdit()
         return int(QDialog::Rejected);
     });
     form()->cmdEditStreet->click();
+    CHECK_SCRIPTS();
     QCOMPARE(form()->txtUlPattern->text(), QStringLiteral("Ле"));
     QCOMPARE(DM->qryStreets->RecordCount(), 4);
 }
@@ -369,11 +393,10 @@ void TestAddress::newBuildingOnCurrentStreet()
     QVERIFY(DM->qryBuildings->IsEmpty());
     QVERIFY(form()->cmdAddBuilding->isEnabled());
     m_scripts.insert(QStringLiteral("BuildingEditForm"), [](QDialog *d) {
-        [&] {
-            QCOMPARE(DM->qryBuildings->FieldValue(QStringLiteral("ulid")).toString(),
-                     QStringLiteral("U10"));
-            QCOMPARE(child<TDBText>(d, "txtUlName")->text(), QStringLiteral("Пустая улица"));
-        }();
+        SCRIPT_COMPARE(DM->qryBuildings->FieldValue(QStringLiteral("ulid")).toString(),
+                       QStringLiteral("U10"));
+        if (auto *street = child<TDBText>(d, "txtUlName"))
+            SCRIPT_COMPARE(street->text(), QStringLiteral("Пустая улица"));
         type(d, "txtDom", QStringLiteral("5"));
         type(d, "txtKorp", QStringLiteral("2"));
         auto *gil = child<TDBComboBox>(d, "cmbGil");
@@ -383,6 +406,7 @@ void TestAddress::newBuildingOnCurrentStreet()
         return int(QDialog::Accepted);
     });
     form()->cmdAddBuilding->click();
+    CHECK_SCRIPTS();
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ulid || dom || korp || gil || teid "
                                          "FROM buildings WHERE ulid = 'U10'")).toString(),
@@ -455,6 +479,7 @@ void TestAddress::selectBuilding()
     });
     QVariant id = 0, address = 0;
     QVERIFY(SelectBuilding(id, address));
+    CHECK_SCRIPTS();
     QCOMPARE(caption, QStringLiteral("Адреса строений (выбор)"));
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(id.toInt(), count(QStringLiteral("SELECT buildingid FROM buildings "
@@ -469,6 +494,7 @@ void TestAddress::selectBuilding()
         return d->result();
     });
     QVERIFY(!SelectBuilding(id, address));
+    CHECK_SCRIPTS();
     QVERIFY(id.isNull());
     QVERIFY(address.isNull());
     QVERIFY(m_boxes.isEmpty());
@@ -488,6 +514,7 @@ void TestAddress::selectModeNeedsBuilding()
     });
     QVariant id = 7, address = QStringLiteral("old");
     QVERIFY(!SelectBuilding(id, address));
+    CHECK_SCRIPTS();
     QVERIFY(stayedOpen);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
@@ -506,6 +533,7 @@ void TestAddress::browseModeClosesWithoutCheck()
     });
     QVariant id, address;
     QVERIFY(!SelectBuilding(id, address));
+    CHECK_SCRIPTS();
     search(QStringLiteral("Пустая"));
     QString caption;
     int result = -1;
@@ -515,6 +543,7 @@ void TestAddress::browseModeClosesWithoutCheck()
         result = d->result();
         return result;
     });
+    CHECK_SCRIPTS();
     QCOMPARE(caption, QStringLiteral("Адреса строений"));
     QCOMPARE(result, int(QDialog::Accepted));
     QVERIFY(m_boxes.isEmpty());
@@ -539,7 +568,8 @@ void TestAddress::buildingDoubleClick()
     bool cursorWorks = true;
     m_scripts.insert(QStringLiteral("SelBuildingForm"), [&](QDialog *d) {
         d->show();
-        [&] { QVERIFY(QTest::qWaitForWindowExposed(d)); }();
+        if (!SCRIPT_VERIFY(QTest::qWaitForWindowExposed(d)))
+            return int(QDialog::Rejected);
         const QPoint probe = grid->viewport()->mapToGlobal(rowCenter(0));
         QCursor::setPos(probe);
         if (QCursor::pos() != probe) {
@@ -554,12 +584,13 @@ void TestAddress::buildingDoubleClick()
         QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
                            header->viewport()->rect().center());
         dblClick(QPoint(20, grid->viewport()->height() - 5));
-        [&] { QCOMPARE(d->result(), -1); }();
+        SCRIPT_COMPARE(d->result(), -1);
         dblClick(rowCenter(1));
         d->hide();
         return d->result();
     });
     const bool chosen = SelectBuilding(id, address);
+    CHECK_SCRIPTS();
     if (!cursorWorks)
         QSKIP("the platform cannot place the mouse pointer");
     QVERIFY(chosen);
@@ -570,11 +601,13 @@ void TestAddress::buildingDoubleClick()
     m_scripts.insert(QStringLiteral("BuildingEditForm"), [](QDialog *) { return 0; });
     browse([&](QDialog *d) {
         d->show();
-        [&] { QVERIFY(QTest::qWaitForWindowExposed(d)); }();
+        if (!SCRIPT_VERIFY(QTest::qWaitForWindowExposed(d)))
+            return int(QDialog::Rejected);
         dblClick(rowCenter(0));
         d->hide();
         return int(QDialog::Rejected);
     });
+    CHECK_SCRIPTS();
     QCOMPARE(m_shown, (QStringList{"SelBuildingForm", "SelBuildingForm", "BuildingEditForm"}));
     QVERIFY(m_boxes.isEmpty());
 }
@@ -616,6 +649,7 @@ void TestAddress::beforePostWarnings()
             return int(QDialog::Accepted);
         });
         QVERIFY(!Guarded([&] { m_form->AddRecord(ds); }));
+        CHECK_SCRIPTS();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
         QCOMPARE(m_boxes[0].text, warning);
@@ -633,6 +667,7 @@ void TestAddress::beforePostWarnings()
             return int(QDialog::Accepted);
         });
         QVERIFY(!Guarded([&] { m_form->EditRecord(ds); }));
+        CHECK_SCRIPTS();
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text, warning);
         QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), before);
@@ -651,6 +686,7 @@ void TestAddress::newUnitsAreListed()
         return int(QDialog::Accepted);
     });
     child<QToolButton>(AdmDistrictsForm, "cmdAddAdmDistrict")->click();
+    CHECK_SCRIPTS();
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT utype FROM addrunits WHERE unitid = '00'"))
                  .toString(),
@@ -666,6 +702,7 @@ void TestAddress::newUnitsAreListed()
         return int(QDialog::Accepted);
     });
     child<QToolButton>(DistrictsForm, "cmdAddDistrict")->click();
+    CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT utype || parentid FROM addrunits "
                                          "WHERE unitid = '103'")).toString(),
@@ -682,13 +719,11 @@ void TestAddress::newUnitsAreListed()
         return int(QDialog::Accepted);
     });
     child<QToolButton>(AreasForm, "cmdAddArea")->click();
+    CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(DM->qryAreas->FieldValue(QStringLiteral("areaname")).toString(),
              QStringLiteral("Бутово"));
     QCOMPARE(DM->qryAreas->FieldValue(QStringLiteral("areaid")).toInt(), 3);
-
-    m_db->Exec(QStringLiteral("DELETE FROM addrunits WHERE unitid IN ('103', '00');"
-                              "DELETE FROM areas WHERE areaid = 3"));
 }
 
 void TestAddress::streetDeleteAsksFirst()
@@ -720,6 +755,7 @@ void TestAddress::cancelledNewRowStoresNothing()
         return int(QDialog::Rejected);
     });
     child<QToolButton>(AdmDistrictsForm, "cmdAddAdmDistrict")->click();
+    CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM addrunits WHERE utype = 'AO'")), 2);
     QCOMPARE(column(DM->qryAdmDistricts, "unitid"), (QStringList{"01", "02"}));
@@ -731,6 +767,7 @@ void TestAddress::cancelledNewRowStoresNothing()
         return int(QDialog::Rejected);
     });
     form()->cmdAddBuilding->click();
+    CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM buildings WHERE dom = '99'")), 0);
     QCOMPARE(DM->qryBuildings->RecordCount(), 2);
@@ -749,6 +786,7 @@ void TestAddress::lazyOpening()
                         DM->qryBuildings->Active();
         return int(QDialog::Rejected);
     });
+    CHECK_SCRIPTS();
     QVERIFY(openWhenShown);
     // the first opening has no pattern: the street list starts empty
     QVERIFY(DM->qryStreets->ParamValue(QStringLiteral("pat")).isNull());
@@ -759,6 +797,7 @@ void TestAddress::lazyOpening()
     QVERIFY(DM->qryStreets->Locate(QStringLiteral("unitid"), QStringLiteral("U1")));
     DM->qryBuildings->SetRecNo(1);
     browse([](QDialog *) { return int(QDialog::Rejected); });
+    CHECK_SCRIPTS();
     QCOMPARE(form()->txtUlPattern->text(), QStringLiteral("Лен"));
     QCOMPARE(DM->qryStreets->FieldValue(QStringLiteral("unitid")).toString(),
              QStringLiteral("U1"));
@@ -769,6 +808,7 @@ void TestAddress::lazyOpening()
     DM->Connect();
     QVERIFY(!DM->qryStreets->Active());
     browse([](QDialog *) { return int(QDialog::Rejected); });
+    CHECK_SCRIPTS();
     QCOMPARE(sorted(column(DM->qryStreets, "unitid")), (QStringList{"U1", "U11", "U2"}));
     QCOMPARE(column(DM->qryStreets1, "unitid"),
              QStringList{DM->qryStreets->FieldValue(QStringLiteral("unitid")).toString()});
@@ -800,6 +840,8 @@ void TestAddress::failedOpeningClosesAll()
         SelectBuilding(id, address);
     } catch (const EDatabaseError &) {
         thrown = true;
+    } catch (...) {
+        // any other error fails below, with the table given back first
     }
     m_db->Exec(QStringLiteral("ALTER TABLE addrunits_x RENAME TO addrunits"));
     QVERIFY(thrown);
@@ -809,6 +851,7 @@ void TestAddress::failedOpeningClosesAll()
     // with the database repaired the window opens again
     m_boxes.clear();
     browse([](QDialog *) { return int(QDialog::Rejected); });
+    CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QVERIFY(DM->qryStreets->Active() && DM->qryStreets1->Active() && DM->qryBuildings->Active());
     QCOMPARE(DM->qryStreets->RecordCount(), 3);
@@ -959,6 +1002,7 @@ void TestAddress::menuAndViewButton()
         return int(QDialog::Rejected);
     });
     view->click();
+    CHECK_SCRIPTS();
     QCOMPARE(m_shown, QStringList{"SelBuildingForm"});
     QCOMPARE(caption, QStringLiteral("Адреса строений"));
     QCOMPARE(form()->SelectMode(), TSelBuildingForm::TSelectMode::Browse);

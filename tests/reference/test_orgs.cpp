@@ -3,6 +3,7 @@
 // dialogs, and the bank account selection. Dialogs are "shown" by a handler
 // that runs what the operator would do in them, one script per showing.
 #include "common/appfixture.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
@@ -39,11 +40,15 @@ QString S(const char *text)
 }
 
 // What the operator types into an edit of a dialog: the old text is erased
-// first, key by key as the operator would.
+// first, key by key as the operator would. Nothing once a check has failed.
 void type(QWidget *window, const char *edit, const QString &text)
 {
+    if (ScriptFailed())
+        return;
     auto *e = window->findChild<QLineEdit *>(QLatin1String(edit));
-    QVERIFY2(e, edit);
+    if (!SCRIPT_VERIFY2(e, QStringLiteral("no edit %1 in %2")
+                               .arg(QLatin1String(edit), window->objectName())))
+        return;
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Backspace);
     // QTest::keyClicks takes Latin-1 only: Cyrillic keys are sent one by one
@@ -57,9 +62,12 @@ void type(QWidget *window, const char *edit, const QString &text)
 
 void click(QWidget *window, const char *button)
 {
+    if (ScriptFailed())
+        return;
     auto *b = window->findChild<QAbstractButton *>(QLatin1String(button));
-    QVERIFY2(b, button);
-    b->click();
+    if (SCRIPT_VERIFY2(b, QStringLiteral("no button %1 in %2")
+                              .arg(QLatin1String(button), window->objectName())))
+        b->click();
 }
 
 bool enabled(QWidget *window, const char *name)
@@ -148,7 +156,8 @@ void TestOrgs::initTestCase()
         if (!queue.empty()) {
             Script s = queue.front();
             queue.pop_front();
-            s(d);
+            if (!ScriptFailed())
+                s(d);
         }
         if (d->isVisible())
             d->reject();
@@ -197,12 +206,17 @@ void TestOrgs::init()
 
 void TestOrgs::cleanup()
 {
-    // every script queued was run
+    ReportScriptFailure(__FILE__, __LINE__);
+    QStringList unused;
     for (auto it = m_scripts.cbegin(); it != m_scripts.cend(); ++it)
-        QVERIFY2(it.value().empty(), qPrintable(it.key() + QStringLiteral(" not shown")));
+        if (!it.value().empty())
+            unused << it.key();
     m_form.reset();
     MainForm = nullptr;
     m_app.reset();
+    // every script queued was run, unless the test stopped before
+    QVERIFY2(unused.isEmpty() || QTest::currentTestFailed(),
+             qPrintable(unused.join(QStringLiteral(", ")) + QStringLiteral(" not shown")));
 }
 
 QStringList TestOrgs::boxTexts() const
@@ -215,7 +229,8 @@ QStringList TestOrgs::boxTexts() const
 
 void TestOrgs::editOrg(const QString &name, Script script)
 {
-    QVERIFY(DM->qryOrgs->Locate(QStringLiteral("orgname"), name));
+    if (!SCRIPT_VERIFY2(DM->qryOrgs->Locate(QStringLiteral("orgname"), name), qPrintable(name)))
+        return;
     expect(QStringLiteral("OrgEditForm"), script);
     click(orgsPage(), "cmdEditOrg");
 }
@@ -299,19 +314,20 @@ void TestOrgs::pagesAndDialogs()
 void TestOrgs::addOrganisation()
 {
     expect(QStringLiteral("OrgEditForm"), [](QDialog *d) {
-        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
+        SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
         // the account list is the new organisation's: empty
-        QCOMPARE(DM->qryOrgBankAcc->Master(), DM->dsOrgs);
-        QVERIFY(DM->qryOrgBankAcc->Active());
-        QVERIFY(DM->qryOrgBankAcc->IsEmpty());
+        SCRIPT_COMPARE(DM->qryOrgBankAcc->Master(), DM->dsOrgs);
+        SCRIPT_VERIFY(DM->qryOrgBankAcc->Active());
+        SCRIPT_VERIFY(DM->qryOrgBankAcc->IsEmpty());
         type(d, "txtOrgName", S("Вега"));
         type(d, "txtPhone", S("22-33"));
         type(d, "txtPersonH", S("Петров П.П."));
         type(d, "txtWSClientId", S("К-17"));
         click(d, "btnOK");
-        QVERIFY(!d->isVisible());
+        SCRIPT_VERIFY(!d->isVisible());
     });
     click(orgsPage(), "cmdAddOrg");
+    CHECK_SCRIPTS();
     QVERIFY2(m_boxes.isEmpty(), qPrintable(boxTexts().join(QLatin1Char('|'))));
     TDataSet *orgs = DM->qryOrgs;
     QCOMPARE(orgs->GetState(), TDataSet::State::Browse);
@@ -332,22 +348,25 @@ void TestOrgs::emptyOrgNameKeepsEverything()
         type(d, "txtOrgName", QString());
         type(d, "txtPersonH", S("Иванов"));
         click(d, "btnOK");
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].title, S("Warning"));
-        QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
-        QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(m_boxes[0].text, S("Наименование организации является обязательным реквизитом!"));
+        if (!SCRIPT_COMPARE(m_boxes.size(), 1))
+            return;
+        SCRIPT_COMPARE(m_boxes[0].title, S("Warning"));
+        SCRIPT_COMPARE(m_boxes[0].icon, QMessageBox::Warning);
+        SCRIPT_COMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        SCRIPT_COMPARE(m_boxes[0].text,
+                       S("Наименование организации является обязательным реквизитом!"));
         // still open with what was typed and with the accounts listed
-        QVERIFY(d->isVisible());
-        QCOMPARE(text(d, "txtPersonH"), S("Иванов"));
-        QCOMPARE(DM->qryOrgBankAcc->RecordCount(), 2);
-        QCOMPARE(OrgEditForm->dbgrdOrgBankAcc->model()->rowCount(), 2);
-        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
+        SCRIPT_VERIFY(d->isVisible());
+        SCRIPT_COMPARE(text(d, "txtPersonH"), S("Иванов"));
+        SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(), 2);
+        SCRIPT_COMPARE(OrgEditForm->dbgrdOrgBankAcc->model()->rowCount(), 2);
+        SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
         // a name of blanks is a name
         type(d, "txtOrgName", S(" "));
         click(d, "btnOK");
-        QVERIFY(!d->isVisible());
+        SCRIPT_VERIFY(!d->isVisible());
     });
+    CHECK_SCRIPTS();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_db->Scalar(S("SELECT orgname || personh FROM organizations WHERE orgid = 1"))
                  .toString(),
@@ -372,11 +391,12 @@ void TestOrgs::cancelledAddStoresNothing()
     const int rows = ds->RecordCount();
     ds->SetRecNo(1);
     expect(org ? S("OrgEditForm") : S("CTPEditForm"), [&](QDialog *d) {
-        QCOMPARE(grid->currentIndex().row(), rows); // the new row, shown last
+        SCRIPT_COMPARE(grid->currentIndex().row(), rows); // the new row, shown last
         type(d, org ? "txtOrgName" : "txtCTPName", S("Отменённая"));
         click(d, "btnCancel");
     });
     click(org ? static_cast<QWidget *>(orgsPage()) : ctpPage(), org ? "cmdAddOrg" : "cmdAddCTP");
+    CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(count(S("SELECT count(*) FROM ") + table), rows);
     QCOMPARE(ds->RecordCount(), rows);
@@ -405,20 +425,22 @@ void TestOrgs::requiredNames()
         if (account)
             type(d, "txtBIC", S("044525225"));
         click(d, "btnOK");
-        QCOMPARE(m_boxes.size(), 1);
-        QCOMPARE(m_boxes[0].title, S("Warning"));
-        QCOMPARE(m_boxes[0].text, warning);
-        QVERIFY(d->isVisible());
+        if (!SCRIPT_COMPARE(m_boxes.size(), 1))
+            return;
+        SCRIPT_COMPARE(m_boxes[0].title, S("Warning"));
+        SCRIPT_COMPARE(m_boxes[0].text, warning);
+        SCRIPT_VERIFY(d->isVisible());
         if (account)
-            QCOMPARE(text(d, "txtBIC"), S("044525225"));
+            SCRIPT_COMPARE(text(d, "txtBIC"), S("044525225"));
         click(d, "btnCancel"); // Cancel checks nothing
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY(!d->isVisible());
+        SCRIPT_COMPARE(m_boxes.size(), 1);
+        SCRIPT_VERIFY(!d->isVisible());
     });
     if (account)
         editOrg(S("Бета"), [](QDialog *d) { click(d, "cmdAddBankAcc"); });
     else
         click(ctpPage(), "cmdAddCTP");
+    CHECK_SCRIPTS();
     QCOMPARE(m_shown.value(dialog), 1);
     QCOMPARE(count(S("SELECT count(*) FROM ctp")), ctps);
     QCOMPARE(count(S("SELECT count(*) FROM bankaccounts")), accounts);
@@ -429,8 +451,8 @@ void TestOrgs::addBankAccountToExistingOrg()
 {
     int accid = 0;
     expect(QStringLiteral("BankAccEditForm"), [](QDialog *d) {
-        QCOMPARE(DM->qryOrgBankAcc->GetState(), TDataSet::State::Insert);
-        QCOMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), 2);
+        SCRIPT_COMPARE(DM->qryOrgBankAcc->GetState(), TDataSet::State::Insert);
+        SCRIPT_COMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), 2);
         type(d, "txtAccNum", S("40702810"));
         type(d, "txtBIC", S("044525225"));
         type(d, "txtBCode", S("225"));
@@ -439,22 +461,23 @@ void TestOrgs::addBankAccountToExistingOrg()
         click(d, "btnOK");
     });
     editOrg(S("Бета"), [&](QDialog *d) {
-        QVERIFY(!enabled(d, "cmdEditBankAcc"));
+        SCRIPT_VERIFY(!enabled(d, "cmdEditBankAcc"));
         click(d, "cmdAddBankAcc");
-        QVERIFY2(m_boxes.isEmpty(), qPrintable(boxTexts().join(QLatin1Char('|'))));
+        SCRIPT_VERIFY2(m_boxes.isEmpty(), qPrintable(boxTexts().join(QLatin1Char('|'))));
         // listed at once, current, with its commands
         TDataSet *acc = DM->qryOrgBankAcc;
-        QCOMPARE(acc->RecordCount(), 1);
-        QCOMPARE(acc->FieldValue(QStringLiteral("accnum")).toString(), S("40702810"));
-        QCOMPARE(OrgEditForm->dbgrdOrgBankAcc->currentIndex().row(), 0);
-        QVERIFY(enabled(d, "cmdEditBankAcc"));
-        QVERIFY(enabled(d, "cmdDelBankAcc"));
+        SCRIPT_COMPARE(acc->RecordCount(), 1);
+        SCRIPT_COMPARE(acc->FieldValue(QStringLiteral("accnum")).toString(), S("40702810"));
+        SCRIPT_COMPARE(OrgEditForm->dbgrdOrgBankAcc->currentIndex().row(), 0);
+        SCRIPT_VERIFY(enabled(d, "cmdEditBankAcc"));
+        SCRIPT_VERIFY(enabled(d, "cmdDelBankAcc"));
         accid = acc->FieldValue(QStringLiteral("accid")).toInt();
         // the contracts' account lookup knows it already
-        QVERIFY(DM->qryBankAccounts->FindRow(
-                    DM->qryBankAccounts->FieldIndex(QStringLiteral("accid")), accid) >= 0);
+        SCRIPT_VERIFY(DM->qryBankAccounts->FindRow(
+                          DM->qryBankAccounts->FieldIndex(QStringLiteral("accid")), accid) >= 0);
         click(d, "btnCancel");
     });
+    CHECK_SCRIPTS();
     // stored at once, whatever became of the organisation dialog
     QCOMPARE(m_db->Scalar(S("SELECT orgid || bic || bcode || bname || caccnum FROM bankaccounts "
                             "WHERE accid = %1").arg(accid)).toString(),
@@ -468,40 +491,43 @@ void TestOrgs::unsavedOrganisationAccount()
     int orgid = 0;
     expect(QStringLiteral("BankAccEditForm"), [&](QDialog *d) {
         orgid = DM->qryOrgs->FieldValue(QStringLiteral("orgid")).toInt();
-        QVERIFY(orgid > 3);
-        QCOMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), orgid);
+        SCRIPT_VERIFY(orgid > 3);
+        SCRIPT_COMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), orgid);
         type(d, "txtAccNum", S("40817"));
         click(d, "btnOK");
     });
     expect(QStringLiteral("OrgEditForm"), [&](QDialog *d) {
-        QVERIFY(!enabled(d, "cmdDelBankAcc"));
-        QVERIFY(!enabled(d, "cmdEditBankAcc"));
+        SCRIPT_VERIFY(!enabled(d, "cmdDelBankAcc"));
+        SCRIPT_VERIFY(!enabled(d, "cmdEditBankAcc"));
         // no name yet: the name is asked for, nothing else happens
         click(d, "cmdAddBankAcc");
-        QCOMPARE(boxTexts(),
-                 QStringList{S("Наименование организации является обязательным реквизитом!")});
+        SCRIPT_COMPARE(
+            boxTexts(),
+            QStringList{S("Наименование организации является обязательным реквизитом!")});
         // a name, but the operator does not want it stored yet
         type(d, "txtOrgName", S("Дельта"));
         m_answers = {QMessageBox::No};
         click(d, "cmdAddBankAcc");
-        QCOMPARE(m_boxes.size(), 2);
-        QCOMPARE(m_boxes[1].title, S("Confirm"));
-        QCOMPARE(m_boxes[1].text, question);
-        QCOMPARE(m_shown.value(S("BankAccEditForm")), 0);
-        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
-        QCOMPARE(count(S("SELECT count(*) FROM organizations")), orgs);
+        if (!SCRIPT_COMPARE(m_boxes.size(), 2))
+            return;
+        SCRIPT_COMPARE(m_boxes[1].title, S("Confirm"));
+        SCRIPT_COMPARE(m_boxes[1].text, question);
+        SCRIPT_COMPARE(m_shown.value(S("BankAccEditForm")), 0);
+        SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
+        SCRIPT_COMPARE(count(S("SELECT count(*) FROM organizations")), orgs);
         // Yes: stored, and the account goes to it
         click(d, "cmdAddBankAcc");
-        QCOMPARE(m_boxes.size(), 3);
-        QCOMPARE(m_shown.value(S("BankAccEditForm")), 1);
-        QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
-        QCOMPARE(text(d, "txtOrgName"), S("Дельта"));
-        QCOMPARE(DM->qryOrgBankAcc->RecordCount(), 1);
-        QVERIFY(enabled(d, "cmdEditBankAcc"));
+        SCRIPT_COMPARE(m_boxes.size(), 3);
+        SCRIPT_COMPARE(m_shown.value(S("BankAccEditForm")), 1);
+        SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
+        SCRIPT_COMPARE(text(d, "txtOrgName"), S("Дельта"));
+        SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(), 1);
+        SCRIPT_VERIFY(enabled(d, "cmdEditBankAcc"));
         type(d, "txtPhone", S("11-22"));
         click(d, "btnOK");
     });
     click(orgsPage(), "cmdAddOrg");
+    CHECK_SCRIPTS();
     QCOMPARE(m_boxes.size(), 3);
     QCOMPARE(count(S("SELECT count(*) FROM organizations")), orgs + 1);
     QCOMPARE(m_db->Scalar(S("SELECT orgname || phone FROM organizations WHERE orgid = %1")
@@ -526,6 +552,7 @@ void TestOrgs::unsavedOrganisationCancelledAfterStore()
         click(d, "btnCancel");
     });
     click(orgsPage(), "cmdAddOrg");
+    CHECK_SCRIPTS();
     QCOMPARE(m_boxes.size(), 1); // the question
     QCOMPARE(m_db->Scalar(S("SELECT coalesce(phone, '-') FROM organizations "
                             "WHERE orgname = 'Ёж'")).toString(),
@@ -562,16 +589,17 @@ void TestOrgs::selectBankAccount()
     QFETCH(QVariant, result);
     expect(QStringLiteral("SelBankAccForm"), [&](QDialog *d) {
         TDataSet *acc = DM->qryOrgBankAcc;
-        QCOMPARE(acc->RecordCount(), rows);
-        QCOMPARE(SelBankAccForm->dbgrdBankAcc->model()->rowCount(), rows);
-        QCOMPARE(enabled(d, "btnOK"), rows > 0);
+        SCRIPT_COMPARE(acc->RecordCount(), rows);
+        SCRIPT_COMPARE(SelBankAccForm->dbgrdBankAcc->model()->rowCount(), rows);
+        SCRIPT_COMPARE(enabled(d, "btnOK"), rows > 0);
         if (rows)
-            QCOMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), current);
+            SCRIPT_COMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), current);
         click(d, pressOK ? "btnOK" : "btnCancel");
     });
     QVariant chosen = account;
     bool ok = false;
     QVERIFY(Guarded([&] { ok = SelectBankAccount(chosen, org); }));
+    CHECK_SCRIPTS();
     QCOMPARE(ok, !result.isNull());
     QCOMPARE(chosen.isNull(), result.isNull());
     if (!result.isNull())
@@ -625,11 +653,13 @@ void TestOrgs::deleteConfirmations()
     } else {
         table = S("bankaccounts WHERE accid = 50");
         editOrg(S("Бета"), [answer](QDialog *d) {
-            QVERIFY(DM->qryOrgBankAcc->Locate(QStringLiteral("accid"), 50));
+            SCRIPT_VERIFY(DM->qryOrgBankAcc->Locate(QStringLiteral("accid"), 50));
             click(d, "cmdDelBankAcc");
-            QCOMPARE(DM->qryOrgBankAcc->RecordCount(), answer == QMessageBox::Yes ? 0 : 1);
+            SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(),
+                           answer == QMessageBox::Yes ? 0 : 1);
         });
     }
+    CHECK_SCRIPTS();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, S("Confirm"));
     QCOMPARE(m_boxes[0].text, confirmation);
@@ -647,6 +677,7 @@ void TestOrgs::refusedDeleteKeepsRow()
     TDataSet *orgs = DM->qryOrgs;
     QVERIFY(orgs->Locate(QStringLiteral("orgname"), S("Гамма")));
     click(orgsPage(), "cmdDelOrg");
+    CHECK_SCRIPTS();
     QCOMPARE(m_boxes.size(), 2);
     QCOMPARE(m_boxes[0].text, S("Удалить организацию?"));
     QCOMPARE(m_boxes[1].title, S("Kestrum"));
@@ -669,6 +700,7 @@ void TestOrgs::commandsFollowLists()
     QCOMPARE(DM->qryCTP->RecordCount(), 1);
     QVERIFY(enabled(ctpPage(), "cmdDelCTP"));
     click(ctpPage(), "cmdDelCTP");
+    CHECK_SCRIPTS();
     QVERIFY(DM->qryCTP->IsEmpty());
     QVERIFY(!enabled(ctpPage(), "cmdDelCTP"));
     QVERIFY(!enabled(ctpPage(), "cmdEditCTP"));
@@ -678,6 +710,7 @@ void TestOrgs::commandsFollowLists()
         click(d, "btnOK");
     });
     click(ctpPage(), "cmdAddCTP");
+    CHECK_SCRIPTS();
     QVERIFY(enabled(ctpPage(), "cmdDelCTP"));
     QVERIFY(enabled(ctpPage(), "cmdEditCTP"));
     QCOMPARE(DM->qryCTP->FieldValue(QStringLiteral("ctpid")).toInt(),
@@ -685,14 +718,16 @@ void TestOrgs::commandsFollowLists()
 
     // the account commands follow the organisation's list
     editOrg(S("Бета"), [](QDialog *d) {
-        QVERIFY(!enabled(d, "cmdDelBankAcc"));
-        QVERIFY(!enabled(d, "cmdEditBankAcc"));
-        QVERIFY(enabled(d, "cmdAddBankAcc"));
+        SCRIPT_VERIFY(!enabled(d, "cmdDelBankAcc"));
+        SCRIPT_VERIFY(!enabled(d, "cmdEditBankAcc"));
+        SCRIPT_VERIFY(enabled(d, "cmdAddBankAcc"));
     });
+    CHECK_SCRIPTS();
     editOrg(S("Альфа"), [](QDialog *d) {
-        QVERIFY(enabled(d, "cmdDelBankAcc"));
-        QVERIFY(enabled(d, "cmdEditBankAcc"));
+        SCRIPT_VERIFY(enabled(d, "cmdDelBankAcc"));
+        SCRIPT_VERIFY(enabled(d, "cmdEditBankAcc"));
     });
+    CHECK_SCRIPTS();
 }
 
 void TestOrgs::linkRemovedOnClose_data()
@@ -710,17 +745,18 @@ void TestOrgs::linkRemovedOnClose()
     QVERIFY(!acc->Active());
     QCOMPARE(acc->Master(), nullptr);
     editOrg(S("Альфа"), [&](QDialog *d) {
-        QCOMPARE(acc->Master(), DM->dsOrgs);
-        QCOMPARE(acc->ParamValue(QStringLiteral("orgid")).toInt(), 1);
-        QCOMPARE(acc->RecordCount(), 2);
+        SCRIPT_COMPARE(acc->Master(), DM->dsOrgs);
+        SCRIPT_COMPARE(acc->ParamValue(QStringLiteral("orgid")).toInt(), 1);
+        SCRIPT_COMPARE(acc->RecordCount(), 2);
         if (how == S("ok"))
             click(d, "btnOK");
         else if (how == S("cancel"))
             click(d, "btnCancel");
         else
             d->close();
-        QVERIFY(!d->isVisible());
+        SCRIPT_VERIFY(!d->isVisible());
     });
+    CHECK_SCRIPTS();
     QVERIFY(!acc->Active());
     QCOMPARE(acc->Master(), nullptr);
     // moving through the organisations no longer touches the accounts
@@ -728,11 +764,12 @@ void TestOrgs::linkRemovedOnClose()
     QVERIFY(!acc->Active());
     // and the selection reads the organisation it is given
     expect(QStringLiteral("SelBankAccForm"), [acc](QDialog *) {
-        QCOMPARE(acc->RecordCount(), 1);
-        QCOMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), 3);
+        SCRIPT_COMPARE(acc->RecordCount(), 1);
+        SCRIPT_COMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), 3);
     });
     QVariant chosen;
     QVERIFY(!SelectBankAccount(chosen, 3));
+    CHECK_SCRIPTS();
 }
 
 void TestOrgs::doubleClickHitTest_data()
@@ -757,7 +794,8 @@ void TestOrgs::doubleClickHitTest()
         at = QPoint(10, grid->viewport()->height() - 3);
     if (opens)
         expect(QStringLiteral("OrgEditForm"), [](QDialog *) {
-            QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgname")).toString(), S("Бета"));
+            SCRIPT_COMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgname")).toString(),
+                           S("Бета"));
         });
     if (where == S("title")) {
         const QPoint title = grid->horizontalHeader()->rect().center();
@@ -767,6 +805,7 @@ void TestOrgs::doubleClickHitTest()
         QCursor::setPos(grid->viewport()->mapToGlobal(at));
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
     }
+    CHECK_SCRIPTS();
     QCOMPARE(m_shown.value(S("OrgEditForm")), opens ? 1 : 0);
     QVERIFY(m_boxes.isEmpty());
 }

@@ -1,5 +1,6 @@
 // The data grid against the real server: columns, the current row in step
 // with the dataset both ways, the hit test, and editing in place.
+#include "common/postedevents.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
 #include "data/datasource.h"
@@ -16,6 +17,9 @@
 #include <QtTest>
 
 namespace {
+
+const char *const NotActive = "the test window did not become active";
+const char *const NoEditor = "no cell editor";
 
 // QTest::keyClicks takes Latin-1 only: other letters go as key events with text.
 void typeText(QWidget *widget, const QString &text)
@@ -69,12 +73,16 @@ private:
     TDataSet *devTypes(QObject *owner);
     TDataSet *areas(QObject *owner);
     TDataSet *streets(QObject *owner, TDataSet *areas);
-    // A window with the grid over the dataset and a line edit to leave it for.
+    // A window with the grid over the dataset and a line edit to leave it for;
+    // null when the window did not become active.
     TDBGrid *showGrid(TDataSet *ds, QWidget *window, QLineEdit **other = nullptr);
     QPoint cellCenter(TDBGrid *grid, int row, int column);
     void click(TDBGrid *grid, int row, int column);
-    // Opens the editor of the current cell with F2 and types the text.
-    void typeIntoCell(TDBGrid *grid, const QString &text);
+    // Opens the editor of the current cell with F2 and types the text; false
+    // when no editor opened.
+    bool typeIntoCell(TDBGrid *grid, const QString &text);
+    // the device types, areas and streets every test starts from
+    void resetData();
     QVariant checkInterval(int devtypeid);
 
     std::unique_ptr<TTestDatabase> m_db;
@@ -85,16 +93,21 @@ void TestDBGrid::initTestCase()
 {
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("dbgrid"));
+    m_db->Exec(QStringLiteral("ALTER TABLE devtypes ADD CONSTRAINT devtypes_interval_check "
+                              "CHECK (checkinterval >= 0);"));
+}
+
+void TestDBGrid::resetData()
+{
     QString sql = QStringLiteral(
+        "TRUNCATE devtypes, devcategories, addrunits, areas RESTART IDENTITY CASCADE;"
         "INSERT INTO devcategories (devcatid) VALUES ('cat');"
         "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково'), "
         "(3, 'Аксаково');"
         "SELECT setval('areas_areaid_seq', 100);"
         "INSERT INTO addrunits (utype, unitid, unitname, areaid) VALUES "
         "('UL', 'u1', 'Ленина ул.', 1), ('UL', 'u2', 'Мира пр.', 2), "
-        "('UL', 'u3', 'Садовая ул.', NULL);"
-        "ALTER TABLE devtypes ADD CONSTRAINT devtypes_interval_check "
-        "CHECK (checkinterval >= 0);");
+        "('UL', 'u3', 'Садовая ул.', NULL);");
     // 60 device types: enough rows to scroll
     QStringList rows;
     for (int i = 1; i <= 60; ++i)
@@ -120,19 +133,13 @@ void TestDBGrid::init()
         m_boxes << info;
         return QMessageBox::Ok;
     });
+    if (m_db)
+        resetData();
 }
 
 void TestDBGrid::cleanup()
 {
     SetMessageResponder({});
-    // put back what an edit test changed
-    if (m_db)
-        m_db->Exec(QStringLiteral("UPDATE devtypes SET checkinterval = 12 + devtypeid;"
-                                  "UPDATE addrunits SET areaid = 1 WHERE unitid = 'u1';"
-                                  "UPDATE addrunits SET areaid = 2 WHERE unitid = 'u2';"
-                                  "UPDATE addrunits SET areaid = NULL WHERE unitid = 'u3';"
-                                  "DELETE FROM addrunits WHERE unitid NOT IN "
-                                  "('u1', 'u2', 'u3');"));
 }
 
 TDataSet *TestDBGrid::devTypes(QObject *owner)
@@ -186,7 +193,7 @@ TDBGrid *TestDBGrid::showGrid(TDataSet *ds, QWidget *window, QLineEdit **other)
     window->show();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window))
-        qWarning("the test window did not become active");
+        return nullptr;
     grid->setFocus();
     if (other)
         *other = edit;
@@ -204,13 +211,15 @@ void TestDBGrid::click(TDBGrid *grid, int row, int column)
                       cellCenter(grid, row, column));
 }
 
-void TestDBGrid::typeIntoCell(TDBGrid *grid, const QString &text)
+bool TestDBGrid::typeIntoCell(TDBGrid *grid, const QString &text)
 {
     QTest::keyClick(grid, Qt::Key_F2);
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-    QVERIFY2(editor, "no cell editor");
+    if (!editor)
+        return false;
     editor->selectAll();
     typeText(editor, text);
+    return true;
 }
 
 QVariant TestDBGrid::checkInterval(int devtypeid)
@@ -228,6 +237,7 @@ void TestDBGrid::columnsShowTheirFieldsInOrder()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     QCOMPARE(grid->AddColumn(QStringLiteral("Интервал поверки (мес.)"),
                              QStringLiteral("checkinterval"), 150), 0);
     QCOMPARE(grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200), 1);
@@ -267,6 +277,7 @@ void TestDBGrid::gridWithoutColumnsShowsEveryField()
     auto *ds = new TDataSet(QStringLiteral("qryAny"), &m_db->Conn(), &window);
     ds->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaid"));
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     QCOMPARE(grid->ColumnCount(), 0);
     // the fields come from the first run
     ds->Open();
@@ -283,6 +294,7 @@ void TestDBGrid::clickAndKeysMoveTheDataSet()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"), 100);
     QCOMPARE(grid->currentIndex().row(), 0);
@@ -317,6 +329,7 @@ void TestDBGrid::dataSetMovesSelectAndScroll()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
 
     QSignalSpy changes(ds, &TDataSet::DataChanged);
@@ -340,6 +353,7 @@ void TestDBGrid::resetSelectsTheCurrentRow()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
     click(grid, 5, 0);
     QCOMPARE(ds->RecNo(), 5);
@@ -409,6 +423,7 @@ void TestDBGrid::signalsForWindows()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
     QSignalSpy dbl(grid, &TDBGrid::DblClick);
     QSignalSpy popup(grid, &TDBGrid::PopupMenuRequested);
@@ -435,6 +450,7 @@ void TestDBGrid::hitTest()
     auto *ds = areas(&window);
     ds->Open(); // three rows: the viewport has room below them
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 300);
 
     QVERIFY(IsDataRowHit(grid, cellCenter(grid, 0, 0)));
@@ -472,6 +488,7 @@ void TestDBGrid::hitTestOnEmptyGrid()
     ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
     ds->AddField(QStringLiteral("areaname"), FieldType::String, 255);
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 300);
     // closed, then open and empty: nowhere is a data row
     QVERIFY(!IsDataRowHit(grid, QPoint(20, 5)));
@@ -494,6 +511,7 @@ void TestDBGrid::editPostsWhenLeavingTheRow()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     const int name = grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
     grid->SetColumnReadOnly(name);
     grid->AddColumn(QStringLiteral("Интервал поверки (мес.)"), QStringLiteral("checkinterval"));
@@ -501,7 +519,7 @@ void TestDBGrid::editPostsWhenLeavingTheRow()
 
     click(grid, 1, 1);
     QCOMPARE(ds->RecNo(), 1);
-    typeIntoCell(grid, QStringLiteral("3"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("3")), NoEditor);
     // the first keystroke put the row into edit state; nothing is written yet
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("6"));
@@ -515,7 +533,7 @@ void TestDBGrid::editPostsWhenLeavingTheRow()
     QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("36"));
 
     // leaving by a click on another row posts too
-    typeIntoCell(grid, QStringLiteral("48"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("48")), NoEditor);
     click(grid, 5, 1);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->RecNo(), 5);
@@ -523,7 +541,7 @@ void TestDBGrid::editPostsWhenLeavingTheRow()
     QVERIFY(m_boxes.isEmpty());
 
     // an empty cell stores NULL
-    typeIntoCell(grid, QString());
+    QVERIFY2(typeIntoCell(grid, QString()), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
     QCOMPARE(ds->RecNo(), 4);
@@ -538,18 +556,19 @@ void TestDBGrid::enterAndFocusLossPost()
     ds->Open();
     QLineEdit *other = nullptr;
     TDBGrid *grid = showGrid(ds, &window, &other);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     grid->SetEditable(true);
 
     // Enter in the cell editor: posted, the row stays
-    typeIntoCell(grid, QStringLiteral("60"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("60")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->RecNo(), 0);
     QCOMPARE(checkInterval(1).toInt(), 60);
 
     // the focus going to another control of the window posts
-    typeIntoCell(grid, QStringLiteral("61"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("61")), NoEditor);
     other->setFocus();
     QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(checkInterval(1).toInt(), 61);
@@ -557,9 +576,9 @@ void TestDBGrid::enterAndFocusLossPost()
     // unless the window wants to decide itself
     grid->SetPostOnExit(false);
     grid->setFocus();
-    typeIntoCell(grid, QStringLiteral("62"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("62")), NoEditor);
     other->setFocus();
-    QTest::qWait(20);
+    DeliverPostedEvents();
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
     QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 62);
     QCOMPARE(checkInterval(1).toInt(), 61);
@@ -585,11 +604,12 @@ void TestDBGrid::escapeCancelsTheRow()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     grid->SetEditable(true);
     click(grid, 0, 1);
-    typeIntoCell(grid, QStringLiteral("99"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("99")), NoEditor);
     // the first Esc leaves the cell without its text, the second cancels the row
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 13);
@@ -599,7 +619,7 @@ void TestDBGrid::escapeCancelsTheRow()
     QCOMPARE(checkInterval(1).toInt(), 13);
 
     // a value already in the row is undone by Esc on the grid as well
-    typeIntoCell(grid, QStringLiteral("77"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("77")), NoEditor);
     grid->CommitEditor();
     QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 77);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
@@ -617,6 +637,7 @@ void TestDBGrid::readOnlyColumnsAndGrids()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     const int name = grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     QAbstractItemModel *m = grid->model();
@@ -651,9 +672,10 @@ void TestDBGrid::badTextIsRefused()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     grid->SetEditable(true);
-    typeIntoCell(grid, QStringLiteral("12x"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("12x")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
@@ -669,11 +691,12 @@ void TestDBGrid::failedPostIsShownAndCancelled()
     TDataSet *ds = devTypes(&window);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     grid->SetEditable(true);
     click(grid, 3, 0);
     // the server's check refuses a negative interval
-    typeIntoCell(grid, QStringLiteral("-5"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("-5")), NoEditor);
     click(grid, 6, 0);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Kestrum"));
@@ -691,7 +714,7 @@ void TestDBGrid::failedPostIsShownAndCancelled()
 
     // with Enter as well
     m_boxes.clear();
-    typeIntoCell(grid, QStringLiteral("-1"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("-1")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_COMPARE(m_boxes.size(), 1);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
@@ -706,9 +729,10 @@ void TestDBGrid::refusingRuleCancelsSilently()
     ds->BeforePost.push_back([](TDataSet &) { throw EAbort(); });
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     grid->SetEditable(true);
-    typeIntoCell(grid, QStringLiteral("1"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("1")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
@@ -726,6 +750,7 @@ void TestDBGrid::noRowIsAddedOrDeleted()
     ds->BeforeDelete.push_back([](TDataSet &) { throw EAbort(); });
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     grid->SetEditable(true);
 
@@ -739,7 +764,7 @@ void TestDBGrid::noRowIsAddedOrDeleted()
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
 
     // Down from an edited last row neither posts nor adds a row
-    typeIntoCell(grid, QStringLiteral("5"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("5")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     QCOMPARE(ds->RecordCount(), 60);
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
@@ -765,6 +790,7 @@ void TestDBGrid::lookupColumnIsEditedByPicking()
     TDataSet *ds = streets(&window, areaList);
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("unitname"));
     grid->AddColumn(QStringLiteral("Населенный пункт"), QStringLiteral("areaname"), 200);
     grid->SetEditable(true);
@@ -804,6 +830,7 @@ void TestDBGrid::unchangedNewRowIsDroppedOnExit()
     ds->Open();
     QLineEdit *other = nullptr;
     TDBGrid *grid = showGrid(ds, &window, &other);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"));
     grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("unitname"));
     grid->SetEditable(true);
@@ -816,7 +843,7 @@ void TestDBGrid::unchangedNewRowIsDroppedOnExit()
     QCOMPARE(ds->RecordCount(), 3);
     QCOMPARE(grid->model()->rowCount(), 3);
     // back on the row the append started from, in the grid as well
-    QTest::qWait(10);
+    DeliverPostedEvents();
     QCOMPARE(ds->RecNo(), 0);
     QCOMPARE(grid->currentIndex().row(), 0);
 
@@ -830,9 +857,9 @@ void TestDBGrid::unchangedNewRowIsDroppedOnExit()
 
     // a new row the operator typed into is posted
     ds->Append();
-    typeIntoCell(grid, QStringLiteral("u9"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("u9")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    typeIntoCell(grid, QStringLiteral("Новая ул."));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("Новая ул.")), NoEditor);
     click(grid, 0, 0);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT unitname FROM addrunits WHERE unitid = 'u9'"))
@@ -856,10 +883,11 @@ void TestDBGrid::postedRowStaysCurrentAfterRequery()
     });
     ds->Open();
     TDBGrid *grid = showGrid(ds, &window);
+    QVERIFY2(grid, NotActive);
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     grid->SetEditable(true);
     click(grid, 4, 0);
-    typeIntoCell(grid, QStringLiteral("30"));
+    QVERIFY2(typeIntoCell(grid, QStringLiteral("30")), NoEditor);
     click(grid, 8, 0);
     QCOMPARE(checkInterval(5).toInt(), 30);
     QCOMPARE(ds->RecNo(), 4);
