@@ -4,12 +4,18 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
 
 namespace {
 
 MessageResponder g_responder;
 DialogHandler g_dialogHandler;
+FileDialogHandler g_fileDialogHandler;
+ClipboardHandler g_clipboardHandler;
 
 QString displayText(const QString &text)
 {
@@ -90,6 +96,47 @@ int ShowModal(QDialog *dialog)
     return dialog->exec();
 }
 
+QString FileDialog(const FileDialogInfo &info, QWidget *parent)
+{
+    if (g_fileDialogHandler)
+        return g_fileDialogHandler(info);
+    // "description|pattern|..." as Qt's "description (pattern);;..."
+    const QStringList parts = info.filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString wrapped = QLatin1Char('(') + parts[i + 1] + QLatin1Char(')');
+        filters << (parts[i].contains(wrapped) ? parts[i] : parts[i] + QLatin1Char(' ') + wrapped);
+    }
+    QFileDialog dialog(parent);
+    dialog.setWindowTitle(!info.title.isEmpty() ? info.title
+                          : info.save           ? QStringLiteral("Сохранить")
+                                                : QStringLiteral("Открыть"));
+    dialog.setAcceptMode(info.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(info.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(info.defaultSuffix);
+    if (!info.initialPath.isEmpty())
+        dialog.setDirectory(QFileInfo(info.initialPath).absolutePath());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QString OpenFileDialog(const QString &filter, const QString &initialPath, QWidget *parent)
+{
+    return FileDialog({filter, initialPath, QString(), QString(), false}, parent);
+}
+
+std::optional<QString> ClipboardText()
+{
+    if (g_clipboardHandler)
+        return g_clipboardHandler();
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText())
+        return std::nullopt;
+    return data->text();
+}
+
 QString ExeDir()
 {
     return DataDir();
@@ -115,4 +162,14 @@ void SetMessageResponder(MessageResponder responder)
 void SetDialogHandler(DialogHandler handler)
 {
     g_dialogHandler = std::move(handler);
+}
+
+void SetFileDialogHandler(FileDialogHandler handler)
+{
+    g_fileDialogHandler = std::move(handler);
+}
+
+void SetClipboardHandler(ClipboardHandler handler)
+{
+    g_clipboardHandler = std::move(handler);
 }

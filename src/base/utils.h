@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QDialog;
 class QWidget;
@@ -31,6 +32,24 @@ void StopBox(const QString &text, QWidget *parent = nullptr);
 // Shows a dialog modally and returns its result (QDialog::Accepted/Rejected).
 int ShowModal(QDialog *dialog);
 
+// A file dialog. The filter lists description and pattern pairs separated by
+// "|" ("Файлы CSV|*.csv|Все файлы|*.*").
+struct FileDialogInfo {
+    QString filter;
+    QString initialPath;
+    QString title;         // empty: "Открыть" or "Сохранить"
+    QString defaultSuffix; // added to a typed name without one
+    bool save = false;     // a save dialog, which asks before overwriting
+};
+// Returns the full path of the chosen file, or an empty text when cancelled.
+// An open dialog accepts only a file that exists.
+QString FileDialog(const FileDialogInfo &info, QWidget *parent = nullptr);
+QString OpenFileDialog(const QString &filter, const QString &initialPath,
+                       QWidget *parent = nullptr);
+
+// The text of the clipboard; none when it holds no text.
+std::optional<QString> ClipboardText();
+
 // The folder of the program's own files with a trailing '/' (DataDir of
 // base/datadir.h: beside the executable where that folder is writable), and
 // the position store file in it.
@@ -55,3 +74,9 @@ using MessageResponder = std::function<QMessageBox::StandardButton(const Message
 using DialogHandler = std::function<int(QDialog *)>;
 void SetMessageResponder(MessageResponder responder);
 void SetDialogHandler(DialogHandler handler);
+// A file dialog handler sees every file dialog and returns the chosen path
+// (empty: cancelled); a clipboard handler answers for the clipboard.
+using FileDialogHandler = std::function<QString(const FileDialogInfo &)>;
+using ClipboardHandler = std::function<std::optional<QString>()>;
+void SetFileDialogHandler(FileDialogHandler handler);
+void SetClipboardHandler(ClipboardHandler handler);
