@@ -48,12 +48,14 @@ TArchChart::TArchChart(TDataSet *data, QWidget *parent) : QWidget(parent), m_dat
     setObjectName(QStringLiteral("pnlArchChart"));
     m_chart = new QChart;
     m_chart->legend()->setAlignment(Qt::AlignBottom);
-    m_chart->setMargins(QMargins(4, 4, 4, 4));
+    m_chart->setMargins(QMargins(4, 4, 24, 4)); // the right axis labels stay whole
     m_timeAxis = new QDateTimeAxis(m_chart);
     m_valueAxis = new QValueAxis(m_chart);
     m_integratedAxis = new QValueAxis(m_chart);
     for (QValueAxis *axis : {m_valueAxis, m_integratedAxis})
         axis->setLabelFormat(QStringLiteral("%.6g"));
+    // room for the labels of large integrated values
+    m_integratedAxis->setTruncateLabels(false);
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
     m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
     m_chart->addAxis(m_integratedAxis, Qt::AlignRight);
@@ -175,6 +177,10 @@ void TArchChart::Rebuild()
                 marker->setFont(f);
             });
     }
+    bool anyIntegrated = false;
+    for (const TGridColumn &c : std::as_const(m_columns))
+        anyIntegrated = anyIntegrated || m_integrated.contains(c.field);
+    m_integratedAxis->setVisible(anyIntegrated);
     for (int axis = 0; axis < 2; ++axis) {
         qreal &lo = low[axis], &hi = high[axis];
         if (lo > hi) {
@@ -190,10 +196,7 @@ void TArchChart::Rebuild()
         }
         (axis ? m_integratedAxis : m_valueAxis)->setRange(lo, hi);
     }
-    bool anyIntegrated = false;
-    for (const TGridColumn &c : std::as_const(m_columns))
-        anyIntegrated = anyIntegrated || m_integrated.contains(c.field);
-    m_integratedAxis->setVisible(anyIntegrated);
+
     setTimeRange();
     lblChartValues->setText(rows > 0 ? Hint : QStringLiteral("Нет записей за выбранный период"));
 }
