@@ -50,7 +50,7 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the executable links (Qt 6 Core, Gui with its X11 platform
-# plugin, Widgets; libodbc2; libshp2; the C and C++ run-time) come from
+# plugin, Widgets, Charts; libodbc2; libshp2; the C and C++ run-time) come from
 # dpkg-shlibdeps; what it loads by name or reads comes from the list below:
 # the ODBC driver, the ODBC tools that register it, Qt's Russian texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,6 +1,8 @@
 #include "archive/archdataviewfrm.h"
 
 #include "app/mainfrm.h"
+#include "archive/archchart.h"
+#include "archive/archcsv.h"
 #include "archive/archvaluedelegate.h"
 #include "base/errors.h"
 #include "base/guard.h"
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 using FT = FieldType;
@@ -187,6 +190,12 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     auto *cells = new TArchValueDelegate(dbgrdArchData);
     for (int c = 0; c < dbgrdArchData->ColumnCount(); ++c)
         dbgrdArchData->setItemDelegateForColumn(c, cells);
+    // the chart draws the parameter columns, those after the two time stamps
+    chrtArchData = new TArchChart(qryArchData, this);
+    chrtArchData->setObjectName(QStringLiteral("chrtArchData"));
+    chrtArchData->SetColumns(TableColumns().mid(2), m_integrated);
+    connect(chrtArchData, &TArchChart::RecordDoubleClicked, this,
+            &TArchDataViewForm::chartRecordDoubleClicked);
 
     mnuArchData = new QMenu(this);
     mnuArchData->setObjectName(QStringLiteral("mnuArchData"));
@@ -205,7 +214,13 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     connect(dsArchData, &TDataSource::DataChange, this, [this] { updateRecInfo(); });
     // a closed connection closes the query without a data change
     connect(DM->dbConn, &TConnection::Closed, this, [this] { updateRecInfo(); });
-    updateRecInfo();
+
+    btnSaveCSV = new QPushButton(QStringLiteral("Сохранить в CSV..."), this);
+    btnSaveCSV->setObjectName(QStringLiteral("btnSaveCSV"));
+    btnSaveCSV->setAutoDefault(false);
+    btnSaveCSV->setToolTip(QStringLiteral("Сохранить показанные записи в файл для электронной "
+                                          "таблицы"));
+    connect(btnSaveCSV, &QPushButton::clicked, this, &TArchDataViewForm::btnSaveCSVClick);
 
     btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -218,9 +233,10 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     outer->addWidget(stParams);
     outer->addWidget(params);
     outer->addWidget(stArchData);
-    outer->addWidget(dbgrdArchData, 1);
+    outer->addWidget(createTabs(), 1);
     outer->addWidget(lblRecInfo);
     auto *bottom = new QHBoxLayout;
+    bottom->addWidget(btnSaveCSV);
     bottom->addStretch();
     bottom->addWidget(btnClose);
     outer->addLayout(bottom);
@@ -236,6 +252,35 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
 }
 
 TArchDataViewForm::~TArchDataViewForm() = default;
+
+QWidget *TArchDataViewForm::createTabs()
+{
+    pcArchData = new QTabWidget(this);
+    pcArchData->setObjectName(QStringLiteral("pcArchData"));
+    tsArchTable = new QWidget(pcArchData);
+    tsArchTable->setObjectName(QStringLiteral("tsArchTable"));
+    auto *table = new QVBoxLayout(tsArchTable);
+    table->setContentsMargins(0, 0, 0, 0);
+    table->addWidget(dbgrdArchData);
+    tsArchChart = new QWidget(pcArchData);
+    tsArchChart->setObjectName(QStringLiteral("tsArchChart"));
+    auto *chart = new QVBoxLayout(tsArchChart);
+    chart->setContentsMargins(0, 0, 0, 0);
+    chart->addWidget(chrtArchData);
+    pcArchData->addTab(tsArchTable, QStringLiteral("Таблица"));
+    pcArchData->addTab(tsArchChart, QStringLiteral("График"));
+    updateRecInfo();
+    return pcArchData;
+}
+
+QList<TGridColumn> TArchDataViewForm::TableColumns() const
+{
+    QList<TGridColumn> columns;
+    for (int c = 0; c < dbgrdArchData->ColumnCount(); ++c)
+        columns.append({dbgrdArchData->model()->headerData(c, Qt::Horizontal).toString(),
+                        dbgrdArchData->ColumnField(c), dbgrdArchData->columnWidth(c)});
+    return columns;
+}
 
 int TArchDataViewForm::scaledWidth(int px) const
 {
@@ -331,9 +376,11 @@ void TArchDataViewForm::addParamColumns(const QString &devcatid)
             const QString title = qryDevParams.Value(r, 0).toString();
             dbgrdArchData->AddColumn(title, qryDevParams.Value(r, 2).toString(), scaledWidth(65));
             const QVariant finame = qryDevParams.Value(r, 3);
-            if (!finame.isNull())
+            if (!finame.isNull()) {
                 dbgrdArchData->AddColumn(title + QStringLiteral(" (инт.)"), finame.toString(),
                                          scaledWidth(85));
+                m_integrated << finame.toString();
+            }
         }
     } catch (...) {
         qryDevParams.Close();
@@ -425,6 +472,7 @@ void TArchDataViewForm::RunQuery()
     m_recType = SelectedRecType();
     m_startDate = dtpStartDate->date();
     m_endDate = dtpEndDate->date();
+    chrtArchData->SetPeriod(m_recType, m_startDate, m_endDate);
     qryArchData->Close();
     setPeriod(qryArchData, m_recType, m_startDate, m_endDate);
     try {
@@ -462,6 +510,7 @@ void TArchDataViewForm::updateRecInfo()
         current = QStringLiteral("Текущая запись: %1. ").arg(TArchValueDelegate::ValueText(dt));
     }
     lblRecInfo->setText(QStringLiteral("%1Всего записей: %2").arg(current).arg(count));
+    btnSaveCSV->setEnabled(count > 0);
 }
 
 void TArchDataViewForm::PrepareArchDataMenu()
@@ -487,6 +536,33 @@ void TArchDataViewForm::mnuArchDataViewHClick()
             return;
         const QDate day = qryArchData->FieldValue(QStringLiteral("dt")).toDateTime().date();
         OpenArchiveViewer(m_vdevid, Hourly, day, day);
+    });
+}
+
+void TArchDataViewForm::SaveCsv(const QString &path)
+{
+    SaveArchiveCsv(path, qryArchData, TableColumns());
+}
+
+void TArchDataViewForm::btnSaveCSVClick()
+{
+    Guarded([this] {
+        const QString path = FileDialog({QStringLiteral("Файлы CSV|*.csv|Все файлы|*.*"),
+                                         QString(), QStringLiteral("Сохранить в CSV"),
+                                         QStringLiteral("csv"), true},
+                                        this);
+        if (!path.isEmpty())
+            SaveCsv(path);
+    });
+}
+
+void TArchDataViewForm::chartRecordDoubleClicked(int row)
+{
+    Guarded([this, row] {
+        // the table's row follows; a day of daily records opens its hours
+        qryArchData->SetRecNo(row);
+        if (!m_recType.isNull() && m_recType.toInt() == Daily)
+            mnuArchDataViewHClick();
     });
 }
 

@@ -5,7 +5,11 @@
 // for, and the drill-down from a day to its hours. Each viewer is a top-level
 // window of its own, destroyed when it is closed.
 
+#include "widgets/listpanel.h"
+
 #include <QDate>
+#include <QList>
+#include <QStringList>
 #include <QVariant>
 #include <QWidget>
 
@@ -16,6 +20,8 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTabWidget;
+class TArchChart;
 class TDataSet;
 class TDataSource;
 class TDBGrid;
@@ -49,6 +55,10 @@ public:
     void RunQuery();
     // Enables the drill-down item: on a data row while daily data are shown.
     void PrepareArchDataMenu();
+    // The columns of the table, in their order.
+    QList<TGridColumn> TableColumns() const;
+    // Writes the records shown to a CSV file; raises EError when it cannot.
+    void SaveCsv(const QString &path);
 
     QLabel *stParams, *stArchData;
     QGroupBox *gbDevice;
@@ -57,8 +67,12 @@ public:
     QDateEdit *dtpStartDate, *dtpEndDate;
     QLabel *lblMinDT, *lblMaxDT;
     QPushButton *btnRefresh;
+    QTabWidget *pcArchData;
+    QWidget *tsArchTable, *tsArchChart;
     TDBGrid *dbgrdArchData;
+    TArchChart *chrtArchData;
     QLabel *lblRecInfo;
+    QPushButton *btnSaveCSV;
     QPushButton *btnClose;
     QMenu *mnuArchData;
     QAction *mnuArchDataViewH;
@@ -72,6 +86,8 @@ public slots:
     void btnRefreshClick();
     // Opens a viewer of the hours of the current row's day.
     void mnuArchDataViewHClick();
+    // Asks for a file and writes the records shown to it.
+    void btnSaveCSVClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -87,9 +103,12 @@ private:
     void showInitialData();
     void checkParamColumns();
     void updateRecInfo();
+    QWidget *createTabs();
+    void chartRecordDoubleClicked(int row);
 
     QString m_vdevid;
     QString m_tblname;
+    QStringList m_integrated; // the fields of integrated values
     QVariant m_recType;
     QDate m_startDate, m_endDate;
     bool m_shown = false;

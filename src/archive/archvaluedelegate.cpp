@@ -19,19 +19,24 @@ QString TArchValueDelegate::ValueText(const QVariant &value)
     }
 }
 
-QString TArchValueDelegate::CellText(const QModelIndex &index) const
+bool TArchValueDelegate::HasOwnFormat(const QVariant &value)
 {
-    // the raw value, not the dataset's general text
-    const QVariant value = index.data(Qt::EditRole);
     switch (value.typeId()) {
     case QMetaType::QDateTime:
     case QMetaType::QDate:
     case QMetaType::Double:
     case QMetaType::Float:
-        return ValueText(value);
+        return !value.isNull();
     default:
-        return index.data(Qt::DisplayRole).toString();
+        return false;
     }
+}
+
+QString TArchValueDelegate::CellText(const QModelIndex &index) const
+{
+    // the raw value, not the dataset's general text
+    const QVariant value = index.data(Qt::EditRole);
+    return HasOwnFormat(value) ? ValueText(value) : index.data(Qt::DisplayRole).toString();
 }
 
 void TArchValueDelegate::initStyleOption(QStyleOptionViewItem *option,

@@ -51,6 +51,7 @@ void fillDevicesPage(TMainForm *main)
          nullptr, QString()});
     addCommand(devices, RecordCommandIcon(TRecordCommand::Edit), "cmdEditDevice",
                QStringLiteral("Редактировать прибор"), &EditDevice);
+    devices->AddFindBox();
 
     auto *channels = new TListPanel(
         DM->dsVDevices,
@@ -64,6 +65,7 @@ void fillDevicesPage(TMainForm *main)
          nullptr, QString()});
     addCommand(channels, viewIcon(), "cmdViewVDevice",
                QStringLiteral("Просмотреть параметры виртуального прибора"), &ShowVDevParams);
+    channels->AddFindBox();
     TDBGrid *grid = channels->Grid;
     QObject::connect(grid, &TDBGrid::PopupMenuRequested, main, [main, grid](const QPoint &pos) {
         Guarded([&] { main->PopupGridMenu(grid, main->mnuVDevices, pos); });

@@ -36,6 +36,8 @@ TSelDeviceForm::TSelDeviceForm(QWidget *owner) : QDialog(owner)
           {QStringLiteral("Схема измерения"), QStringLiteral("ctypattr"), 150},
           {QStringLiteral("Наименование системы"), QStringLiteral("systattr"), 150}}});
     pnlVDevices->SetDblClickAction([this] { done(QDialog::Accepted); });
+    pnlDevices->AddFindBox();
+    pnlVDevices->AddFindBox();
     dbgrdDevices = pnlDevices->Grid;
     dbgrdVDevices = pnlVDevices->Grid;
 

@@ -46,6 +46,8 @@ TElectrPage::TElectrPage(TMainForm *main, QWidget *parent) : QWidget(parent)
           {S("Тариф 3"), S("tar3"), 50},
           {S("Тариф 4"), S("tar4"), 50}},
          "AbonDev", S("прибор"), DM->qryAbonents});
+    pnlContracts->AddFindBox();
+    pnlAbonents->AddFindBox();
     // a meter is added for a channel chosen first
     pnlAbonDev->SetCommand(TRecordCommand::Add, [] { AddAbonDevRecord(); });
     dbgrdContracts = pnlContracts->Grid;

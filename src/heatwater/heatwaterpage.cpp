@@ -21,6 +21,7 @@ THeatWaterPage::THeatWaterPage(TMainForm *main) : QWidget(main->tsHeatWater), m_
          "HWObject", QStringLiteral("объект учета")});
     // the flat register window adds objects through the same command
     pnlHWObjects->SetCommand(TRecordCommand::Add, [] { AddHWObject(); });
+    pnlHWObjects->AddFindBox();
 
     pnlHWUnits = new TListPanel(
         DM->dsHWUnits,

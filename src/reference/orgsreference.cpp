@@ -18,12 +18,13 @@ void placePage(QWidget *tab, QWidget *page)
 
 void FillOrgPages(TMainForm *main)
 {
-    placePage(main->tsOrgs,
-              new TListPanel(DM->dsOrgs,
-                             {"pnlOrgs", "stOrgs", QStringLiteral("Организации:"), "dbgrdOrgs",
-                              {{QStringLiteral("Наименование"), QStringLiteral("orgname"), 300},
-                               {QStringLiteral("Телефон"), QStringLiteral("phone"), 150}},
-                              "Org", QStringLiteral("организацию")}));
+    auto *orgs = new TListPanel(DM->dsOrgs,
+                                {"pnlOrgs", "stOrgs", QStringLiteral("Организации:"), "dbgrdOrgs",
+                                 {{QStringLiteral("Наименование"), QStringLiteral("orgname"), 300},
+                                  {QStringLiteral("Телефон"), QStringLiteral("phone"), 150}},
+                                 "Org", QStringLiteral("организацию")});
+    orgs->AddFindBox();
+    placePage(main->tsOrgs, orgs);
     placePage(main->tsCTP,
               new TListPanel(DM->dsCTP,
                              {"pnlCTP", "stCTP", QStringLiteral("ЦТП:"), "dbgrdCTP",

@@ -119,6 +119,7 @@ QWidget *TSelBuildingForm::createStreetPanel()
     search->addWidget(btnSelUl);
     search->addStretch();
     panel->AddAboveGrid(search);
+    panel->AddFindBox();
     return panel;
 }
 
@@ -147,6 +148,7 @@ QWidget *TSelBuildingForm::createBuildingPanel()
         else
             panel->RunCommand(TRecordCommand::Edit);
     });
+    panel->AddFindBox();
     return panel;
 }
 

@@ -5,6 +5,7 @@
 #include "data/datasource.h"
 #include "widgets/commandrule.h"
 #include "widgets/dbgrid.h"
+#include "widgets/gridfind.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -135,6 +136,18 @@ TListPanel::TListPanel(TDataSource *source, const TDef &def, QWidget *parent)
 void TListPanel::AddAboveGrid(QLayout *row)
 {
     m_outer->insertLayout(m_outer->count() - 1, row);
+}
+
+TGridFind *TListPanel::AddFindBox()
+{
+    if (!m_find) {
+        m_find = new TGridFind(Grid, this);
+        auto *row = new QHBoxLayout;
+        row->addWidget(m_find);
+        row->addStretch(1);
+        AddAboveGrid(row);
+    }
+    return m_find;
 }
 
 TDataSet *TListPanel::DataSet() const

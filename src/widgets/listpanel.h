@@ -21,6 +21,7 @@ class QVBoxLayout;
 class TDataSet;
 class TDataSource;
 class TDBGrid;
+class TGridFind;
 
 struct TGridColumn {
     QString title;
@@ -73,6 +74,9 @@ public:
     void SetDblClickAction(std::function<void()> action) { m_dblClick = std::move(action); }
     // Puts a row of controls between the strip and the grid (a search box).
     void AddAboveGrid(QLayout *row);
+    // Puts the find box of the grid above it (once); see TGridFind.
+    TGridFind *AddFindBox();
+    TGridFind *FindBox() const { return m_find; }
 
     QLabel *Strip;
     TDBGrid *Grid;
@@ -86,4 +90,5 @@ private:
     std::function<void()> m_actions[3];
     std::function<void()> m_dblClick;
     QVBoxLayout *m_outer;
+    TGridFind *m_find = nullptr;
 };
