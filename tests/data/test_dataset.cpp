@@ -35,12 +35,17 @@ qint64 allocationsOf(F &&run)
     return g_allocations;
 }
 } // namespace
+// AddressSanitizer brings an allocator of its own, which must not be bypassed:
+// there the count is not taken (the plain build takes it).
+#ifndef __SANITIZE_ADDRESS__
+#define KESTRUM_COUNTS_ALLOCATIONS
 extern "C" void *malloc(size_t size) { return counted(), __libc_malloc(size); }
 extern "C" void *calloc(size_t n, size_t size) { return counted(), __libc_calloc(n, size); }
 extern "C" void *realloc(void *block, size_t size)
 {
     return counted(), __libc_realloc(block, size);
 }
+#endif
 
 class TestDataSet : public QObject
 {
@@ -544,6 +549,9 @@ void TestDataSet::definitionsStayWhereTheyAre()
 
 void TestDataSet::lookupCellsAllocateNothing()
 {
+#ifndef KESTRUM_COUNTS_ALLOCATIONS
+    QSKIP("allocations are counted in the build without AddressSanitizer");
+#endif
     REQUIRE_TEST_SERVER();
     QObject owner;
     auto *areas = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), &owner);
