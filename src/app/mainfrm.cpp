@@ -105,6 +105,11 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     if (DM)
         DM->SetHost(this);
     SetRecordCommands(this);
+    // a command that found the connection gone leaves the program disconnected
+    SetAfterErrorHook([](const std::exception *error) {
+        if (DM)
+            DM->CloseIfLost(error);
+    });
 
     // The construction steps: settings into the controls, the disconnected
     // state, then the deferred start step once the message loop runs.
@@ -118,6 +123,8 @@ TMainForm::~TMainForm()
 {
     if (DM)
         DM->SetHost(nullptr);
+    if (MainForm == this)
+        SetAfterErrorHook({});
     if (RecordCommands() == this)
         SetRecordCommands(nullptr);
     if (m_waitCursor)

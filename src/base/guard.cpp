@@ -5,6 +5,29 @@
 
 #include <QString>
 
+namespace {
+TAfterErrorHook &afterErrorHook()
+{
+    static TAfterErrorHook hook;
+    return hook;
+}
+
+void runAfterErrorHook(const std::exception *error)
+{
+    if (!afterErrorHook())
+        return;
+    try {
+        afterErrorHook()(error);
+    } catch (...) {
+    }
+}
+} // namespace
+
+void SetAfterErrorHook(TAfterErrorHook hook)
+{
+    afterErrorHook() = std::move(hook);
+}
+
 void AppErrorHandler(const QString &message)
 {
     StopBox(QStringLiteral("Произошла ошибка:\r\n\r\n") + message);
@@ -24,7 +47,9 @@ void HandleCurrentException()
     } catch (const EAbort &) {
     } catch (const std::exception &e) {
         AppErrorHandler(e);
+        runAfterErrorHook(&e);
     } catch (...) {
         AppErrorHandler(QString());
+        runAfterErrorHook(nullptr);
     }
 }

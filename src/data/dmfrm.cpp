@@ -168,6 +168,17 @@ void TDM::Disconnect()
         dbConn->Close();
 }
 
+bool TDM::CloseIfLost(const std::exception *failure)
+{
+    if (!dbConn->IsOpen())
+        return false;
+    const auto *dbError = dynamic_cast<const EDatabaseError *>(failure);
+    if (!(dbError && dbError->ConnectionLost()) && !dbConn->IsLost())
+        return false;
+    Disconnect();
+    return true;
+}
+
 void TDM::StartUp()
 {
     if (!m_host)

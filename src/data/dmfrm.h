@@ -55,6 +55,11 @@ public:
     void Connect();
     void Disconnect();
     void OpenConnection();
+    // After a failed command: when the failure (may be null) or the driver
+    // says the connection is gone, closes it as Disconnect does, so that the
+    // pages show the disconnected state and Connect starts afresh. True when
+    // it closed.
+    bool CloseIfLost(const std::exception *failure);
     // The deferred start step: disable the data pages, connect if asked to.
     void StartUp();
     // The connection string built from the settings.

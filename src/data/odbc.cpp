@@ -259,6 +259,15 @@ void TConnection::Close()
     emit Closed();
 }
 
+bool TConnection::IsLost() const
+{
+    if (!IsOpen())
+        return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttr(m_dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+}
+
 void TConnection::RequireOpen() const
 {
     if (!IsOpen())

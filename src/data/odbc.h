@@ -115,6 +115,9 @@ public:
     void Open(const QString &connectionString);
     void Close();
     bool IsOpen() const { return m_dbc != SQL_NULL_HDBC; }
+    // Open, but the driver knows the server is gone (the session ended or
+    // the link broke): only Close helps.
+    bool IsLost() const;
 
     void BeginTransaction();
     void Commit();
