@@ -89,7 +89,8 @@ namespace {
 
 struct Options {
     TBenchSettings s;
-    QString child; // startup, memory
+    QString child;     // startup, memory
+    QStringList only;  // the figures to take (by their short names); empty: all
 };
 
 Options parseOptions(int argc, char *argv[])
@@ -114,6 +115,8 @@ Options parseOptions(int argc, char *argv[])
             o.s.dbfPath = value;
         else if (key == QLatin1String("--child"))
             o.child = value;
+        else if (key == QLatin1String("--only"))
+            o.only = value.split(QLatin1Char(','));
         else
             throw std::runtime_error("unknown option " + key.toStdString());
     }
@@ -532,6 +535,21 @@ TFigure measureDevicePost(TRun &run)
     writeFile(script, QStringLiteral("\\timing on\n") + devices->SQL() + QStringLiteral(";\n"));
     static const QRegularExpression timing(QStringLiteral("Time: ([0-9.]+) ms"));
     QVector<double> times, psqlTimes;
+    // the parts of each post: the row written, the list re-run and the device
+    // found again (the record rule), what follows the post's notifications
+    qint64 t0 = 0, t1 = 0, t2 = 0;
+    QVector<double> writes, rules;
+    devices->BeforePost.push_back([&t0](TDataSet &) { t0 = MonotonicNs(); });
+    devices->AfterPost.insert(devices->AfterPost.begin(), [&t1](TDataSet &) {
+        t1 = MonotonicNs();
+    });
+    devices->AfterPost.push_back([&t2](TDataSet &) { t2 = MonotonicNs(); });
+    const std::unique_ptr<TDataSet, std::function<void(TDataSet *)>> unhook(
+        devices, [](TDataSet *d) {
+            d->BeforePost.pop_back();
+            d->AfterPost.erase(d->AfterPost.begin());
+            d->AfterPost.pop_back();
+        });
     for (int r = 0; r < run.s.rounds; ++r) {
         const QString text = QStringLiteral("Проверка %1").arg(r + 1);
         times << TimeMs([devices, &text] {
@@ -543,6 +561,8 @@ TFigure measureDevicePost(TRun &run)
         check(devices->FieldValue(QStringLiteral("devid")).toString() == devid &&
                   devices->FieldValue(QStringLiteral("description")).toString() == text,
               QStringLiteral("the posted device is not current with its new text"));
+        writes << (t1 - t0) / 1e6;
+        rules << (t2 - t1) / 1e6;
         if (!run.psql->Available())
             continue;
         QString out;
@@ -569,10 +589,12 @@ TFigure measureDevicePost(TRun &run)
         });
         locate << TimeMs([devices, &devid] { devices->Locate(QStringLiteral("devid"), devid); });
     }
-    run.details << QStringLiteral("Device post, median parts (ms): the list fetched by a bare"
-                                  " dataset %1; qryDevices re-run with its grids %2;"
-                                  " Locate %3")
-                       .arg(fmt(Median(fetch)), fmt(Median(requery)), fmt(Median(locate), 2));
+    run.details << QStringLiteral("Device post, median parts (ms): writing the row %1;"
+                                  " re-run and relocation %2. Apart: the list fetched by a"
+                                  " bare dataset %3; qryDevices re-run with its grids %4;"
+                                  " Locate %5")
+                       .arg(fmt(Median(writes)), fmt(Median(rules)), fmt(Median(fetch)),
+                            fmt(Median(requery)), fmt(Median(locate), 2));
     f.value = Median(times);
     f.measured = true;
     f.note = QStringLiteral("%1 devices").arg(devices->RecordCount());
@@ -612,6 +634,21 @@ TFigure measureGridFill(TRun &run)
         });
     }
     check(filled > rows * 3, QStringLiteral("most cells of the device grid are empty"));
+    // per column: lookup columns against plain ones
+    QStringList perColumn;
+    for (int c = 0; c < columns; ++c) {
+        QVector<double> col;
+        for (int r = 0; r < run.s.rounds; ++r)
+            col << TimeMs([&] {
+                for (int row = 0; row < rows; ++row)
+                    m->data(m->index(row, c), Qt::DisplayRole);
+            });
+        perColumn << QStringLiteral("%1 %2 ns")
+                         .arg(grid->ColumnField(c))
+                         .arg(fmt(Median(col) * 1e6 / rows, 0));
+    }
+    run.details << QStringLiteral("Device grid, per cell of each column: ") +
+                       perColumn.join(QStringLiteral(", "));
     f.value = Median(times);
     f.measured = true;
     f.met = f.value < 100;
@@ -800,14 +837,17 @@ QString flatRegisterProbe(TRun &run)
     const int objid = scalar(QStringLiteral(
         "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
         " FROM buildings RETURNING objid")).toInt();
-    QVector<double> times;
-    for (int r = 0; r < run.s.rounds; ++r) {
+    const auto channel = [](int i) {
+        return QStringLiteral("TARM_VD%1_%2").arg(i % 16).arg(1201 + i / 16);
+    };
+    // the same calls on a connection whose commits do not wait for the disk
+    TConnection lazy;
+    lazy.Open(BuildConnectionString(run.s.server, run.s.database, run.s.user, run.s.password));
+    lazy.Execute(QStringLiteral("SET synchronous_commit TO off"));
+    const auto registerAll = [&](TConnection &conn) {
         int registered = 0;
-        TDataSet query(QStringLiteral("Query"), DM->dbConn);
-        const auto channel = [](int i) {
-            return QStringLiteral("TARM_VD%1_%2").arg(i % 16).arg(1201 + i / 16);
-        };
-        times << TimeMs([&] {
+        TDataSet query(QStringLiteral("Query"), &conn);
+        const double ms = TimeMs([&] {
             for (int i = 0; i < rows; ++i) {
                 query.Close();
                 query.SetSQL(QStringLiteral("SELECT add_aptdevice(%1, '%2', %3, '%4', '%5');")
@@ -825,13 +865,74 @@ QString flatRegisterProbe(TRun &run)
         check(registered == rows, QStringLiteral("add_aptdevice registered %1 of %2 rows")
                                       .arg(registered)
                                       .arg(rows));
+        return ms;
+    };
+    QVector<double> times, lazyTimes;
+    for (int r = 0; r < run.s.rounds; ++r) {
+        times << registerAll(*DM->dbConn);
+        lazyTimes << registerAll(lazy);
     }
     DM->dbConn->Execute(QStringLiteral("DELETE FROM hwobjects WHERE objid = %1").arg(objid));
-    return QStringLiteral("Flat register probe: %1 calls of add_aptdevice, a statement each:"
-                          " %2 ms (%3 ms per 1,000 rows)")
+    const double perThousand = 1000.0 / rows;
+    return QStringLiteral("Flat register probe, %1 calls of add_aptdevice, a statement each:"
+                          " %2 ms per 1,000 rows; with synchronous_commit off %3 ms")
         .arg(rows)
-        .arg(fmt(Median(times), 0))
-        .arg(fmt(Median(times) * 1000.0 / rows, 0));
+        .arg(fmt(Median(times) * perThousand, 0), fmt(Median(lazyTimes) * perThousand, 0));
+}
+
+// The device list fetched three ways, each the median of the runs: through
+// the driver alone (every column bound as text, arrays of 512 rows, nothing
+// converted), through the engine's statement (values as QVariant), and into a
+// dataset of its own; what psql needs for it is the comparison's figure.
+QString fetchProbe(TRun &run)
+{
+    const QByteArray sql = DM->qryDevices->SQL().toUtf8();
+    QVector<double> driver, statement, dataSet;
+    qint64 rows = 0;
+    for (int r = 0; r < run.s.rounds; ++r) {
+        driver << TimeMs([&] {
+            TStatement st(*DM->dbConn);
+            SQLHSTMT h = st.handle();
+            constexpr SQLULEN Rows = 512;
+            constexpr SQLLEN Width = 1024;
+            SQLSMALLINT cols = 0;
+            SQLULEN fetched = 0;
+            check(SQL_SUCCEEDED(SQLExecDirect(h, reinterpret_cast<SQLCHAR *>(
+                                                     const_cast<char *>(sql.constData())),
+                                              SQLINTEGER(sql.size()))),
+                  QStringLiteral("fetch probe: execute"));
+            SQLNumResultCols(h, &cols);
+            const std::vector<char> column(static_cast<size_t>(Rows * Width));
+            const std::vector<SQLLEN> indicators(static_cast<size_t>(Rows));
+            std::vector<std::vector<char>> data(size_t(cols), column);
+            std::vector<std::vector<SQLLEN>> ind(size_t(cols), indicators);
+            SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(Rows), 0);
+            SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+            for (SQLSMALLINT c = 0; c < cols; ++c)
+                SQLBindCol(h, SQLUSMALLINT(c + 1), SQL_C_CHAR, data[size_t(c)].data(), Width,
+                           ind[size_t(c)].data());
+            rows = 0;
+            while (SQL_SUCCEEDED(SQLFetch(h)))
+                rows += qint64(fetched);
+            SQLFreeStmt(h, SQL_UNBIND);
+            SQLFreeStmt(h, SQL_CLOSE);
+        });
+        statement << TimeMs([&] {
+            TStatement st(*DM->dbConn);
+            st.ExecDirect(QString::fromUtf8(sql));
+            st.FetchAll([](QVector<QVariant> &) {});
+        });
+        dataSet << TimeMs([&] {
+            TDataSet bare(QStringLiteral("bare"), DM->dbConn);
+            bare.SetSQL(QString::fromUtf8(sql));
+            bare.Open();
+        });
+    }
+    check(rows == DM->qryDevices->RecordCount(), QStringLiteral("fetch probe: rows"));
+    return QStringLiteral("Fetch probe, the device list (%1 rows): the driver alone, bound as"
+                          " text %2 ms; the engine's statement %3 ms; a bare dataset %4 ms")
+        .arg(rows)
+        .arg(fmt(Median(driver), 0), fmt(Median(statement), 0), fmt(Median(dataSet), 0));
 }
 
 // ---- the table ---------------------------------------------------------------------
@@ -888,6 +989,9 @@ int runBench(int argc, char *argv[], Options &o)
     bool ok = true;
     QVector<TFigure> figures;
     const auto add = [&](const QString &name, const std::function<TFigure()> &m) {
+        if (!o.only.isEmpty() && !o.only.contains(name, Qt::CaseInsensitive) &&
+            name != QLatin1String("Connect"))
+            return;
         figures << guarded(name, m, &ok);
         std::fprintf(stderr, "  %s: %s\n", name.toUtf8().constData(),
                      valueText(figures.last()).toUtf8().constData());
@@ -921,9 +1025,14 @@ int runBench(int argc, char *argv[], Options &o)
 
     QStringList probes;
     try {
-        if (!dbfRows.isEmpty())
+        const bool all = o.only.isEmpty() ||
+                         o.only.contains(QStringLiteral("Probes"), Qt::CaseInsensitive);
+        if (all && !dbfRows.isEmpty())
             probes << importProbes(run, dbfRows);
-        probes << flatRegisterProbe(run);
+        if (all)
+            probes << flatRegisterProbe(run);
+        if (all || o.only.contains(QStringLiteral("Fetch"), Qt::CaseInsensitive))
+            probes << fetchProbe(run);
     } catch (const std::exception &e) {
         probes << QStringLiteral("probe FAILED: ") + QString::fromUtf8(e.what());
         ok = false;
