@@ -1047,6 +1047,7 @@ int runBench(int argc, char *argv[], Options &o)
     out << "\nMedian of " << o.s.rounds << " runs each; scale " << o.s.scale << "; Qt "
         << qVersion() << ", platform " << QGuiApplication::platformName() << "; "
         << scalar(QStringLiteral("SELECT version()")).toString().section(QLatin1Char(','), 0, 0)
+        << "; short dates " << QLocale::system().dateFormat(QLocale::ShortFormat)
         << ".\n\nNotes:\n";
     for (const TFigure &f : figures)
         if (!f.note.isEmpty())
