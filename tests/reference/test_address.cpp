@@ -107,6 +107,8 @@ private slots:
     void failedOpeningClosesAll();
     void addressFollowsItsParts_data();
     void addressFollowsItsParts();
+    void importUpdatesBuildings_data();
+    void importUpdatesBuildings();
     void listWindows_data();
     void listWindows();
     void listWindowsDisconnected();
@@ -887,6 +889,57 @@ void TestAddress::addressFollowsItsParts()
     QCOMPARE(got.isNull(), address.isNull());
     QCOMPARE(other.toString(), street);
     QVERIFY(m_db->Scalar(QStringLiteral("SELECT get_address(901)")).isNull()); // gone
+}
+
+void TestAddress::importUpdatesBuildings_data()
+{
+    // staged rows (kod_ul, dom, korp, stroen, gil, kod_te) against the street
+    // T1 with houses 5 (district 101) and 12А; the street's houses after
+    // upd_buildings() as dom|korp|stroen|gil|teid, and its result
+    QTest::addColumn<QString>("staged");
+    QTest::addColumn<QString>("houses");
+    QTest::addColumn<int>("result");
+    const QString before = QStringLiteral("12А|||ЖИЛ|;5|||ЖИЛ|101");
+    QTest::newRow("new status") << "('T1', '5', '', '', 'Н/Ж', '')"
+                                << "12А|||ЖИЛ|;5|||Н/Ж|101" << 1;
+    QTest::newRow("blanks and case") << "('T1', ' 12 а ', NULL, ' ', 'Н/Ж', NULL)"
+                                     << "12А|||Н/Ж|;5|||ЖИЛ|101" << 1;
+    QTest::newRow("new district") << "('T1', '12а', NULL, NULL, 'ЖИЛ', '102')"
+                                  << "12А|||ЖИЛ|102;5|||ЖИЛ|101" << 1;
+    QTest::newRow("unknown district kept") << "('T1', '5', NULL, NULL, 'ЖИЛ', '999')"
+                                           << before << 0;
+    QTest::newRow("unchanged") << "('T1', '5', NULL, NULL, 'ЖИЛ', '101')" << before << 0;
+    QTest::newRow("new house") << "('T1', '7', '1', NULL, 'ЖИЛ', '102')"
+                               << "12А|||ЖИЛ|;5|||ЖИЛ|101;7|1||ЖИЛ|102" << 1;
+    QTest::newRow("korpus makes another house")
+        << "('T1', '5', '2', NULL, 'Н/Ж', NULL)" << "12А|||ЖИЛ|;5|||ЖИЛ|101;5|2||Н/Ж|" << 1;
+    QTest::newRow("last row counts")
+        << "('T1', '5', NULL, NULL, 'Н/Ж', NULL), ('T1', '5 ', NULL, NULL, 'ЖИЛ', '102')"
+        << "12А|||ЖИЛ|;5|||ЖИЛ|102" << 1;
+    QTest::newRow("unknown street") << "('T9', '1', NULL, NULL, 'ЖИЛ', NULL)" << before << 0;
+}
+
+void TestAddress::importUpdatesBuildings()
+{
+    QFETCH(QString, staged);
+    QFETCH(QString, houses);
+    QFETCH(int, result);
+    m_db->Exec(QStringLiteral(
+        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'T1', 'Проверочная ул.');"
+        "INSERT INTO buildings (ulid, dom, gil, teid) VALUES ('T1', '5', 'ЖИЛ', '101'),"
+        " ('T1', '12А', 'ЖИЛ', NULL);"
+        "TRUNCATE TABLE str_doma;"
+        "INSERT INTO str_doma (kod_ul, dom, korp, stroen, gil, kod_te) VALUES ") + staged);
+    const int got = m_db->Scalar(QStringLiteral("SELECT upd_buildings()")).toInt();
+    const QString after = m_db->Scalar(QStringLiteral(
+        "SELECT string_agg(concat_ws('|', dom, coalesce(korp, ''), coalesce(stroen, ''), gil,"
+        " coalesce(teid, '')), ';' ORDER BY dom, korp NULLS FIRST) FROM buildings"
+        " WHERE ulid = 'T1'")).toString();
+    m_db->Exec(QStringLiteral("TRUNCATE TABLE str_doma;"
+                              "DELETE FROM buildings WHERE ulid = 'T1';"
+                              "DELETE FROM addrunits WHERE unitid = 'T1';"));
+    QCOMPARE(after, houses);
+    QCOMPARE(got, result);
 }
 
 // ---- list windows -------------------------------------------------------------
