@@ -42,6 +42,8 @@ CREATE INDEX addrunits_areaid_idx ON addrunits (areaid);
 CREATE INDEX addrunits_parentid_idx ON addrunits (parentid);
 
 -- Buildings; gil is the status 'ЖИЛ' (residential) or 'Н/Ж' (non-residential).
+-- address is the display address that get_address returns, kept up to date
+-- by the triggers at the end of this file whatever is written into it.
 CREATE TABLE buildings (
     buildingid  serial PRIMARY KEY,
     ulid        varchar(255) REFERENCES addrunits (unitid),   -- street
@@ -49,7 +51,8 @@ CREATE TABLE buildings (
     korp        varchar(255),
     stroen      varchar(255),
     gil         varchar(255),
-    teid        varchar(255) REFERENCES addrunits (unitid)    -- city district
+    teid        varchar(255) REFERENCES addrunits (unitid),   -- city district
+    address     varchar(255)
 );
 CREATE INDEX buildings_ulid_idx ON buildings (ulid);
 CREATE INDEX buildings_teid_idx ON buildings (teid);
@@ -394,22 +397,73 @@ LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE AS $$
     FROM (SELECT substring($1 FROM '^[[:space:]]*([0-9]+)') AS d) s
 $$;
 
--- Display address of a building: settlement (if the street has one),
--- street, 'д. ' house, 'корп. ' korpus, 'стр. ' stroenie, the parts present
--- joined by ', '. NULL for NULL or an unknown building.
-CREATE FUNCTION get_address(integer) RETURNS varchar
-LANGUAGE sql STABLE STRICT PARALLEL SAFE AS $$
+-- Display address of a building from its street code, house, korpus and
+-- stroenie: settlement (if the street has one), street, 'д. ' house,
+-- 'корп. ' korpus, 'стр. ' stroenie, the parts present joined by ', ';
+-- NULL when no part is there.
+CREATE FUNCTION building_address(p_ulid text, p_dom text, p_korp text, p_stroen text)
+RETURNS varchar
+LANGUAGE sql STABLE PARALLEL SAFE AS $$
     SELECT CAST(nullif(concat_ws(', ',
                    nullif(btrim(a.areaname), ''),
                    nullif(btrim(u.unitname), ''),
-                   'д. ' || nullif(btrim(b.dom), ''),
-                   'корп. ' || nullif(btrim(b.korp), ''),
-                   'стр. ' || nullif(btrim(b.stroen), '')), '') AS varchar(255))
-    FROM buildings b
-    LEFT JOIN addrunits u ON u.unitid = b.ulid
+                   'д. ' || nullif(btrim(p_dom), ''),
+                   'корп. ' || nullif(btrim(p_korp), ''),
+                   'стр. ' || nullif(btrim(p_stroen), '')), '') AS varchar(255))
+    FROM (SELECT 1) one
+    LEFT JOIN addrunits u ON u.unitid = p_ulid
     LEFT JOIN areas a ON a.areaid = u.areaid
+$$;
+
+-- Display address of a building (building_address); NULL for NULL or an
+-- unknown building. The lists call it for every row they show (20,000
+-- devices, 10,000 metering objects), so it reads the address that the
+-- triggers below keep in buildings.address: one index lookup instead of a
+-- join of three tables per call, about three times faster. A row written
+-- while triggers were off has no address yet; it is computed then.
+CREATE FUNCTION get_address(integer) RETURNS varchar
+LANGUAGE sql STABLE STRICT PARALLEL SAFE AS $$
+    SELECT coalesce(b.address, building_address(b.ulid, b.dom, b.korp, b.stroen))
+    FROM buildings b
     WHERE b.buildingid = $1
 $$;
+
+-- buildings.address follows the building's street, house, korpus and
+-- stroenie, the street's name and settlement and the settlement's name.
+CREATE FUNCTION buildings_address_trg() RETURNS trigger
+LANGUAGE plpgsql AS $$
+BEGIN
+    NEW.address := building_address(NEW.ulid, NEW.dom, NEW.korp, NEW.stroen);
+    RETURN NEW;
+END
+$$;
+CREATE TRIGGER buildings_address BEFORE INSERT OR UPDATE OF ulid, dom, korp, stroen, address
+    ON buildings FOR EACH ROW EXECUTE FUNCTION buildings_address_trg();
+
+CREATE FUNCTION addrunits_address_trg() RETURNS trigger
+LANGUAGE plpgsql AS $$
+BEGIN
+    UPDATE buildings SET address = NULL WHERE ulid = NEW.unitid;
+    RETURN NULL;
+END
+$$;
+CREATE TRIGGER addrunits_address AFTER UPDATE OF unitname, areaid ON addrunits
+    FOR EACH ROW
+    WHEN (OLD.unitname IS DISTINCT FROM NEW.unitname OR OLD.areaid IS DISTINCT FROM NEW.areaid)
+    EXECUTE FUNCTION addrunits_address_trg();
+
+CREATE FUNCTION areas_address_trg() RETURNS trigger
+LANGUAGE plpgsql AS $$
+BEGIN
+    UPDATE buildings b SET address = NULL
+    FROM addrunits u
+    WHERE u.areaid = NEW.areaid AND b.ulid = u.unitid;
+    RETURN NULL;
+END
+$$;
+CREATE TRIGGER areas_address AFTER UPDATE OF areaname ON areas
+    FOR EACH ROW WHEN (OLD.areaname IS DISTINCT FROM NEW.areaname)
+    EXECUTE FUNCTION areas_address_trg();
 
 -- Comparison form of a house, korpus or stroenie number: blanks removed,
 -- letters in lower case (Cyrillic folded explicitly, so that it works with
@@ -430,6 +484,10 @@ $$;
 -- street code is not a known street are skipped (reported as a notice).
 -- When a building occurs several times in the file, its last row counts.
 -- Returns the number of buildings added plus updated.
+-- The keys are compared with '' for no part (addr_key never gives ''), so
+-- that the joins hash on the whole key: compared on the street alone, every
+-- staged row met every building of its street, with addr_key worked out
+-- again for each pair (100,000 rows took seconds instead of tenths).
 CREATE FUNCTION upd_buildings() RETURNS integer
 LANGUAGE plpgsql AS $$
 DECLARE
@@ -444,9 +502,9 @@ BEGIN
     SELECT DISTINCT ON (ulid, kdom, kkorp, kstroen)
            ulid, kdom, kkorp, kstroen, dom, korp, stroen, gil, teid
     FROM (SELECT nullif(btrim(s.kod_ul), '') AS ulid,
-                 addr_key(s.dom) AS kdom,
-                 addr_key(s.korp) AS kkorp,
-                 addr_key(s.stroen) AS kstroen,
+                 coalesce(addr_key(s.dom), '') AS kdom,
+                 coalesce(addr_key(s.korp), '') AS kkorp,
+                 coalesce(addr_key(s.stroen), '') AS kstroen,
                  nullif(btrim(s.dom), '') AS dom,
                  nullif(btrim(s.korp), '') AS korp,
                  nullif(btrim(s.stroen), '') AS stroen,
@@ -473,9 +531,9 @@ BEGIN
         teid = coalesce(r.teid, b.teid)
     FROM upd_buildings_src r
     WHERE b.ulid = r.ulid
-      AND addr_key(b.dom) IS NOT DISTINCT FROM r.kdom
-      AND addr_key(b.korp) IS NOT DISTINCT FROM r.kkorp
-      AND addr_key(b.stroen) IS NOT DISTINCT FROM r.kstroen
+      AND coalesce(addr_key(b.dom), '') = r.kdom
+      AND coalesce(addr_key(b.korp), '') = r.kkorp
+      AND coalesce(addr_key(b.stroen), '') = r.kstroen
       AND (b.gil IS DISTINCT FROM r.gil
            OR (r.teid IS NOT NULL AND b.teid IS DISTINCT FROM r.teid));
     GET DIAGNOSTICS n_updated = ROW_COUNT;
@@ -486,9 +544,9 @@ BEGIN
     WHERE NOT EXISTS (
         SELECT 1 FROM buildings b
         WHERE b.ulid = r.ulid
-          AND addr_key(b.dom) IS NOT DISTINCT FROM r.kdom
-          AND addr_key(b.korp) IS NOT DISTINCT FROM r.kkorp
-          AND addr_key(b.stroen) IS NOT DISTINCT FROM r.kstroen)
+          AND coalesce(addr_key(b.dom), '') = r.kdom
+          AND coalesce(addr_key(b.korp), '') = r.kkorp
+          AND coalesce(addr_key(b.stroen), '') = r.kstroen)
     ORDER BY r.ulid, get_number(r.dom), r.dom, r.korp, r.stroen;
     GET DIAGNOSTICS n_added = ROW_COUNT;
 

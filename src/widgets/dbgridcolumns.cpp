@@ -10,6 +10,7 @@ void TDBGridColumns::SetDataSet(TDataSet *dataSet)
 {
     beginResetModel();
     m_dataSet = dataSet;
+    m_fieldOf.clear();
     setSourceModel(dataSet ? TDataSetModel::ModelFor(dataSet) : nullptr);
     endResetModel();
 }
@@ -93,11 +94,21 @@ int TDBGridColumns::FieldOfColumn(int column) const
 {
     if (!m_dataSet || column < 0)
         return -1;
+    const int fields = int(m_dataSet->Fields().size());
     if (m_columns.isEmpty())
-        return column < m_dataSet->Fields().size() ? column : -1;
+        return column < fields ? column : -1;
     if (column >= m_columns.size())
         return -1;
-    return m_dataSet->FieldIndex(m_columns[column].fieldName);
+    // Asked for every cell a view shows: the field of each column is looked up
+    // by name once. A dataset only ever gains fields (those of its first
+    // result when it declares none), so the count tells when to look again.
+    if (m_fieldOf.size() != m_columns.size() || m_fieldCount != fields) {
+        m_fieldOf.resize(m_columns.size());
+        for (int c = 0; c < m_columns.size(); ++c)
+            m_fieldOf[c] = m_dataSet->FieldIndex(m_columns[c].fieldName);
+        m_fieldCount = fields;
+    }
+    return m_fieldOf[column];
 }
 
 int TDBGridColumns::TargetField(int column) const

@@ -65,5 +65,7 @@ private:
 
     QPointer<TDataSet> m_dataSet;
     QVector<Column> m_columns;
+    mutable QVector<int> m_fieldOf; // the field of each column, by FieldOfColumn
+    mutable int m_fieldCount = -1;  // the dataset's field count it was made for
     bool m_editable = false;
 };

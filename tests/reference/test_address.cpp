@@ -115,6 +115,10 @@ private slots:
     void cancelledNewRowStoresNothing();
     void lazyOpening();
     void failedOpeningClosesAll();
+    void addressFollowsItsParts_data();
+    void addressFollowsItsParts();
+    void importUpdatesBuildings_data();
+    void importUpdatesBuildings();
     void listWindows_data();
     void listWindows();
     void listWindowsDisconnected();
@@ -855,6 +859,129 @@ void TestAddress::failedOpeningClosesAll()
     QVERIFY(m_boxes.isEmpty());
     QVERIFY(DM->qryStreets->Active() && DM->qryStreets1->Active() && DM->qryBuildings->Active());
     QCOMPARE(DM->qryStreets->RecordCount(), 3);
+}
+
+// ---- the server's address ------------------------------------------------------
+
+void TestAddress::addressFollowsItsParts_data()
+{
+    // a change of a building, its street or its settlement, and the address
+    // of building 901 (Проверочная ул. 5 корп. 2 стр. 1, settlement 91) after it
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("address");
+    const QString full = QStringLiteral("пос. Тестовый, Проверочная ул., д. 5, корп. 2, стр. 1");
+    QTest::newRow("as inserted") << QString() << full;
+    QTest::newRow("house edited")
+        << "UPDATE buildings SET dom = ' 7а ', korp = NULL WHERE buildingid = 901"
+        << "пос. Тестовый, Проверочная ул., д. 7а, стр. 1";
+    QTest::newRow("other street")
+        << "UPDATE buildings SET ulid = 'T2' WHERE buildingid = 901"
+        << "Запасная ул., д. 5, корп. 2, стр. 1";
+    QTest::newRow("street renamed")
+        << "UPDATE addrunits SET unitname = 'Новая ул.' WHERE unitid = 'T1'"
+        << "пос. Тестовый, Новая ул., д. 5, корп. 2, стр. 1";
+    QTest::newRow("street in another settlement")
+        << "UPDATE addrunits SET areaid = 92 WHERE unitid = 'T1'"
+        << "с. Запасное, Проверочная ул., д. 5, корп. 2, стр. 1";
+    QTest::newRow("street in no settlement")
+        << "UPDATE addrunits SET areaid = NULL WHERE unitid = 'T1'"
+        << "Проверочная ул., д. 5, корп. 2, стр. 1";
+    QTest::newRow("settlement renamed")
+        << "UPDATE areas SET areaname = 'пос. Другой' WHERE areaid = 91"
+        << "пос. Другой, Проверочная ул., д. 5, корп. 2, стр. 1";
+    QTest::newRow("another settlement renamed")
+        << "UPDATE areas SET areaname = 'с. Другое' WHERE areaid = 92" << full;
+    QTest::newRow("status changed") << "UPDATE buildings SET gil = 'Н/Ж' WHERE buildingid = 901"
+                                    << full;
+    QTest::newRow("address written over")
+        << "UPDATE buildings SET address = 'чужой адрес' WHERE buildingid = 901" << full;
+    QTest::newRow("written with triggers off")
+        << "ALTER TABLE buildings DISABLE TRIGGER buildings_address;"
+           "UPDATE buildings SET address = NULL WHERE buildingid = 901;"
+           "ALTER TABLE buildings ENABLE TRIGGER buildings_address"
+        << full;
+    QTest::newRow("no parts left")
+        << "UPDATE buildings SET ulid = NULL, dom = ' ', korp = NULL, stroen = ''"
+           " WHERE buildingid = 901"
+        << QString();
+}
+
+void TestAddress::addressFollowsItsParts()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, address);
+    m_db->Exec(QStringLiteral(
+        "INSERT INTO areas (areaid, areaname) VALUES (91, 'пос. Тестовый'), (92, 'с. Запасное');"
+        "INSERT INTO addrunits (utype, unitid, unitname, areaid) VALUES"
+        " ('UL', 'T1', 'Проверочная ул.', 91), ('UL', 'T2', 'Запасная ул.', NULL);"
+        "INSERT INTO buildings (buildingid, ulid, dom, korp, stroen) VALUES"
+        " (901, 'T1', '5', '2', '1'), (902, 'T1', '9', NULL, NULL);"));
+    if (!change.isEmpty())
+        m_db->Exec(change);
+    const QVariant got = m_db->Scalar(QStringLiteral("SELECT get_address(901)"));
+    // the other building of the street follows its street and settlement
+    const QVariant other = m_db->Scalar(QStringLiteral("SELECT get_address(902)"));
+    const QString street = m_db->Scalar(QStringLiteral(
+        "SELECT concat_ws(', ', nullif(a.areaname, ''), u.unitname, 'д. 9') FROM addrunits u"
+        " LEFT JOIN areas a ON a.areaid = u.areaid WHERE u.unitid = 'T1'")).toString();
+    m_db->Exec(QStringLiteral("DELETE FROM buildings WHERE buildingid IN (901, 902);"
+                              "DELETE FROM addrunits WHERE unitid IN ('T1', 'T2');"
+                              "DELETE FROM areas WHERE areaid IN (91, 92);"));
+    QCOMPARE(got.toString(), address);
+    QCOMPARE(got.isNull(), address.isNull());
+    QCOMPARE(other.toString(), street);
+    QVERIFY(m_db->Scalar(QStringLiteral("SELECT get_address(901)")).isNull()); // gone
+}
+
+void TestAddress::importUpdatesBuildings_data()
+{
+    // staged rows (kod_ul, dom, korp, stroen, gil, kod_te) against the street
+    // T1 with houses 5 (district 101) and 12А; the street's houses after
+    // upd_buildings() as dom|korp|stroen|gil|teid, and its result
+    QTest::addColumn<QString>("staged");
+    QTest::addColumn<QString>("houses");
+    QTest::addColumn<int>("result");
+    const QString before = QStringLiteral("12А|||ЖИЛ|;5|||ЖИЛ|101");
+    QTest::newRow("new status") << "('T1', '5', '', '', 'Н/Ж', '')"
+                                << "12А|||ЖИЛ|;5|||Н/Ж|101" << 1;
+    QTest::newRow("blanks and case") << "('T1', ' 12 а ', NULL, ' ', 'Н/Ж', NULL)"
+                                     << "12А|||Н/Ж|;5|||ЖИЛ|101" << 1;
+    QTest::newRow("new district") << "('T1', '12а', NULL, NULL, 'ЖИЛ', '102')"
+                                  << "12А|||ЖИЛ|102;5|||ЖИЛ|101" << 1;
+    QTest::newRow("unknown district kept") << "('T1', '5', NULL, NULL, 'ЖИЛ', '999')"
+                                           << before << 0;
+    QTest::newRow("unchanged") << "('T1', '5', NULL, NULL, 'ЖИЛ', '101')" << before << 0;
+    QTest::newRow("new house") << "('T1', '7', '1', NULL, 'ЖИЛ', '102')"
+                               << "12А|||ЖИЛ|;5|||ЖИЛ|101;7|1||ЖИЛ|102" << 1;
+    QTest::newRow("korpus makes another house")
+        << "('T1', '5', '2', NULL, 'Н/Ж', NULL)" << "12А|||ЖИЛ|;5|||ЖИЛ|101;5|2||Н/Ж|" << 1;
+    QTest::newRow("last row counts")
+        << "('T1', '5', NULL, NULL, 'Н/Ж', NULL), ('T1', '5 ', NULL, NULL, 'ЖИЛ', '102')"
+        << "12А|||ЖИЛ|;5|||ЖИЛ|102" << 1;
+    QTest::newRow("unknown street") << "('T9', '1', NULL, NULL, 'ЖИЛ', NULL)" << before << 0;
+}
+
+void TestAddress::importUpdatesBuildings()
+{
+    QFETCH(QString, staged);
+    QFETCH(QString, houses);
+    QFETCH(int, result);
+    m_db->Exec(QStringLiteral(
+        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'T1', 'Проверочная ул.');"
+        "INSERT INTO buildings (ulid, dom, gil, teid) VALUES ('T1', '5', 'ЖИЛ', '101'),"
+        " ('T1', '12А', 'ЖИЛ', NULL);"
+        "TRUNCATE TABLE str_doma;"
+        "INSERT INTO str_doma (kod_ul, dom, korp, stroen, gil, kod_te) VALUES ") + staged);
+    const int got = m_db->Scalar(QStringLiteral("SELECT upd_buildings()")).toInt();
+    const QString after = m_db->Scalar(QStringLiteral(
+        "SELECT string_agg(concat_ws('|', dom, coalesce(korp, ''), coalesce(stroen, ''), gil,"
+        " coalesce(teid, '')), ';' ORDER BY dom, korp NULLS FIRST) FROM buildings"
+        " WHERE ulid = 'T1'")).toString();
+    m_db->Exec(QStringLiteral("TRUNCATE TABLE str_doma;"
+                              "DELETE FROM buildings WHERE ulid = 'T1';"
+                              "DELETE FROM addrunits WHERE unitid = 'T1';"));
+    QCOMPARE(after, houses);
+    QCOMPARE(got, result);
 }
 
 // ---- list windows -------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "data/dberrors.h"
 #include "base/utils.h"
 #include "widgets/dbgrid.h"
+#include "widgets/dbgridcolumns.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -49,6 +50,7 @@ private slots:
 
     void columnsShowTheirFieldsInOrder();
     void gridWithoutColumnsShowsEveryField();
+    void columnsFindFieldsOfTheFirstRun();
     void clickAndKeysMoveTheDataSet();
     void dataSetMovesSelectAndScroll();
     void resetSelectsTheCurrentRow();
@@ -285,6 +287,32 @@ void TestDBGrid::gridWithoutColumnsShowsEveryField()
     QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("areaname"));
     QCOMPARE(grid->model()->index(2, 1).data().toString(), QStringLiteral("Аксаково"));
     QCOMPARE(grid->currentIndex().row(), 0);
+}
+
+void TestDBGrid::columnsFindFieldsOfTheFirstRun()
+{
+    REQUIRE_TEST_SERVER();
+    // the archive viewer's way: columns first, the fields from the first run
+    QWidget window;
+    auto *ds = new TDataSet(QStringLiteral("qryAny"), &m_db->Conn(), &window);
+    ds->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaid"));
+    TDBGrid *grid = showGrid(ds, &window);
+    grid->AddColumn(QStringLiteral("Название"), QStringLiteral("areaname"), 100);
+    grid->AddColumn(QStringLiteral("Нет такого"), QStringLiteral("nosuchfield"), 100);
+    grid->AddColumn(QStringLiteral("Код"), QStringLiteral("areaid"), 50);
+    auto *columns = qobject_cast<TDBGridColumns *>(grid->model());
+    QVERIFY(columns);
+    QCOMPARE(columns->FieldOfColumn(0), -1); // no fields yet
+    ds->Open();
+    QCOMPARE(columns->FieldOfColumn(0), ds->FieldIndex(QStringLiteral("areaname")));
+    QCOMPARE(columns->FieldOfColumn(1), -1);
+    QAbstractItemModel *m = grid->model();
+    QCOMPARE(m->index(2, 0).data().toString(), QStringLiteral("Аксаково"));
+    QCOMPARE(m->index(2, 1).data().toString(), QString());
+    QCOMPARE(m->index(2, 2).data().toString(), QStringLiteral("3"));
+    // a column added later finds its field at once
+    grid->AddColumn(QStringLiteral("Снова"), QStringLiteral("areaname"), 100);
+    QCOMPARE(m->index(0, 3).data().toString(), QStringLiteral("Заречье"));
 }
 
 void TestDBGrid::clickAndKeysMoveTheDataSet()

@@ -1,0 +1,44 @@
+#pragma once
+// What every measurement of the benchmark shares: the settings of one run and
+// the way one figure is reported (the median of its runs, its comparison and
+// its goal, or why it has none).
+
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+struct TBenchSettings {
+    QString server, database, user, password;
+    int rounds = 5;      // runs per figure
+    double scale = 1;    // of the generated city
+    QString dbfPath;     // the building address file of the import
+    QString workDir;     // scratch files
+};
+
+struct TFigure {
+    QString name;
+    bool measured = false;
+    QString missing;     // why there is no figure ("n/a (...)")
+    bool failed = false; // the measurement broke or checked a wrong result
+    double value = 0;    // the median of the runs
+    QString unit;        // "ms", "MB", "rec/s"
+    QString comparison;  // the comparison column
+    QString goal;        // the goal as text; empty: none
+    bool met = false;
+    QString note;        // what the figure is made of, or what it missed by
+};
+
+// The median of the values (0 for none).
+double Median(QVector<double> values);
+// Nanoseconds of the monotonic clock, the same clock in every process.
+qint64 MonotonicNs();
+// Milliseconds one call of the function takes.
+double TimeMs(const std::function<void()> &f);
+// Handles pending events until the condition holds or the time is up.
+bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
+
+// The building import and the flat register run, each measured through its
+// window the way the operator starts it; "n/a" while the code is not built.
+TFigure MeasureImport(const TBenchSettings &settings);
+TFigure MeasureFlatRegister(const TBenchSettings &settings);

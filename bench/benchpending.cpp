@@ -1,0 +1,226 @@
+// The building import and the flat register run, measured the way the
+// operator starts them: the import with the button "Загрузить данные в БД" of
+// the tab "Адреса строений", the run with "Выполнить" of the flat register
+// window opened from the main menu. The windows are found by the names and
+// captions the program gives them, so this code needs nothing of their
+// classes; CMake tells whether src/import and src/flatreg are built at all.
+#include "benchfigure.h"
+
+#include "app/mainfrm.h"
+#include "base/utils.h"
+#include "data/dataset.h"
+#include "data/dmfrm.h"
+#include "widgets/dblookupcombobox.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QClipboard>
+#include <QDate>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+
+#include <shapefil.h>
+
+namespace {
+
+QVariant scalar(const QString &sql)
+{
+    TStatement st(*DM->dbConn);
+    st.ExecDirect(sql);
+    return st.FetchScalar();
+}
+
+QAbstractButton *buttonByText(QWidget *parent, const QString &text)
+{
+    for (QAbstractButton *b : parent->findChildren<QAbstractButton *>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+int dbfRecords(const QString &path)
+{
+    DBFHandle dbf = DBFOpen(path.toLocal8Bit().constData(), "rb");
+    if (!dbf)
+        return -1;
+    const int n = DBFGetRecordCount(dbf);
+    DBFClose(dbf);
+    return n;
+}
+
+// Puts the buildings back as the generator made them: the import adds the
+// new houses of the file and changes the status of every tenth known one.
+void restoreBuildings(int lastBuilding)
+{
+    DM->dbConn->Execute(QStringLiteral("DELETE FROM buildings WHERE buildingid > %1")
+                            .arg(lastBuilding));
+    DM->dbConn->Execute(QStringLiteral(
+        "UPDATE buildings SET gil = CASE WHEN buildingid % 9 = 0 THEN 'Н/Ж' ELSE 'ЖИЛ' END"
+        " WHERE gil IS DISTINCT FROM CASE WHEN buildingid % 9 = 0 THEN 'Н/Ж' ELSE 'ЖИЛ' END"));
+    DM->dbConn->Execute(QStringLiteral("SELECT setval('buildings_buildingid_seq', %1)")
+                            .arg(lastBuilding));
+}
+
+TFigure importThroughWindow(const TBenchSettings &settings, TFigure f)
+{
+    QAbstractButton *run = buttonByText(MainForm->tsAddresses,
+                                        QStringLiteral("Загрузить данные в БД"));
+    if (!run) {
+        f.missing = QStringLiteral("n/a (no button \"Загрузить данные в БД\")");
+        return f;
+    }
+    const int records = dbfRecords(settings.dbfPath);
+    if (records <= 0)
+        throw std::runtime_error("the building file cannot be read");
+    const int lastBuilding = scalar(QStringLiteral("SELECT max(buildingid) FROM buildings"))
+                                 .toInt();
+    MainForm->txtDBFFilePath->setText(settings.dbfPath);
+    QStringList boxes;
+    SetMessageResponder([&boxes](const MessageInfo &m) {
+        boxes << m.text;
+        return QMessageBox::Ok;
+    });
+    QVector<double> rates;
+    for (int r = 0; r < settings.rounds; ++r) {
+        boxes.clear();
+        const double ms = TimeMs([run] { run->click(); });
+        const bool done = boxes.contains(QStringLiteral("Загрузка данных завершена"));
+        const int staged = scalar(QStringLiteral("SELECT count(*) FROM str_doma")).toInt();
+        const int added = scalar(QStringLiteral("SELECT count(*) FROM buildings"
+                                                " WHERE buildingid > %1")
+                                     .arg(lastBuilding))
+                              .toInt();
+        restoreBuildings(lastBuilding);
+        if (!done || staged != 0 || added <= 0)
+            throw std::runtime_error(
+                QStringLiteral("the import did not finish as expected (messages: %1; "
+                               "str_doma: %2 rows; new buildings: %3)")
+                    .arg(boxes.join(QStringLiteral(" / ")))
+                    .arg(staged)
+                    .arg(added)
+                    .toStdString());
+        rates << records / (ms / 1000.0);
+    }
+    SetMessageResponder(nullptr);
+    f.value = Median(rates);
+    f.measured = true;
+    f.note = QStringLiteral("%1 records, upd_buildings() included").arg(records);
+    return f;
+}
+
+// The rows of one run: two meters (hot and cold water) per flat on the
+// channels of the Tarmin concentrators 1201 and on, 16 inputs each.
+QString flatTable(int rows)
+{
+    QString text = QStringLiteral("№ квартиры\t№ прибора\tместо\tназвание\tконцентратор\tканал"
+                                  "\tдата\tстатус\r\n");
+    const QString date = QLocale::system().toString(QDate(2024, 2, 1), QLocale::ShortFormat);
+    for (int i = 0; i < rows; ++i) {
+        const bool hot = i % 2 == 0;
+        text += QStringLiteral("%1\t%2\tсанузел\t%3\t%4\t%5\t%6\t\r\n")
+                    .arg(1 + i / 2)
+                    .arg(700000 + i)
+                    .arg(hot ? QStringLiteral("СГВ-15") : QStringLiteral("СХВ-15"))
+                    .arg(1201 + i / 16)
+                    .arg(1 + i % 16)
+                    .arg(date);
+    }
+    return text;
+}
+
+TFigure flatRegisterThroughWindow(const TBenchSettings &settings, TFigure f)
+{
+    const int channels = scalar(QStringLiteral("SELECT count(*) FROM vdevices"
+                                               " WHERE vdevid LIKE 'TARM!_VD%' ESCAPE '!'"))
+                             .toInt();
+    const int rows = qMin(qMax(10, int(1000 * settings.scale)), qMin(1000, channels));
+    // a building of its own for the flats
+    const int objid = scalar(QStringLiteral(
+        "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
+        " FROM buildings RETURNING objid")).toInt();
+    DM->qryHWObjects->Requery();
+
+    QString problem;
+    QVector<double> times;
+    SetMessageResponder([](const MessageInfo &) { return QMessageBox::Ok; });
+    SetDialogHandler([&](QDialog *window) {
+        auto *fromClipboard = window->findChild<QAbstractButton *>(
+            QStringLiteral("FromClipboardButton"));
+        auto *runButton = window->findChild<QAbstractButton *>(QStringLiteral("RunButton"));
+        auto *objects = window->findChild<TDBLookupComboBox *>(
+            QStringLiteral("DBLookupComboBox"));
+        auto *table = window->findChild<QAbstractItemView *>(QStringLiteral("SG"));
+        if (!fromClipboard || !runButton || !objects || !table) {
+            problem = QStringLiteral("the flat register window lacks its controls");
+            return int(QDialog::Rejected);
+        }
+        QGuiApplication::clipboard()->setText(flatTable(rows));
+        fromClipboard->click();
+        objects->SetKeyValue(objid);
+        emit objects->activated(objects->currentIndex());
+        times << TimeMs([runButton] { runButton->click(); });
+        QAbstractItemModel *m = table->model();
+        int ok = 0;
+        for (int r = 1; r < m->rowCount(); ++r)
+            ok += m->data(m->index(r, m->columnCount() - 1)).toString() == QStringLiteral("ОК");
+        if (ok != rows)
+            problem = QStringLiteral("%1 of %2 rows registered").arg(ok).arg(rows);
+        return int(QDialog::Rejected);
+    });
+    for (int r = 0; r < settings.rounds && problem.isEmpty(); ++r) {
+        MainForm->mnuFlatRegister->trigger();
+        DM->dbConn->Execute(QStringLiteral("DELETE FROM hwunits WHERE objid = %1").arg(objid));
+    }
+    SetDialogHandler(nullptr);
+    SetMessageResponder(nullptr);
+    DM->dbConn->Execute(QStringLiteral("DELETE FROM hwobjects WHERE objid = %1").arg(objid));
+    DM->qryHWObjects->Requery();
+    if (!problem.isEmpty())
+        throw std::runtime_error(problem.toStdString());
+    if (times.isEmpty())
+        throw std::runtime_error("the flat register window did not open");
+    f.value = Median(times) * 1000.0 / rows;
+    f.measured = true;
+    f.note = QStringLiteral("%1 rows, scaled to 1,000").arg(rows);
+    return f;
+}
+
+} // namespace
+
+TFigure MeasureImport(const TBenchSettings &settings)
+{
+    TFigure f;
+    f.name = QStringLiteral("Building import of a dBase file");
+    f.unit = QStringLiteral("rec/s");
+    f.goal = QStringLiteral("≥ 50,000 rec/s");
+#ifdef KESTRUM_HAVE_IMPORT
+    f = importThroughWindow(settings, f);
+    f.met = f.measured && f.value >= 50000;
+#else
+    Q_UNUSED(settings);
+    Q_UNUSED(&importThroughWindow);
+    f.missing = QStringLiteral("n/a (not built yet)");
+#endif
+    return f;
+}
+
+TFigure MeasureFlatRegister(const TBenchSettings &settings)
+{
+    TFigure f;
+    f.name = QStringLiteral("Flat register run of 1,000 rows");
+    f.unit = QStringLiteral("ms");
+    f.goal = QStringLiteral("< 2,000 ms");
+#ifdef KESTRUM_HAVE_FLATREG
+    f = flatRegisterThroughWindow(settings, f);
+    f.met = f.measured && f.value < 2000;
+#else
+    Q_UNUSED(settings);
+    Q_UNUSED(&flatRegisterThroughWindow);
+    f.missing = QStringLiteral("n/a (not built yet)");
+#endif
+    return f;
+}
