@@ -257,8 +257,13 @@ protected:
                          const QString &noKey);
     // Runs an update or delete that must touch exactly one row; otherwise it
     // is undone and fails with the message for none or for several rows.
+    // check runs first, in the same transaction, and may refuse by throwing.
     void executeOneRow(const QString &sql, const QVector<BoundValue> &values,
-                       const QString &noneMessage, const QString &manyMessage);
+                       const QString &noneMessage, const QString &manyMessage,
+                       const std::function<void()> &check = {});
+    // Locks the row being updated and refuses the update when another user
+    // has changed one of the given fields since the row was read.
+    void checkUnchangedByOthers(const QVector<int> &fields);
     QString m_keyField;
     QStringList m_keyFields;
     QString m_updateTable;

@@ -150,7 +150,8 @@ QString TDataSet::keyColumn(int field)
 }
 
 void TDataSet::executeOneRow(const QString &sql, const QVector<BoundValue> &values,
-                             const QString &noneMessage, const QString &manyMessage)
+                             const QString &noneMessage, const QString &manyMessage,
+                             const std::function<void()> &check)
 {
     // A key that is no key of the table would change every row it matches:
     // the statement runs in a transaction of its own (a savepoint inside the
@@ -163,6 +164,8 @@ void TDataSet::executeOneRow(const QString &sql, const QVector<BoundValue> &valu
         transaction.emplace(*m_conn);
     qint64 rows = 0;
     try {
+        if (check)
+            check();
         rows = m_conn->Execute(sql, values);
     } catch (...) {
         if (nested) {
@@ -323,6 +326,7 @@ void TDataSet::Post()
     } else {
         QStringList sets;
         QVector<BoundValue> values;
+        QVector<int> changed;
         for (int i = 0; i < m_fields.size(); ++i) {
             if (sameValue(row[i], m_backup.value(i)))
                 continue;
@@ -331,6 +335,7 @@ void TDataSet::Post()
                 continue;
             sets << quoteIdent(column) + QStringLiteral(" = ?");
             values.append(BoundValue{m_fields[i].type, row[i]});
+            changed << i;
         }
         if (!sets.isEmpty()) {
             const QString where = keyCondition(m_backup, &values,
@@ -343,7 +348,8 @@ void TDataSet::Post()
                                          "пользователем. Обновите список и повторите изменение."),
                           QStringLiteral("Запись не сохранена: ее ключ (%1) указывает в таблице "
                                          "%2 не на одну запись, а на %3. Изменение отменено.")
-                              .arg(m_keyFields.join(QLatin1String(", ")), plan.table));
+                              .arg(m_keyFields.join(QLatin1String(", ")), plan.table),
+                          [&] { checkUnchangedByOthers(changed); });
         }
     }
     m_state = State::Browse;
@@ -370,6 +376,45 @@ QString TDataSet::keyCondition(const QVector<QVariant> &row, QVector<BoundValue>
         values->append(BoundValue{m_fields[key].type, value});
     }
     return terms.join(QLatin1String(" AND "));
+}
+
+void TDataSet::checkUnchangedByOthers(const QVector<int> &fields)
+{
+    // The stored values are read back through the driver exactly as the
+    // list read them, so that a value compares equal to itself whatever the
+    // column's type (a real read as text and bound as a double would not).
+    const WritePlan &plan = writePlan();
+    QStringList columns;
+    for (int f : fields)
+        columns << quoteIdent(plan.columns[f]);
+    QVector<BoundValue> keys;
+    const QString where = keyCondition(m_backup, &keys, QString());
+    TStatement st(*m_conn);
+    st.ExecDirect(QStringLiteral("SELECT %1 FROM %2 WHERE %3 FOR UPDATE")
+                      .arg(columns.join(QLatin1String(", ")), quoteTable(plan.table), where),
+                  keys);
+    QVector<QVariant> stored;
+    int rows = 0;
+    st.FetchAll([&](QVector<QVariant> &row) {
+        if (++rows == 1)
+            stored = row; // the row buffer is the fetch's own
+    });
+    if (rows != 1)
+        return; // none or several: the update itself refuses them
+    QStringList differing;
+    for (int i = 0; i < fields.size(); ++i) {
+        const TFieldDef &f = m_fields[fields[i]];
+        QVariant now = CoerceValue(stored.value(i), f.type);
+        if (f.type == FieldType::String && f.size > 0 && now.toString().size() > f.size)
+            now = now.toString().left(f.size);
+        if (!sameValue(now, CoerceValue(m_backup.value(fields[i]), f.type)))
+            differing << plan.columns[fields[i]];
+    }
+    if (!differing.isEmpty())
+        throw EDatabaseError(
+            QStringLiteral("Запись не сохранена: ее уже изменил другой пользователь (%1). "
+                           "Его изменение сохранено; обновите список и повторите свое.")
+                .arg(differing.join(QLatin1String(", "))));
 }
 
 void TDataSet::Cancel()

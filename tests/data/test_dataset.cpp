@@ -76,6 +76,8 @@ private slots:
     void lookupCellsAllocateNothing();
     void updateTableIsTheKeysTable_data();
     void updateTableIsTheKeysTable();
+    void storedValuesOfEveryTypeMatchOnPost_data();
+    void storedValuesOfEveryTypeMatchOnPost();
 
 private:
     TDataSet *streets(QObject *owner);
@@ -615,6 +617,76 @@ void TestDataSet::updateTableIsTheKeysTable()
     ds.Post();
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT name FROM kt_years")).toString(),
              QStringLiteral("изменен"));
+}
+
+void TestDataSet::storedValuesOfEveryTypeMatchOnPost_data()
+{
+    // A post compares the stored value of each changed column with the one
+    // read: a value must compare equal to itself, or every post of such a
+    // column would be refused as changed by another user.
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<FieldType>("fieldType");
+    QTest::addColumn<QVariant>("typed");
+    QTest::addColumn<QVariant>("readBack");
+    const QDateTime newYear(QDate(2025, 1, 1), QTime(1, 2, 3));
+    QTest::newRow("real") << "real" << "0.1" << FieldType::Float << QVariant(2.5)
+                          << QVariant(2.5);
+    QTest::newRow("double") << "double precision" << "0.30000000000000004"
+                            << FieldType::Float << QVariant(1.0) << QVariant(1.0);
+    QTest::newRow("numeric") << "numeric(12,3)" << "12.300" << FieldType::Float
+                             << QVariant(7.0) << QVariant(7.0);
+    QTest::newRow("padded char") << "char(8)" << "ab" << FieldType::String << QVariant("cd")
+                                 << QVariant("cd      ");
+    QTest::newRow("long text") << "text" << QString(3000, QChar(0x0416)) << FieldType::String
+                               << QVariant("короткий") << QVariant("короткий");
+    QTest::newRow("timestamp") << "timestamp" << "2024-02-29 23:59:58.123"
+                               << FieldType::DateTime << QVariant(newYear)
+                               << QVariant(newYear);
+    QTest::newRow("date") << "date" << "2024-02-29" << FieldType::Date
+                          << QVariant(QDate(2025, 1, 1)) << QVariant(QDate(2025, 1, 1));
+    QTest::newRow("boolean") << "boolean" << "true" << FieldType::Boolean << QVariant(false)
+                             << QVariant(false);
+    QTest::newRow("null") << "integer" << QString() << FieldType::Integer << QVariant(5)
+                          << QVariant(5);
+}
+
+void TestDataSet::storedValuesOfEveryTypeMatchOnPost()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(QString, type);
+    QFETCH(QString, stored);
+    QFETCH(FieldType, fieldType);
+    QFETCH(QVariant, typed);
+    QFETCH(QVariant, readBack);
+    m_db->Exec(QStringLiteral("DROP TABLE IF EXISTS kt_types;"
+                              "CREATE TABLE kt_types (id integer PRIMARY KEY, v %1);")
+                   .arg(type));
+    TConnection &conn = m_db->Conn();
+    conn.Execute(QStringLiteral("INSERT INTO kt_types VALUES (1, ?)"),
+                 {BoundValue{FieldType::String, stored.isNull() ? QVariant() : stored}});
+    TDataSet ds(QStringLiteral("qryTypes"), &conn);
+    ds.SetSQL(QStringLiteral("SELECT id, v FROM kt_types"));
+    ds.SetKeyField(QStringLiteral("id"));
+    ds.AddField(QStringLiteral("id"), FieldType::Integer);
+    ds.AddField(QStringLiteral("v"), fieldType);
+    ds.Open();
+    ds.SetFieldValue(QStringLiteral("v"), typed);
+    ds.Post();
+    ds.Requery();
+    QCOMPARE(ds.FieldValue(QStringLiteral("v")), CoerceValue(readBack, fieldType));
+
+    // the same column changed in the database since it was read is refused
+    ds.SetFieldValue(QStringLiteral("v"), QVariant());
+    m_db->Exec(QStringLiteral("UPDATE kt_types SET v = NULL"));
+    try {
+        ds.Post();
+        QFAIL("a post over another user's change was not refused");
+    } catch (const EDatabaseError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("изменил другой пользователь")),
+                 qPrintable(e.message()));
+    }
+    ds.Cancel();
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)

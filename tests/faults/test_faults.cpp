@@ -176,11 +176,16 @@ void TestFaults::otherOperator_data()
     QTest::addColumn<bool>("refused");
     QTest::addColumn<QString>("names");
     QTest::addColumn<QString>("phone");
+    QTest::addColumn<QString>("message");
     QTest::newRow("deleted the row") << S("DELETE FROM organizations WHERE orgid = 1") << true
-                                     << S("Бета") << QString();
+                                     << S("Бета") << QString()
+                                     << S("изменена или удалена другим пользователем");
+    QTest::newRow("changed the same column")
+        << S("UPDATE organizations SET orgname = 'Чужой' WHERE orgid = 1") << true
+        << S("Чужой|Бета") << S("11") << S("ее уже изменил другой пользователь (orgname)");
     QTest::newRow("changed another column")
         << S("UPDATE organizations SET phone = '99' WHERE orgid = 1") << false
-        << S("Мой|Бета") << S("99");
+        << S("Мой|Бета") << S("99") << QString();
 }
 
 void TestFaults::otherOperator()
@@ -189,14 +194,14 @@ void TestFaults::otherOperator()
     QFETCH(bool, refused);
     QFETCH(QString, names);
     QFETCH(QString, phone);
+    QFETCH(QString, message);
     DM->qryOrgs->SetFieldValue(QStringLiteral("orgname"), S("Мой"));
     m_db->Exec(other);
     const bool ok = Guarded([] { DM->qryOrgs->Post(); });
     QCOMPARE(ok, !refused);
     if (refused) {
         QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].text.contains(S("изменена или удалена другим пользователем")),
-                 qPrintable(m_boxes[0].text));
+        QVERIFY2(m_boxes[0].text.contains(message), qPrintable(m_boxes[0].text));
         // still connected: a refused row is no lost connection
         QVERIFY(DM->dbConn->IsOpen());
     }
