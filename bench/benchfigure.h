@@ -39,6 +39,6 @@ double TimeMs(const std::function<void()> &f);
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
 
 // The building import and the flat register run, each measured through its
-// window the way the operator starts it; "n/a" while the code is not built.
+// window the way the operator starts it.
 TFigure MeasureImport(const TBenchSettings &settings);
 TFigure MeasureFlatRegister(const TBenchSettings &settings);

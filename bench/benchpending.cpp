@@ -1,27 +1,26 @@
 // The building import and the flat register run, measured the way the
 // operator starts them: the import with the button "Загрузить данные в БД" of
 // the tab "Адреса строений", the run with "Выполнить" of the flat register
-// window opened from the main menu. The windows are found by the names and
-// captions the program gives them, so this code needs nothing of their
-// classes; CMake tells whether src/import and src/flatreg are built at all.
+// window opened from the main menu. The import's button is found by its
+// caption, the flat register window by its class.
 #include "benchfigure.h"
 
 #include "app/mainfrm.h"
 #include "base/utils.h"
 #include "data/dataset.h"
 #include "data/dmfrm.h"
+#include "flatreg/flatregform.h"
 #include "widgets/dblookupcombobox.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QAction>
-#include <QClipboard>
 #include <QDate>
 #include <QDialog>
-#include <QGuiApplication>
-#include <QLineEdit>
 #include <QLocale>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
 
 #include <shapefil.h>
 
@@ -147,28 +146,35 @@ TFigure flatRegisterThroughWindow(const TBenchSettings &settings, TFigure f)
     QString problem;
     QVector<double> times;
     SetMessageResponder([](const MessageInfo &) { return QMessageBox::Ok; });
+    const QString table = flatTable(rows);
+    SetClipboardHandler([&table] { return std::optional<QString>(table); });
     SetDialogHandler([&](QDialog *window) {
-        auto *fromClipboard = window->findChild<QAbstractButton *>(
-            QStringLiteral("FromClipboardButton"));
-        auto *runButton = window->findChild<QAbstractButton *>(QStringLiteral("RunButton"));
-        auto *objects = window->findChild<TDBLookupComboBox *>(
-            QStringLiteral("DBLookupComboBox"));
-        auto *table = window->findChild<QAbstractItemView *>(QStringLiteral("SG"));
-        if (!fromClipboard || !runButton || !objects || !table) {
-            problem = QStringLiteral("the flat register window lacks its controls");
+        auto *form = qobject_cast<TFlatRegisterForm *>(window);
+        if (!form) {
+            problem = QStringLiteral("the main menu did not open the flat register window");
             return int(QDialog::Rejected);
         }
-        QGuiApplication::clipboard()->setText(flatTable(rows));
-        fromClipboard->click();
-        objects->SetKeyValue(objid);
-        emit objects->activated(objects->currentIndex());
-        times << TimeMs([runButton] { runButton->click(); });
-        QAbstractItemModel *m = table->model();
+        form->FromClipboardButton->click();
+        const int row = DM->qryHWObjects->FindRow(DM->qryHWObjects->FieldIndex("objid"), objid);
+        form->DBLookupComboBox->setCurrentIndex(row);
+        emit form->DBLookupComboBox->activated(row);
+        times << TimeMs([form] { form->RunButton->click(); });
+        const int status = form->SG->columnCount() - 1;
         int ok = 0;
-        for (int r = 1; r < m->rowCount(); ++r)
-            ok += m->data(m->index(r, m->columnCount() - 1)).toString() == QStringLiteral("ОК");
+        QStringList others;
+        for (int r = 0; r < form->SG->rowCount(); ++r) { // the titles are the header
+            const QTableWidgetItem *item = form->SG->item(r, status);
+            const QString text = item ? item->text() : QString();
+            if (text == QStringLiteral("ОК"))
+                ++ok;
+            else if (others.size() < 3)
+                others << QStringLiteral("row %1: \"%2\"").arg(r).arg(text);
+        }
         if (ok != rows)
-            problem = QStringLiteral("%1 of %2 rows registered").arg(ok).arg(rows);
+            problem = QStringLiteral("%1 of %2 rows registered (%3)")
+                          .arg(ok)
+                          .arg(rows)
+                          .arg(others.join(QStringLiteral(", ")));
         return int(QDialog::Rejected);
     });
     for (int r = 0; r < settings.rounds && problem.isEmpty(); ++r) {
@@ -176,6 +182,7 @@ TFigure flatRegisterThroughWindow(const TBenchSettings &settings, TFigure f)
         DM->dbConn->Execute(QStringLiteral("DELETE FROM hwunits WHERE objid = %1").arg(objid));
     }
     SetDialogHandler(nullptr);
+    SetClipboardHandler(nullptr);
     SetMessageResponder(nullptr);
     DM->dbConn->Execute(QStringLiteral("DELETE FROM hwobjects WHERE objid = %1").arg(objid));
     DM->qryHWObjects->Requery();
@@ -197,14 +204,8 @@ TFigure MeasureImport(const TBenchSettings &settings)
     f.name = QStringLiteral("Building import of a dBase file");
     f.unit = QStringLiteral("rec/s");
     f.goal = QStringLiteral("≥ 50,000 rec/s");
-#ifdef KESTRUM_HAVE_IMPORT
     f = importThroughWindow(settings, f);
     f.met = f.measured && f.value >= 50000;
-#else
-    Q_UNUSED(settings);
-    Q_UNUSED(&importThroughWindow);
-    f.missing = QStringLiteral("n/a (not built yet)");
-#endif
     return f;
 }
 
@@ -214,13 +215,7 @@ TFigure MeasureFlatRegister(const TBenchSettings &settings)
     f.name = QStringLiteral("Flat register run of 1,000 rows");
     f.unit = QStringLiteral("ms");
     f.goal = QStringLiteral("< 2,000 ms");
-#ifdef KESTRUM_HAVE_FLATREG
     f = flatRegisterThroughWindow(settings, f);
     f.met = f.measured && f.value < 2000;
-#else
-    Q_UNUSED(settings);
-    Q_UNUSED(&flatRegisterThroughWindow);
-    f.missing = QStringLiteral("n/a (not built yet)");
-#endif
     return f;
 }
