@@ -28,20 +28,6 @@ constexpr int LabelWidth = 180;
 // what the frame and margin of a group take off the label column
 constexpr int GroupIndent = 8;
 
-QToolButton *newSmallButton(const QString &text, const char *name, const QString &hint,
-                            QWidget *parent)
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    // a click leaves the focus where it is (a half-typed date is no reason
-    // for a warning when the operator clears it)
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
-}
-
 QFormLayout *newGroupForm(QGroupBox *group)
 {
     auto *form = new QFormLayout(group);
@@ -63,23 +49,6 @@ void addGroupRow(QFormLayout *form, const QString &text, QWidget *field, const c
 }
 
 // A control with a small button at its right.
-QWidget *withButton(QWidget *control, QToolButton *button, bool stretch)
-{
-    auto *row = new QWidget;
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    control->setParent(row);
-    button->setParent(row);
-    layout->addWidget(control, stretch ? 1 : 0);
-    layout->addWidget(button);
-    if (!stretch)
-        layout->addStretch(1);
-    const int h = control->sizeHint().height();
-    button->setFixedSize(qMax(h, 22), h);
-    return row;
-}
-
 } // namespace
 
 TDevEditForm::TDevEditForm(QWidget *owner)
@@ -128,18 +97,18 @@ TDevEditForm::TDevEditForm(QWidget *owner)
     QFormLayout *install = newGroupForm(grpInstall);
     txtInstBldAddr = new TDBText(dev, QStringLiteral("instbldaddr"), nullptr,
                                  QStringLiteral("txtInstBldAddr"));
-    btnSelInstBld = newSmallButton(QStringLiteral("..."), "btnSelInstBld",
-                                   QStringLiteral("Выбрать адрес строения..."), nullptr);
+    btnSelInstBld = NewSideButton(QStringLiteral("..."), "btnSelInstBld",
+                                  QStringLiteral("Выбрать адрес строения..."));
     connect(btnSelInstBld, &QToolButton::clicked, this, &TDevEditForm::btnSelInstBldClick);
     addGroupRow(install, QStringLiteral("Место установки:"),
-                withButton(txtInstBldAddr, btnSelInstBld, true), "lblInstBldAddr");
+                WithSideButton(txtInstBldAddr, btnSelInstBld, true), "lblInstBldAddr");
     cmbInstallerId = new TDBLookupComboBox(dev, QStringLiteral("installerid"), orgs, orgid,
                                            orgname, grpInstall,
                                            QStringLiteral("cmbInstallerId"));
     addGroupRow(install, QStringLiteral("Кем установлен:"), cmbInstallerId, "lblInstallerId");
     addGroupRow(install, QStringLiteral("Дата установки:"),
-                newDateRow(QStringLiteral("installdate"), "txtInstallDate", "btnClearInstallDate",
-                           &txtInstallDate, &btnClearInstallDate),
+                NewDateRow(dev, QStringLiteral("installdate"), "txtInstallDate",
+                           "btnClearInstallDate", &txtInstallDate, &btnClearInstallDate),
                 "lblInstallDate");
     AddWide(grpInstall, 0);
 
@@ -151,16 +120,16 @@ TDevEditForm::TDevEditForm(QWidget *owner)
                                          grpService, QStringLiteral("cmbServiceId"));
     addGroupRow(service, QStringLiteral("Кем обслуживается:"), cmbServiceId, "lblServiceId");
     addGroupRow(service, QStringLiteral("Дата начала обслуж.:"),
-                newDateRow(QStringLiteral("servicebegindate"), "txtServiceBeginDate",
+                NewDateRow(dev, QStringLiteral("servicebegindate"), "txtServiceBeginDate",
                            "btnClearServiceBeginDate", &txtServiceBeginDate,
                            &btnClearServiceBeginDate),
                 "lblServiceBeginDate");
     addGroupRow(service, QStringLiteral("Дата начала работы:"),
-                newDateRow(QStringLiteral("workbegindate"), "txtWorkBeginDate",
+                NewDateRow(dev, QStringLiteral("workbegindate"), "txtWorkBeginDate",
                            "btnClearWorkBeginDate", &txtWorkBeginDate, &btnClearWorkBeginDate),
                 "lblWorkBeginDate");
     addGroupRow(service, QStringLiteral("Дата последней поверки:"),
-                newDateRow(QStringLiteral("lastcheckdate"), "txtLastCheckDate",
+                NewDateRow(dev, QStringLiteral("lastcheckdate"), "txtLastCheckDate",
                            "btnClearLastCheckDate", &txtLastCheckDate, &btnClearLastCheckDate),
                 "lblLastCheckDate");
     AddWide(grpService, 0);
@@ -187,28 +156,6 @@ TDevEditForm::~TDevEditForm()
 {
     if (DevEditForm == this)
         DevEditForm = nullptr;
-}
-
-QWidget *TDevEditForm::newDateRow(const QString &field, const char *editName,
-                                  const char *buttonName, TDBDateEdit **edit,
-                                  QToolButton **button)
-{
-    auto *e = new TDBDateEdit(DM->dsDevices, field, nullptr, QString::fromLatin1(editName));
-    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
-    auto *b = newSmallButton(QStringLiteral("X"), buttonName, QStringLiteral("Убрать дату"),
-                             nullptr);
-    connect(b, &QToolButton::clicked, this,
-            [this, e, field] { Guarded([&] { clearDate(e, field); }); });
-    *edit = e;
-    *button = b;
-    return withButton(e, b, false);
-}
-
-void TDevEditForm::clearDate(TDBDateEdit *edit, const QString &field)
-{
-    // a half-typed date goes with the stored one
-    edit->clear();
-    DM->qryDevices->SetFieldValue(field, QVariant());
 }
 
 void TDevEditForm::btnSelInstBldClick()

@@ -41,11 +41,6 @@ public slots:
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-
-private:
-    QWidget *newDateRow(const QString &field, const char *editName, const char *buttonName,
-                        TDBDateEdit **edit, QToolButton **button);
-    void clearDate(TDBDateEdit *edit, const QString &field);
 };
 
 extern TDevEditForm *DevEditForm;

@@ -25,29 +25,9 @@ TContractWEditForm::TContractWEditForm(QWidget *owner)
     txtNumber = AddEdit(QStringLiteral("Номер договора:"), ds, QStringLiteral("number"),
                         "txtNumber");
 
-    // the date box and, beside it, the button that empties it
-    auto *dateRow = new QWidget(this);
+    QWidget *dateRow = NewDateRow(ds, QStringLiteral("cdate"), "txtCDate", "btnClearCDate",
+                                  &txtCDate, &btnClearCDate);
     dateRow->setObjectName(QStringLiteral("pnlCDate"));
-    auto *dateLayout = new QHBoxLayout(dateRow);
-    dateLayout->setContentsMargins(0, 0, 0, 0);
-    dateLayout->setSpacing(4);
-    txtCDate = new TDBDateEdit(ds, QStringLiteral("cdate"), dateRow, QStringLiteral("txtCDate"));
-    txtCDate->setFixedWidth(
-        txtCDate->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
-    btnClearCDate = new QToolButton(dateRow);
-    btnClearCDate->setObjectName(QStringLiteral("btnClearCDate"));
-    btnClearCDate->setText(QStringLiteral("X"));
-    btnClearCDate->setToolTip(QStringLiteral("Убрать дату"));
-    btnClearCDate->setAccessibleName(QStringLiteral("Убрать дату"));
-    // a click leaves the focus where it is: a half-typed date is no reason for
-    // a warning when the operator empties it
-    btnClearCDate->setFocusPolicy(Qt::TabFocus);
-    const int h = txtCDate->sizeHint().height();
-    btnClearCDate->setFixedSize(qMax(h, 22), h);
-    dateLayout->addWidget(txtCDate);
-    dateLayout->addWidget(btnClearCDate);
-    dateLayout->addStretch(1);
-    connect(btnClearCDate, &QToolButton::clicked, this, &TContractWEditForm::btnClearCDateClick);
     AddRow(QStringLiteral("Дата договора:"), dateRow);
 
     cmbSupplierId = AddLookup(QStringLiteral("Поставщик:"), ds, QStringLiteral("supplierid"),
@@ -71,11 +51,3 @@ TContractWEditForm::~TContractWEditForm()
         ContractWEditForm = nullptr;
 }
 
-void TContractWEditForm::btnClearCDateClick()
-{
-    Guarded([this] {
-        // a half-typed date goes with the stored one
-        txtCDate->clear();
-        DM->qryContractsW->SetFieldValue(QStringLiteral("cdate"), QVariant());
-    });
-}

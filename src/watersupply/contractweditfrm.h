@@ -20,10 +20,6 @@ public:
     TDBDateEdit *txtCDate;
     QToolButton *btnClearCDate;
     TDBLookupComboBox *cmbSupplierId, *cmbCustomerId;
-
-public slots:
-    // Empties the contract's date.
-    void btnClearCDateClick();
 };
 
 extern TContractWEditForm *ContractWEditForm;

@@ -2,6 +2,9 @@
 
 #include "base/utils.h"
 #include "data/dataset.h"
+#include "base/guard.h"
+#include "data/datasource.h"
+#include "widgets/dbdateedit.h"
 #include "widgets/dbedit.h"
 #include "widgets/dblookupcombobox.h"
 #include "widgets/recordcommands.h"
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QToolButton>
 
 QHBoxLayout *NewOkCancelRow(QDialog *dialog, QPushButton **ok, QPushButton **cancel)
 {
@@ -160,4 +164,51 @@ void TEditDialog::done(int result)
     if (result == QDialog::Accepted && !CloseCheck())
         return;
     QDialog::done(result);
+}
+
+QToolButton *TEditDialog::NewSideButton(const QString &text, const char *name,
+                                        const QString &hint)
+{
+    auto *b = new QToolButton;
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setAccessibleName(hint);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+QWidget *TEditDialog::WithSideButton(QWidget *control, QToolButton *button, bool stretch)
+{
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    control->setParent(row);
+    button->setParent(row);
+    layout->addWidget(control, stretch ? 1 : 0);
+    layout->addWidget(button);
+    if (!stretch)
+        layout->addStretch(1);
+    const int h = control->sizeHint().height();
+    button->setFixedSize(qMax(h, 22), h);
+    return row;
+}
+
+QWidget *TEditDialog::NewDateRow(TDataSource *source, const QString &field, const char *editName,
+                                 const char *buttonName, TDBDateEdit **edit, QToolButton **button)
+{
+    auto *e = new TDBDateEdit(source, field, nullptr, QString::fromLatin1(editName));
+    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 16);
+    QToolButton *b = NewSideButton(QStringLiteral("X"), buttonName, QStringLiteral("Убрать дату"));
+    connect(b, &QToolButton::clicked, this, [e, source, field] {
+        Guarded([&] {
+            // a half-typed date goes with the stored one
+            e->clear();
+            source->DataSet()->SetFieldValue(field, QVariant());
+        });
+    });
+    *edit = e;
+    *button = b;
+    return WithSideButton(e, b, false);
 }

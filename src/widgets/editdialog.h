@@ -10,9 +10,11 @@
 class QFormLayout;
 class QHBoxLayout;
 class QPushButton;
+class QToolButton;
 class QVBoxLayout;
 class TDataSet;
 class TDataSource;
+class TDBDateEdit;
 class TDBEdit;
 class TDBLookupComboBox;
 
@@ -44,6 +46,18 @@ protected:
                                  const QString &field, TDataSet *lookup,
                                  const QString &lookupKey, const QString &lookupText,
                                  const char *name);
+    // A small button for beside a control (a "..." that picks, an "X" that
+    // empties); a click leaves the focus where it is, so that a half-typed
+    // date is no reason for a warning when the operator empties it.
+    static QToolButton *NewSideButton(const QString &text, const char *name,
+                                      const QString &hint);
+    // The control with its side button in one row; with stretch the control
+    // takes the width, otherwise both keep their size at the left.
+    static QWidget *WithSideButton(QWidget *control, QToolButton *button, bool stretch);
+    // A date box of the field with the button "X" ("Убрать дату") beside it,
+    // which empties the date, a half-typed one included. Returns the row.
+    QWidget *NewDateRow(TDataSource *source, const QString &field, const char *editName,
+                        const char *buttonName, TDBDateEdit **edit, QToolButton **button);
     // Adds a widget across the whole width (a list, say), which takes the
     // height that is left; the rows after it form a new group.
     void AddWide(QWidget *widget, int stretch = 1);

@@ -56,7 +56,7 @@ public:
         // "Добавить <noun>", "Удалить <noun>", "Редактировать <noun>";
         // null gives a list without record commands.
         const char *commands = nullptr;
-        QString noun;
+        QString noun = QString();
         // the add command is enabled while this dataset is not empty
         TDataSet *master = nullptr;
     };
