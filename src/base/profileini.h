@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A settings file in the Windows profile format: "[Section]" headers and
 // "key=value" lines. Sections and keys match without regard to case, values
 // are trimmed and read with at most 2047 characters, unknown lines are kept.
@@ -26,6 +28,13 @@ public:
     void WriteInteger(const QString &section, const QString &key, int value);
     void WriteBool(const QString &section, const QString &key, bool value);
 
+    // Several reads and writes over one reading of the file: from BeginUpdate
+    // to EndUpdate the file is read once, and the writes reach it together,
+    // in one atomic replacement, at EndUpdate, which throws as a write does.
+    // So the file on disk is always either the old or the new one whole.
+    void BeginUpdate();
+    void EndUpdate();
+
     // Parsing helpers, public for their own tests.
     static bool ParseInteger(const QString &text, int *value);
     static QStringList DecodeLines(const QByteArray &bytes);
@@ -35,4 +44,8 @@ private:
     void writeLines(const QStringList &lines);
 
     QString m_path;
+    // Between BeginUpdate and EndUpdate: the lines, and whether a write
+    // changed them.
+    std::optional<QStringList> m_update;
+    bool m_updateChanged = false;
 };
