@@ -21,6 +21,7 @@ TAppConfig::~TAppConfig() = default;
 
 void TAppConfig::Load()
 {
+    IniFile->BeginUpdate();
     DBServer = IniFile->ReadString(SDatabase, QStringLiteral("DBServer"));
     DBName = IniFile->ReadString(SDatabase, QStringLiteral("DBName"));
     DBUserName = IniFile->ReadString(SDatabase, QStringLiteral("DBUserName"));
@@ -28,10 +29,14 @@ void TAppConfig::Load()
     DBAutoConnect = IniFile->ReadBool(SDatabase, QStringLiteral("DBAutoConnect"), false);
     DBFFilePath = IniFile->ReadString(SDirectories, QStringLiteral("DBFFilePath"));
     ActivePageIndex = IniFile->ReadInteger(SCustomize, QStringLiteral("ActivePageIndex"), 0);
+    IniFile->EndUpdate();
 }
 
+// The seven values reach the file together: a program ended in the middle
+// of Save leaves the old file or the new one, never a mixture.
 void TAppConfig::Save()
 {
+    IniFile->BeginUpdate();
     IniFile->WriteString(SDatabase, QStringLiteral("DBServer"), DBServer);
     IniFile->WriteString(SDatabase, QStringLiteral("DBName"), DBName);
     IniFile->WriteString(SDatabase, QStringLiteral("DBUserName"), DBUserName);
@@ -39,4 +44,5 @@ void TAppConfig::Save()
     IniFile->WriteBool(SDatabase, QStringLiteral("DBAutoConnect"), DBAutoConnect);
     IniFile->WriteString(SDirectories, QStringLiteral("DBFFilePath"), DBFFilePath);
     IniFile->WriteInteger(SCustomize, QStringLiteral("ActivePageIndex"), ActivePageIndex);
+    IniFile->EndUpdate();
 }

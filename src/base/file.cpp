@@ -271,6 +271,22 @@ qint64 TFile::readSome(char *buffer, quint32 count)
     return n;
 }
 
+quint32 TFile::LineLength(const char *data, quint32 count)
+{
+    quint32 taken = 0;
+    int lineEnds = 0;
+    for (; taken < count; ++taken) {
+        const char c = data[taken];
+        if (c == '\r' || c == '\n') {
+            if (++lineEnds > 2)
+                break;
+        } else if (lineEnds > 0) {
+            break;
+        }
+    }
+    return taken;
+}
+
 bool TFile::ReadLine(char *buffer, quint32 size)
 {
     if (!begin())
@@ -291,19 +307,7 @@ bool TFile::ReadLine(char *buffer, quint32 size)
         return false;
     }
 
-    // A CR or LF is taken while at most two have been met; the third ends the
-    // line before it. Any other byte after a line end starts the next line.
-    quint32 taken = 0;
-    int lineEnds = 0;
-    for (; taken < static_cast<quint32>(got); ++taken) {
-        const char c = buffer[taken];
-        if (c == '\r' || c == '\n') {
-            if (++lineEnds > 2)
-                break;
-        } else if (lineEnds > 0) {
-            break;
-        }
-    }
+    const quint32 taken = LineLength(buffer, static_cast<quint32>(got));
     buffer[taken] = '\0';
     m_transferred = taken;
     if (::lseek(m_handle, start + taken, SEEK_SET) < 0)

@@ -63,6 +63,11 @@ public:
     // holds the number of bytes placed in the buffer, so that lines holding
     // zero bytes can be taken whole.
     bool ReadLine(char *buffer, quint32 size);
+    // The length of the line at the start of data as ReadLine takes it from
+    // count bytes: a CR or LF is taken while at most two have been met, the
+    // third ends the line before it; any other byte after a line end starts
+    // the next line.
+    static quint32 LineLength(const char *data, quint32 count);
 
     bool IsOpen() const { return m_handle >= 0; }
     int Handle() const { return m_handle; }

@@ -147,17 +147,33 @@ TMYIniFile::~TMYIniFile()
 
 void TMYIniFile::load()
 {
-    QList<QByteArray> pieces;
-    char buffer[LineBufferSize];
-    while (ReadLine(buffer, LineBufferSize))
-        pieces.append(QByteArray(buffer, Transferred()));
+    // The whole file in one read, cut into the lines that ReadLine with a
+    // buffer of LineBufferSize bytes gives: reading it line by line costs
+    // three system calls and a buffer per line, which for a file of empty
+    // lines came to seconds and gigabytes.
+    const qint64 size = Size();
+    if (size <= 0)
+        return;
+    if (size > MaxFileSize) {
+        Close();
+        m_openFailed = true;
+        return;
+    }
+    QByteArray bytes(size, Qt::Uninitialized);
+    Read(bytes.data(), quint32(size));
+    bytes.truncate(Transferred());
 
     // One decoder for the whole file: a UTF-8 character cut between two
     // pieces of a long line is carried over into the next piece.
-    QStringDecoder decoder = TextCodec::FileDecoder(pieces.join());
-    m_lines.reserve(pieces.size());
-    for (const QByteArray &piece : std::as_const(pieces))
-        m_lines.append(cleanLine(decoder(piece)));
+    QStringDecoder decoder = TextCodec::FileDecoder(bytes);
+    const char *data = bytes.constData();
+    for (qsizetype at = 0; at < bytes.size();) {
+        const quint32 available = quint32(std::min<qsizetype>(bytes.size() - at,
+                                                               LineBufferSize - 1));
+        const quint32 length = LineLength(data + at, available);
+        m_lines.append(cleanLine(decoder(QByteArrayView(data + at, length))));
+        at += length;
+    }
 }
 
 int TMYIniFile::findSection(const QString &section, int start)

@@ -12,7 +12,8 @@
 // Windows-1251 with CR LF line ends.
 //
 // A file that cannot be opened (missing folder, no rights, held by another
-// writer) behaves as an empty file and is never written.
+// writer) or is larger than MaxFileSize behaves as an empty file and is never
+// written.
 
 #include "base/file.h"
 
@@ -27,6 +28,8 @@ public:
     static constexpr int MaxSectionName = 99;
     static constexpr int MaxHeaderLength = 99;
     static constexpr int MaxEntryLength = 551;
+    // No position store comes near this; a larger file is not read.
+    static constexpr qint64 MaxFileSize = 64LL * 1024 * 1024;
 
     TMYIniFile(const QString &fileName, bool newFile, bool readOnly);
     ~TMYIniFile() override;

@@ -37,6 +37,44 @@ bool splitEntry(const QString &line, QString *key, QString *value)
     return true;
 }
 
+// Replaces the key's entry in the section, or adds it at the section's end,
+// or adds the section with it at the end of the lines.
+void setEntry(QStringList &lines, const QString &section, const QString &key,
+              const QString &value)
+{
+    const QString entry = key + QLatin1Char('=') + value;
+    int sectionStart = -1;
+    int insertAt = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        QString name;
+        if (isSectionHeader(lines[i], &name)) {
+            if (sectionStart >= 0)
+                break; // the next section: our section ends here
+            if (name.compare(section, Qt::CaseInsensitive) == 0) {
+                sectionStart = i;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (sectionStart < 0)
+            continue;
+        QString k, v;
+        if (splitEntry(lines[i], &k, &v)) {
+            if (k.compare(key, Qt::CaseInsensitive) == 0) {
+                lines[i] = entry;
+                return;
+            }
+        }
+        if (!lines[i].trimmed().isEmpty())
+            insertAt = i + 1; // after the section's last non-blank line
+    }
+    if (sectionStart < 0) {
+        lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
+    } else {
+        lines.insert(insertAt, entry);
+    }
+}
+
 } // namespace
 
 TProfileIni::TProfileIni(const QString &path) : m_path(path) {}
@@ -45,17 +83,28 @@ QStringList TProfileIni::DecodeLines(const QByteArray &raw)
 {
     QString text = TextCodec::DecodeFile(raw);
     text.replace(QChar(0), QChar(' '));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &l : lines)
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    // Text after the last line end is a last line of its own.
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype length = text.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < length && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < length)
+        lines << text.mid(start);
     return lines;
 }
 
 QStringList TProfileIni::readLines() const
 {
+    if (m_update)
+        return *m_update;
     QFile f(m_path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -114,39 +163,13 @@ bool TProfileIni::ReadBool(const QString &section, const QString &key, bool defa
 
 void TProfileIni::WriteString(const QString &section, const QString &key, const QString &value)
 {
+    if (m_update) {
+        setEntry(*m_update, section, key, value);
+        m_updateChanged = true;
+        return;
+    }
     QStringList lines = readLines();
-    const QString entry = key + QLatin1Char('=') + value;
-    int sectionStart = -1;
-    int insertAt = -1;
-    for (int i = 0; i < lines.size(); ++i) {
-        QString name;
-        if (isSectionHeader(lines[i], &name)) {
-            if (sectionStart >= 0)
-                break; // the next section: our section ends here
-            if (name.compare(section, Qt::CaseInsensitive) == 0) {
-                sectionStart = i;
-                insertAt = i + 1;
-            }
-            continue;
-        }
-        if (sectionStart < 0)
-            continue;
-        QString k, v;
-        if (splitEntry(lines[i], &k, &v)) {
-            if (k.compare(key, Qt::CaseInsensitive) == 0) {
-                lines[i] = entry;
-                writeLines(lines);
-                return;
-            }
-        }
-        if (!lines[i].trimmed().isEmpty())
-            insertAt = i + 1; // after the section's last non-blank line
-    }
-    if (sectionStart < 0) {
-        lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
-    } else {
-        lines.insert(insertAt, entry);
-    }
+    setEntry(lines, section, key, value);
     writeLines(lines);
 }
 
@@ -158,6 +181,23 @@ void TProfileIni::WriteInteger(const QString &section, const QString &key, int v
 void TProfileIni::WriteBool(const QString &section, const QString &key, bool value)
 {
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TProfileIni::BeginUpdate()
+{
+    m_update.reset();
+    m_update = readLines();
+    m_updateChanged = false;
+}
+
+void TProfileIni::EndUpdate()
+{
+    if (!m_update)
+        return;
+    const QStringList lines = std::move(*m_update);
+    m_update.reset();
+    if (m_updateChanged)
+        writeLines(lines);
 }
 
 void TProfileIni::writeLines(const QStringList &lines)

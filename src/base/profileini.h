@@ -3,11 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A settings file in the Windows profile format: "[Section]" headers and
 // "key=value" lines. Sections and keys match without regard to case, values
 // are trimmed and read with at most 2047 characters, unknown lines are kept.
 // Every write rewrites the file at once, atomically; a new file is readable
 // by its owner only. Text is Windows-1251 on disk; UTF-8 files are read too.
+// A CR LF pair, a lone LF and a lone CR each end a line.
 class TProfileIni
 {
 public:
@@ -25,6 +28,13 @@ public:
     void WriteInteger(const QString &section, const QString &key, int value);
     void WriteBool(const QString &section, const QString &key, bool value);
 
+    // Several reads and writes over one reading of the file: from BeginUpdate
+    // to EndUpdate the file is read once, and the writes reach it together,
+    // in one atomic replacement, at EndUpdate, which throws as a write does.
+    // So the file on disk is always either the old or the new one whole.
+    void BeginUpdate();
+    void EndUpdate();
+
     // Parsing helpers, public for their own tests.
     static bool ParseInteger(const QString &text, int *value);
     static QStringList DecodeLines(const QByteArray &bytes);
@@ -34,4 +44,8 @@ private:
     void writeLines(const QStringList &lines);
 
     QString m_path;
+    // Between BeginUpdate and EndUpdate: the lines, and whether a write
+    // changed them.
+    std::optional<QStringList> m_update;
+    bool m_updateChanged = false;
 };

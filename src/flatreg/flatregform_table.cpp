@@ -112,7 +112,17 @@ void TFlatRegisterForm::FromFileButtonClick()
         if (path.isEmpty())
             return;
         QString text;
-        if (TextFiles::ReadText(path, text) != TextFiles::TReadResult::Read) {
+        switch (TextFiles::ReadText(path, text)) {
+        case TextFiles::TReadResult::Read:
+            break;
+        case TextFiles::TReadResult::TooLarge:
+            ErrorBox(QStringLiteral("Файл \"%1\" больше %2 байт: такая таблица не может быть "
+                                    "загружена !")
+                         .arg(path)
+                         .arg(TextFiles::MaxFileSize));
+            return;
+        case TextFiles::TReadResult::Missing:
+        case TextFiles::TReadResult::Failed:
             ErrorBox(QStringLiteral("Ошибка открытия файла \"%1\" для чтения !").arg(path));
             return;
         }

@@ -13,6 +13,7 @@ QStringList TNameListFile::Load(const QStringList &builtIn)
         m_origin = TOrigin::Missing;
         break;
     case TextFiles::TReadResult::Failed:
+    case TextFiles::TReadResult::TooLarge:
         m_origin = TOrigin::Unreadable;
         break;
     }

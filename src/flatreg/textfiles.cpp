@@ -17,8 +17,10 @@ TReadResult ReadText(const QString &path, QString &text)
     if (file.Failed())
         return file.LastError() == ENOENT ? TReadResult::Missing : TReadResult::Failed;
     const qint64 size = file.Size();
-    if (size < 0 || size > MaxFileSize)
+    if (size < 0)
         return TReadResult::Failed;
+    if (size > MaxFileSize)
+        return TReadResult::TooLarge;
     QByteArray bytes(size, Qt::Uninitialized);
     if (size > 0 && (!file.Read(bytes.data(), quint32(size)) || file.Transferred() != size))
         return TReadResult::Failed;

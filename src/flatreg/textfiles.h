@@ -15,7 +15,8 @@ inline constexpr qint64 MaxFileSize = 50LL * 1000 * 1000;
 enum class TReadResult {
     Read,    // the whole file is in text
     Missing, // there is no such file
-    Failed,  // it could not be opened or read, or it is too large
+    Failed,  // it could not be opened or read
+    TooLarge, // it is larger than MaxFileSize and was not read
 };
 
 // Reads the whole file. The text ends at the first zero byte, if any.

@@ -911,9 +911,11 @@ void TestFlatReg::loadFile()
     QCOMPARE(m_fileDialogs[0].filter, S("Файлы CSV|*.csv|Все файлы|*.*"));
     QCOMPARE(m_fileDialogs[0].defaultSuffix, S("csv"));
     QVERIFY(!m_fileDialogs[0].save);
-    QCOMPARE(boxTexts(), opens ? QStringList()
-                               : QStringList{S("Ошибка открытия файла \"%1\" для чтения !")
-                                                 .arg(m_chosenFile)});
+    const QString refusal = bytes == "<huge>"
+                                ? S("Файл \"%1\" больше 50000000 байт: такая таблица не может "
+                                    "быть загружена !")
+                                : S("Ошибка открытия файла \"%1\" для чтения !");
+    QCOMPARE(boxTexts(), opens ? QStringList() : QStringList{refusal.arg(m_chosenFile)});
     QCOMPARE(form->SG->rowCount(), rows);
     QCOMPARE(form->SG->columnCount(), 8);
     QCOMPARE(cell(form.get(), 0, 0), firstCell);
