@@ -149,8 +149,24 @@ void TMYIniFile::load()
 {
     QList<QByteArray> pieces;
     char buffer[LineBufferSize];
-    while (ReadLine(buffer, LineBufferSize))
-        pieces.append(QByteArray(buffer, Transferred()));
+    while (ReadLine(buffer, LineBufferSize)) {
+        const QByteArray piece(buffer, Transferred());
+        pieces.append(piece);
+        // A line that filled the buffer may have had its line end cut off:
+        // the rest of it still belongs to this line, as it would in a larger
+        // buffer. Else every load and save of a line of 548 or 549 characters
+        // would add an empty line after it.
+        if (piece.size() < qsizetype(LineBufferSize - 1))
+            continue;
+        for (qsizetype ends = piece.count('\r') + piece.count('\n'); ends < 2; ++ends) {
+            const qint64 at = Position();
+            char c = 0;
+            if (!Read(&c, 1) || (c != '\r' && c != '\n')) {
+                Seek(at);
+                break;
+            }
+        }
+    }
 
     // One decoder for the whole file: a UTF-8 character cut between two
     // pieces of a long line is carried over into the next piece.

@@ -199,6 +199,20 @@ void TestMyIniFile::loadingCleansLines_data()
     QTest::newRow("no final line end") << QByteArray("a=1") << QStringList{"a=1"};
     QTest::newRow("600 characters") << (QByteArray(600, 'z') + "\r\n")
                                     << QStringList{QString(549, 'z'), QString(51, 'z')};
+    // a line end cut off by the end of the read buffer still ends its line
+    QTest::newRow("549 characters")
+        << (QByteArray(549, 'z') + "\r\n[S]\r\n") << QStringList{QString(549, 'z'), "[S]"};
+    QTest::newRow("548 characters, CR LF split by the buffer")
+        << (QByteArray(548, 'z') + "\r\n\r\nk=1\r\n")
+        << QStringList{QString(548, 'z'), "", "k=1"};
+    QTest::newRow("548 characters, LF LF split by the buffer")
+        << (QByteArray(548, 'z') + "\n\nk=1\n") << QStringList{QString(548, 'z'), "k=1"};
+    QTest::newRow("549 characters, then an empty line")
+        << (QByteArray(549, 'z') + "\r\n\r\nk=1\r\n")
+        << QStringList{QString(549, 'z'), "", "k=1"};
+    QTest::newRow("1098 characters and LF LF")
+        << (QByteArray(1098, 'z') + "\n\nk=1\n")
+        << QStringList{QString(549, 'z'), QString(549, 'z'), "k=1"};
 }
 
 void TestMyIniFile::loadingCleansLines()
