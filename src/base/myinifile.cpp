@@ -277,9 +277,19 @@ void TMYIniFile::Flush()
     // so that a full disk or a crash leaves the old file whole. Where no such
     // file can be made beside it (a folder without write access), the file is
     // written in place. Failures stay silent either way.
-    QByteArray text;
+    QByteArrayList lines;
     for (const QString &line : std::as_const(m_lines))
-        text += encodeLine(line) + "\r\n";
+        lines << encodeLine(line);
+    // Windows-1251 that would be read back as UTF-8, and so as other lines
+    if (TextCodec::IsUtf8(lines.join())) {
+        lines.clear();
+        for (const QString &line : std::as_const(m_lines))
+            lines << line.toUtf8();
+        lines.first().prepend("\xEF\xBB\xBF");
+    }
+    QByteArray text;
+    for (const QByteArray &line : std::as_const(lines))
+        text += line + "\r\n";
     const QByteArray path = QFile::encodeName(FileName());
     const QByteArray temp = path + ".tmp";
     struct stat st {};
@@ -289,8 +299,8 @@ void TMYIniFile::Flush()
         // no file can be made beside it: in place, as before
         Seek(0);
         Truncate();
-        for (const QString &line : std::as_const(m_lines))
-            WriteLine(encodeLine(line));
+        for (const QByteArray &line : std::as_const(lines))
+            WriteLine(line);
         return;
     }
     bool ok = ::fchmod(fd, mode) == 0;

@@ -66,6 +66,8 @@ private slots:
     void longEntryIsCut();
     void encodings_data();
     void encodings();
+    void writtenLinesReadBack_data();
+    void writtenLinesReadBack();
     void utf8CharacterSplitBetweenPieces();
     void unrepresentableCharacters();
     void zeroBytesInLine();
@@ -479,6 +481,38 @@ void TestMyIniFile::encodings()
     }
     // Written back in Windows-1251, whatever it was read in.
     QCOMPARE(readFile(path()), cp1251(QStringLiteral("[Окно]\r\nШирина=640\r\nВысота=480\r\n")));
+}
+
+void TestMyIniFile::writtenLinesReadBack_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("utf8"); // the file is written in UTF-8
+    QTest::newRow("Windows-1251") << QByteArray() << QStringLiteral("Ширина") << false;
+    QTest::newRow("read in UTF-8, written in Windows-1251")
+        << QStringLiteral("[Окно]\r\n").toUtf8() << QStringLiteral("x") << false;
+    // "Рё" is D0 B8 in Windows-1251, and D0 B8 is "и" in UTF-8
+    QTest::newRow("Windows-1251 bytes that are valid UTF-8")
+        << QByteArray() << QStringLiteral("Рё") << true;
+    QTest::newRow("Windows-1251 bytes that begin as a byte order mark")
+        << " " + cp1251(QStringLiteral("п»ї=Й\r\n")) << QStringLiteral("1") << true;
+}
+
+void TestMyIniFile::writtenLinesReadBack()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, value);
+    QFETCH(bool, utf8);
+    QVERIFY(writeFile(path(), content));
+    QStringList written;
+    {
+        TMYIniFile ini(path(), false, false);
+        ini.WriteString("S", "k", value);
+        written = ini.Lines();
+    }
+    QCOMPARE(readFile(path()).startsWith("\xEF\xBB\xBF"), utf8);
+    TMYIniFile ini(path(), false, true);
+    QCOMPARE(ini.Lines(), written);
 }
 
 void TestMyIniFile::utf8CharacterSplitBetweenPieces()
