@@ -1,7 +1,9 @@
 // TMYIniFile over any file: loading takes every line, and what an object
 // holds is what it writes: the written file loads back into the same lines,
 // so a value written reads back and nothing else changes. Only characters
-// that Windows-1251 lacks may be lost (they are written as "?").
+// that Windows-1251 lacks may be lost (they are written as "?"), and a line
+// written longer than the read buffer comes back in pieces (as UTF-8 it may
+// take more bytes than it took when read).
 #include "fuzzing.h"
 
 #include "base/myinifile.h"
@@ -12,6 +14,14 @@ namespace {
 const QString FuzzSection = QStringLiteral("FuzzSection");
 const QString FuzzKey = QStringLiteral("FuzzKey");
 constexpr int FuzzValue = 12345;
+
+bool withinBuffer(const QByteArray &file)
+{
+    for (const QByteArray &line : file.split('\n'))
+        if (line.size() > qsizetype(TMYIniFile::LineBufferSize))  // with its CR
+            return false;
+    return true;
+}
 
 bool encodable(const QStringList &lines)
 {
@@ -65,9 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         written = ini.Lines();
     } // written here
 
+    const bool whole = withinBuffer(Fuzz::ReadFile(path));
     TMYIniFile reread(path, false, true);
-    FUZZ_CHECK(reread.Lines().size() == written.size());
-    if (encodable(written))
+    if (whole)
+        FUZZ_CHECK(reread.Lines().size() == written.size());
+    if (whole && encodable(written))
         FUZZ_CHECK(reread.Lines() == written);
     FUZZ_CHECK(reread.ReadInteger(FuzzSection, FuzzKey, -1) == FuzzValue);
     return 0;
