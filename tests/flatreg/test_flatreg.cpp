@@ -406,6 +406,9 @@ void TestFlatReg::saveProblem_data()
     QTest::newRow("not in Windows-1251") << 1 << 2 << S("кв 5 水") << S("столбце 3 (\"место "
                                                                       "установки\") содержит "
                                                                       "символы, которых нет");
+    QTest::newRow("zero character") << 1 << 4 << S("12") + QChar(0) + S("3")
+                                    << S("ячейка в строке 1, столбце 5 (\"№ концентратора*\") "
+                                         "содержит символ с кодом 0");
     QTest::newRow("status column is not saved") << 1 << 9 << S("a;b") << QString();
     QTest::newRow("plain text") << 1 << 1 << S("№ 5, ё") << QString();
 }
