@@ -102,23 +102,26 @@ int leadingInteger(QStringView text)
     return int(std::min<qint64>(value, INT_MAX));
 }
 
-// Windows-1251 bytes of a line. Characters the code page lacks become '?'
-// (the converter's own substitute, SUB, would read back as a control
-// character and be cut off at the end of a line).
+// Windows-1251 bytes of a line. Characters the code page lacks become '?':
+// the converter marks some with its own substitute, SUB (which would read
+// back as a control character and be cut off at the end of a line), and drops
+// others altogether (U+FEFF, U+200B, ...), so such a line goes character by
+// character.
 QByteArray encodeLine(const QString &line)
 {
     bool complete = true;
     QByteArray bytes = TextCodec::EncodeWin1251(line, &complete);
     if (complete)
         return bytes;
-    const QChar sub(0x1A);
-    if (!line.contains(sub))
-        return bytes.replace('\x1a', '?');
-    // A real SUB character in the line: encode the parts between them.
-    QByteArrayList parts;
-    for (const QString &part : line.split(sub))
-        parts.append(encodeLine(part));
-    return parts.join('\x1a');
+    bytes.clear();
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const qsizetype n = line.at(i).isHighSurrogate() && i + 1 < line.size()
+                && line.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QByteArray c = TextCodec::EncodeWin1251(line.mid(i, n), &complete);
+        bytes += complete ? c : QByteArray("?");
+        i += n - 1;
+    }
+    return bytes;
 }
 
 } // namespace

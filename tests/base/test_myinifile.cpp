@@ -69,6 +69,7 @@ private slots:
     void writtenLinesReadBack_data();
     void writtenLinesReadBack();
     void utf8CharacterSplitBetweenPieces();
+    void unrepresentableCharacters_data();
     void unrepresentableCharacters();
     void zeroBytesInLine();
     void binaryFile();
@@ -525,13 +526,26 @@ void TestMyIniFile::utf8CharacterSplitBetweenPieces()
     QVERIFY(!ini.Lines().join(QString()).contains(QChar::ReplacementCharacter));
 }
 
+void TestMyIniFile::unrepresentableCharacters_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("CJK beside a real SUB") << QStringLiteral("中x\x1Ay中") << QByteArray("?x\x1Ay?");
+    // characters the converter drops instead of marking them
+    QTest::newRow("zero-width characters")
+        << QStringLiteral("a\uFEFFb\u200Bc") << QByteArray("a?b?c");
+    QTest::newRow("outside the BMP") << QStringLiteral("a😀b") << QByteArray("a?b");
+}
+
 void TestMyIniFile::unrepresentableCharacters()
 {
+    QFETCH(QString, value);
+    QFETCH(QByteArray, written);
     {
         TMYIniFile ini(path(), true, false);
-        ini.WriteString("S", "k", QStringLiteral("中x\x1Ay中"));
+        ini.WriteString("S", "k", value);
     }
-    QCOMPARE(readFile(path()), QByteArray("\r\n[S]\r\nk=?x\x1Ay?\r\n"));
+    QCOMPARE(readFile(path()), "\r\n[S]\r\nk=" + written + "\r\n");
 }
 
 void TestMyIniFile::zeroBytesInLine()
