@@ -23,13 +23,15 @@ namespace Fuzz {
     std::abort();
 }
 
-// A file in a folder of this process's own, on /dev/shm where there is one
-// (the classes under test sync what they write), removed when the run ends.
+// A file in a folder of this process's own, removed when the run ends: in
+// TMPDIR if it is set, else on /dev/shm where there is one (the classes under
+// test sync what they write).
 inline QString ScratchPath(const QString &name)
 {
-    static const QString base = QDir(QStringLiteral("/dev/shm")).exists()
-                                    ? QStringLiteral("/dev/shm")
-                                    : QDir::tempPath();
+    static const QString base =
+        qEnvironmentVariableIsEmpty("TMPDIR") && QDir(QStringLiteral("/dev/shm")).exists()
+            ? QStringLiteral("/dev/shm")
+            : QDir::tempPath();
     static QTemporaryDir dir(base + QStringLiteral("/kestrum-fuzz-XXXXXX"));
     if (!dir.isValid())
         Fail("a scratch folder can be made", __FILE__, __LINE__);
