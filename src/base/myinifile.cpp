@@ -102,23 +102,26 @@ int leadingInteger(QStringView text)
     return int(std::min<qint64>(value, INT_MAX));
 }
 
-// Windows-1251 bytes of a line. Characters the code page lacks become '?'
-// (the converter's own substitute, SUB, would read back as a control
-// character and be cut off at the end of a line).
+// Windows-1251 bytes of a line. Characters the code page lacks become '?':
+// the converter marks some with its own substitute, SUB (which would read
+// back as a control character and be cut off at the end of a line), and drops
+// others altogether (U+FEFF, U+200B, ...), so such a line goes character by
+// character.
 QByteArray encodeLine(const QString &line)
 {
     bool complete = true;
     QByteArray bytes = TextCodec::EncodeWin1251(line, &complete);
     if (complete)
         return bytes;
-    const QChar sub(0x1A);
-    if (!line.contains(sub))
-        return bytes.replace('\x1a', '?');
-    // A real SUB character in the line: encode the parts between them.
-    QByteArrayList parts;
-    for (const QString &part : line.split(sub))
-        parts.append(encodeLine(part));
-    return parts.join('\x1a');
+    bytes.clear();
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const qsizetype n = line.at(i).isHighSurrogate() && i + 1 < line.size()
+                && line.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QByteArray c = TextCodec::EncodeWin1251(line.mid(i, n), &complete);
+        bytes += complete ? c : QByteArray("?");
+        i += n - 1;
+    }
+    return bytes;
 }
 
 } // namespace
@@ -171,8 +174,18 @@ void TMYIniFile::load()
         const quint32 available = quint32(std::min<qsizetype>(bytes.size() - at,
                                                                LineBufferSize - 1));
         const quint32 length = LineLength(data + at, available);
-        m_lines.append(cleanLine(decoder(QByteArrayView(data + at, length))));
+        const QByteArrayView piece(data + at, length);
+        m_lines.append(cleanLine(decoder(piece)));
         at += length;
+        // A line that filled the buffer may have had its line end cut off:
+        // the rest of it still belongs to this line, as it would in a larger
+        // buffer. Else every load and save of a line of 548 or 549 characters
+        // would add an empty line after it.
+        if (length < LineBufferSize - 1)
+            continue;
+        for (qsizetype ends = piece.count('\r') + piece.count('\n');
+             ends < 2 && at < bytes.size() && (data[at] == '\r' || data[at] == '\n'); ++ends)
+            ++at;
     }
 }
 
@@ -277,9 +290,19 @@ void TMYIniFile::Flush()
     // so that a full disk or a crash leaves the old file whole. Where no such
     // file can be made beside it (a folder without write access), the file is
     // written in place. Failures stay silent either way.
-    QByteArray text;
+    QByteArrayList lines;
     for (const QString &line : std::as_const(m_lines))
-        text += encodeLine(line) + "\r\n";
+        lines << encodeLine(line);
+    // Windows-1251 that would be read back as UTF-8, and so as other lines
+    if (TextCodec::IsUtf8(lines.join())) {
+        lines.clear();
+        for (const QString &line : std::as_const(m_lines))
+            lines << line.toUtf8();
+        lines.first().prepend("\xEF\xBB\xBF");
+    }
+    QByteArray text;
+    for (const QByteArray &line : std::as_const(lines))
+        text += line + "\r\n";
     const QByteArray path = QFile::encodeName(FileName());
     const QByteArray temp = path + ".tmp";
     struct stat st {};
@@ -289,8 +312,8 @@ void TMYIniFile::Flush()
         // no file can be made beside it: in place, as before
         Seek(0);
         Truncate();
-        for (const QString &line : std::as_const(m_lines))
-            WriteLine(encodeLine(line));
+        for (const QByteArray &line : std::as_const(lines))
+            WriteLine(line);
         return;
     }
     bool ok = ::fchmod(fd, mode) == 0;

@@ -8,8 +8,9 @@
 // header text a prefix of the name), ASCII letters compared without case.
 // An entry's key is the whole text before its first '=', blanks included.
 // Text on disk is Windows-1251; UTF-8 files (with a BOM, or valid UTF-8 with
-// multi-byte sequences) are read as well. Writing always produces
-// Windows-1251 with CR LF line ends.
+// multi-byte sequences) are read as well. Writing produces Windows-1251 with
+// CR LF line ends; only where those bytes would be read back as UTF-8, UTF-8
+// after a byte order mark.
 //
 // A file that cannot be opened (missing folder, no rights, held by another
 // writer) or is larger than MaxFileSize behaves as an empty file and is never

@@ -204,7 +204,7 @@ void TProfileIni::writeLines(const QStringList &lines)
 {
     const QString text = lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
     bool complete = true;
-    QByteArray bytes = TextCodec::EncodeWin1251(text, &complete);
+    QByteArray bytes = TextCodec::EncodeFile(text, &complete);
     // a character the 8-bit code page lacks: keep it, in UTF-8
     if (!complete)
         bytes = "\xEF\xBB\xBF" + text.toUtf8();

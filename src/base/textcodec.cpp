@@ -149,5 +149,11 @@ QByteArray EncodeWin1251(const QString &text, bool *complete)
     return bytes;
 }
 
+QByteArray EncodeFile(const QString &text, bool *complete)
+{
+    const QByteArray bytes = EncodeWin1251(text, complete);
+    return IsUtf8(bytes) ? Bom + text.toUtf8() : bytes;
+}
+
 
 } // namespace TextCodec

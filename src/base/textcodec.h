@@ -50,4 +50,8 @@ QString DecodeFile(const QByteArray &bytes);
 // Windows-1251 bytes. A character the code page lacks becomes the
 // converter's substitute; complete tells whether there was none.
 QByteArray EncodeWin1251(const QString &text, bool *complete = nullptr);
+// The bytes of a file holding text: Windows-1251, as EncodeWin1251. Where
+// those bytes would be read back as UTF-8 (IsUtf8), and so as another text,
+// the text in UTF-8 after a byte order mark instead.
+QByteArray EncodeFile(const QString &text, bool *complete = nullptr);
 } // namespace TextCodec

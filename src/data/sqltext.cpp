@@ -40,8 +40,12 @@ QString BuildConnectionString(const QString &server, const QString &database,
     QString host = server;
     QString port;
     if (!host.startsWith(QLatin1Char('/'))) {
-        static const QRegularExpression v6(QStringLiteral("^\\[([^\\]]*)\\](?::(\\d+))?$"));
-        static const QRegularExpression hp(QStringLiteral("^([^:]*):(\\d+)$"));
+        // anchored at the very end ("$" would also match before a final line
+        // end), digits only ASCII ones ("\\d" would take any script's)
+        static const QRegularExpression v6(QRegularExpression::anchoredPattern(
+            QStringLiteral("\\[([^\\]]*)\\](?::([0-9]+))?")));
+        static const QRegularExpression hp(
+            QRegularExpression::anchoredPattern(QStringLiteral("([^:]*):([0-9]+)")));
         QRegularExpressionMatch m = v6.match(host);
         if (m.hasMatch()) {
             host = m.captured(1);

@@ -112,6 +112,10 @@ QString TFlatTable::SaveProblem(const QStringList &titles) const
                 || cell.contains(QLatin1Char('\n'))) {
                 what = QStringLiteral("содержит точку с запятой или перевод строки, и при "
                                       "загрузке файла столбцы сместятся или строка разделится");
+            } else if (cell.contains(QChar(0))) {
+                // a file is read up to its first zero byte
+                what = QStringLiteral("содержит символ с кодом 0, и при загрузке файла "
+                                      "таблица на нём оборвётся");
             } else {
                 bool complete = true;
                 TextCodec::EncodeWin1251(cell, &complete);

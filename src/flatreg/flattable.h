@@ -41,7 +41,7 @@ public:
     // column) joined by ";" and ended by CR LF.
     QString SaveText() const;
     // Why SaveText would not load back into the same table, or an empty text:
-    // a saved cell that holds ";", CR or LF, or a character that a
+    // a saved cell that holds ";", CR, LF or a zero character, or one that a
     // Windows-1251 file cannot hold. Names the row (1 for the first meter row)
     // and the column with its title, if titles gives one.
     QString SaveProblem(const QStringList &titles = {}) const;

@@ -38,7 +38,7 @@ TWriteResult WriteText(const QString &path, const QString &text, QString *reason
         return result;
     };
     bool complete = true;
-    const QByteArray bytes = TextCodec::EncodeWin1251(text, &complete);
+    const QByteArray bytes = TextCodec::EncodeFile(text, &complete);
     if (!complete)
         return fail(TWriteResult::Unencodable,
                     QStringLiteral("текст содержит символы, которых нет в кодировке "

@@ -1,7 +1,8 @@
 #pragma once
 // Reading and writing the flat register's own text files (tables and meter
 // name lists). They are written in Windows-1251, the code page of the Windows
-// tool whose files they share; Windows-1251 and UTF-8 files are read.
+// tool whose files they share; Windows-1251 and UTF-8 files are read. A text
+// whose Windows-1251 bytes would read back as UTF-8 is written in UTF-8.
 
 #include <QString>
 #include <QStringList>

@@ -41,6 +41,8 @@ private slots:
     void passwordWithSpecialCharactersRoundTrips();
     void saveKeepsUnknownLinesAndReplacesKeys();
     void readsUtf8AndWritesWindows1251();
+    void textsReadBack_data();
+    void textsReadBack();
     void garbledFileGivesDefaults();
     void unwritableFileRaises();
 
@@ -218,6 +220,29 @@ void TestAppConfig::readsUtf8AndWritesWindows1251()
     back.Load();
     QCOMPARE(back.DBPassword, QStringLiteral("пароль€✓"));
     QCOMPARE(back.DBFFilePath, c.DBFFilePath);
+}
+
+void TestAppConfig::textsReadBack_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("utf8"); // the file is written in UTF-8
+    QTest::newRow("ASCII") << QStringLiteral("secret") << false;
+    QTest::newRow("Windows-1251") << QStringLiteral("пароль") << false;
+    // "Рё" is D0 B8 in Windows-1251, and D0 B8 is "и" in UTF-8
+    QTest::newRow("Windows-1251 bytes that are valid UTF-8") << QStringLiteral("Рё12") << true;
+}
+
+void TestAppConfig::textsReadBack()
+{
+    QFETCH(QString, password);
+    QFETCH(bool, utf8);
+    TAppConfig c(iniPath());
+    c.DBPassword = password;
+    c.Save();
+    QCOMPARE(readFile(iniPath()).startsWith("\xEF\xBB\xBF"), utf8);
+    TAppConfig back(iniPath());
+    back.Load();
+    QCOMPARE(back.DBPassword, password);
 }
 
 void TestAppConfig::garbledFileGivesDefaults()

@@ -66,7 +66,10 @@ private slots:
     void longEntryIsCut();
     void encodings_data();
     void encodings();
+    void writtenLinesReadBack_data();
+    void writtenLinesReadBack();
     void utf8CharacterSplitBetweenPieces();
+    void unrepresentableCharacters_data();
     void unrepresentableCharacters();
     void zeroBytesInLine();
     void binaryFile();
@@ -199,6 +202,20 @@ void TestMyIniFile::loadingCleansLines_data()
     QTest::newRow("no final line end") << QByteArray("a=1") << QStringList{"a=1"};
     QTest::newRow("600 characters") << (QByteArray(600, 'z') + "\r\n")
                                     << QStringList{QString(549, 'z'), QString(51, 'z')};
+    // a line end cut off by the end of the read buffer still ends its line
+    QTest::newRow("549 characters")
+        << (QByteArray(549, 'z') + "\r\n[S]\r\n") << QStringList{QString(549, 'z'), "[S]"};
+    QTest::newRow("548 characters, CR LF split by the buffer")
+        << (QByteArray(548, 'z') + "\r\n\r\nk=1\r\n")
+        << QStringList{QString(548, 'z'), "", "k=1"};
+    QTest::newRow("548 characters, LF LF split by the buffer")
+        << (QByteArray(548, 'z') + "\n\nk=1\n") << QStringList{QString(548, 'z'), "k=1"};
+    QTest::newRow("549 characters, then an empty line")
+        << (QByteArray(549, 'z') + "\r\n\r\nk=1\r\n")
+        << QStringList{QString(549, 'z'), "", "k=1"};
+    QTest::newRow("1098 characters and LF LF")
+        << (QByteArray(1098, 'z') + "\n\nk=1\n")
+        << QStringList{QString(549, 'z'), QString(549, 'z'), "k=1"};
 }
 
 void TestMyIniFile::loadingCleansLines()
@@ -467,6 +484,38 @@ void TestMyIniFile::encodings()
     QCOMPARE(readFile(path()), cp1251(QStringLiteral("[Окно]\r\nШирина=640\r\nВысота=480\r\n")));
 }
 
+void TestMyIniFile::writtenLinesReadBack_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("utf8"); // the file is written in UTF-8
+    QTest::newRow("Windows-1251") << QByteArray() << QStringLiteral("Ширина") << false;
+    QTest::newRow("read in UTF-8, written in Windows-1251")
+        << QStringLiteral("[Окно]\r\n").toUtf8() << QStringLiteral("x") << false;
+    // "Рё" is D0 B8 in Windows-1251, and D0 B8 is "и" in UTF-8
+    QTest::newRow("Windows-1251 bytes that are valid UTF-8")
+        << QByteArray() << QStringLiteral("Рё") << true;
+    QTest::newRow("Windows-1251 bytes that begin as a byte order mark")
+        << " " + cp1251(QStringLiteral("п»ї=Й\r\n")) << QStringLiteral("1") << true;
+}
+
+void TestMyIniFile::writtenLinesReadBack()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, value);
+    QFETCH(bool, utf8);
+    QVERIFY(writeFile(path(), content));
+    QStringList written;
+    {
+        TMYIniFile ini(path(), false, false);
+        ini.WriteString("S", "k", value);
+        written = ini.Lines();
+    }
+    QCOMPARE(readFile(path()).startsWith("\xEF\xBB\xBF"), utf8);
+    TMYIniFile ini(path(), false, true);
+    QCOMPARE(ini.Lines(), written);
+}
+
 void TestMyIniFile::utf8CharacterSplitBetweenPieces()
 {
     const QString line(300, QChar(u'Ж'));  // 600 bytes in UTF-8
@@ -477,13 +526,26 @@ void TestMyIniFile::utf8CharacterSplitBetweenPieces()
     QVERIFY(!ini.Lines().join(QString()).contains(QChar::ReplacementCharacter));
 }
 
+void TestMyIniFile::unrepresentableCharacters_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("CJK beside a real SUB") << QStringLiteral("中x\x1Ay中") << QByteArray("?x\x1Ay?");
+    // characters the converter drops instead of marking them
+    QTest::newRow("zero-width characters")
+        << QStringLiteral("a\uFEFFb\u200Bc") << QByteArray("a?b?c");
+    QTest::newRow("outside the BMP") << QStringLiteral("a😀b") << QByteArray("a?b");
+}
+
 void TestMyIniFile::unrepresentableCharacters()
 {
+    QFETCH(QString, value);
+    QFETCH(QByteArray, written);
     {
         TMYIniFile ini(path(), true, false);
-        ini.WriteString("S", "k", QStringLiteral("中x\x1Ay中"));
+        ini.WriteString("S", "k", value);
     }
-    QCOMPARE(readFile(path()), QByteArray("\r\n[S]\r\nk=?x\x1Ay?\r\n"));
+    QCOMPARE(readFile(path()), "\r\n[S]\r\nk=" + written + "\r\n");
 }
 
 void TestMyIniFile::zeroBytesInLine()

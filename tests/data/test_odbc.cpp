@@ -66,6 +66,14 @@ void TestOdbc::connectionString_data()
     QTest::newRow("blank at the end") << "h" << "pw "
                                       << head + "SERVER=h;DATABASE=metering;UID=op;PWD={pw };"
                                                 "UseServerSidePrepare=1;";
+    // a port is ASCII digits up to the very end; anything else stays in the server
+    QTest::newRow("line end after the port")
+        << "h:5433\n" << "pw"
+        << head + "SERVER={h:5433\n};DATABASE=metering;UID=op;PWD=pw;UseServerSidePrepare=1;";
+    QTest::newRow("port in other digits")
+        << QStringLiteral("h:٥٤٣٣") << "pw"
+        << head + QStringLiteral("SERVER=h:٥٤٣٣;DATABASE=metering;UID=op;PWD=pw;"
+                                 "UseServerSidePrepare=1;");
 }
 
 void TestOdbc::connectionString()

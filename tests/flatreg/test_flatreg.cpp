@@ -167,6 +167,8 @@ private slots:
     void runLoop_data();
     void runLoop();
     void failedWriteKeepsOldFile();
+    void textFileReadsBack_data();
+    void textFileReadsBack();
     // add_aptdevice of the schema
     void resultCodes_data();
     void resultCodes();
@@ -404,6 +406,9 @@ void TestFlatReg::saveProblem_data()
     QTest::newRow("not in Windows-1251") << 1 << 2 << S("кв 5 水") << S("столбце 3 (\"место "
                                                                       "установки\") содержит "
                                                                       "символы, которых нет");
+    QTest::newRow("zero character") << 1 << 4 << S("12") + QChar(0) + S("3")
+                                    << S("ячейка в строке 1, столбце 5 (\"№ концентратора*\") "
+                                         "содержит символ с кодом 0");
     QTest::newRow("status column is not saved") << 1 << 9 << S("a;b") << QString();
     QTest::newRow("plain text") << 1 << 1 << S("№ 5, ё") << QString();
 }
@@ -604,6 +609,32 @@ void TestFlatReg::failedWriteKeepsOldFile()
              TextFiles::TWriteResult::OpenFailed);
     QCOMPARE(readFile(file), TextCodec::EncodeWin1251(S("старый;текст\r\n")));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"old.csv"});
+}
+
+void TestFlatReg::textFileReadsBack_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray bom("\xEF\xBB\xBF");
+    QTest::newRow("Windows-1251") << S("кв 1;СГВ-15\r\n")
+                                  << TextCodec::EncodeWin1251(S("кв 1;СГВ-15\r\n"));
+    // "Рё" is D0 B8 in Windows-1251, and D0 B8 is "и" in UTF-8
+    QTest::newRow("Windows-1251 bytes that are valid UTF-8")
+        << S("a;Рё\r\n") << bom + S("a;Рё\r\n").toUtf8();
+    QTest::newRow("Windows-1251 bytes that begin as a byte order mark")
+        << S("п»ї;1\r\n") << bom + S("п»ї;1\r\n").toUtf8();
+}
+
+void TestFlatReg::textFileReadsBack()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    const QString file = path("table.csv");
+    QCOMPARE(TextFiles::WriteText(file, text), TextFiles::TWriteResult::Written);
+    QCOMPARE(readFile(file), bytes);
+    QString read;
+    QCOMPARE(TextFiles::ReadText(file, read), TextFiles::TReadResult::Read);
+    QCOMPARE(read, text);
 }
 
 // ---- add_aptdevice of the schema -------------------------------------------------
