@@ -268,6 +268,22 @@ bool TConnection::IsLost() const
     return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
 }
 
+void TConnection::RaiseIfLost()
+{
+    RequireOpen();
+    try {
+        TStatement probe(*this);
+        probe.ExecDirect(QStringLiteral("SELECT 1"));
+        probe.CloseCursor();
+    } catch (const EDatabaseError &e) {
+        // Only an aborted transaction refuses it in a working session (its
+        // owner rolls back). The driver need not call a link that broke a
+        // lost connection, not even on the second statement.
+        if (e.sqlState() != QLatin1String("25P02"))
+            throw;
+    }
+}
+
 void TConnection::RequireOpen() const
 {
     if (!IsOpen())
