@@ -67,8 +67,9 @@ void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TD
 
 // Sends one array of records. When the server refuses it, the records are
 // tried one by one to name the record it refused (the driver takes back the
-// whole failed array and keeps the transaction usable).
-void sendRecords(TStatement &insert, const QVector<FieldType> &types,
+// whole failed array and keeps the transaction usable). A connection that
+// is gone is reported as such: no record is to blame then.
+void sendRecords(TConnection &connection, TStatement &insert, const QVector<FieldType> &types,
                  const QVector<QVector<QVariant>> &rows, const QVector<int> &numbers)
 {
     if (rows.isEmpty())
@@ -77,6 +78,9 @@ void sendRecords(TStatement &insert, const QVector<FieldType> &types,
         insert.ExecuteBatch(types, rows, ImportBatch);
         return;
     } catch (const EDatabaseError &batchError) {
+        if (batchError.ConnectionLost())
+            throw;
+        connection.RaiseIfLost();
         const auto refused = [](const QString &which, const EDatabaseError &e) {
             return EDatabaseError(QStringLiteral("База данных не приняла %1 файла:\n%2")
                                       .arg(which, e.message()),
@@ -86,6 +90,8 @@ void sendRecords(TStatement &insert, const QVector<FieldType> &types,
             try {
                 insert.ExecuteBatch(types, {rows[i]}, 1);
             } catch (const EDatabaseError &e) {
+                if (e.ConnectionLost())
+                    throw;
                 if (e.sqlState() == QLatin1String("25P02")) // the transaction is lost
                     break;
                 throw refused(QStringLiteral("запись %1").arg(numbers[i]), e);
@@ -153,7 +159,7 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
                 numbers << record;
             }
             if (record % ImportBatch == 0 || record == count) {
-                sendRecords(insert, types, rows, numbers);
+                sendRecords(*dbConn, insert, types, rows, numbers);
                 rows.clear();
                 numbers.clear();
                 state.currentRecord = record;
