@@ -116,8 +116,8 @@ void TDM::RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QSt
     QVariant key = dataSet.FieldValue(keyField);
     if (key.isNull() && !sequence.isEmpty()) {
         TStatement st(*dbConn);
-        st.ExecDirect(QStringLiteral("SELECT currval(CAST('") + sequence +
-                      QStringLiteral("' AS regclass))"));
+        st.ExecDirect(QStringLiteral("SELECT currval(CAST(? AS regclass))"),
+                      {{FieldType::String, sequence}});
         key = st.FetchScalar();
     }
     dataSet.DisableControls();
