@@ -6,6 +6,7 @@
 #include "data/dberrors.h"
 #include "data/dbftable.h"
 #include "data/importprogress.h"
+#include "data/sqlident.h"
 
 namespace {
 
@@ -13,21 +14,13 @@ namespace {
 // ends where the progress is shown and the cancel request is looked at.
 constexpr int ImportBatch = 100;
 
-// A field name as an SQL identifier, whatever characters it holds.
-QString quoteIdentifier(const QString &name)
-{
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
-// Every field of the file into the column of its lower-case name, the
-// values bound by position.
+// Every field of the file into the column of its lower-case name, quoted
+// whatever characters it holds, the values bound by position.
 QString insertStatement(const QVector<TDbfField> &fields)
 {
     QStringList columns, values;
     for (const TDbfField &f : fields) {
-        columns << quoteIdentifier(f.name.toLower());
+        columns << QuoteIdentifier(f.name.toLower());
         values << QStringLiteral("?");
     }
     return QStringLiteral("INSERT INTO str_doma (") + columns.join(QLatin1String(", "))
