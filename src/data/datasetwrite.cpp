@@ -4,6 +4,7 @@
 
 #include "data/datasource.h"
 #include "data/dberrors.h"
+#include "data/sqlident.h"
 
 #include <optional>
 
@@ -15,19 +16,14 @@ void runHandlers(const std::vector<TDataSet::Handler> &handlers, TDataSet &ds)
         h(ds);
 }
 
-QString quoteIdent(const QString &name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
-
-// The table name of "schema.table" or "table", each part quoted.
+// The table name of "schema.table" or "table", each part quoted. The update
+// table and its columns come from the driver's description of the result
+// (that is, from the database) or from the dataset's definition.
 QString quoteTable(const QString &table)
 {
     QStringList parts = table.split(QLatin1Char('.'));
     for (QString &p : parts)
-        p = quoteIdent(p);
+        p = QuoteIdentifier(p);
     return parts.join(QLatin1Char('.'));
 }
 
@@ -312,7 +308,7 @@ void TDataSet::Post()
             const QString &column = plan.columns[i];
             if (column.isEmpty())
                 continue;
-            columns << quoteIdent(column);
+            columns << QuoteIdentifier(column);
             marks << QStringLiteral("?");
             values.append(BoundValue{m_fields[i].type, row[i]});
         }
@@ -333,7 +329,7 @@ void TDataSet::Post()
             const QString &column = plan.columns[i];
             if (column.isEmpty())
                 continue;
-            sets << quoteIdent(column) + QStringLiteral(" = ?");
+            sets << QuoteIdentifier(column) + QStringLiteral(" = ?");
             values.append(BoundValue{m_fields[i].type, row[i]});
             changed << i;
         }
@@ -372,7 +368,7 @@ QString TDataSet::keyCondition(const QVector<QVariant> &row, QVector<BoundValue>
         const QVariant value = row.value(key);
         if (value.isNull())
             throw EDatabaseError(noKey);
-        terms << quoteIdent(keyColumn(key)) + QStringLiteral(" = ?");
+        terms << QuoteIdentifier(keyColumn(key)) + QStringLiteral(" = ?");
         values->append(BoundValue{m_fields[key].type, value});
     }
     return terms.join(QLatin1String(" AND "));

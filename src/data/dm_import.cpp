@@ -6,6 +6,7 @@
 #include "data/dberrors.h"
 #include "data/dbftable.h"
 #include "data/importprogress.h"
+#include "data/sqlident.h"
 
 namespace {
 
@@ -13,21 +14,13 @@ namespace {
 // ends where the progress is shown and the cancel request is looked at.
 constexpr int ImportBatch = 100;
 
-// A field name as an SQL identifier, whatever characters it holds.
-QString quoteIdentifier(const QString &name)
-{
-    QString q = name;
-    q.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
-// Every field of the file into the column of its lower-case name, the
-// values bound by position.
+// Every field of the file into the column of its lower-case name, quoted
+// whatever characters it holds, the values bound by position.
 QString insertStatement(const QVector<TDbfField> &fields)
 {
     QStringList columns, values;
     for (const TDbfField &f : fields) {
-        columns << quoteIdentifier(f.name.toLower());
+        columns << QuoteIdentifier(f.name.toLower());
         values << QStringLiteral("?");
     }
     return QStringLiteral("INSERT INTO str_doma (") + columns.join(QLatin1String(", "))
@@ -67,8 +60,9 @@ void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TD
 
 // Sends one array of records. When the server refuses it, the records are
 // tried one by one to name the record it refused (the driver takes back the
-// whole failed array and keeps the transaction usable).
-void sendRecords(TStatement &insert, const QVector<FieldType> &types,
+// whole failed array and keeps the transaction usable). A connection that
+// is gone is reported as such: no record is to blame then.
+void sendRecords(TConnection &connection, TStatement &insert, const QVector<FieldType> &types,
                  const QVector<QVector<QVariant>> &rows, const QVector<int> &numbers)
 {
     if (rows.isEmpty())
@@ -77,6 +71,9 @@ void sendRecords(TStatement &insert, const QVector<FieldType> &types,
         insert.ExecuteBatch(types, rows, ImportBatch);
         return;
     } catch (const EDatabaseError &batchError) {
+        if (batchError.ConnectionLost())
+            throw;
+        connection.RaiseIfLost();
         const auto refused = [](const QString &which, const EDatabaseError &e) {
             return EDatabaseError(QStringLiteral("База данных не приняла %1 файла:\n%2")
                                       .arg(which, e.message()),
@@ -86,6 +83,8 @@ void sendRecords(TStatement &insert, const QVector<FieldType> &types,
             try {
                 insert.ExecuteBatch(types, {rows[i]}, 1);
             } catch (const EDatabaseError &e) {
+                if (e.ConnectionLost())
+                    throw;
                 if (e.sqlState() == QLatin1String("25P02")) // the transaction is lost
                     break;
                 throw refused(QStringLiteral("запись %1").arg(numbers[i]), e);
@@ -153,7 +152,7 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
                 numbers << record;
             }
             if (record % ImportBatch == 0 || record == count) {
-                sendRecords(insert, types, rows, numbers);
+                sendRecords(*dbConn, insert, types, rows, numbers);
                 rows.clear();
                 numbers.clear();
                 state.currentRecord = record;

@@ -116,8 +116,8 @@ void TDM::RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QSt
     QVariant key = dataSet.FieldValue(keyField);
     if (key.isNull() && !sequence.isEmpty()) {
         TStatement st(*dbConn);
-        st.ExecDirect(QStringLiteral("SELECT currval(CAST('") + sequence +
-                      QStringLiteral("' AS regclass))"));
+        st.ExecDirect(QStringLiteral("SELECT currval(CAST(? AS regclass))"),
+                      {{FieldType::String, sequence}});
         key = st.FetchScalar();
     }
     dataSet.DisableControls();
@@ -173,8 +173,17 @@ bool TDM::CloseIfLost(const std::exception *failure)
     if (!dbConn->IsOpen())
         return false;
     const auto *dbError = dynamic_cast<const EDatabaseError *>(failure);
-    if (!(dbError && dbError->ConnectionLost()) && !dbConn->IsLost())
-        return false;
+    if (!(dbError && dbError->ConnectionLost()) && !dbConn->IsLost()) {
+        // A failure of the program's own (a file, a check) says nothing about
+        // the link; a failed statement may come from a server that went away.
+        if (failure && !dbError)
+            return false;
+        try {
+            dbConn->RaiseIfLost();
+            return false;
+        } catch (const EDatabaseError &) {
+        }
+    }
     Disconnect();
     return true;
 }

@@ -57,8 +57,9 @@ public:
     void OpenConnection();
     // After a failed command: when the failure (may be null) or the driver
     // says the connection is gone, closes it as Disconnect does, so that the
-    // pages show the disconnected state and Connect starts afresh. True when
-    // it closed.
+    // pages show the disconnected state and Connect starts afresh. After any
+    // other database failure (or an unknown one) the server is asked whether
+    // the session still works. True when it closed.
     bool CloseIfLost(const std::exception *failure);
     // The deferred start step: disable the data pages, connect if asked to.
     void StartUp();

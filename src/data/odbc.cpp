@@ -161,6 +161,20 @@ QVariant binaryCell(SQLSMALLINT ctype, FieldType type, const char *cell)
     }
 }
 
+// A text parameter as the driver takes it. The driver ends a text at a NUL
+// character, so the rest would be lost without a word; the server stores no
+// such character anyway.
+QByteArray paramText(const QVariant &value)
+{
+    const QString text = value.toString();
+    if (text.contains(QChar(0)))
+        throw EDatabaseError(QStringLiteral("Текст содержит символ с кодом 0, который база "
+                                            "данных не принимает: \"%1\"")
+                                 .arg(QString(text).replace(QChar(0), QChar(0xFFFD))),
+                             QStringLiteral("22021"));
+    return text.toUtf8();
+}
+
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char *what)
 {
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
@@ -266,6 +280,22 @@ bool TConnection::IsLost() const
     SQLUINTEGER dead = SQL_CD_FALSE;
     const SQLRETURN rc = SQLGetConnectAttr(m_dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
     return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+}
+
+void TConnection::RaiseIfLost()
+{
+    RequireOpen();
+    try {
+        TStatement probe(*this);
+        probe.ExecDirect(QStringLiteral("SELECT 1"));
+        probe.CloseCursor();
+    } catch (const EDatabaseError &e) {
+        // Only an aborted transaction refuses it in a working session (its
+        // owner rolls back). The driver need not call a link that broke a
+        // lost connection, not even on the second statement.
+        if (e.sqlState() != QLatin1String("25P02"))
+            throw;
+    }
 }
 
 void TConnection::RequireOpen() const
@@ -433,7 +463,7 @@ void TStatement::bindParams(const QVector<BoundValue> &params)
                 digits = p.type == FieldType::Date ? 0 : 3;
                 break;
             default:
-                buf->text = v.toString().toUtf8();
+                buf->text = paramText(v);
                 ptr = buf->text.data();
                 bufLen = buf->text.size();
                 buf->ind = buf->text.size();
@@ -496,7 +526,7 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
                 const QVector<QVariant> &row = rows[start + r];
                 values[r] = CoerceValue(p < row.size() ? row[p] : QVariant(), type);
                 if (ctype == SQL_C_CHAR) {
-                    texts << values[r].toString().toUtf8();
+                    texts << paramText(values[r]);
                     elem = qMax<size_t>(elem, size_t(texts.back().size()) + 1);
                 }
             }

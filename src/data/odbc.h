@@ -118,6 +118,12 @@ public:
     // Open, but the driver knows the server is gone (the session ended or
     // the link broke): only Close helps.
     bool IsLost() const;
+    // After a failure that the driver did not report as a lost connection
+    // (a statement sent after the server went away may fail with a general
+    // error): asks the server, with one round trip, whether the session
+    // still works. Raises the driver's EDatabaseError when it does not: the
+    // link is gone or the session is of no further use. Returns otherwise.
+    void RaiseIfLost();
 
     void BeginTransaction();
     void Commit();

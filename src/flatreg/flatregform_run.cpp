@@ -127,6 +127,10 @@ void TFlatRegisterForm::RunButtonClick()
             Registered = true;
         if (!outcome.stopMessage.isEmpty())
             ErrorBox(outcome.stopMessage);
+        // rows that failed on a connection that is gone leave the program
+        // disconnected, as a failed command does
+        if (outcome.raised > 0)
+            DM->CloseIfLost(nullptr);
     });
 }
 

@@ -80,16 +80,19 @@ TRunOutcome TRegistrationRun::Run(int objectId, const QVector<TMeterRow> &rows)
                 stop = true;
             }
         } catch (const EError &e) {
+            ++outcome.raised;
             const QString text =
                 QStringLiteral("Исключение: %1 [%2]").arg(e.message(), typeName(e));
             m_report.Log(text);
             m_report.RowStatus(i, text);
         } catch (const std::exception &e) {
+            ++outcome.raised;
             const QString text = QStringLiteral("Исключение: %1 [%2]")
                                      .arg(QString::fromUtf8(e.what()), typeName(e));
             m_report.Log(text);
             m_report.RowStatus(i, text);
         } catch (...) {
+            ++outcome.raised;
             const QString text = QStringLiteral("Неизвестное исключение !");
             m_report.Log(text);
             m_report.RowStatus(i, text);

@@ -38,6 +38,7 @@ struct TRunOutcome {
     bool cancelled = false;  // the operator stopped the run
     QString stopMessage;     // the run stopped on this error (code 1)
     int sent = 0;            // rows that reached the server
+    int raised = 0;          // rows whose server call raised an error
 };
 
 class TRegistrationRun

@@ -11,8 +11,10 @@
 #include "base/utils.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
+#include "reference/selbuildingfrm.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -38,6 +40,8 @@ private slots:
     void otherOperator();
     void hostileTexts_data();
     void hostileTexts();
+    void hostileStreetNames_data();
+    void hostileStreetNames();
     void textOutsideDatabaseEncoding();
 
 private:
@@ -85,7 +89,9 @@ void TestFaults::init()
     m_db->Exec(S("DELETE FROM devices; DELETE FROM bankaccounts; DELETE FROM organizations;"
                  "INSERT INTO organizations (orgid, orgname, phone) VALUES (1, 'Альфа', '11'),"
                  " (2, 'Бета', '22');"
-                 "SELECT setval('organizations_orgid_seq', 100);"));
+                 "SELECT setval('organizations_orgid_seq', 100);"
+                 "DELETE FROM buildings; DELETE FROM addrunits;"
+                 "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая');"));
     m_app = std::make_unique<TAppFixture>(m_db->Name());
     m_form = std::make_unique<TMainForm>();
     MainForm = m_form.get();
@@ -224,6 +230,8 @@ void TestFaults::hostileTexts_data()
     QTest::newRow("51 characters") << QString(51, QChar(0x0416)) << S("22001");
     QTest::newRow("chinese") << S("水务公司 供热") << QString();
     QTest::newRow("emoji") << S("Тепло 🔥💧 👍🏽") << QString();
+    // the driver would end the text at the NUL and store the rest of it nowhere
+    QTest::newRow("NUL character") << S("До") + QChar(0) + S("После") << S("22021");
 }
 
 void TestFaults::hostileTexts()
@@ -255,6 +263,88 @@ void TestFaults::hostileTexts()
     st.ExecDirect(S("SELECT count(*) FROM organizations WHERE orgname = ?"),
                   {{FieldType::String, name}});
     QCOMPARE(st.FetchScalar().toInt(), 1);
+}
+
+// A street saved under a hostile name becomes the street search as it is
+// (the after-post rule matches it literally); the same text typed into the
+// pattern box is a pattern with the server's wildcards and its escape
+// character, the backslash. Either way it travels as a value.
+void TestFaults::hostileStreetNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("decoy");        // a street the name matches as a pattern
+    QTest::addColumn<QString>("refusedState"); // empty: stored and shown exactly
+    QTest::addColumn<QStringList>("typedFinds");
+    const QStringList saved{S("S1")}, both{S("D1"), S("S1")}, none;
+    QTest::newRow("quotes") << S("Ул. \"Рога\" и 'копыта'") << QString() << QString() << saved;
+    QTest::newRow("backslashes") << S("C:\\путь\\\\ \\' \\n") << S("C:путь\\ ' n")
+                                 << QString() << QStringList{S("D1")};
+    QTest::newRow("pattern characters") << S("100% _вода_") << S("1000 Aвода!") << QString()
+                                        << both;
+    QTest::newRow("statement break") << S("x'); DROP TABLE addrunits; --") << QString()
+                                     << QString() << saved;
+    QTest::newRow("semicolons") << S("Мира;Ленина;") << QString() << QString() << saved;
+    QTest::newRow("255 characters") << QString(255, QChar(0x0416)) << QString() << QString()
+                                    << saved;
+    QTest::newRow("256 characters") << QString(256, QChar(0x0416)) << QString() << S("22001")
+                                    << none;
+    QTest::newRow("10000 characters") << QString(10000, QLatin1Char('%')) << QString()
+                                      << S("22001") << QStringList{S("U1")};
+    QTest::newRow("chinese") << S("长安街 水务") << QString() << QString() << saved;
+    QTest::newRow("emoji") << S("Улица 🔥💧 👍🏽") << QString() << QString() << saved;
+}
+
+void TestFaults::hostileStreetNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, decoy);
+    QFETCH(QString, refusedState);
+    QFETCH(QStringList, typedFinds);
+    if (!decoy.isEmpty())
+        m_db->Conn().Execute(S("INSERT INTO addrunits (utype, unitid, unitname) "
+                               "VALUES ('UL', 'D1', ?)"),
+                             {{FieldType::String, decoy}});
+    const int units = m_db->Scalar(S("SELECT count(*) FROM addrunits")).toInt();
+    TSelBuildingForm::OpenDataSets();
+    QLineEdit *box = SelBuildingForm->txtUlPattern;
+    const auto listed = [] {
+        QStringList ids;
+        for (int r = 0; r < DM->qryStreets->RecordCount(); ++r)
+            ids << DM->qryStreets->Value(r, DM->qryStreets->FieldIndex("unitid")).toString();
+        ids.sort();
+        return ids;
+    };
+
+    DM->qryStreets->Append();
+    DM->qryStreets->SetFieldValue(QStringLiteral("unitid"), S("S1"));
+    DM->qryStreets->SetFieldValue(QStringLiteral("unitname"), name);
+    QString failure;
+    try {
+        DM->qryStreets->Post();
+    } catch (const EDatabaseError &e) {
+        failure = e.sqlState();
+        DM->qryStreets->Cancel();
+    }
+    QCOMPARE(failure, refusedState);
+    if (refusedState.isEmpty()) {
+        QCOMPARE(m_db->Scalar(S("SELECT unitname FROM addrunits WHERE unitid = 'S1'"))
+                     .toString(),
+                 name);
+        // the search is the saved name as it is: the decoy is not listed
+        QCOMPARE(box->text(), name);
+        QCOMPARE(listed(), QStringList{S("S1")});
+        QCOMPARE(DM->qryStreets->FieldValue(QStringLiteral("unitname")).toString(), name);
+    } else {
+        QCOMPARE(m_db->Scalar(S("SELECT count(*) FROM addrunits")).toInt(), units);
+        QVERIFY(DM->dbConn->IsOpen());
+        box->setText(name);
+    }
+    // typed into the box: a pattern, and still only a value
+    SelBuildingForm->btnSelUl->click();
+    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(listed(), typedFinds);
+    QCOMPARE(m_db->Scalar(S("SELECT count(*) FROM addrunits")).toInt(),
+             units + (refusedState.isEmpty() ? 1 : 0));
 }
 
 void TestFaults::textOutsideDatabaseEncoding()
