@@ -382,7 +382,7 @@ void TDataSet::checkUnchangedByOthers(const QVector<int> &fields)
     const WritePlan &plan = writePlan();
     QStringList columns;
     for (int f : fields)
-        columns << quoteIdent(plan.columns[f]);
+        columns << QuoteIdentifier(plan.columns[f]);
     QVector<BoundValue> keys;
     const QString where = keyCondition(m_backup, &keys, QString());
     TStatement st(*m_conn);
