@@ -14,6 +14,7 @@
 #include "widgets/dblookupcombobox.h"
 #include "widgets/recordcommands.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QScopeGuard>
@@ -24,7 +25,9 @@ namespace {
 const QString ProgressCaption = QStringLiteral("Обработка данных... (Esc - прервать)");
 
 // The run's report straight into the table and the log, so that both show
-// how far the run has come.
+// how far the run has come. The views follow the run some 25 times a second
+// and at its end: scrolling a list to its bottom lays out all of its lines,
+// which after every line of a long run costs more than the run itself.
 class TGridReport : public IRunReport
 {
 public:
@@ -42,18 +45,32 @@ public:
             m_grid->setItem(row, m_statusColumn, item);
         }
         item->setToolTip(status);
-        m_grid->scrollToItem(item);
+        m_lastRow = item;
+        follow(false);
     }
     void Log(const QString &line) override
     {
         m_log->addItem(line);
+        follow(false);
+    }
+    // Shows the last row reported and the end of the log.
+    void follow(bool now)
+    {
+        constexpr qint64 FollowEveryMs = 40;
+        if (!now && m_sinceFollow.isValid() && m_sinceFollow.elapsed() < FollowEveryMs)
+            return;
+        if (m_lastRow)
+            m_grid->scrollToItem(m_lastRow);
         m_log->scrollToBottom();
+        m_sinceFollow.start();
     }
 
 private:
     QTableWidget *m_grid;
     QListWidget *m_log;
     int m_statusColumn;
+    QTableWidgetItem *m_lastRow = nullptr;
+    QElapsedTimer m_sinceFollow;
 };
 
 QString cellText(const QTableWidget *grid, int row, int column)
@@ -122,6 +139,7 @@ void TFlatRegisterForm::RunButtonClick()
                                  [this](const QString &name) { return DeviceSystemId(name); },
                                  progress);
             outcome = run.Run(objectId, rows);
+            report.follow(true);
         }
         if (outcome.registered)
             Registered = true;
