@@ -1041,7 +1041,7 @@ int runBench(int argc, char *argv[], Options &o)
         const TFigure p = measurePgdbf(run, int(dbfRows.size()));
         f.comparison = QStringLiteral("pgdbf piped into psql: ") +
                        (p.measured ? fmt(p.value, 0) + QStringLiteral(" rec/s") : p.missing) +
-                       QStringLiteral("; Kestrum executes once per record");
+                       QStringLiteral(" (COPY into a new table, no upd_buildings())");
         if (f.note.isEmpty())
             f.note = QStringLiteral("%1 records").arg(dbfRows.size());
         return f;

@@ -509,6 +509,16 @@ int TDataSet::FindRow(int field, const QVariant &key) const
     if (field < 0 || field >= m_fields.size() || key.isNull())
         return -1;
     auto it = m_indexes.find(field);
+    if (it == m_indexes.end() && !m_scanned.contains(field)) {
+        m_scanned.insert(field);
+        const TLookupKey wanted(key);
+        for (int r = 0; r < int(m_rows.size()); ++r) {
+            const QVariant v = Value(r, field);
+            if (!v.isNull() && TLookupKey(v) == wanted)
+                return r;
+        }
+        return -1;
+    }
     if (it == m_indexes.end()) {
         QHash<TLookupKey, int> index;
         index.reserve(m_rows.size());
@@ -526,22 +536,29 @@ int TDataSet::FindRow(int field, const QVariant &key) const
 void TDataSet::invalidateIndexes() const
 {
     m_indexes.clear();
+    m_scanned.clear();
 }
 
 void TDataSet::invalidateIndex(int field) const
 {
-    if (m_indexes.isEmpty())
+    if (m_indexes.isEmpty() && m_scanned.isEmpty())
         return;
     m_indexes.remove(field);
-    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it)
-        if (it->keyField == field)
+    m_scanned.remove(field);
+    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it) {
+        if (it->keyField == field) {
             m_indexes.remove(it.key());
+            m_scanned.remove(it.key());
+        }
+    }
 }
 
 void TDataSet::invalidateLookupIndexes() const
 {
-    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it)
+    for (auto it = m_lookups.constBegin(); it != m_lookups.constEnd(); ++it) {
         m_indexes.remove(it.key());
+        m_scanned.remove(it.key());
+    }
 }
 
 void TDataSet::postDetails()

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -240,6 +241,10 @@ protected:
     };
     QHash<int, LookupRef> m_lookups;
     mutable QHash<int, QHash<TLookupKey, int>> m_indexes;
+    // fields searched once without an index since their values last changed:
+    // the second search builds the index (a single Locate after a re-read
+    // needs none)
+    mutable QSet<int> m_scanned;
 
     // writing: where each field goes, worked out once per shape of the result
     struct WritePlan {

@@ -196,8 +196,13 @@ void TestDataSet::locateIsExact()
     QVERIFY(!ds->Locate(QStringLiteral("unitid"), QStringLiteral("u")));
     QVERIFY(!ds->Locate(QStringLiteral("unitid"), QStringLiteral("U3")));
     QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u3"));
-    QVERIFY(ds->Locate(QStringLiteral("areaid"), 2));
-    QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+    // the first row of a repeated key, by the first search (a scan) and by
+    // the next (the index)
+    for (int search = 0; search < 2; ++search) {
+        ds->First();
+        QVERIFY(ds->Locate(QStringLiteral("areaid"), 2));
+        QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), QStringLiteral("u2"));
+    }
 }
 
 void TestDataSet::lookupFields()
@@ -568,7 +573,10 @@ void TestDataSet::lookupCellsAllocateNothing()
     const int lookup = ds->FieldIndex(QStringLiteral("areaname"));
     const int unitid = ds->FieldIndex(QStringLiteral("unitid"));
     const QVariant u2(QStringLiteral("u2"));
-    const int rowOfU2 = ds->FindRow(unitid, u2); // builds the indexes
+    // the first search of a field scans, the second builds its index
+    const int rowOfU2 = ds->FindRow(unitid, u2);
+    QCOMPARE(ds->FindRow(unitid, u2), rowOfU2);
+    ds->DisplayText(0, lookup);
     ds->DisplayText(0, lookup);
     QVERIFY(allocationsOf([&] { LookupKey(u2); }) > 0); // the count is live
     int shown = 0;
