@@ -83,22 +83,7 @@ QStringList TProfileIni::DecodeLines(const QByteArray &raw)
 {
     QString text = TextCodec::DecodeFile(raw);
     text.replace(QChar(0), QChar(' '));
-    // Text after the last line end is a last line of its own.
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype length = text.size();
-    for (qsizetype i = 0; i < length; ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        lines << text.mid(start, i - start);
-        if (c == QLatin1Char('\r') && i + 1 < length && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < length)
-        lines << text.mid(start);
-    return lines;
+    return TextCodec::SplitLines(text);
 }
 
 QStringList TProfileIni::readLines() const

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringDecoder>
 
 #include <array>
@@ -54,4 +55,7 @@ QByteArray EncodeWin1251(const QString &text, bool *complete = nullptr);
 // those bytes would be read back as UTF-8 (IsUtf8), and so as another text,
 // the text in UTF-8 after a byte order mark instead.
 QByteArray EncodeFile(const QString &text, bool *complete = nullptr);
+// Splits a text into lines: a CR LF pair, a lone CR and a lone LF each end a
+// line. Text after the last line end is a last line of its own.
+QStringList SplitLines(const QString &text);
 } // namespace TextCodec

@@ -1,5 +1,6 @@
 #include "flatreg/namelistfile.h"
 
+#include "base/textcodec.h"
 #include "flatreg/textfiles.h"
 
 QStringList TNameListFile::Load(const QStringList &builtIn)
@@ -8,7 +9,7 @@ QStringList TNameListFile::Load(const QStringList &builtIn)
     switch (TextFiles::ReadText(m_path, text)) {
     case TextFiles::TReadResult::Read:
         m_origin = TOrigin::Loaded;
-        return TextFiles::SplitLines(text);
+        return TextCodec::SplitLines(text);
     case TextFiles::TReadResult::Missing:
         m_origin = TOrigin::Missing;
         break;

@@ -56,23 +56,4 @@ TWriteResult WriteText(const QString &path, const QString &text, QString *reason
     return TWriteResult::Written;
 }
 
-QStringList SplitLines(const QString &text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype length = text.size();
-    for (qsizetype i = 0; i < length; ++i) {
-        const QChar c = text.at(i);
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-            continue;
-        lines << text.mid(start, i - start);
-        if (c == QLatin1Char('\r') && i + 1 < length && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
-        start = i + 1;
-    }
-    if (start < length)
-        lines << text.mid(start);
-    return lines;
-}
-
 } // namespace TextFiles

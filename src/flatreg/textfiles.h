@@ -35,8 +35,4 @@ enum class TWriteResult {
 // system's reason for a failure goes to reason.
 TWriteResult WriteText(const QString &path, const QString &text, QString *reason = nullptr);
 
-// Splits a text into lines: a CR LF pair, a lone CR and a lone LF each end a
-// line. Text after the last line end is a last line of its own.
-QStringList SplitLines(const QString &text);
-
 } // namespace TextFiles
