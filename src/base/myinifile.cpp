@@ -175,7 +175,10 @@ void TMYIniFile::load()
                                                                LineBufferSize - 1));
         const quint32 length = LineLength(data + at, available);
         const QByteArrayView piece(data + at, length);
-        m_lines.append(cleanLine(decoder(piece)));
+        // an empty line keeps no text of its own: a file of empty lines
+        // would otherwise hold a block of memory for each
+        const QString line = cleanLine(decoder(piece));
+        m_lines.append(line.isEmpty() ? QString() : line);
         at += length;
         // A line that filled the buffer may have had its line end cut off:
         // the rest of it still belongs to this line, as it would in a larger
