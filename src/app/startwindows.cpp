@@ -1,7 +1,7 @@
 #include "app/startwindows.h"
 
 #include "app/mainfrm.h"
-#include "app/progress.h"
+#include "widgets/progress.h"
 #include "devices/deveditfrm.h"
 #include "devices/devicespages.h"
 #include "devices/seldevicefrm.h"

@@ -3,7 +3,7 @@
 // flat register command of the main menu.
 #include "flatreg/flatregform.h"
 
-#include "app/progress.h"
+#include "widgets/progress.h"
 #include "base/errorbox.h"
 #include "base/guard.h"
 #include "base/utils.h"

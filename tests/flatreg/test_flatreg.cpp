@@ -3,9 +3,9 @@
 // window with its files, name lists, position store and the run against the
 // test server. Boxes, dialogs, file dialogs and the clipboard are answered by
 // the test.
-#include "app/inputstr.h"
+#include "widgets/inputstr.h"
 #include "app/mainfrm.h"
-#include "app/progress.h"
+#include "widgets/progress.h"
 #include "app/startwindows.h"
 #include "base/datadir.h"
 #include "base/errors.h"

@@ -1,4 +1,4 @@
-#include "app/progress.h"
+#include "widgets/progress.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
