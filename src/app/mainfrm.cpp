@@ -73,6 +73,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     pcMain->addTab(tsOrgs, QStringLiteral("Организации"));
     pcMain->addTab(tsCTP, QStringLiteral("ЦТП"));
     pcMain->addTab(tsAddresses, QStringLiteral("Адреса строений"));
+    m_dataPages = {tsDevices, tsDevTypes, tsHeatWater, tsElectr, tsOrgs, tsCTP, tsAddresses};
 
     btnClose = new QPushButton(QStringLiteral("Закрыть"), central);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -105,6 +106,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     if (DM)
         DM->SetHost(this);
     SetRecordCommands(this);
+    SetShell(this);
     // a command that found the connection gone leaves the program disconnected
     SetAfterErrorHook([](const std::exception *error) {
         if (DM)
@@ -127,6 +129,8 @@ TMainForm::~TMainForm()
         SetAfterErrorHook({});
     if (RecordCommands() == this)
         SetRecordCommands(nullptr);
+    if (Shell() == this)
+        SetShell(nullptr);
     if (m_waitCursor)
         QApplication::restoreOverrideCursor();
     if (MainForm == this)
@@ -235,41 +239,27 @@ void TMainForm::createMenus()
         return a;
     };
 
+    // the menus hold the shell's own items; the domains add theirs above them
     QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
-    mnuFlatRegister =
-        action(file, "mnuFlatRegister",
-               QStringLiteral("Групповая регистрация объектов поквартирного учета..."));
-    file->addSeparator();
+    file->setObjectName(QStringLiteral("mnuFile"));
     mnuFileExit = action(file, "mnuFileExit", QStringLiteral("Вы&ход"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    m_groupsEnd.insert(file, mnuFileExit);
 
     QMenu *ref = bar->addMenu(QStringLiteral("&Справочники"));
-    mnuRefAdmDistricts =
-        action(ref, "mnuRefAdmDistricts", QStringLiteral("Административные округа"));
-    mnuRefDistricts = action(ref, "mnuRefDistricts", QStringLiteral("Городские районы"));
-    mnuRefAreas = action(ref, "mnuRefAreas", QStringLiteral("Населенные пункты"));
-    ref->addSeparator();
-    mnuRefContractsW =
-        action(ref, "mnuRefContractsW", QStringLiteral("Договоры &водоснабжения"));
+    ref->setObjectName(QStringLiteral("mnuRef"));
 
     QMenu *help = bar->addMenu(QStringLiteral("&Помощь"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpAbout = action(help, "mnuHelpAbout", QStringLiteral("&О программе..."));
     connect(mnuHelpAbout, &QAction::triggered, this, &TMainForm::mnuHelpAboutClick);
+    m_groupsEnd.insert(help, mnuHelpAbout);
 
+    // the channel popups, opened on the grids of the tabs
     mnuVDevices = new QMenu(this);
     mnuVDevices->setObjectName(QStringLiteral("mnuVDevices"));
-    mnuVDevicesViewArchData =
-        action(mnuVDevices, "mnuVDevicesViewArchData", QStringLiteral("Просмотр архивных данных..."));
-    mnuVDevices->setDefaultAction(mnuVDevicesViewArchData);
-
     mnuHWUnitDev = new QMenu(this);
     mnuHWUnitDev->setObjectName(QStringLiteral("mnuHWUnitDev"));
-    mnuHWUnitDevViewWaterSupply = action(mnuHWUnitDev, "mnuHWUnitDevViewWaterSupply",
-                                         QStringLiteral("Водоснабжение..."));
-    mnuHWUnitDev->setDefaultAction(mnuHWUnitDevViewWaterSupply);
-    mnuHWUnitDev->addSeparator();
-    mnuHWUnitDevViewArchData = action(mnuHWUnitDev, "mnuHWUnitDevViewArchData",
-                                      QStringLiteral("Просмотр архивных данных..."));
 }
 
 // ---- connection state and pages -------------------------------------------
@@ -294,7 +284,7 @@ void TMainForm::ShowConnState()
 
 QList<QWidget *> TMainForm::DataPages() const
 {
-    return {tsDevices, tsDevTypes, tsHeatWater, tsElectr, tsOrgs, tsCTP, tsAddresses};
+    return m_dataPages;
 }
 
 void TMainForm::EnableDataPages()

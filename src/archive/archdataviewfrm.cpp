@@ -1,6 +1,5 @@
 #include "archive/archdataviewfrm.h"
 
-#include "app/mainfrm.h"
 #include "archive/archchart.h"
 #include "archive/archcsv.h"
 #include "archive/archvaluedelegate.h"
@@ -13,6 +12,7 @@
 #include "data/sqlident.h"
 #include "widgets/dbgrid.h"
 #include "widgets/listpanel.h"
+#include "widgets/shell.h"
 
 #include <QAction>
 #include <QApplication>
@@ -602,8 +602,8 @@ TArchDataViewForm *OpenArchiveViewer(const QString &vdevid, const QVariant &recT
     }
     auto *viewer = new TArchDataViewForm(vdevid, recType, startDate, endDate);
     // a window of its own, yet it goes with the main window at the latest
-    if (MainForm)
-        QObject::connect(MainForm, &QObject::destroyed, viewer, [viewer] { delete viewer; });
+    if (IShell *shell = Shell())
+        shell->DestroyWithMainWindow(viewer);
     viewer->show();
     return viewer;
 }

@@ -6,6 +6,7 @@
 #include "app/appconfig.h"
 #include "base/guard.h"
 #include "app/mainfrm.h"
+#include "app/startwindows.h"
 #include "base/utils.h"
 
 #include "widgets/dbgrid.h"
@@ -429,6 +430,8 @@ void TestMainForm::popupItemsFollowHitTest()
     REQUIRE_TEST_SERVER();
     QVERIFY(writeIni(TestServer::Server(), m_db->Name(), true, 0));
     startForm();
+    // the popup's items come from the domains
+    CreateStartupWindows(m_form.get());
     TDBGrid grid(DM->dsHWObjects);
     grid.AddColumn(QStringLiteral("Объект"), QStringLiteral("objname"), 200);
     grid.resize(400, 300);

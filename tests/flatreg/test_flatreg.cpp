@@ -1226,7 +1226,7 @@ void TestFlatReg::flatRegisterCommand()
             m_db->Exec(S("INSERT INTO hwunits (objid, unitname) VALUES (15, 'вне окна')"));
         return int(QDialog::Rejected);
     };
-    m_main->mnuFlatRegister->trigger();
+    m_main->findChild<QAction *>(QStringLiteral("mnuFlatRegister"))->trigger();
     QVERIFY(shown);
     QVERIFY(FlatRegisterForm == nullptr);
     QCOMPARE(boxTexts(), QStringList());

@@ -1062,7 +1062,7 @@ void TestAddress::listWindows()
 void TestAddress::listWindowsDisconnected()
 {
     DM->Disconnect();
-    m_form->mnuRefAdmDistricts->trigger();
+    child<QAction>(m_form.get(), "mnuRefAdmDistricts")->trigger();
     QVERIFY(AdmDistrictsForm->isVisible());
     TDBGrid *grid = child<TDBGrid>(AdmDistrictsForm, "dbgrdAdmDistricts");
     QCOMPARE(grid->model()->rowCount(), 0);
@@ -1103,9 +1103,9 @@ void TestAddress::listWindowsDisconnected()
 void TestAddress::menuAndViewButton()
 {
     const std::pair<QAction *, QWidget *> entries[] = {
-        {m_form->mnuRefAdmDistricts, AdmDistrictsForm},
-        {m_form->mnuRefDistricts, DistrictsForm},
-        {m_form->mnuRefAreas, AreasForm}};
+        {child<QAction>(m_form.get(), "mnuRefAdmDistricts"), AdmDistrictsForm},
+        {child<QAction>(m_form.get(), "mnuRefDistricts"), DistrictsForm},
+        {child<QAction>(m_form.get(), "mnuRefAreas"), AreasForm}};
     for (const auto &[action, window] : entries) {
         QVERIFY(!window->isVisible());
         action->trigger();
