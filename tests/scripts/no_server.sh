@@ -4,11 +4,13 @@
 #
 # - without PostgreSQL's server programs (an empty folder mounted over
 #   /usr/lib/postgresql in a private mount namespace): the sub-commands that
-#   only name a folder work; init, and scripts/demo after its package check
-#   and build, name the apt-get command and make no cluster;
+#   only name a folder work, and so does stop (nothing runs); init, check,
+#   and scripts/demo after its package check, name the apt-get command and
+#   make no cluster;
 # - a user who may not install packages, on a machine without them (an empty
 #   package database mounted over /var/lib/dpkg): scripts/demo prints the
-#   exact apt-get line of every package and exits with 1.
+#   exact apt-get line of every package and exits with 1;
+# - no display: scripts/demo says so before anything else.
 #
 # Needs root (mount namespaces); skipped otherwise.
 #
@@ -54,8 +56,10 @@ run pg-socket 0 "$src/scripts/pg" socket "$work/pg"
     fail "scripts/pg socket names $(cat "$work/pg-socket.out")"
 # nothing to stop: as scripts/test's clean-up after a failed start needs it
 run pg-stop 0 "$src/scripts/pg" stop "$work/pg"
-run pg-init 1 "$src/scripts/pg" init "$work/pg"
-says pg-init "apt-get install -y postgresql"
+for c in init check; do
+    run pg-$c 1 "$src/scripts/pg" $c "$work/pg"
+    says pg-$c "apt-get install -y postgresql"
+done
 [[ ! -e "$work/pg/data" ]] || fail "scripts/pg init made a cluster without initdb"
 
 export KESTRUM_DEMO_DIR=$work/demo QT_QPA_PLATFORM=offscreen
@@ -80,6 +84,11 @@ run demo-user 1 runuser -u nobody -- env -C / KESTRUM_DEMO_DIR="$work/demo" \
 says demo-user "    apt-get update && apt-get install -y $packages"
 [[ ! -e "$work/demo" ]] || fail "scripts/demo as a user without packages made $work/demo"
 umount /var/lib/dpkg
+
+# ---- no display
+run demo-nodisplay 1 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    "$src/scripts/demo" "${demo_args[@]}"
+says demo-nodisplay "DISPLAY is not set"
 
 if ((failed)); then
     echo "no_server: $failed checks failed" >&2
