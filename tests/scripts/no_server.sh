@@ -79,10 +79,10 @@ mount -t tmpfs -o mode=755 kestrum-no-packages /var/lib/dpkg
 touch /var/lib/dpkg/status
 # the packages scripts/setup asks for
 packages=$(sed -n '/^PACKAGES=(/,/^)/p' "$src/scripts/setup" | sed '1d;$d;/"\$@"/d' | xargs)
-run demo-user 1 runuser -u nobody -- env -C / KESTRUM_DEMO_DIR="$work/demo" \
+run demo-user 1 runuser -u nobody -- env -C / KESTRUM_DEMO_DIR="$work/demo-user" \
     "$checkout/scripts/demo"
 says demo-user "    apt-get update && apt-get install -y $packages"
-[[ ! -e "$work/demo" ]] || fail "scripts/demo as a user without packages made $work/demo"
+[[ ! -e "$work/demo-user" ]] || fail "scripts/demo as a user without packages made its folder"
 umount /var/lib/dpkg
 
 # ---- no display
