@@ -474,6 +474,11 @@ void TestFlatReg::numberChecks_data()
     QTest::newRow("09 prefix beyond 32 bits") << false << S("0912345678901") << -1;
     QTest::newRow("blank") << false << S(" 123") << -1;
     QTest::newRow("empty concentrator") << false << QString() << -1;
+    QTest::newRow("negative concentrator") << false << S("-5") << -1;
+    QTest::newRow("minus zero") << false << S("-0") << -1;
+    QTest::newRow("negative after the 07 prefix") << false << S("07.-1234567") << -1;
+    QTest::newRow("long negative") << false << S("-12345678") << -1;
+    QTest::newRow("plus sign dropped") << false << S("+5") << 5;
     QTest::newRow("channel 1") << true << S("1") << 0;
     QTest::newRow("channel +3") << true << S("+3") << 2;
     QTest::newRow("largest channel") << true << S("2147483647") << 2147483646;
@@ -521,6 +526,8 @@ void TestFlatReg::firstFailingCheck_data()
                                        << S("неверный тип прибора !");
     QTest::newRow("concentrator") << QStringList{"1", S("СХВ"), "y", "0", ""}
                                   << S("неверный серийный номер концентратора !");
+    QTest::newRow("negative concentrator") << QStringList{"1", S("СХВ"), "-5", "1", ""}
+                                           << S("неверный серийный номер концентратора !");
     QTest::newRow("channel") << QStringList{"1", S("СХВ"), "5", "0", ""}
                              << S("неверный номера канала !");
     QTest::newRow("date") << QStringList{"1", S("СХВ"), "5", "1", "1.1.2001"}
