@@ -125,7 +125,7 @@ void TFlatRegisterForm::RunButtonClick()
             rows.append({cellText(SG, r, colFlat), cellText(SG, r, colMeterName),
                          cellText(SG, r, colConcentrator), cellText(SG, r, colChannel),
                          cellText(SG, r, colDate)});
-        TGridReport report(SG, ListBox, SG->columnCount() - 1);
+        TGridReport report(SG, ListBox, colStatus);
         ListBox->clear();
         Query = std::make_unique<TAptDeviceQuery>(*DM->dbConn);
 
