@@ -1249,16 +1249,20 @@ void TestFlatReg::addNewObject()
 void TestFlatReg::flatRegisterCommand_data()
 {
     QTest::addColumn<bool>("doRun");
-    QTest::newRow("registered") << true;
-    QTest::newRow("nothing registered") << false;
+    QTest::addColumn<bool>("typeKnown"); // the database has a unit type of flats
+    QTest::newRow("registered") << true << true;
+    QTest::newRow("registered, the flat type made by the run") << true << false;
+    QTest::newRow("nothing registered") << false << true;
 }
 
 void TestFlatReg::flatRegisterCommand()
 {
     REQUIRE_TEST_SERVER();
     QFETCH(bool, doRun);
+    QFETCH(bool, typeKnown);
     QVERIFY(DM->qryHWObjects->Locate(QStringLiteral("objid"), 15));
     QCOMPARE(DM->qryHWUnits->RecordCount(), 0);
+    const int channels = DM->qryVDevicesAll->RecordCount();
     m_clipboard = sheet({{"1", "", "", S("СХВ"), "123", "1", "01.02.2008"}});
     bool shown = false;
     m_onDialog = [&](QDialog *d) {
@@ -1266,6 +1270,10 @@ void TestFlatReg::flatRegisterCommand()
         shown = form && form == FlatRegisterForm && form->parent() == m_main.get();
         if (!form)
             return int(QDialog::Rejected);
+        // a channel added meanwhile by another program, which the run does not touch
+        m_db->Exec(S("INSERT INTO vdevices VALUES ('TARM_VD99_123', 'C123')"));
+        if (!typeKnown)
+            m_db->Exec(S("DELETE FROM hwunittypes"));
         form->FromClipboardButton->click();
         const int row = DM->qryHWObjects->FindRow(DM->qryHWObjects->FieldIndex("objid"), 15);
         form->DBLookupComboBox->setCurrentIndex(row);
@@ -1282,6 +1290,18 @@ void TestFlatReg::flatRegisterCommand()
     QCOMPARE(boxTexts(), QStringList());
     // the units are read again only after a registration
     QCOMPARE(DM->qryHWUnits->RecordCount(), doRun ? 1 : 0);
+    if (doRun) {
+        // with the unit type the run may have made: the unit shows it, the
+        // unit dialog's list has it
+        QCOMPARE(DM->qryHWUnits->FieldValue(QStringLiteral("utypename")).toString(),
+                 S("Квартира"));
+        const QVariant type = DM->qryHWUnits->FieldValue(QStringLiteral("utypeid"));
+        QVERIFY(DM->qryHWUnitTypes->FindRow(DM->qryHWUnitTypes->FieldIndex("utypeid"), type)
+                >= 0);
+        QCOMPARE(DM->qryHWUnitDev->RecordCount(), 1);
+    }
+    // nothing the run cannot change is read again
+    QCOMPARE(DM->qryVDevicesAll->RecordCount(), channels);
 }
 
 QTEST_MAIN(TestFlatReg)
