@@ -84,7 +84,9 @@ public:
     // Handlers run around each Open (not around a re-run).
     std::vector<Handler> BeforeOpen;
     std::vector<Handler> AfterOpen;
-    std::vector<Handler> OpenFailed; // instead of AfterOpen when the open fails
+    // Instead of AfterOpen when the open fails, also when the dataset opened
+    // but a detail failed to follow it.
+    std::vector<Handler> OpenFailed;
     // Record events. A handler refuses by throwing (EAbort for a silent
     // refusal); a refused Append or Delete changes nothing.
     using FieldHandler = std::function<void(TDataSet &, int field)>;
