@@ -348,6 +348,7 @@ void TDataSet::Close()
     m_state = State::Inactive;
     m_backup.clear();
     m_assigned.clear();
+    m_postRefused = false;
     m_rows.clear();
     m_current = -1;
     m_stmt.reset();
