@@ -56,6 +56,14 @@ QDateTime plain(const QDateTime &dt)
     return QDateTime(dt.date(), dt.time(), Qt::UTC);
 }
 
+// A date at the given hour as the archive's time stamps hold it: taken as it
+// stands, never through local time, where a day whose clocks skip midnight
+// would begin at 01:00.
+QDateTime plainAt(const QDate &date, int hour)
+{
+    return QDateTime(date, QTime(hour, 0), Qt::UTC);
+}
+
 // The records an hourly or daily archive can hold from s to e, counting only
 // the part of the period within the recorded range mindt..maxdt.
 qint64 estimateRecords(int recType, QDateTime s, QDateTime e, const QVariant &mindt,
@@ -80,9 +88,8 @@ void setPeriod(TDataSet *ds, const QVariant &recType, const QDate &start, const 
 {
     const bool hourly = !recType.isNull() && recType.toInt() == Hourly;
     ds->SetParamValue(QStringLiteral("rectypeid"), recType);
-    ds->SetParamValue(QStringLiteral("sdt"), start.startOfDay().toString(ParamFormat));
-    ds->SetParamValue(QStringLiteral("edt"),
-                      QDateTime(end, QTime(hourly ? 23 : 0, 0)).toString(ParamFormat));
+    ds->SetParamValue(QStringLiteral("sdt"), plainAt(start, 0).toString(ParamFormat));
+    ds->SetParamValue(QStringLiteral("edt"), plainAt(end, hourly ? 23 : 0).toString(ParamFormat));
 }
 
 QLabel *valueLabel(const char *name, QWidget *parent)
@@ -442,8 +449,7 @@ bool TArchDataViewForm::CheckSize()
     const QVariant recType = SelectedRecType();
     qint64 count = 0;
     if (!recType.isNull() && (recType.toInt() == Hourly || recType.toInt() == Daily)) {
-        count = estimateRecords(recType.toInt(), plain(start.startOfDay()),
-                                plain(end.startOfDay()),
+        count = estimateRecords(recType.toInt(), plainAt(start, 0), plainAt(end, 0),
                                 qryDTRange->FieldValue(QStringLiteral("mindt")),
                                 qryDTRange->FieldValue(QStringLiteral("maxdt")));
     } else {

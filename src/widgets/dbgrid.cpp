@@ -395,7 +395,10 @@ void TDBGrid::leftGrid()
         Guarded([ds] { ds->Cancel(); });
         return;
     }
-    if (m_postOnExit)
+    // A post refused since the row last changed (its master, clicked in
+    // another grid, posted it first and stayed where it was) has been shown:
+    // the row stays as typed rather than be refused a second time and lost.
+    if (m_postOnExit && !m_dataSet->PostRefused())
         FinishRow();
 }
 

@@ -24,7 +24,10 @@ class TDBGridDelegate;
 // operator moves to another row, presses Enter, or moves the focus to another
 // control of the window (see SetPostOnExit); Esc cancels the row. A failed
 // post is shown in the error box and the row is cancelled; the grid then stays
-// on that row. A new row the grid did not change is dropped instead of posted.
+// on that row. A row whose post was refused elsewhere (by its master, which
+// then stayed) and has not changed since is not posted again on leaving the
+// grid: it stays as typed, the one refusal shown once. A new row the grid did
+// not change is dropped instead of posted.
 // The grid never adds or deletes rows (moving below the last row, Insert and
 // Ctrl+Delete do nothing).
 class TDBGrid : public QTableView

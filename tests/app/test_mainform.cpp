@@ -41,7 +41,8 @@ private slots:
     void detailRerunKeepsStatus();
     void missingStartupTable();
     void droppedConnection();
-    void failedWindowListRestoresCursor();
+    void failedOpenRestoresCursor_data();
+    void failedOpenRestoresCursor();
     void hexPageIndexAndEditsReachFileAtClose();
     void closeWhileConnectedSavesThenDisconnects();
     void unwritableSettingsDoNotTrapTheOperator();
@@ -320,18 +321,48 @@ void TestMainForm::droppedConnection()
     QCOMPARE(m_boxes.size(), 1);
 }
 
-void TestMainForm::failedWindowListRestoresCursor()
+void TestMainForm::failedOpenRestoresCursor_data()
+{
+    QTest::addColumn<QString>("before"); // the database before the connect
+    QTest::addColumn<QString>("after");  // what changes once connected
+    QTest::addColumn<QString>("dataSet"); // the list a window or command opens
+    QTest::addColumn<bool>("open");       // it is open afterwards
+    // the start-up lists do not read that column
+    QTest::newRow("a window's list")
+        << QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid")
+        << QString() << QStringLiteral("qryStreets") << false;
+    // the units open, the channels of the first one fail to follow
+    QTest::newRow("a detail of the list")
+        << QStringLiteral("INSERT INTO hwobjects (objid, objname) VALUES (1, 'Дом');"
+                          "INSERT INTO hwunits (unitid, objid, unitname) VALUES (1, 1, 'А')")
+        << QStringLiteral("ALTER TABLE hwunitdev RENAME COLUMN ctpid TO ctp_moved")
+        << QStringLiteral("qryHWUnits") << true;
+}
+
+void TestMainForm::failedOpenRestoresCursor()
 {
     REQUIRE_TEST_SERVER();
-    TTestDatabase broken(QStringLiteral("nostreets"));
-    broken.Exec(QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid"));
-    broken.Conn().Close();
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, dataSet);
+    QFETCH(bool, open);
+    TTestDatabase broken(QStringLiteral("failedopen"));
+    broken.Exec(before);
     QVERIFY(writeIni(TestServer::Server(), broken.Name(), true, 0));
     startForm();
-    QVERIFY(DM->dbConn->IsOpen()); // the start-up lists do not read that column
-    // a window opens the street list: it fails, the cursor comes back
-    QVERIFY(!Guarded([] { DM->qryStreets->Open(); }));
-    QVERIFY(!DM->qryStreets->Active());
+    QVERIFY(DM->dbConn->IsOpen());
+    if (!after.isEmpty())
+        broken.Exec(after);
+    broken.Conn().Close();
+    // a window or command opens the list again: it fails, the cursor comes back
+    auto *ds = DM->findChild<TDataSet *>(dataSet);
+    QVERIFY(ds);
+    QVERIFY(!Guarded([ds] {
+        ds->Close();
+        ds->Open();
+    }));
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(ds->Active(), open);
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(m_form->StatusText(), QStringLiteral(" Ошибка загрузки данных!"));
     QVERIFY(DM->dbConn->IsOpen()); // only a start-up failure closes the connection

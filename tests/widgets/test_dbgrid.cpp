@@ -66,6 +66,7 @@ private slots:
     void badTextIsRefused();
     void failedPostIsShownAndCancelled();
     void refusingRuleCancelsSilently();
+    void refusedDetailPostShowsOneBox();
     void noRowIsAddedOrDeleted();
     void lookupColumnIsEditedByPicking();
     void unchangedNewRowIsDroppedOnExit();
@@ -766,6 +767,63 @@ void TestDBGrid::refusingRuleCancelsSilently()
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->RecNo(), 0);
     QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 13);
+}
+
+void TestDBGrid::refusedDetailPostShowsOneBox()
+{
+    REQUIRE_TEST_SERVER();
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    TDataSet *areaList = areas(&window);
+    auto *dsAreas = new TDataSource(QStringLiteral("dsAreas"), areaList, &window);
+    auto *detail = new TDataSet(QStringLiteral("qryAreaStreets"), &m_db->Conn(), &window);
+    detail->SetSQL(QStringLiteral("SELECT unitid, unitname FROM addrunits "
+                                  "WHERE areaid = :areaid ORDER BY unitid"));
+    detail->AddParam(QStringLiteral("areaid"), FieldType::Integer);
+    detail->AddField(QStringLiteral("unitid"), FieldType::String, 255);
+    detail->AddField(QStringLiteral("unitname"), FieldType::String, 255);
+    detail->SetKeyField(QStringLiteral("unitid"));
+    detail->SetMaster(dsAreas);
+    detail->BeforePost.push_back(
+        [](TDataSet &) { throw EDatabaseError(QStringLiteral("Улица не сохранена!")); });
+    areaList->Open();
+    detail->Open();
+    auto *master = new TDBGrid(dsAreas, &window);
+    master->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 200);
+    auto *streetsGrid = new TDBGrid(new TDataSource(QStringLiteral("dsS"), detail, &window),
+                                    &window);
+    streetsGrid->AddColumn(QStringLiteral("Улица"), QStringLiteral("unitname"), 200);
+    streetsGrid->SetEditable(true);
+    layout->addWidget(master);
+    layout->addWidget(streetsGrid);
+    window.resize(400, 500);
+    window.show();
+    window.activateWindow();
+    QVERIFY2(QTest::qWaitForWindowActive(&window), NotActive);
+
+    click(master, 2, 0); // Заречье: the street u1
+    click(streetsGrid, 0, 0);
+    QVERIFY2(typeIntoCell(streetsGrid, QStringLiteral("Lenina")), NoEditor);
+    // another area is clicked: the street is refused, the area stays
+    click(master, 1, 0);
+    DeliverPostedEvents(); // the street grid was left as well
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("Улица не сохранена!")),
+             qPrintable(m_boxes[0].text));
+    QCOMPARE(areaList->FieldValue(QStringLiteral("areaid")).toInt(), 1);
+    QCOMPARE(master->currentIndex().row(), 2);
+    // nothing typed is lost: the row waits as it was typed
+    QVERIFY(detail->IsEditing());
+    QCOMPARE(detail->FieldValue(QStringLiteral("unitname")).toString(),
+             QStringLiteral("Lenina"));
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT unitname FROM addrunits WHERE unitid = 'u1'"))
+                 .toString(),
+             QStringLiteral("Ленина ул."));
+    // each further try is refused once
+    click(master, 1, 0);
+    DeliverPostedEvents();
+    QCOMPARE(m_boxes.size(), 2);
+    QVERIFY(detail->IsEditing());
 }
 
 void TestDBGrid::noRowIsAddedOrDeleted()
