@@ -70,7 +70,8 @@ void TMainForm::PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPo
 {
     m_popupGrid = grid;
     PreparePopup(grid, menu);
-    menu->exec(globalPos);
+    // the list's own items ("Копировать", "Сохранить в CSV...") follow
+    grid->ExecPopup(menu, globalPos);
 }
 
 TDBGrid *TMainForm::PopupGrid() const

@@ -1,7 +1,6 @@
 #include "archive/archdataviewfrm.h"
 
 #include "archive/archchart.h"
-#include "archive/archcsv.h"
 #include "archive/archvaluedelegate.h"
 #include "base/errors.h"
 #include "base/guard.h"
@@ -11,6 +10,7 @@
 #include "data/dmfrm.h"
 #include "data/sqlident.h"
 #include "widgets/dbgrid.h"
+#include "widgets/listform.h"
 #include "widgets/listpanel.h"
 #include "widgets/shell.h"
 
@@ -146,6 +146,7 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     const QString ctype = textOrUnknown(fact("ctypattr"));
     setWindowTitle(QStringLiteral("'%1', № %2, ВП: %3, схема: %4")
                        .arg(typeName, serNum, vdix, ctype));
+    NameWindowForReaders(this);
 
     const QString table = tableSql(m_tblname);
     qryDTRange = new TDataSet(QStringLiteral("qryDTRange"), DM->dbConn, this);
@@ -193,6 +194,7 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
                              {QStringLiteral("Время считывания"), QStringLiteral("ts"),
                               stampWidth}},
                             this);
+    dbgrdArchData->setAccessibleName(QStringLiteral("Архивные данные прибора"));
     addParamColumns(devcatid);
     auto *cells = new TArchValueDelegate(dbgrdArchData);
     for (int c = 0; c < dbgrdArchData->ColumnCount(); ++c)
@@ -213,7 +215,7 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
             &TArchDataViewForm::mnuArchDataViewHClick);
     connect(dbgrdArchData, &TDBGrid::PopupMenuRequested, this, [this](const QPoint &at) {
         PrepareArchDataMenu();
-        mnuArchData->exec(at);
+        dbgrdArchData->ExecPopup(mnuArchData, at);
     });
 
     lblRecInfo = new QLabel(this);
@@ -547,19 +549,12 @@ void TArchDataViewForm::mnuArchDataViewHClick()
 
 void TArchDataViewForm::SaveCsv(const QString &path)
 {
-    SaveArchiveCsv(path, qryArchData, TableColumns());
+    dbgrdArchData->SaveCsv(path);
 }
 
 void TArchDataViewForm::btnSaveCSVClick()
 {
-    Guarded([this] {
-        const QString path = FileDialog({QStringLiteral("Файлы CSV|*.csv|Все файлы|*.*"),
-                                         QString(), QStringLiteral("Сохранить в CSV"),
-                                         QStringLiteral("csv"), true},
-                                        this);
-        if (!path.isEmpty())
-            SaveCsv(path);
-    });
+    Guarded([this] { dbgrdArchData->SaveCsvAs(); });
 }
 
 void TArchDataViewForm::chartRecordDoubleClicked(int row)

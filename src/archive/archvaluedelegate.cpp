@@ -44,6 +44,6 @@ QString TArchValueDelegate::CellText(const QModelIndex &index) const
 void TArchValueDelegate::initStyleOption(QStyleOptionViewItem *option,
                                          const QModelIndex &index) const
 {
-    QStyledItemDelegate::initStyleOption(option, index);
+    TCellTextDelegate::initStyleOption(option, index);
     option->text = CellText(index);
 }
