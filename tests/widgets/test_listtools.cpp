@@ -327,6 +327,10 @@ void TestListTools::titleClicksSort()
         clickTitle(grid, 1);
 
     QCOMPARE(shownIds(grid, ds), ids);
+    QStringList shown; // what the rows show
+    for (int id : std::as_const(ids))
+        shown << QString::number(id);
+    QCOMPARE(shownColumn(grid, 0), shown);
     const bool sorted = clicks % 3 != 0;
     QCOMPARE(grid->SortColumn(), sorted ? 1 : -1);
     QCOMPARE(grid->horizontalHeader()->sortIndicatorSection(), sorted ? 1 : -1);
