@@ -12,6 +12,7 @@
 #include "data/dmfrm.h"
 #include "widgets/dbgrid.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -222,6 +223,12 @@ void TestArchive::popupOpensViewer()
     QCOMPARE(cell(v->dbgrdArchData, 0, 2), QStringLiteral("1.500000"));
     QCOMPARE(v->lblRecInfo->text(),
              QStringLiteral("Текущая запись: 01/08/2024 00:00:00. Всего записей: 22"));
+    // a screen reader announces a window with the caption, and a named list
+    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(v);
+    QVERIFY(reader);
+    QCOMPARE(reader->role(), QAccessible::Window);
+    QCOMPARE(reader->text(QAccessible::Name), v->windowTitle());
+    QCOMPARE(v->dbgrdArchData->accessibleName(), QStringLiteral("Архивные данные прибора"));
 }
 
 void TestArchive::sizeCheck_data()

@@ -76,6 +76,13 @@ private:
     TDataSet *devTypes(QObject *owner);
     TDataSet *areas(QObject *owner);
     TDataSet *streets(QObject *owner, TDataSet *areas);
+    // The areas over the streets of each, both open, their grids laid out in
+    // the window: the areas' name, the streets' code and name.
+    struct TAreaStreets {
+        TDataSet *areas, *streets;
+        TDBGrid *areaGrid, *streetGrid;
+    };
+    TAreaStreets areaStreets(QWidget *window);
     // A window with the grid over the dataset and a line edit to leave it for;
     // null when the window did not become active.
     TDBGrid *showGrid(TDataSet *ds, QWidget *window, QLineEdit **other = nullptr);
@@ -182,6 +189,33 @@ TDataSet *TestDBGrid::streets(QObject *owner, TDataSet *areaList)
                        QStringLiteral("areaname"));
     ds->SetKeyField(QStringLiteral("unitid"));
     return ds;
+}
+
+TestDBGrid::TAreaStreets TestDBGrid::areaStreets(QWidget *window)
+{
+    auto *layout = new QVBoxLayout(window);
+    TDataSet *areaList = areas(window);
+    auto *dsAreas = new TDataSource(QStringLiteral("dsAreas"), areaList, window);
+    auto *detail = new TDataSet(QStringLiteral("qryAreaStreets"), &m_db->Conn(), window);
+    detail->SetSQL(QStringLiteral("SELECT unitid, unitname FROM addrunits "
+                                  "WHERE areaid = :areaid ORDER BY unitid"));
+    detail->AddParam(QStringLiteral("areaid"), FieldType::Integer);
+    detail->AddField(QStringLiteral("unitid"), FieldType::String, 255);
+    detail->AddField(QStringLiteral("unitname"), FieldType::String, 255);
+    detail->SetKeyField(QStringLiteral("unitid"));
+    detail->SetMaster(dsAreas);
+    areaList->Open();
+    detail->Open();
+    auto *master = new TDBGrid(dsAreas, window);
+    master->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 200);
+    auto *streetsGrid = new TDBGrid(new TDataSource(QStringLiteral("dsS"), detail, window),
+                                    window);
+    streetsGrid->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"), 60);
+    streetsGrid->AddColumn(QStringLiteral("Улица"), QStringLiteral("unitname"), 200);
+    layout->addWidget(master);
+    layout->addWidget(streetsGrid);
+    window->resize(400, 500);
+    return {areaList, detail, master, streetsGrid};
 }
 
 TDBGrid *TestDBGrid::showGrid(TDataSet *ds, QWidget *window, QLineEdit **other)
@@ -415,24 +449,10 @@ void TestDBGrid::detailGridFollowsItsMaster()
 {
     REQUIRE_TEST_SERVER();
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
-    TDataSet *areaList = areas(&window);
-    auto *dsAreas = new TDataSource(QStringLiteral("dsAreas"), areaList, &window);
-    auto *detail = new TDataSet(QStringLiteral("qryAreaStreets"), &m_db->Conn(), &window);
-    detail->SetSQL(QStringLiteral("SELECT unitid, unitname FROM addrunits "
-                                  "WHERE areaid = :areaid ORDER BY unitid"));
-    detail->AddParam(QStringLiteral("areaid"), FieldType::Integer);
-    detail->SetMaster(dsAreas);
-    areaList->Open();
-    detail->Open();
-    auto *master = new TDBGrid(dsAreas, &window);
-    master->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 200);
-    auto *streetsGrid = new TDBGrid(new TDataSource(QStringLiteral("dsS"), detail, &window),
-                                    &window);
-    streetsGrid->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"), 60);
-    layout->addWidget(master);
-    layout->addWidget(streetsGrid);
-    window.resize(400, 500);
+    const TAreaStreets lists = areaStreets(&window);
+    TDBGrid *master = lists.areaGrid;
+    TDBGrid *streetsGrid = lists.streetGrid;
+    TDataSet *areaList = lists.areas;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -775,36 +795,20 @@ void TestDBGrid::refusedDetailPostShowsOneBox()
 {
     REQUIRE_TEST_SERVER();
     QWidget window;
-    auto *layout = new QVBoxLayout(&window);
-    TDataSet *areaList = areas(&window);
-    auto *dsAreas = new TDataSource(QStringLiteral("dsAreas"), areaList, &window);
-    auto *detail = new TDataSet(QStringLiteral("qryAreaStreets"), &m_db->Conn(), &window);
-    detail->SetSQL(QStringLiteral("SELECT unitid, unitname FROM addrunits "
-                                  "WHERE areaid = :areaid ORDER BY unitid"));
-    detail->AddParam(QStringLiteral("areaid"), FieldType::Integer);
-    detail->AddField(QStringLiteral("unitid"), FieldType::String, 255);
-    detail->AddField(QStringLiteral("unitname"), FieldType::String, 255);
-    detail->SetKeyField(QStringLiteral("unitid"));
-    detail->SetMaster(dsAreas);
+    const TAreaStreets lists = areaStreets(&window);
+    TDBGrid *master = lists.areaGrid;
+    TDBGrid *streetsGrid = lists.streetGrid;
+    TDataSet *areaList = lists.areas;
+    TDataSet *detail = lists.streets;
     detail->BeforePost.push_back(
         [](TDataSet &) { throw EDatabaseError(QStringLiteral("Улица не сохранена!")); });
-    areaList->Open();
-    detail->Open();
-    auto *master = new TDBGrid(dsAreas, &window);
-    master->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 200);
-    auto *streetsGrid = new TDBGrid(new TDataSource(QStringLiteral("dsS"), detail, &window),
-                                    &window);
-    streetsGrid->AddColumn(QStringLiteral("Улица"), QStringLiteral("unitname"), 200);
     streetsGrid->SetEditable(true);
-    layout->addWidget(master);
-    layout->addWidget(streetsGrid);
-    window.resize(400, 500);
     window.show();
     window.activateWindow();
     QVERIFY2(QTest::qWaitForWindowActive(&window), NotActive);
 
     click(master, 2, 0); // Заречье: the street u1
-    click(streetsGrid, 0, 0);
+    click(streetsGrid, 0, 1);
     QVERIFY2(typeIntoCell(streetsGrid, QStringLiteral("Lenina")), NoEditor);
     // another area is clicked: the street is refused, the area stays
     click(master, 1, 0);

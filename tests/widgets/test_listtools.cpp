@@ -137,6 +137,7 @@ private slots:
     void findGoesInTheShownOrder();
     void rereadKeepsTheSort();
     void editingInASortedGrid();
+    void devicesTabSortsAndChannelsFollow();
 
     void listAsText_data();
     void listAsText();
@@ -496,6 +497,46 @@ void TestListTools::editingInASortedGrid()
     QCOMPARE(shownColumn(grid, 0), (QStringList{"Второй", "Первый", "Третий"}));
     QCOMPARE(ds->FieldValue(QStringLiteral("devtypeid")).toInt(), 3);
     QCOMPARE(grid->currentIndex().row(), 2);
+}
+
+void TestListTools::devicesTabSortsAndChannelsFollow()
+{
+    m_db->Exec(QStringLiteral(
+        "TRUNCATE devtypes CASCADE;"
+        "INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename, checkinterval) "
+        "VALUES (10, 1, 'cat', 'Тармин', 72);"
+        "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('D900', 10, '900'), "
+        "('D150037', 10, '150037'), ('D1201', 10, '1201');"
+        "INSERT INTO vdevices (vdevid, devid) VALUES ('V900', 'D900'), ('V1201', 'D1201'), "
+        "('V150037a', 'D150037'), ('V150037b', 'D150037');"));
+    TAppFixture app(m_db->Name());
+    TMainForm form;
+    MainForm = &form;
+    CreateStartupWindows(&form);
+    DM->Connect();
+    form.pcMain->setCurrentWidget(form.tsDevices);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *devices = form.findChild<TDBGrid *>(QStringLiteral("dbgrdDevices"));
+    auto *channels = form.findChild<TDBGrid *>(QStringLiteral("dbgrdVDevices"));
+    QVERIFY(devices && channels);
+    QCOMPARE(devices->model()->headerData(1, Qt::Horizontal).toString(),
+             QStringLiteral("Зав. номер"));
+    clickTitle(devices, 1);
+    QCOMPARE(shownColumn(devices, 1), (QStringList{"900", "1201", "150037"}));
+    clickTitle(devices, 1);
+    QCOMPARE(shownColumn(devices, 1), (QStringList{"150037", "1201", "900"}));
+    // the top row is clicked: its channels follow
+    QTest::mouseClick(devices->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      devices->visualRect(devices->model()->index(0, 1)).center());
+    QCOMPARE(DM->qryDevices->FieldValue(QStringLiteral("devid")).toString(),
+             QStringLiteral("D150037"));
+    QCOMPARE(channels->model()->rowCount(), 2);
+    QTest::keyClick(devices, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text().section(QStringLiteral("\r\n"), 1, 1)
+                 .section(QLatin1Char('\t'), 0, 1),
+             QStringLiteral("Тармин\t150037"));
+    MainForm = nullptr;
 }
 
 // ---- the list as text ------------------------------------------------------
