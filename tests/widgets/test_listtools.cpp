@@ -739,6 +739,7 @@ void TestListTools::contextMenus()
     QFETCH(QStringList, items);
     TAppFixture app(m_db->Name());
     TMainForm form;
+    CreateStartupWindows(&form); // the domains add their items to the shared popups
     QWidget window;
     TDataSet *ds = values(&window, QStringLiteral("text"), {"'Садовая'", "'Лесная'"});
     ds->Open();
