@@ -6,6 +6,7 @@
 #include "base/utils.h"
 
 #include "widgets/dbgrid.h"
+#include "widgets/gridrefresh.h"
 
 #include <QAction>
 #include <QDialog>
@@ -62,7 +63,7 @@ void TMainForm::PreparePopup(TDBGrid *grid, QMenu *menu) const
 {
     const bool hit = IsDataRowHit(grid);
     for (QAction *a : menu->actions())
-        if (!a->isSeparator())
+        if (!a->isSeparator() && !IsRefreshItem(a))
             a->setEnabled(hit);
 }
 

@@ -9,6 +9,7 @@
 #include "base/utils.h"
 
 #include "widgets/dbgrid.h"
+#include "widgets/gridrefresh.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -436,8 +437,9 @@ void TestMainForm::popupItemsFollowHitTest()
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
     const auto enabledItems = [this] {
         QStringList on;
+        // the refresh item follows the list, not the pointer
         for (QAction *a : m_form->mnuHWUnitDev->actions())
-            if (!a->isSeparator() && a->isEnabled())
+            if (!a->isSeparator() && a->isEnabled() && !IsRefreshItem(a))
                 on << a->objectName();
         return on;
     };
@@ -462,6 +464,9 @@ void TestMainForm::popupItemsFollowHitTest()
     QCursor::setPos(empty.viewport()->mapToGlobal(QPoint(10, 5)));
     m_form->PreparePopup(&empty, m_form->mnuHWUnitDev);
     QCOMPARE(enabledItems(), QStringList());
+    auto *refresh = m_form->findChild<QAction *>(QStringLiteral("mnuHWUnitDevRefresh"));
+    QVERIFY(refresh && IsRefreshItem(refresh));
+    QCOMPARE(refresh->text(), QStringLiteral("Обновить"));
 }
 
 QTEST_MAIN(TestMainForm)

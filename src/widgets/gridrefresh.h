@@ -1,0 +1,28 @@
+#pragma once
+// Refresh of a list (F5, and an "Обновить" item in the popups of grids): the
+// dataset of the grid is read again from the server with its details and
+// the lookup sources it shows, the current row kept by its key.
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QWidget;
+class TDBGrid;
+
+// Refreshes the grid's dataset (RefreshDataSet): an edit the grid has open is
+// written first. Errors are raised; nothing happens to a closed dataset.
+void RefreshGrid(TDBGrid *grid);
+// The grid F5 refreshes when the focus is on widget: the grid that has it,
+// else the grid of widget's window that had it last, else that window's
+// first visible grid; null when there is none.
+TDBGrid *RefreshTarget(QWidget *widget);
+// Makes F5 refresh the grid of the focus in every window of the program
+// (once; every grid calls it).
+void InstallGridRefreshKey();
+// Adds the item "Обновить" (F5) to a grid's popup menu; it refreshes the
+// grid grid() names when chosen, and is enabled while that grid's dataset is
+// open. Returns the item.
+QAction *AddRefreshItem(QMenu *menu, std::function<TDBGrid *()> grid);
+// Whether the item is such a refresh item (a popup's hit test leaves it be).
+bool IsRefreshItem(const QAction *item);
