@@ -13,6 +13,8 @@
 
 namespace {
 
+const char *const OwnKey = "ownRefreshKey";
+
 // Refreshes on F5 and remembers the grid that had the focus last.
 class TRefreshKey : public QObject
 {
@@ -41,10 +43,16 @@ protected:
         if (event->type() != QEvent::KeyPress)
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() != Qt::Key_F5 || key->modifiers() != Qt::NoModifier
-            || !watched->isWidgetType())
+        const Qt::KeyboardModifiers held = key->modifiers() & (Qt::ShiftModifier
+                                                               | Qt::ControlModifier
+                                                               | Qt::AltModifier | Qt::MetaModifier);
+        if (key->key() != Qt::Key_F5 || held != Qt::NoModifier || !watched->isWidgetType())
             return false;
-        TDBGrid *grid = RefreshTarget(static_cast<QWidget *>(watched));
+        auto *widget = static_cast<QWidget *>(watched);
+        for (QWidget *w = widget; w; w = w->parentWidget())
+            if (w->property(OwnKey).toBool())
+                return false;
+        TDBGrid *grid = RefreshTarget(widget);
         if (!grid)
             return false;
         Guarded([grid] { RefreshGrid(grid); });
@@ -105,6 +113,11 @@ TDBGrid *RefreshTarget(QWidget *widget)
 void InstallGridRefreshKey()
 {
     refreshKey();
+}
+
+void KeepOwnRefreshKey(QWidget *widget)
+{
+    widget->setProperty(OwnKey, true);
 }
 
 QAction *AddRefreshItem(QMenu *menu, std::function<TDBGrid *()> grid)

@@ -20,6 +20,10 @@ TDBGrid *RefreshTarget(QWidget *widget);
 // Makes F5 refresh the grid of the focus in every window of the program
 // (once; every grid calls it).
 void InstallGridRefreshKey();
+// A widget (a window with all it holds) whose F5 does a refresh of its own:
+// the archive viewer reads its period again, the street search of the
+// building window selects streets. The grids' F5 leaves it alone.
+void KeepOwnRefreshKey(QWidget *widget);
 // Adds the item "Обновить" (F5) to a grid's popup menu; it refreshes the
 // grid grid() names when chosen, and is enabled while that grid's dataset is
 // open. Returns the item.
