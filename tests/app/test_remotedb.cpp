@@ -23,6 +23,7 @@
 #include <QMap>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QToolButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -108,6 +109,7 @@ private slots:
     void init();
     void cleanup();
 
+    void connectionPage();
     void connectionString_data();
     void connectionString();
     void failureExplained_data();
@@ -254,7 +256,53 @@ QVariant TestRemoteDb::scalar(const QString &sql)
     return st.FetchScalar();
 }
 
-// ---- the connection string and the messages, without a server -------------
+// ---- the connection page, the connection string and the messages ----------
+
+void TestRemoteDb::connectionPage()
+{
+    // below the four fields, in tab order after them, with the defaults of a
+    // new settings file
+    QWidget *w = m_form->txtDBPassword;
+    const QStringList order{"cbDBSSLMode", "txtDBSSLRootCert", "btnDBSSLRootCert",
+                            "txtDBConnectTimeout", "cbDBSavePassword", "cbDBAutoConnect"};
+    for (const QString &name : order) {
+        w = w->nextInFocusChain();
+        // the inner edit of the spin box and what has no focus of its own
+        while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty()
+               || w->objectName().startsWith(QLatin1String("qt_")))
+            w = w->nextInFocusChain();
+        QCOMPARE(w->objectName(), name);
+    }
+    QCOMPARE(m_form->cbDBSSLMode->count(), 6);
+    QCOMPARE(m_form->cbDBSSLMode->currentText(), S("Шифровать, если сервер умеет (prefer)"));
+    QCOMPARE(m_form->cbDBSSLMode->itemText(5),
+             S("Проверять сертификат и имя сервера (verify-full)"));
+    QCOMPARE(m_form->txtDBConnectTimeout->value(), 10);
+    QCOMPARE(m_form->txtDBConnectTimeout->minimum(), 1);
+    QCOMPARE(m_form->txtDBConnectTimeout->maximum(), 600);
+    QVERIFY(m_form->cbDBSavePassword->isChecked());
+    QCOMPARE(m_form->cbDBSavePassword->text(), S("Сохранять пароль"));
+    // "..." picks the root certificate through the file dialog
+    FileDialogInfo asked;
+    SetFileDialogHandler([&asked](const FileDialogInfo &info) {
+        asked = info;
+        return QStringLiteral("/etc/ssl/ca.crt");
+    });
+    m_form->btnDBSSLRootCert->click();
+    SetFileDialogHandler({});
+    QVERIFY(asked.filter.contains(QLatin1String("*.crt")));
+    QCOMPARE(m_form->txtDBSSLRootCert->text(), QStringLiteral("/etc/ssl/ca.crt"));
+    // the choices reach the file at close, the mode as libpq's word
+    m_form->cbDBSSLMode->setCurrentIndex(4);
+    m_form->txtDBConnectTimeout->setValue(25);
+    QVERIFY(m_form->close());
+    QFile ini(m_app->IniPath());
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll();
+    for (const char *line : {"DBSSLMode=verify-ca\r\n", "DBSSLRootCert=/etc/ssl/ca.crt\r\n",
+                             "DBConnectTimeout=25\r\n", "DBSavePassword=1\r\n"})
+        QVERIFY2(text.contains(line), text.constData());
+}
 
 void TestRemoteDb::connectionString_data()
 {
