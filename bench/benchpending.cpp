@@ -178,7 +178,7 @@ TFigure flatRegisterThroughWindow(const TBenchSettings &settings, TFigure f)
         return int(QDialog::Rejected);
     });
     for (int r = 0; r < settings.rounds && problem.isEmpty(); ++r) {
-        MainForm->mnuFlatRegister->trigger();
+        MainForm->findChild<QAction *>(QStringLiteral("mnuFlatRegister"))->trigger();
         DM->dbConn->Execute(QStringLiteral("DELETE FROM hwunits WHERE objid = %1").arg(objid));
     }
     SetDialogHandler(nullptr);

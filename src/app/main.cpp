@@ -4,7 +4,7 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/mainfrm.h"
-#include "app/progress.h"
+#include "widgets/progress.h"
 #include "app/startwindows.h"
 #include "base/utils.h"
 

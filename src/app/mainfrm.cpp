@@ -5,7 +5,6 @@
 #include "app/appconfig.h"
 #include "base/guard.h"
 #include "base/utils.h"
-#include "widgets/gridrefresh.h"
 
 #include <QAction>
 #include <QApplication>
@@ -74,6 +73,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     pcMain->addTab(tsOrgs, QStringLiteral("Организации"));
     pcMain->addTab(tsCTP, QStringLiteral("ЦТП"));
     pcMain->addTab(tsAddresses, QStringLiteral("Адреса строений"));
+    m_dataPages = {tsDevices, tsDevTypes, tsHeatWater, tsElectr, tsOrgs, tsCTP, tsAddresses};
 
     btnClose = new QPushButton(QStringLiteral("Закрыть"), central);
     btnClose->setObjectName(QStringLiteral("btnClose"));
@@ -106,6 +106,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     if (DM)
         DM->SetHost(this);
     SetRecordCommands(this);
+    SetShell(this);
     // a command that found the connection gone leaves the program disconnected
     SetAfterErrorHook([](const std::exception *error) {
         if (DM)
@@ -128,6 +129,8 @@ TMainForm::~TMainForm()
         SetAfterErrorHook({});
     if (RecordCommands() == this)
         SetRecordCommands(nullptr);
+    if (Shell() == this)
+        SetShell(nullptr);
     if (m_waitCursor)
         QApplication::restoreOverrideCursor();
     if (MainForm == this)
@@ -246,45 +249,27 @@ void TMainForm::createMenus()
         return a;
     };
 
+    // the menus hold the shell's own items; the domains add theirs above them
     QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
-    mnuFlatRegister =
-        action(file, "mnuFlatRegister",
-               QStringLiteral("Групповая регистрация объектов поквартирного учета..."));
-    file->addSeparator();
+    file->setObjectName(QStringLiteral("mnuFile"));
     mnuFileExit = action(file, "mnuFileExit", QStringLiteral("Вы&ход"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    m_groupsEnd.insert(file, mnuFileExit);
 
     QMenu *ref = bar->addMenu(QStringLiteral("&Справочники"));
-    mnuRefAdmDistricts =
-        action(ref, "mnuRefAdmDistricts", QStringLiteral("Административные округа"));
-    mnuRefDistricts = action(ref, "mnuRefDistricts", QStringLiteral("Городские районы"));
-    mnuRefAreas = action(ref, "mnuRefAreas", QStringLiteral("Населенные пункты"));
-    ref->addSeparator();
-    mnuRefContractsW =
-        action(ref, "mnuRefContractsW", QStringLiteral("Договоры &водоснабжения"));
+    ref->setObjectName(QStringLiteral("mnuRef"));
 
     QMenu *help = bar->addMenu(QStringLiteral("&Помощь"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelpAbout = action(help, "mnuHelpAbout", QStringLiteral("&О программе..."));
     connect(mnuHelpAbout, &QAction::triggered, this, &TMainForm::mnuHelpAboutClick);
+    m_groupsEnd.insert(help, mnuHelpAbout);
 
+    // the channel popups, opened on the grids of the tabs
     mnuVDevices = new QMenu(this);
     mnuVDevices->setObjectName(QStringLiteral("mnuVDevices"));
-    mnuVDevicesViewArchData =
-        action(mnuVDevices, "mnuVDevicesViewArchData", QStringLiteral("Просмотр архивных данных..."));
-    mnuVDevices->setDefaultAction(mnuVDevicesViewArchData);
-    mnuVDevices->addSeparator();
-    AddRefreshItem(mnuVDevices, [this] { return PopupGrid(); });
-
     mnuHWUnitDev = new QMenu(this);
     mnuHWUnitDev->setObjectName(QStringLiteral("mnuHWUnitDev"));
-    mnuHWUnitDevViewWaterSupply = action(mnuHWUnitDev, "mnuHWUnitDevViewWaterSupply",
-                                         QStringLiteral("Водоснабжение..."));
-    mnuHWUnitDev->setDefaultAction(mnuHWUnitDevViewWaterSupply);
-    mnuHWUnitDev->addSeparator();
-    mnuHWUnitDevViewArchData = action(mnuHWUnitDev, "mnuHWUnitDevViewArchData",
-                                      QStringLiteral("Просмотр архивных данных..."));
-    mnuHWUnitDev->addSeparator();
-    AddRefreshItem(mnuHWUnitDev, [this] { return PopupGrid(); });
 }
 
 // ---- connection state and pages -------------------------------------------
@@ -310,7 +295,7 @@ void TMainForm::ShowConnState()
 
 QList<QWidget *> TMainForm::DataPages() const
 {
-    return {tsDevices, tsDevTypes, tsHeatWater, tsElectr, tsOrgs, tsCTP, tsAddresses};
+    return m_dataPages;
 }
 
 void TMainForm::EnableDataPages()

@@ -2,9 +2,13 @@
 
 #include "data/dmfrm.h"
 #include "widgets/recordcommands.h"
+#include "widgets/shell.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+
+#include <vector>
 
 class QAction;
 class QDialog;
@@ -22,8 +26,9 @@ class QToolButton;
 class TDBGrid;
 
 // The main window: the page control with the connection page and the seven
-// data pages, the menus, the status bar and the close button.
-class TMainForm : public QMainWindow, public IDMHost, public IRecordCommands
+// data pages, the menus, the status bar and the close button. The domains
+// fill the data pages and add their menu items through IShell.
+class TMainForm : public QMainWindow, public IDMHost, public IRecordCommands, public IShell
 {
     Q_OBJECT
 public:
@@ -51,6 +56,21 @@ public:
     void EditRecord(TDataSet *dataSet, TEditMode mode, QDialog *dialog) override;
     // Deletes the current row; the dataset's rule asks first.
     void DeleteRecord(TDataSet *dataSet) override;
+
+    // IShell
+    QWidget *MainWindow() override { return this; }
+    QWidget *Page(const char *name) override;
+    QWidget *AddPage(const char *name, const QString &caption) override;
+    void AddMenuItems(const char *menu, const QList<TShellItem> &items) override;
+    void PopupGridMenu(TDBGrid *grid, const char *popup, const QPoint &globalPos) override;
+    void AddStartupWindow(const char *name,
+                          std::function<QWidget *(QWidget *mainWindow)> create) override;
+    void DestroyWithMainWindow(QWidget *window) override;
+    // Makes the windows the domains named with AddStartupWindow in this
+    // order, each once. A name without a window, or a window whose name is
+    // not in the order, raises EError before any window is made.
+    void CreateWindowsInOrder(const QList<const char *> &order);
+
     // The record commands: the edit protocol with the dialog that the
     // dataset's window registered.
     void AddRecord(TDataSet *dataSet);
@@ -62,7 +82,7 @@ public:
     void PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPos);
     // The grid the last popup was opened on (null once it is gone): the
     // popup's commands act on its current row.
-    TDBGrid *PopupGrid() const;
+    TDBGrid *PopupGrid() const override;
     // Enables the items of a popup menu by the hit test of the grid.
     void PreparePopup(TDBGrid *grid, QMenu *menu) const;
     void ConfigToControls();
@@ -89,9 +109,7 @@ public:
     QPushButton *btnClose;
     QStatusBar *sbMain;
     QMenu *mnuVDevices, *mnuHWUnitDev;
-    QAction *mnuFlatRegister, *mnuFileExit, *mnuRefAdmDistricts, *mnuRefDistricts, *mnuRefAreas,
-        *mnuRefContractsW, *mnuHelpAbout;
-    QAction *mnuVDevicesViewArchData, *mnuHWUnitDevViewWaterSupply, *mnuHWUnitDevViewArchData;
+    QAction *mnuFileExit, *mnuHelpAbout;
 
 public slots:
     void DeferredStart();
@@ -113,9 +131,19 @@ private:
     void btnDBSSLRootCertClick();
     QWidget *createAddressesPage();
     void createMenus();
+    QMenu *namedMenu(const char *name) const;
 
     QLabel *m_statusLabel = nullptr;
     QPointer<TDBGrid> m_popupGrid;
+    QList<QWidget *> m_dataPages;
+    // per menu, the item before which the domains' next group goes (the
+    // shell's own items are below it); none: at the end
+    QHash<QMenu *, QAction *> m_groupsEnd;
+    struct TStartupWindow {
+        QByteArray name;
+        std::function<QWidget *(QWidget *)> create;
+    };
+    std::vector<TStartupWindow> m_startupWindows;
     bool m_waitCursor = false;
     bool m_started = false;
     // After the settings could not be written, the next close goes through

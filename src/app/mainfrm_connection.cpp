@@ -4,11 +4,11 @@
 #include "app/mainfrm.h"
 
 #include "app/appconfig.h"
-#include "app/inputstr.h"
 #include "app/passwordstore.h"
 #include "base/guard.h"
 #include "base/utils.h"
 #include "data/connoptions.h"
+#include "widgets/inputstr.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,6 +58,8 @@ int TMainForm::createConnectionOptions(QWidget *panel, QGridLayout *grid, int ro
     btnDBSSLRootCert->setObjectName(QStringLiteral("btnDBSSLRootCert"));
     btnDBSSLRootCert->setText(QStringLiteral("..."));
     btnDBSSLRootCert->setToolTip(QStringLiteral("Выбрать файл корневого сертификата"));
+    // a screen reader says what "..." does
+    btnDBSSLRootCert->setAccessibleName(btnDBSSLRootCert->toolTip());
     connect(btnDBSSLRootCert, &QToolButton::clicked, this, &TMainForm::btnDBSSLRootCertClick);
     auto *certRow = new QHBoxLayout;
     certRow->setSpacing(2);

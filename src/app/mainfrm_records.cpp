@@ -6,7 +6,6 @@
 #include "base/utils.h"
 
 #include "widgets/dbgrid.h"
-#include "widgets/gridrefresh.h"
 
 #include <QAction>
 #include <QDialog>
@@ -63,7 +62,7 @@ void TMainForm::PreparePopup(TDBGrid *grid, QMenu *menu) const
 {
     const bool hit = IsDataRowHit(grid);
     for (QAction *a : menu->actions())
-        if (!a->isSeparator() && !IsRefreshItem(a))
+        if (!a->isSeparator())
             a->setEnabled(hit);
 }
 
@@ -71,7 +70,8 @@ void TMainForm::PopupGridMenu(TDBGrid *grid, QMenu *menu, const QPoint &globalPo
 {
     m_popupGrid = grid;
     PreparePopup(grid, menu);
-    menu->exec(globalPos);
+    // the list's own items ("Копировать", "Сохранить в CSV...") follow
+    grid->ExecPopup(menu, globalPos);
 }
 
 TDBGrid *TMainForm::PopupGrid() const

@@ -3,8 +3,8 @@
 
 class TMainForm;
 
-// Fills the data pages of the main window and creates the windows that live
-// until exit, all hidden, in the order of start-up; connects the menu entries
-// that show them. The windows without an owner are destroyed with the main
-// window. A second call creates nothing.
+// Lets every domain fill its part of the data pages and add its menu items,
+// then creates the windows that live until exit, all hidden, in the order of
+// start-up. The windows without an owner are destroyed with the main window.
+// A second call creates nothing.
 void CreateStartupWindows(TMainForm *main);

@@ -1,8 +1,6 @@
 #include "archive/archdataviewfrm.h"
 
-#include "app/mainfrm.h"
 #include "archive/archchart.h"
-#include "archive/archcsv.h"
 #include "archive/archvaluedelegate.h"
 #include "base/errors.h"
 #include "base/guard.h"
@@ -13,7 +11,9 @@
 #include "data/sqlident.h"
 #include "widgets/dbgrid.h"
 #include "widgets/gridrefresh.h"
+#include "widgets/listform.h"
 #include "widgets/listpanel.h"
+#include "widgets/shell.h"
 
 #include <QAction>
 #include <QApplication>
@@ -57,6 +57,14 @@ QDateTime plain(const QDateTime &dt)
     return QDateTime(dt.date(), dt.time(), Qt::UTC);
 }
 
+// A date at the given hour as the archive's time stamps hold it: taken as it
+// stands, never through local time, where a day whose clocks skip midnight
+// would begin at 01:00.
+QDateTime plainAt(const QDate &date, int hour)
+{
+    return QDateTime(date, QTime(hour, 0), Qt::UTC);
+}
+
 // The records an hourly or daily archive can hold from s to e, counting only
 // the part of the period within the recorded range mindt..maxdt.
 qint64 estimateRecords(int recType, QDateTime s, QDateTime e, const QVariant &mindt,
@@ -81,9 +89,8 @@ void setPeriod(TDataSet *ds, const QVariant &recType, const QDate &start, const 
 {
     const bool hourly = !recType.isNull() && recType.toInt() == Hourly;
     ds->SetParamValue(QStringLiteral("rectypeid"), recType);
-    ds->SetParamValue(QStringLiteral("sdt"), start.startOfDay().toString(ParamFormat));
-    ds->SetParamValue(QStringLiteral("edt"),
-                      QDateTime(end, QTime(hourly ? 23 : 0, 0)).toString(ParamFormat));
+    ds->SetParamValue(QStringLiteral("sdt"), plainAt(start, 0).toString(ParamFormat));
+    ds->SetParamValue(QStringLiteral("edt"), plainAt(end, hourly ? 23 : 0).toString(ParamFormat));
 }
 
 QLabel *valueLabel(const char *name, QWidget *parent)
@@ -140,6 +147,7 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     const QString ctype = textOrUnknown(fact("ctypattr"));
     setWindowTitle(QStringLiteral("'%1', № %2, ВП: %3, схема: %4")
                        .arg(typeName, serNum, vdix, ctype));
+    NameWindowForReaders(this);
 
     const QString table = tableSql(m_tblname);
     qryDTRange = new TDataSet(QStringLiteral("qryDTRange"), DM->dbConn, this);
@@ -187,6 +195,7 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
                              {QStringLiteral("Время считывания"), QStringLiteral("ts"),
                               stampWidth}},
                             this);
+    dbgrdArchData->setAccessibleName(QStringLiteral("Архивные данные прибора"));
     addParamColumns(devcatid);
     auto *cells = new TArchValueDelegate(dbgrdArchData);
     for (int c = 0; c < dbgrdArchData->ColumnCount(); ++c)
@@ -207,7 +216,7 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
             &TArchDataViewForm::mnuArchDataViewHClick);
     connect(dbgrdArchData, &TDBGrid::PopupMenuRequested, this, [this](const QPoint &at) {
         PrepareArchDataMenu();
-        mnuArchData->exec(at);
+        dbgrdArchData->ExecPopup(mnuArchData, at);
     });
 
     lblRecInfo = new QLabel(this);
@@ -444,8 +453,7 @@ bool TArchDataViewForm::CheckSize()
     const QVariant recType = SelectedRecType();
     qint64 count = 0;
     if (!recType.isNull() && (recType.toInt() == Hourly || recType.toInt() == Daily)) {
-        count = estimateRecords(recType.toInt(), plain(start.startOfDay()),
-                                plain(end.startOfDay()),
+        count = estimateRecords(recType.toInt(), plainAt(start, 0), plainAt(end, 0),
                                 qryDTRange->FieldValue(QStringLiteral("mindt")),
                                 qryDTRange->FieldValue(QStringLiteral("maxdt")));
     } else {
@@ -543,19 +551,12 @@ void TArchDataViewForm::mnuArchDataViewHClick()
 
 void TArchDataViewForm::SaveCsv(const QString &path)
 {
-    SaveArchiveCsv(path, qryArchData, TableColumns());
+    dbgrdArchData->SaveCsv(path);
 }
 
 void TArchDataViewForm::btnSaveCSVClick()
 {
-    Guarded([this] {
-        const QString path = FileDialog({QStringLiteral("Файлы CSV|*.csv|Все файлы|*.*"),
-                                         QString(), QStringLiteral("Сохранить в CSV"),
-                                         QStringLiteral("csv"), true},
-                                        this);
-        if (!path.isEmpty())
-            SaveCsv(path);
-    });
+    Guarded([this] { dbgrdArchData->SaveCsvAs(); });
 }
 
 void TArchDataViewForm::chartRecordDoubleClicked(int row)
@@ -604,8 +605,8 @@ TArchDataViewForm *OpenArchiveViewer(const QString &vdevid, const QVariant &recT
     }
     auto *viewer = new TArchDataViewForm(vdevid, recType, startDate, endDate);
     // a window of its own, yet it goes with the main window at the latest
-    if (MainForm)
-        QObject::connect(MainForm, &QObject::destroyed, viewer, [viewer] { delete viewer; });
+    if (IShell *shell = Shell())
+        shell->DestroyWithMainWindow(viewer);
     viewer->show();
     return viewer;
 }

@@ -10,7 +10,9 @@ QString TArchValueDelegate::ValueText(const QVariant &value)
     case QMetaType::QDateTime:
         return value.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
     case QMetaType::QDate:
-        return value.toDate().startOfDay().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+        // the date's own midnight, not the start of that day in local time
+        return QDateTime(value.toDate(), QTime(0, 0), Qt::UTC)
+            .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
     case QMetaType::Double:
     case QMetaType::Float:
         return QString::number(value.toDouble(), 'f', 6);
@@ -42,6 +44,6 @@ QString TArchValueDelegate::CellText(const QModelIndex &index) const
 void TArchValueDelegate::initStyleOption(QStyleOptionViewItem *option,
                                          const QModelIndex &index) const
 {
-    QStyledItemDelegate::initStyleOption(option, index);
+    TCellTextDelegate::initStyleOption(option, index);
     option->text = CellText(index);
 }

@@ -20,6 +20,18 @@ QString paramKey(int number)
     return QStringLiteral("PARAM%1").arg(number);
 }
 
+void readParams(TMYIniFile &ini, const QString &section, int *values, int count)
+{
+    for (int i = 0; i < count; ++i)
+        values[i] = ini.ReadInteger(section, paramKey(i + 1), 0);
+}
+
+void writeParams(TMYIniFile &ini, const QString &section, const int *values, int count)
+{
+    for (int i = 0; i < count; ++i)
+        ini.WriteInteger(section, paramKey(i + 1), values[i]);
+}
+
 } // namespace
 
 QSize DesktopSize()
@@ -73,10 +85,8 @@ void LoadFormPosition(QWidget *form, int *values, int count)
         form->resize(width, height);
         form->move(left, top);
     }
-    if (values) {
-        for (int i = 0; i < count; ++i)
-            values[i] = ini.ReadInteger(section, paramKey(i + 1), 0);
-    }
+    if (values)
+        readParams(ini, section, values, count);
 }
 
 void SaveFormPosition(QWidget *form, const int *values, int count)
@@ -90,8 +100,20 @@ void SaveFormPosition(QWidget *form, const int *values, int count)
     ini.WriteInteger(section, QStringLiteral("Top"), form->y());
     ini.WriteInteger(section, QStringLiteral("Width"), form->width());
     ini.WriteInteger(section, QStringLiteral("Height"), form->height());
-    if (values) {
-        for (int i = 0; i < count; ++i)
-            ini.WriteInteger(section, paramKey(i + 1), values[i]);
-    }
+    if (values)
+        writeParams(ini, section, values, count);
+}
+
+void LoadPositionParams(const QString &section, int *values, int count)
+{
+    TMYIniFile ini(PositionFilePath(), false, true);
+    readParams(ini, section, values, count);
+}
+
+void SavePositionParams(const QString &section, const int *values, int count)
+{
+    if (section.isEmpty())
+        return;
+    TMYIniFile ini(PositionFilePath(), false, false);
+    writeParams(ini, section, values, count);
 }

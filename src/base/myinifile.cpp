@@ -2,13 +2,7 @@
 
 #include "base/textcodec.h"
 
-#include <QFile>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <QSaveFile>
 
 #include <algorithm>
 #include <climits>
@@ -264,7 +258,9 @@ void TMYIniFile::WriteString(const QString &section, const QString &key, const Q
     if (section.isEmpty())
         return;
     const QString header = (QLatin1Char('[') + section + QLatin1Char(']')).left(MaxHeaderLength);
-    const QString entry = (key + QLatin1Char('=') + value).left(MaxEntryLength);
+    // a line break in the value would split the entry into lines of their own
+    const QString entry =
+        (key + QLatin1Char('=') + TextCodec::OneLine(value)).left(MaxEntryLength);
 
     const int headerIndex = findSection(section, 0);
     if (headerIndex < 0) {
@@ -306,12 +302,10 @@ void TMYIniFile::Flush()
     QByteArray text;
     for (const QByteArray &line : std::as_const(lines))
         text += line + "\r\n";
-    const QByteArray path = QFile::encodeName(FileName());
-    const QByteArray temp = path + ".tmp";
-    struct stat st {};
-    const mode_t mode = ::stat(path.constData(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) {
+    // QSaveFile makes its file under a name of its own, exclusively, beside
+    // the file a link names, and gives it that file's rights; the link stays.
+    QSaveFile file(FileName());
+    if (!file.open(QIODevice::WriteOnly)) {
         // no file can be made beside it: in place, as before
         Seek(0);
         Truncate();
@@ -319,16 +313,7 @@ void TMYIniFile::Flush()
             WriteLine(line);
         return;
     }
-    bool ok = ::fchmod(fd, mode) == 0;
-    for (qsizetype done = 0; ok && done < text.size();) {
-        const ssize_t n = ::write(fd, text.constData() + done, size_t(text.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += n > 0 ? n : 0;
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temp.constData(), path.constData()) != 0)
-        ::unlink(temp.constData());
+    if (file.write(text) != text.size() || !file.flush())
+        file.cancelWriting();
+    file.commit(); // synced, then renamed over the old file; removed on failure
 }

@@ -6,7 +6,8 @@
 // Format: a header is a line whose first non-blank character is '['; a
 // section is found by its name being a prefix of the header text (or the
 // header text a prefix of the name), ASCII letters compared without case.
-// An entry's key is the whole text before its first '=', blanks included.
+// An entry's key is the whole text before its first '=', blanks included; a
+// written value loses its CRs and LFs, so that it stays one line.
 // Text on disk is Windows-1251; UTF-8 files (with a BOM, or valid UTF-8 with
 // multi-byte sequences) are read as well. Writing produces Windows-1251 with
 // CR LF line ends; only where those bytes would be read back as UTF-8, UTF-8

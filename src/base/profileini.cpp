@@ -42,7 +42,9 @@ bool splitEntry(const QString &line, QString *key, QString *value)
 void setEntry(QStringList &lines, const QString &section, const QString &key,
               const QString &value)
 {
-    const QString entry = key + QLatin1Char('=') + value;
+    // a line break in the value would end the entry there, and what follows
+    // would read as lines of their own: another key, or a section
+    const QString entry = key + QLatin1Char('=') + TextCodec::OneLine(value);
     int sectionStart = -1;
     int insertAt = -1;
     for (int i = 0; i < lines.size(); ++i) {

@@ -10,7 +10,8 @@
 // are trimmed and read with at most 2047 characters, unknown lines are kept.
 // Every write rewrites the file at once, atomically; a new file is readable
 // by its owner only. Text is Windows-1251 on disk; UTF-8 files are read too.
-// A CR LF pair, a lone LF and a lone CR each end a line.
+// A CR LF pair, a lone LF and a lone CR each end a line; a written value
+// loses its CRs and LFs, so that it stays one entry.
 class TProfileIni
 {
 public:

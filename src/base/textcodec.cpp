@@ -174,4 +174,11 @@ QStringList SplitLines(const QString &text)
     return lines;
 }
 
+QString OneLine(QString text)
+{
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
+    return text;
+}
+
 } // namespace TextCodec

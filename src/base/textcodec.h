@@ -58,4 +58,7 @@ QByteArray EncodeFile(const QString &text, bool *complete = nullptr);
 // Splits a text into lines: a CR LF pair, a lone CR and a lone LF each end a
 // line. Text after the last line end is a last line of its own.
 QStringList SplitLines(const QString &text);
+// The text without the characters that SplitLines ends a line at: a value
+// written into a line of a file stays on that line.
+QString OneLine(QString text);
 } // namespace TextCodec

@@ -144,6 +144,11 @@ std::optional<QString> ClipboardText()
     return data->text();
 }
 
+void SetClipboardText(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
 QString ExeDir()
 {
     return DataDir();

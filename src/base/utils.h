@@ -54,6 +54,8 @@ QString OpenFileDialog(const QString &filter, const QString &initialPath,
 
 // The text of the clipboard; none when it holds no text.
 std::optional<QString> ClipboardText();
+// Puts a text on the clipboard.
+void SetClipboardText(const QString &text);
 
 // The folder of the program's own files with a trailing '/' (DataDir of
 // base/datadir.h: beside the executable where that folder is writable), and

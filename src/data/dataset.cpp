@@ -298,9 +298,12 @@ void TDataSet::Open()
 {
     if (Active())
         return;
-    for (const Handler &h : BeforeOpen)
-        h(*this);
+    // Every way out of an open runs either the after-open or the failed-open
+    // handlers, so that what the before-open handlers began (the loading
+    // status) always ends.
     try {
+        for (const Handler &h : BeforeOpen)
+            h(*this);
         if (!m_conn)
             throw EDatabaseError(QStringLiteral("%1: нет соединения").arg(objectName()));
         m_conn->RequireOpen();
@@ -323,14 +326,16 @@ void TDataSet::Open()
             emit Reset();
             throw;
         }
+        m_state = State::Browse;
+        emit Reset();
+        // A detail that fails to follow fails the open as well, though this
+        // dataset itself stays open with its rows.
+        notify(ContentChange);
     } catch (...) {
         for (const Handler &h : OpenFailed)
             h(*this);
         throw;
     }
-    m_state = State::Browse;
-    emit Reset();
-    notify(ContentChange);
     for (const Handler &h : AfterOpen)
         h(*this);
 }
@@ -343,6 +348,7 @@ void TDataSet::Close()
     m_state = State::Inactive;
     m_backup.clear();
     m_assigned.clear();
+    m_postRefused = false;
     m_rows.clear();
     m_current = -1;
     m_stmt.reset();

@@ -93,7 +93,9 @@ public:
     // Handlers run around each Open (not around a re-run).
     std::vector<Handler> BeforeOpen;
     std::vector<Handler> AfterOpen;
-    std::vector<Handler> OpenFailed; // instead of AfterOpen when the open fails
+    // Instead of AfterOpen when the open fails, also when the dataset opened
+    // but a detail failed to follow it.
+    std::vector<Handler> OpenFailed;
     // Record events. A handler refuses by throwing (EAbort for a silent
     // refusal); a refused Append or Delete changes nothing.
     using FieldHandler = std::function<void(TDataSet &, int field)>;
@@ -155,8 +157,12 @@ public:
     // Posts a pending edit, then appends a new row in insert state; a detail
     // row copies its master's linked fields.
     void Append();
-    // Writes the edited or new row to the update table; back to browse.
+    // Writes the edited or new row to the update table; back to browse. A
+    // dataset that was closed under its edit fails: the row was not saved.
     void Post();
+    // The row being edited was refused by its last post and has not changed
+    // since: posting it again would only be refused again.
+    bool PostRefused() const { return m_postRefused && IsEditing(); }
     // Drops the changes; a new row disappears.
     void Cancel();
     // Deletes the current row in the database and from the dataset.
@@ -278,6 +284,8 @@ protected:
     // Locks the row being updated and refuses the update when another user
     // has changed one of the given fields since the row was read.
     void checkUnchangedByOthers(const QVector<int> &fields);
+    // The statements of a post and what follows a successful one.
+    void writeRow();
     QString m_keyField;
     QStringList m_keyFields;
     QString m_updateTable;
@@ -286,6 +294,7 @@ protected:
     bool m_readOnly = false;
     QVector<QVariant> m_backup;  // the row before Edit
     QVector<bool> m_assigned;    // fields given a value since Edit/Append
+    bool m_postRefused = false;  // see PostRefused
     int m_rowBeforeInsert = -1;
     int m_resets = 0; // content resets so far, to notice a re-run inside a post
 };

@@ -210,6 +210,7 @@ void TDataSet::Edit()
         throw EDatabaseError(QStringLiteral("Нет записи для редактирования"));
     m_backup = m_rows[m_current];
     m_assigned = QVector<bool>(m_fields.size(), false);
+    m_postRefused = false;
     m_state = State::Edit;
     notify(RowChange);
 }
@@ -245,6 +246,7 @@ void TDataSet::Append()
     m_rows.append(row);
     m_current = at;
     m_state = State::Insert;
+    m_postRefused = false;
     m_backup.clear();
     // the rows before keep their places: only the fields given a value differ
     for (int i = 0; i < m_assigned.size(); ++i)
@@ -276,6 +278,7 @@ void TDataSet::SetValue(int field, const QVariant &value)
     if (sameValue(cell, v) && cell.typeId() == v.typeId())
         return;
     cell = v;
+    m_postRefused = false;
     invalidateIndex(field);
     emit ValueChanged(m_current, field);
     for (const FieldHandler &h : OnFieldChange)
@@ -290,8 +293,28 @@ void TDataSet::SetFieldValue(const QString &name, const QVariant &value)
 
 void TDataSet::Post()
 {
+    if (!Active()) {
+        // Closed while its row was edited (a lost connection closes every
+        // dataset): what was typed is gone unsaved, which is no success.
+        if (m_conn)
+            m_conn->RequireOpen();
+        throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
+    }
     if (!IsEditing())
         return;
+    try {
+        writeRow();
+    } catch (...) {
+        // remembered until the row changes: the refusal has been told, and
+        // a post that only follows it (leaving the row's grid) would be
+        // refused once more
+        m_postRefused = IsEditing();
+        throw;
+    }
+}
+
+void TDataSet::writeRow()
+{
     runHandlers(BeforePost, *this);
     m_conn->RequireOpen();
     const WritePlan &plan = writePlan();
@@ -351,6 +374,7 @@ void TDataSet::Post()
     m_state = State::Browse;
     m_backup.clear();
     m_assigned.clear();
+    m_postRefused = false;
     emit ValueChanged(m_current, -1);
     notify(RowChange);
     runHandlers(AfterPost, *this);
@@ -437,6 +461,7 @@ void TDataSet::Cancel()
     }
     m_backup.clear();
     m_assigned.clear();
+    m_postRefused = false;
     notify(RowChange);
 }
 

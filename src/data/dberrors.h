@@ -25,3 +25,18 @@ public:
 private:
     QString m_sqlState;
 };
+
+// A row of a parameter array that the driver reported failed or did not carry
+// out. Row() is its index among the rows given, counted from 0.
+class EBatchRowError : public EDatabaseError
+{
+public:
+    EBatchRowError(const QString &message, const QString &sqlState, int row)
+        : EDatabaseError(message, sqlState), m_row(row)
+    {
+    }
+    int Row() const { return m_row; }
+
+private:
+    int m_row;
+};

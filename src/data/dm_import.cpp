@@ -58,10 +58,20 @@ void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TD
     insert.Prepare(sql);
 }
 
-// Sends one array of records. When the server refuses it, the records are
-// tried one by one to name the record it refused (the driver takes back the
-// whole failed array and keeps the transaction usable). A connection that
-// is gone is reported as such: no record is to blame then.
+EDatabaseError refused(const QString &which, const EDatabaseError &e)
+{
+    return EDatabaseError(QStringLiteral("База данных не приняла %1 файла:\n%2")
+                              .arg(which, e.message()),
+                          e.sqlState());
+}
+
+// Sends one array of records. A record the driver reports failed or not
+// carried out is the one refused, also when it answered the array with
+// success: the import then fails on it, and its transaction takes back the
+// rest. When the server refuses the array without naming a record, the
+// records are tried one by one to name it (the driver takes back the whole
+// failed array and keeps the transaction usable). A connection that is gone
+// is reported as such: no record is to blame then.
 void sendRecords(TConnection &connection, TStatement &insert, const QVector<FieldType> &types,
                  const QVector<QVector<QVariant>> &rows, const QVector<int> &numbers)
 {
@@ -70,15 +80,14 @@ void sendRecords(TConnection &connection, TStatement &insert, const QVector<Fiel
     try {
         insert.ExecuteBatch(types, rows, ImportBatch);
         return;
+    } catch (const EBatchRowError &rowError) {
+        if (rowError.ConnectionLost())
+            throw;
+        throw refused(QStringLiteral("запись %1").arg(numbers.value(rowError.Row())), rowError);
     } catch (const EDatabaseError &batchError) {
         if (batchError.ConnectionLost())
             throw;
         connection.RaiseIfLost();
-        const auto refused = [](const QString &which, const EDatabaseError &e) {
-            return EDatabaseError(QStringLiteral("База данных не приняла %1 файла:\n%2")
-                                      .arg(which, e.message()),
-                                  e.sqlState());
-        };
         for (qsizetype i = 0; i < rows.size(); ++i) {
             try {
                 insert.ExecuteBatch(types, {rows[i]}, 1);

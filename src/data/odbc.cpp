@@ -5,6 +5,7 @@
 #include <QDateTime>
 
 #include <cstring>
+#include <optional>
 #include <set>
 
 namespace {
@@ -179,6 +180,33 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char *w
 {
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
         ThrowOdbcError(handleType, handle, QString::fromLatin1(what));
+}
+
+// The first row of a parameter array that the driver did not carry out, or
+// -1. After a call that succeeded, a row may still be reported failed
+// (SQL_PARAM_ERROR) or left out (SQL_PARAM_UNUSED, or beyond the rows
+// processed); a row the driver said nothing of (its status left as
+// SQL_PARAM_DIAG_UNAVAILABLE) went with the array. After a failed call a row
+// is named only when the driver told it from the others: psqlODBC takes a
+// failed array back whole and reports every row of it failed.
+int failedParamRow(bool succeeded, const QVector<SQLUSMALLINT> &statuses, SQLULEN processed)
+{
+    const int count = int(statuses.size());
+    if (succeeded) {
+        for (int r = 0; r < count; ++r)
+            if (statuses[r] == SQL_PARAM_ERROR || statuses[r] == SQL_PARAM_UNUSED)
+                return r;
+        return processed < SQLULEN(count) ? int(processed) : -1;
+    }
+    int failed = -1;
+    for (int r = 0; r < count; ++r) {
+        if (statuses[r] != SQL_PARAM_ERROR)
+            continue;
+        if (failed >= 0)
+            return -1;
+        failed = r;
+    }
+    return failed;
 }
 
 } // namespace
@@ -583,16 +611,39 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
             m_paramBuffers.push_back(std::move(buf));
         }
         SQLULEN processed = 0;
+        QVector<SQLUSMALLINT> statuses(count, SQL_PARAM_DIAG_UNAVAILABLE);
         SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_BIND_TYPE,
                        reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0);
         SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(count)), 0);
         SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses.data(), 0);
         const SQLRETURN rc = SQLExecute(m_stmt);
+        const bool succeeded = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        // the driver's message, before the next call clears it
+        std::optional<EDatabaseError> error;
+        if (!succeeded) {
+            try {
+                ThrowOdbcError(SQL_HANDLE_STMT, m_stmt, QStringLiteral("SQLExecute"));
+            } catch (const EDatabaseError &e) {
+                error = e;
+            }
+        }
         SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
         SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
-        check(rc, SQL_HANDLE_STMT, m_stmt, "SQLExecute");
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, nullptr, 0);
+        const int failed = failedParamRow(succeeded, statuses, processed);
+        if (error && failed < 0)
+            throw *error;
+        if (error)
+            throw EBatchRowError(error->message(), error->sqlState(), int(start) + failed);
         CloseCursor();
+        if (failed >= 0)
+            throw EBatchRowError(QStringLiteral("Драйвер ODBC не выполнил строку %1 из %2, "
+                                                "переданных ему за один раз")
+                                     .arg(failed + 1)
+                                     .arg(count),
+                                 QString(), int(start) + failed);
         done += count;
     }
     return done;

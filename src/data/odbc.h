@@ -68,6 +68,11 @@ public:
     void ExecDirect(const QString &sql, const QVector<BoundValue> &params = {});
     // Runs a prepared statement once per row of parameter values, as ODBC
     // parameter arrays of up to batchSize rows. Returns the rows processed.
+    // The driver's status of every row is read: a row it reports failed, or
+    // did not carry out, raises EBatchRowError naming it, also when the call
+    // as a whole succeeded (the array's other rows may then be written: the
+    // caller's transaction decides). A failed array whose rows the driver
+    // does not tell apart raises the driver's EDatabaseError.
     qint64 ExecuteBatch(const QVector<FieldType> &types, const QVector<QVector<QVariant>> &rows,
                         int batchSize = 100);
 

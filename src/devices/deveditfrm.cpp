@@ -83,6 +83,7 @@ TDevEditForm::TDevEditForm(QWidget *owner)
                             {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
                            attrPanel);
     dbgrdDevAttr->setTabKeyNavigation(false); // Tab goes on to the next control
+    dbgrdDevAttr->setAccessibleName(QStringLiteral("Дополнительные параметры прибора"));
     lblDevAttr->setBuddy(dbgrdDevAttr);
     attrLayout->addWidget(lblDevAttr);
     attrLayout->addWidget(dbgrdDevAttr, 1);

@@ -1,10 +1,11 @@
 #include "devices/devicespages.h"
 
-#include "app/mainfrm.h"
 #include "base/guard.h"
+#include "data/dmfrm.h"
 #include "devices/vdeveditfrm.h"
 #include "widgets/dbgrid.h"
 #include "widgets/listpanel.h"
+#include "widgets/shell.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -38,7 +39,9 @@ void addCommand(TListPanel *panel, const QIcon &icon, const char *name,
     panel->SetDblClickAction(command);
 }
 
-void fillDevicesPage(TMainForm *main)
+} // namespace
+
+void FillDevicesPage(QWidget *page, IShell &shell)
 {
     auto *devices = new TListPanel(
         DM->dsDevices,
@@ -67,26 +70,24 @@ void fillDevicesPage(TMainForm *main)
                QStringLiteral("Просмотреть параметры виртуального прибора"), &ShowVDevParams);
     channels->AddFindBox();
     TDBGrid *grid = channels->Grid;
-    QObject::connect(grid, &TDBGrid::PopupMenuRequested, main, [main, grid](const QPoint &pos) {
-        Guarded([&] { main->PopupGridMenu(grid, main->mnuVDevices, pos); });
-    });
+    SetGridPopup(shell, grid, "mnuVDevices");
 
     // Tab goes from grid to grid instead of walking the cells of a row
     devices->Grid->setTabKeyNavigation(false);
     grid->setTabKeyNavigation(false);
 
-    auto *splitter = new QSplitter(Qt::Vertical, main->tsDevices);
+    auto *splitter = new QSplitter(Qt::Vertical, page);
     splitter->setObjectName(QStringLiteral("splDevices"));
     splitter->setChildrenCollapsible(false);
     splitter->addWidget(devices);
     splitter->addWidget(channels);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    auto *layout = new QVBoxLayout(main->tsDevices);
+    auto *layout = new QVBoxLayout(page);
     layout->addWidget(splitter);
 }
 
-void fillDevTypesPage(TMainForm *main)
+void FillDevTypesPage(QWidget *page)
 {
     auto *types = new TListPanel(
         DM->dsDevTypes,
@@ -97,17 +98,9 @@ void fillDevTypesPage(TMainForm *main)
     // only the check interval is typed in; leaving the row posts it
     types->Grid->SetEditable(true);
     types->Grid->SetColumnReadOnly(0);
-    auto *layout = new QVBoxLayout(main->tsDevTypes);
-    types->setParent(main->tsDevTypes);
+    auto *layout = new QVBoxLayout(page);
+    types->setParent(page);
     layout->addWidget(types);
-}
-
-} // namespace
-
-void FillDevicePages(TMainForm *main)
-{
-    fillDevicesPage(main);
-    fillDevTypesPage(main);
 }
 
 void EditDevice()

@@ -87,7 +87,13 @@ bool SelectDevice(QVariant &vdevId, int devClassId)
     const QVariant current = devices->ParamValue(classParam);
     if (current.isNull() || current.toInt() != devClassId) {
         devices->SetParamValue(classParam, devClassId);
-        devices->Requery();
+        try {
+            devices->Requery();
+        } catch (...) {
+            // the list was not read for this class: the next call reads it
+            devices->SetParamValue(classParam, QVariant());
+            throw;
+        }
     }
     if (!vdevId.isNull()) {
         // the channel list has no window, so moving it to look up is harmless

@@ -27,6 +27,7 @@ TVDevEditForm::TVDevEditForm(QWidget *owner) : QDialog(owner)
                              {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
                             this);
     dbgrdVDevAttr->setTabKeyNavigation(false);
+    dbgrdVDevAttr->setAccessibleName(QStringLiteral("Параметры виртуального прибора"));
     // the one button is both the default and the cancel button (Esc)
     btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));

@@ -44,6 +44,7 @@ TAbonDevEditForm::TAbonDevEditForm(QWidget *parent)
     btnSelDevice->setObjectName(QStringLiteral("btnSelDevice"));
     btnSelDevice->setText(QStringLiteral("..."));
     btnSelDevice->setToolTip(QStringLiteral("Выбрать прибор..."));
+    btnSelDevice->setAccessibleName(QStringLiteral("Выбрать прибор..."));
     btnSelDevice->setFixedWidth(28);
     connect(btnSelDevice, &QToolButton::clicked, this,
             [this] { Guarded([this] { chooseChannel(); }); });

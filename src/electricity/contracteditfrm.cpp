@@ -41,6 +41,7 @@ TContractEditForm::TContractEditForm(QWidget *parent)
     btnSelBankAcc->setObjectName(QStringLiteral("btnSelBankAcc"));
     btnSelBankAcc->setText(QStringLiteral("..."));
     btnSelBankAcc->setToolTip(QStringLiteral("Выбрать банковский счет покупателя..."));
+    btnSelBankAcc->setAccessibleName(QStringLiteral("Выбрать банковский счет покупателя..."));
     btnSelBankAcc->setFixedWidth(28);
     connect(btnSelBankAcc, &QToolButton::clicked, this,
             [this] { Guarded([this] { chooseBankAccount(); }); });

@@ -1,10 +1,9 @@
 #include "electricity/electrpage.h"
 
-#include "app/mainfrm.h"
-#include "base/guard.h"
+#include "data/dmfrm.h"
 #include "electricity/abondeveditfrm.h"
-#include "widgets/dbgrid.h"
 #include "widgets/listpanel.h"
+#include "widgets/shell.h"
 
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -18,10 +17,12 @@ QString S(const char *text)
 
 } // namespace
 
-TElectrPage::TElectrPage(TMainForm *main, QWidget *parent) : QWidget(parent)
+void FillElectrPage(QWidget *page, IShell &shell)
 {
-    setObjectName(QStringLiteral("pgElectr"));
-    pnlContracts = new TListPanel(
+    auto *tabLayout = new QVBoxLayout(page);
+    auto *pgElectr = new QWidget(page);
+    pgElectr->setObjectName(QStringLiteral("pgElectr"));
+    auto *pnlContracts = new TListPanel(
         DM->dsContracts,
         {"pnlContracts", "stContracts", S("Договоры электроснабжения:"), "dbgrdContracts",
          {{S("Номер"), S("number"), 100},
@@ -30,12 +31,12 @@ TElectrPage::TElectrPage(TMainForm *main, QWidget *parent) : QWidget(parent)
           {S("Участок"), S("depcode"), 100},
           {S("Куратор"), S("curator"), 200}},
          "Contract", S("договор")});
-    pnlAbonents = new TListPanel(
+    auto *pnlAbonents = new TListPanel(
         DM->dsAbonents,
         {"pnlAbonents", "stAbonents", S("Абоненты:"), "dbgrdAbonents",
          {{S("Номер"), S("number"), 150}, {S("Энергопотребление"), S("maxenergy"), 150}},
          "Abonent", S("абонента"), DM->qryContracts});
-    pnlAbonDev = new TListPanel(
+    auto *pnlAbonDev = new TListPanel(
         DM->dsAbonDev,
         {"pnlAbonDev", "stAbonDev", S("Приборы учета электроэнергии:"), "dbgrdAbonDev",
          {{S("Тип прибора"), S("typename"), 200},
@@ -50,27 +51,17 @@ TElectrPage::TElectrPage(TMainForm *main, QWidget *parent) : QWidget(parent)
     pnlAbonents->AddFindBox();
     // a meter is added for a channel chosen first
     pnlAbonDev->SetCommand(TRecordCommand::Add, [] { AddAbonDevRecord(); });
-    dbgrdContracts = pnlContracts->Grid;
-    dbgrdAbonents = pnlAbonents->Grid;
-    dbgrdAbonDev = pnlAbonDev->Grid;
-    connect(dbgrdAbonDev, &TDBGrid::PopupMenuRequested, this, [this, main](const QPoint &at) {
-        Guarded([&] { main->PopupGridMenu(dbgrdAbonDev, main->mnuVDevices, at); });
-    });
+    SetGridPopup(shell, pnlAbonDev->Grid, "mnuVDevices");
 
-    splElectr = new QSplitter(Qt::Vertical, this);
+    auto *splElectr = new QSplitter(Qt::Vertical, pgElectr);
     splElectr->setObjectName(QStringLiteral("splElectr"));
     splElectr->setChildrenCollapsible(false);
     splElectr->addWidget(pnlContracts);
     splElectr->addWidget(pnlAbonents);
     splElectr->addWidget(pnlAbonDev);
     splElectr->setSizes({250, 160, 200});
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QVBoxLayout(pgElectr);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splElectr);
-}
-
-void FillElectrPage(TMainForm *main)
-{
-    auto *layout = new QVBoxLayout(main->tsElectr);
-    layout->addWidget(new TElectrPage(main, main->tsElectr));
+    tabLayout->addWidget(pgElectr);
 }

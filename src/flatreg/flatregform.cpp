@@ -1,6 +1,6 @@
 #include "flatreg/flatregform.h"
 
-#include "app/inputstr.h"
+#include "widgets/inputstr.h"
 #include "base/datadir.h"
 #include "base/errorbox.h"
 #include "base/formposition.h"

@@ -3,7 +3,7 @@
 // flat register command of the main menu.
 #include "flatreg/flatregform.h"
 
-#include "app/progress.h"
+#include "widgets/progress.h"
 #include "base/errorbox.h"
 #include "base/guard.h"
 #include "base/utils.h"
@@ -125,7 +125,7 @@ void TFlatRegisterForm::RunButtonClick()
             rows.append({cellText(SG, r, colFlat), cellText(SG, r, colMeterName),
                          cellText(SG, r, colConcentrator), cellText(SG, r, colChannel),
                          cellText(SG, r, colDate)});
-        TGridReport report(SG, ListBox, SG->columnCount() - 1);
+        TGridReport report(SG, ListBox, colStatus);
         ListBox->clear();
         Query = std::make_unique<TAptDeviceQuery>(*DM->dbConn);
 
@@ -163,10 +163,11 @@ void FlatRegisterCommand(QWidget *owner)
     }
     if (!registered || !DM || !DM->dbConn->IsOpen())
         return;
-    // the units of the current object, then the lists that show channels
+    // What add_aptdevice writes: a unit type of flats made on first use, the
+    // units of the object and their channels. The types first, so that the
+    // units read again show them. Devices and channels stay as they were.
+    if (DM->qryHWUnitTypes->Active())
+        DM->qryHWUnitTypes->Requery();
     DM->qryHWUnits->Close();
     DM->qryHWUnits->Open();
-    for (TDataSet *ds : {DM->qryVDevicesAll, DM->qrySelDevice})
-        if (ds->Active())
-            ds->Requery();
 }

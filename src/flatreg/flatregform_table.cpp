@@ -137,7 +137,8 @@ void TFlatRegisterForm::SaveButtonClick()
 {
     Guarded([this] {
         const TFlatTable table = Table();
-        if (const QString problem = table.SaveProblem(ColumnTitles()); !problem.isEmpty()) {
+        const QString problem = table.SaveProblem(colStatus, ColumnTitles());
+        if (!problem.isEmpty()) {
             ErrorBox(problem);
             return;
         }
@@ -148,7 +149,7 @@ void TFlatRegisterForm::SaveButtonClick()
         if (path.isEmpty())
             return;
         QString reason;
-        switch (TextFiles::WriteText(path, table.SaveText(), &reason)) {
+        switch (TextFiles::WriteText(path, table.SaveText(colStatus), &reason)) {
         case TextFiles::TWriteResult::Written:
             break;
         case TextFiles::TWriteResult::OpenFailed:

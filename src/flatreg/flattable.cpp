@@ -86,26 +86,28 @@ bool TFlatTable::Parse(const QString &text, QChar separator, QString *error)
     return true;
 }
 
-QString TFlatTable::SaveText() const
+QString TFlatTable::SaveText(int statusColumn) const
 {
     QString text;
-    const int saved = m_columns - 1;
+    const int saved = statusColumn == m_columns - 1 ? statusColumn : m_columns;
     for (const QStringList &row : m_rows) {
         for (int c = 0; c < saved; ++c) {
             if (c > 0)
                 text += QLatin1Char(';');
-            text += row[c];
+            if (c != statusColumn)
+                text += row[c];
         }
         text += QLatin1String("\r\n");
     }
     return text;
 }
 
-QString TFlatTable::SaveProblem(const QStringList &titles) const
+QString TFlatTable::SaveProblem(int statusColumn, const QStringList &titles) const
 {
-    const int saved = m_columns - 1;
     for (int r = 0; r < RowCount(); ++r) {
-        for (int c = 0; c < saved; ++c) {
+        for (int c = 0; c < m_columns; ++c) {
+            if (c == statusColumn)
+                continue;
             const QString &cell = m_rows[r][c];
             QString what;
             if (cell.contains(QLatin1Char(';')) || cell.contains(QLatin1Char('\r'))

@@ -37,14 +37,16 @@ public:
     // has more than MaxRows lines or MaxColumns cells in a line.
     bool Parse(const QString &text, QChar separator, QString *error = nullptr);
     // The text that Parse reads back into this table: every row, the title
-    // row included, with the cells of all columns but the last (the status
-    // column) joined by ";" and ended by CR LF.
-    QString SaveText() const;
+    // row included, with its cells joined by ";" and ended by CR LF. The
+    // cells of the status column are not saved: they are written empty, so
+    // that the columns after it keep their places, and left out when no
+    // column follows (an eight-column table saves seven cells a row).
+    QString SaveText(int statusColumn) const;
     // Why SaveText would not load back into the same table, or an empty text:
     // a saved cell that holds ";", CR, LF or a zero character, or one that a
     // Windows-1251 file cannot hold. Names the row (1 for the first meter row)
     // and the column with its title, if titles gives one.
-    QString SaveProblem(const QStringList &titles = {}) const;
+    QString SaveProblem(int statusColumn, const QStringList &titles = {}) const;
 
 private:
     int m_columns;

@@ -62,6 +62,9 @@ std::optional<int> ConcentratorNumber(const QString &cell)
         if (number.startsWith(QLatin1Char('.')))
             number.remove(0, 1);
     }
+    // a serial number has no minus sign: "-5" would name channels TARM_VD0_-5
+    if (number.startsWith(QLatin1Char('-')))
+        return std::nullopt;
     return WholeNumber(number);
 }
 

@@ -37,7 +37,7 @@ int DeviceSystemId(const QString &meterName, const QStringList &hotNames,
 std::optional<int> WholeNumber(const QString &text);
 // The concentrator number: a text of 8 or more characters loses a leading
 // "06", "07", "08" or "09" and then a leading "."; the rest must be a whole
-// number.
+// number without a minus sign.
 std::optional<int> ConcentratorNumber(const QString &cell);
 // The channel index (the channel number less 1) of a channel number of at
 // least 1.

@@ -1,18 +1,18 @@
 #include "heatwater/heatwaterpage.h"
 
-#include "app/mainfrm.h"
-#include "base/guard.h"
+#include "data/dmfrm.h"
 #include "heatwater/hwcommands.h"
-#include "widgets/dbgrid.h"
 #include "widgets/listpanel.h"
+#include "widgets/shell.h"
 
 #include <QSplitter>
 #include <QVBoxLayout>
 
-THeatWaterPage::THeatWaterPage(TMainForm *main) : QWidget(main->tsHeatWater), m_main(main)
+void FillHeatWaterPage(QWidget *page, IShell &shell)
 {
-    setObjectName(QStringLiteral("pnlHeatWater"));
-    pnlHWObjects = new TListPanel(
+    auto *pnlHeatWater = new QWidget(page);
+    pnlHeatWater->setObjectName(QStringLiteral("pnlHeatWater"));
+    auto *pnlHWObjects = new TListPanel(
         DM->dsHWObjects,
         {"pnlHWObjects", "stHWObjects", QStringLiteral("Объекты учета тепловой энергии и воды:"),
          "dbgrdHWObjects",
@@ -23,14 +23,14 @@ THeatWaterPage::THeatWaterPage(TMainForm *main) : QWidget(main->tsHeatWater), m_
     pnlHWObjects->SetCommand(TRecordCommand::Add, [] { AddHWObject(); });
     pnlHWObjects->AddFindBox();
 
-    pnlHWUnits = new TListPanel(
+    auto *pnlHWUnits = new TListPanel(
         DM->dsHWUnits,
         {"pnlHWUnits", "stHWUnits", QStringLiteral("Узлы учета:"), "dbgrdHWUnits",
          {{QStringLiteral("Тип узла учета"), QStringLiteral("utypename"), 150},
           {QStringLiteral("Наименование (номер)"), QStringLiteral("unitname"), 300}},
          "HWUnit", QStringLiteral("узел учета"), DM->qryHWObjects});
 
-    pnlHWUnitDev = new TListPanel(
+    auto *pnlHWUnitDev = new TListPanel(
         DM->dsHWUnitDev,
         {"pnlHWUnitDev", "stHWUnitDev", QStringLiteral("Виртуальные приборы (каналы измерения):"),
          "dbgrdHWUnitDev",
@@ -43,10 +43,9 @@ THeatWaterPage::THeatWaterPage(TMainForm *main) : QWidget(main->tsHeatWater), m_
          "HWUnitDev", QStringLiteral("прибор"), DM->qryHWUnits});
     // the channel is chosen before the row is made
     pnlHWUnitDev->SetCommand(TRecordCommand::Add, [] { AddHWUnitDev(); });
-    connect(pnlHWUnitDev->Grid, &TDBGrid::PopupMenuRequested, this,
-            &THeatWaterPage::dbgrdHWUnitDevPopup);
+    SetGridPopup(shell, pnlHWUnitDev->Grid, "mnuHWUnitDev");
 
-    splHeatWater = new QSplitter(Qt::Vertical, this);
+    auto *splHeatWater = new QSplitter(Qt::Vertical, pnlHeatWater);
     splHeatWater->setObjectName(QStringLiteral("splHeatWater"));
     splHeatWater->setChildrenCollapsible(false);
     splHeatWater->addWidget(pnlHWObjects);
@@ -54,19 +53,9 @@ THeatWaterPage::THeatWaterPage(TMainForm *main) : QWidget(main->tsHeatWater), m_
     splHeatWater->addWidget(pnlHWUnitDev);
     splHeatWater->setSizes({260, 170, 190});
 
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = new QVBoxLayout(pnlHeatWater);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splHeatWater);
-    auto *pageLayout = new QVBoxLayout(main->tsHeatWater);
-    pageLayout->addWidget(this);
-}
-
-void THeatWaterPage::dbgrdHWUnitDevPopup(const QPoint &globalPos)
-{
-    Guarded([&] { m_main->PopupGridMenu(pnlHWUnitDev->Grid, m_main->mnuHWUnitDev, globalPos); });
-}
-
-void FillHeatWaterPage(TMainForm *main)
-{
-    new THeatWaterPage(main);
+    auto *pageLayout = new QVBoxLayout(page);
+    pageLayout->addWidget(pnlHeatWater);
 }

@@ -1,9 +1,10 @@
 #include "import/importpage.h"
 
 #include "import/impprogressfrm.h"
-#include "app/mainfrm.h"
+#include "base/errors.h"
 #include "base/guard.h"
 #include "base/utils.h"
+#include "data/dmfrm.h"
 
 #include <QBoxLayout>
 #include <QLineEdit>
@@ -29,19 +30,19 @@ QBoxLayout *rowOf(QWidget *widget, QLayout *layout, int &index)
     return nullptr;
 }
 
-void btnSelectFileClick(TMainForm *main)
+void btnSelectFileClick(QLineEdit *txtDBFFilePath)
 {
-    const QString path = OpenFileDialog(QString::fromUtf8(DbfFilter),
-                                        main->txtDBFFilePath->text(), main);
+    const QString path = OpenFileDialog(QString::fromUtf8(DbfFilter), txtDBFFilePath->text(),
+                                        txtDBFFilePath->window());
     if (!path.isEmpty())
-        main->txtDBFFilePath->setText(path);
+        txtDBFFilePath->setText(path);
 }
 
-void btnLoadDataClick(TMainForm *main)
+void btnLoadDataClick(QLineEdit *txtDBFFilePath)
 {
-    const QString path = main->txtDBFFilePath->text();
+    const QString path = txtDBFFilePath->text();
     if (path.isEmpty()) {
-        PlainBox(QStringLiteral("Не указан файл для импорта"), main);
+        PlainBox(QStringLiteral("Не указан файл для импорта"), txtDBFFilePath->window());
         return;
     }
     DM->ImportBuildings(path, *ImpProgressForm);
@@ -49,9 +50,13 @@ void btnLoadDataClick(TMainForm *main)
 
 } // namespace
 
-void FillImportPage(TMainForm *main)
+void FillImportPage(QWidget *page)
 {
-    QWidget *page = main->tsAddresses;
+    // the file path box of the page is the shell's: the settings keep its text
+    auto *txtDBFFilePath = page->findChild<QLineEdit *>(QStringLiteral("txtDBFFilePath"));
+    if (!txtDBFFilePath)
+        throw EError(QStringLiteral("На странице %1 нет поля txtDBFFilePath")
+                         .arg(page->objectName()));
     auto *btnSelectFile = new QPushButton(QStringLiteral("..."), page);
     btnSelectFile->setObjectName(QStringLiteral("btnSelectFile"));
     btnSelectFile->setToolTip(QStringLiteral("Выбрать файл..."));
@@ -59,13 +64,15 @@ void FillImportPage(TMainForm *main)
     bold.setBold(true);
     btnSelectFile->setFont(bold);
     btnSelectFile->setFixedWidth(32);
-    QObject::connect(btnSelectFile, &QPushButton::clicked, main,
-                     [main] { Guarded([main] { btnSelectFileClick(main); }); });
+    QObject::connect(btnSelectFile, &QPushButton::clicked, page, [txtDBFFilePath] {
+        Guarded([txtDBFFilePath] { btnSelectFileClick(txtDBFFilePath); });
+    });
 
     auto *btnLoadData = new QPushButton(QStringLiteral("Загрузить данные в БД"), page);
     btnLoadData->setObjectName(QStringLiteral("btnLoadData"));
-    QObject::connect(btnLoadData, &QPushButton::clicked, main,
-                     [main] { Guarded([main] { btnLoadDataClick(main); }); });
+    QObject::connect(btnLoadData, &QPushButton::clicked, page, [txtDBFFilePath] {
+        Guarded([txtDBFFilePath] { btnLoadDataClick(txtDBFFilePath); });
+    });
 
     // "..." beside the path box, the load button on a row of its own below it
     auto *loadRow = new QHBoxLayout;
@@ -75,7 +82,7 @@ void FillImportPage(TMainForm *main)
     if (!pageLayout)
         pageLayout = new QVBoxLayout(page);
     int at = -1;
-    if (QBoxLayout *fileRow = rowOf(main->txtDBFFilePath, pageLayout, at);
+    if (QBoxLayout *fileRow = rowOf(txtDBFFilePath, pageLayout, at);
         fileRow && fileRow != pageLayout) {
         fileRow->insertWidget(at + 1, btnSelectFile);
         pageLayout->insertLayout(pageLayout->indexOf(fileRow) + 1, loadRow);

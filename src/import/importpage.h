@@ -2,6 +2,7 @@
 // The building address import on the tab "Адреса строений": the file choice
 // beside the path box and the button that loads the file into the database.
 
-class TMainForm;
+class QWidget;
 
-void FillImportPage(TMainForm *main);
+// Fills the page that holds the shell's file path box txtDBFFilePath.
+void FillImportPage(QWidget *page);

@@ -2,6 +2,7 @@
 
 #include "base/guard.h"
 #include "base/utils.h"
+#include "widgets/listform.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,6 +58,7 @@ TImpProgressForm::TImpProgressForm(QWidget *mainWindow)
 {
     setObjectName(QStringLiteral("ImpProgressForm"));
     setWindowTitle(QStringLiteral("Загрузка данных..."));
+    NameWindowForReaders(this);
     setFixedSize(570, 240);
     // Input reaches this window only, list windows and viewers included.
     setWindowModality(Qt::ApplicationModal);

@@ -1,7 +1,6 @@
 #include "reference/addressreference.h"
 
 #include "reference/selbuildingfrm.h"
-#include "app/mainfrm.h"
 #include "base/guard.h"
 
 #include <QAction>
@@ -10,20 +9,20 @@
 
 namespace {
 
-void addViewButton(TMainForm *main)
+void addViewButton(QWidget *page)
 {
-    auto *button = new QPushButton(QStringLiteral("Просмотр данных"), main->tsAddresses);
+    auto *button = new QPushButton(QStringLiteral("Просмотр данных"), page);
     button->setObjectName(QStringLiteral("btnViewData"));
-    QObject::connect(button, &QPushButton::clicked, main, [] {
+    QObject::connect(button, &QPushButton::clicked, page, [] {
         Guarded([] {
             SelBuildingForm->SetSelectMode(TSelBuildingForm::TSelectMode::Browse);
             SelBuildingForm->Execute();
         });
     });
     // below the file box, before the stretch at the bottom of the page
-    auto *layout = qobject_cast<QBoxLayout *>(main->tsAddresses->layout());
+    auto *layout = qobject_cast<QBoxLayout *>(page->layout());
     if (!layout) {
-        layout = new QVBoxLayout(main->tsAddresses);
+        layout = new QVBoxLayout(page);
         layout->addStretch();
     }
     auto *row = new QHBoxLayout;
@@ -37,7 +36,7 @@ void addViewButton(TMainForm *main)
 
 } // namespace
 
-void FillAddressPage(TMainForm *main)
+void FillAddressPage(QWidget *page)
 {
-    addViewButton(main);
+    addViewButton(page);
 }

@@ -1,6 +1,6 @@
 #include "reference/orgsreference.h"
 
-#include "app/mainfrm.h"
+#include "data/dmfrm.h"
 #include "widgets/listpanel.h"
 
 #include <QVBoxLayout>
@@ -16,7 +16,7 @@ void placePage(QWidget *tab, QWidget *page)
 
 } // namespace
 
-void FillOrgPages(TMainForm *main)
+void FillOrgsPage(QWidget *page)
 {
     auto *orgs = new TListPanel(DM->dsOrgs,
                                 {"pnlOrgs", "stOrgs", QStringLiteral("Организации:"), "dbgrdOrgs",
@@ -24,8 +24,12 @@ void FillOrgPages(TMainForm *main)
                                   {QStringLiteral("Телефон"), QStringLiteral("phone"), 150}},
                                  "Org", QStringLiteral("организацию")});
     orgs->AddFindBox();
-    placePage(main->tsOrgs, orgs);
-    placePage(main->tsCTP,
+    placePage(page, orgs);
+}
+
+void FillCTPPage(QWidget *page)
+{
+    placePage(page,
               new TListPanel(DM->dsCTP,
                              {"pnlCTP", "stCTP", QStringLiteral("ЦТП:"), "dbgrdCTP",
                               {{QStringLiteral("Наименование"), QStringLiteral("ctpname"), 300}},

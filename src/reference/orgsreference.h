@@ -1,7 +1,9 @@
 #pragma once
 // The tabs of organisations and CTP.
 
-class TMainForm;
+class QWidget;
 
-// Fills the tabs "Организации" and "ЦТП" of the main window with their lists.
-void FillOrgPages(TMainForm *main);
+// Fills the tab "Организации" with its list.
+void FillOrgsPage(QWidget *page);
+// Fills the tab "ЦТП" with its list.
+void FillCTPPage(QWidget *page);

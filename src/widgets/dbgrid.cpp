@@ -12,6 +12,8 @@
 #include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 
@@ -32,6 +34,18 @@ TDBGrid::TDBGrid(TDataSource *source, QWidget *parent, const QString &name)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setHighlightSections(false);
+    // a title click sorts; the arrow shows the sort column and its direction
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Guarded([&] { titleClicked(column); }); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_settingWidths && m_titlePressed)
+            m_widthsChanged = true;
+    });
+    horizontalHeader()->viewport()->installEventFilter(this);
+    createListActions();
     // the selected row shows also while another control has the focus
     QPalette pal = palette();
     for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -102,7 +116,11 @@ TDataSet *TDBGrid::DataSet() const
 int TDBGrid::AddColumn(const QString &title, const QString &fieldName, int widthPx)
 {
     const int column = m_columns->AddColumn(title, fieldName);
-    horizontalHeader()->resizeSection(column, widthPx > 0 ? widthPx : fittedWidth(column));
+    m_storedWidth.resize(m_columns->columnCount());
+    // a designed width is the least: the title shows whole in any font
+    const QScopedValueRollback<int> setting(m_settingWidths, m_settingWidths + 1);
+    horizontalHeader()->resizeSection(
+        column, qMax(widthPx > 0 ? widthPx : fittedWidth(column), titleWidth(column)));
     return column;
 }
 
@@ -124,11 +142,15 @@ void TDBGrid::SetColumnReadOnly(int column, bool readOnly)
     m_columns->SetColumnReadOnly(column, readOnly);
 }
 
+int TDBGrid::titleWidth(int column) const
+{
+    // the title's text, the style's margins and the room of the sort arrow
+    return horizontalHeader()->sectionSizeHint(column);
+}
+
 int TDBGrid::fittedWidth(int column) const
 {
-    const int title =
-        horizontalHeader()->fontMetrics().horizontalAdvance(
-            m_columns->headerData(column, Qt::Horizontal).toString()) + 16;
+    const int title = titleWidth(column);
     const int field = m_columns->FieldOfColumn(column);
     if (field < 0)
         return qMax(title, horizontalHeader()->defaultSectionSize());
@@ -171,7 +193,7 @@ void TDBGrid::dataChange(int field)
 void TDBGrid::syncToDataSet()
 {
     QItemSelectionModel *selection = selectionModel();
-    const int row = m_dataSet && m_dataSet->Active() ? m_dataSet->RecNo() : -1;
+    const int row = m_dataSet && m_dataSet->Active() ? ShownRow(m_dataSet->RecNo()) : -1;
     const QModelIndex current = currentIndex();
     const QScopedValueRollback<int> syncing(m_syncing, m_syncing + 1);
     if (row < 0 || row >= m_columns->rowCount() || m_columns->columnCount() == 0) {
@@ -180,7 +202,10 @@ void TDBGrid::syncToDataSet()
         return;
     }
     if (current.row() == row) {
-        if (!selection->isRowSelected(row, QModelIndex()) && state() != DragSelectingState)
+        // a row the operator moved to is selected by the view itself (added
+        // to a selection of several with Ctrl, where the grid allows that)
+        if (!m_operatorMove && !selection->isRowSelected(row, QModelIndex()) &&
+            state() != DragSelectingState)
             selection->select(current, QItemSelectionModel::ClearAndSelect |
                                            QItemSelectionModel::Rows);
         return;
@@ -196,8 +221,8 @@ void TDBGrid::currentRowMoved(const QModelIndex &current)
     if (m_syncing || !m_dataSet || !current.isValid())
         return;
     TDataSet *ds = m_dataSet;
-    const int row = current.row();
-    if (row == ds->RecNo())
+    const int row = DataSetRow(current.row());
+    if (row < 0 || row == ds->RecNo())
         return;
     if (m_editable && ds->IsEditing()) {
         // a move the grid's own hooks did not see coming: end the row first,
@@ -212,9 +237,62 @@ void TDBGrid::currentRowMoved(const QModelIndex &current)
             Qt::QueuedConnection);
         return;
     }
+    const QScopedValueRollback<bool> operatorMove(m_operatorMove, true);
     const bool moved = Guarded([&] { ds->SetRecNo(row); });
     if (!moved || ds->RecNo() != row)
         QMetaObject::invokeMethod(this, &TDBGrid::syncToDataSet, Qt::QueuedConnection);
+}
+
+// ---- order -----------------------------------------------------------------
+
+void TDBGrid::SortByColumn(int column, Qt::SortOrder order)
+{
+    if (column >= m_columns->columnCount())
+        column = -1;
+    m_columns->SortBy(column, order);
+    horizontalHeader()->setSortIndicator(column, order);
+    // the current row stays in sight
+    const QModelIndex current = currentIndex();
+    if (current.isValid())
+        scrollTo(current);
+}
+
+int TDBGrid::SortColumn() const
+{
+    return m_columns->SortColumn();
+}
+
+Qt::SortOrder TDBGrid::SortOrder() const
+{
+    return m_columns->SortOrder();
+}
+
+int TDBGrid::DataSetRow(int row) const
+{
+    return m_columns->DataSetRow(row);
+}
+
+int TDBGrid::ShownRow(int dataSetRow) const
+{
+    return m_columns->ShownRow(dataSetRow);
+}
+
+void TDBGrid::titleClicked(int column)
+{
+    // the header has turned its arrow already; the grid sets it as it sorts
+    const int sorted = m_columns->SortColumn();
+    const Qt::SortOrder order = m_columns->SortOrder();
+    // a row edited in place is posted first, as moving to another row does
+    if (m_editable && editingRow() && !leaveRow()) {
+        horizontalHeader()->setSortIndicator(sorted, order);
+        return;
+    }
+    if (column != sorted)
+        SortByColumn(column, Qt::AscendingOrder);
+    else if (order == Qt::AscendingOrder)
+        SortByColumn(column, Qt::DescendingOrder);
+    else
+        SortByColumn(-1);
 }
 
 // ---- editing in place ------------------------------------------------------
@@ -283,7 +361,7 @@ void TDBGrid::mousePressEvent(QMouseEvent *event)
 {
     if (m_editable && editingRow()) {
         const QModelIndex index = indexAt(event->position().toPoint());
-        if (index.isValid() && index.row() != m_dataSet->RecNo() && !leaveRow()) {
+        if (index.isValid() && DataSetRow(index.row()) != m_dataSet->RecNo() && !leaveRow()) {
             event->accept();
             return;
         }
@@ -296,7 +374,7 @@ void TDBGrid::mouseMoveEvent(QMouseEvent *event)
     // dragging does not carry an edited row's selection to another row
     if (m_editable && editingRow() && event->buttons() != Qt::NoButton) {
         const QModelIndex index = indexAt(event->position().toPoint());
-        if (index.isValid() && index.row() != m_dataSet->RecNo()) {
+        if (index.isValid() && DataSetRow(index.row()) != m_dataSet->RecNo()) {
             event->accept();
             return;
         }
@@ -312,12 +390,22 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TDBGrid::contextMenuEvent(QContextMenuEvent *event)
 {
-    emit PopupMenuRequested(event->globalPos());
     event->accept();
+    if (isSignalConnected(QMetaMethod::fromSignal(&TDBGrid::PopupMenuRequested))) {
+        emit PopupMenuRequested(event->globalPos());
+        return;
+    }
+    QMenu menu(this);
+    ExecPopup(&menu, event->globalPos());
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent *event)
 {
+    if (event->matches(QKeySequence::Copy) && state() != EditingState) {
+        Guarded([this] { CopyRows(); });
+        event->accept();
+        return;
+    }
     if (m_editable && state() != EditingState && editingRow()) {
         switch (event->key()) {
         case Qt::Key_Return:
@@ -342,7 +430,8 @@ void TDBGrid::keyPressEvent(QKeyEvent *event)
 QModelIndex TDBGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {
     QModelIndex target = QTableView::moveCursor(cursorAction, modifiers);
-    if (!m_editable || !target.isValid() || !editingRow() || target.row() == m_dataSet->RecNo())
+    if (!m_editable || !target.isValid() || !editingRow() ||
+        DataSetRow(target.row()) == m_dataSet->RecNo())
         return target;
     if (!leaveRow())
         return currentIndex();
@@ -397,7 +486,10 @@ void TDBGrid::leftGrid()
         Guarded([ds] { ds->Cancel(); });
         return;
     }
-    if (m_postOnExit)
+    // A post refused since the row last changed (its master, clicked in
+    // another grid, posted it first and stayed where it was) has been shown:
+    // the row stays as typed rather than be refused a second time and lost.
+    if (m_postOnExit && !m_dataSet->PostRefused())
         FinishRow();
 }
 

@@ -2,9 +2,14 @@
 // The data grid: a table over one data source's dataset whose current row is
 // the dataset's current row.
 
+#include <QList>
 #include <QPointer>
+#include <QStringList>
 #include <QTableView>
+#include <QVector>
 
+class QAction;
+class QMenu;
 class TDataSet;
 class TDataSource;
 class TDBGridColumns;
@@ -24,9 +29,27 @@ class TDBGridDelegate;
 // operator moves to another row, presses Enter, or moves the focus to another
 // control of the window (see SetPostOnExit); Esc cancels the row. A failed
 // post is shown in the error box and the row is cancelled; the grid then stays
-// on that row. A new row the grid did not change is dropped instead of posted.
+// on that row. A row whose post was refused elsewhere (by its master, which
+// then stayed) and has not changed since is not posted again on leaving the
+// grid: it stays as typed, the one refusal shown once. A new row the grid did
+// not change is dropped instead of posted.
 // The grid never adds or deletes rows (moving below the last row, Insert and
 // Ctrl+Delete do nothing).
+//
+// The operator's tools of every list:
+// - a click on a column title sorts the rows by that column (see gridsort.h),
+//   a second click reverses the order, a third one returns to the dataset's
+//   order; an arrow in the title shows which. Only the grid's order changes:
+//   the dataset keeps its rows and its current row, which stays current and
+//   in sight. A re-read of the dataset is sorted again.
+// - Ctrl+C copies the current row (the selected rows, where the grid allows
+//   several) with a title line as tab-separated text, the cells as shown.
+// - the context menu holds "Обновить" (F5, see gridrefresh.h; not in a window
+//   whose F5 does a refresh of its own), "Копировать" and "Сохранить в
+//   CSV..." (after the items of the window's own popup menu: see ExecPopup).
+// - a column is at least as wide as its title; widths the operator drags are
+//   kept in POSITION.INI under "<grid>.<window>" and restored when the grid
+//   is next shown.
 class TDBGrid : public QTableView
 {
     Q_OBJECT
@@ -61,6 +84,49 @@ public:
     // the row cancelled; false then.
     bool FinishRow();
 
+    // ---- order
+    // Sorts by a column as its title clicks do (-1: the dataset's order).
+    void SortByColumn(int column, Qt::SortOrder order = Qt::AscendingOrder);
+    int SortColumn() const;
+    Qt::SortOrder SortOrder() const;
+    // The dataset row shown at a row of the grid, and back (-1: none).
+    int DataSetRow(int row) const;
+    int ShownRow(int dataSetRow) const;
+    TDBGridColumns *Columns() const { return m_columns; }
+
+    // ---- the list as text
+    // The titles of the columns shown, and what a cell shows (the text of a
+    // TCellTextDelegate where the column has one).
+    QStringList ColumnTitles() const;
+    QString CellText(int row, int column) const;
+    // The title line, then a line per given row of the grid (all rows shown,
+    // in their order, without rows).
+    QList<QStringList> TableLines(const QList<int> &rows) const;
+    QList<QStringList> TableLines() const;
+    // The rows Ctrl+C copies: the selected rows where several may be
+    // selected, else the current row.
+    QList<int> CopiedRows() const;
+    // Puts CopiedRows with the title line on the clipboard, tab-separated.
+    void CopyRows();
+    // Writes every row shown to a CSV file (SaveCsvFile); EError when it
+    // cannot. SaveCsvAs asks for the file first.
+    void SaveCsv(const QString &path);
+    void SaveCsvAs();
+    // Shows a context menu: the items of menu (a window's popup), then those
+    // of the list. A grid whose PopupMenuRequested nobody hears shows the
+    // list's items alone.
+    void ExecPopup(QMenu *menu, const QPoint &globalPos);
+    QAction *RefreshAction() const { return m_refreshAction; }
+    QAction *CopyAction() const { return m_copyAction; }
+    QAction *SaveCsvAction() const { return m_saveCsvAction; }
+
+    // ---- column widths
+    // The section of POSITION.INI with the operator's widths; empty for a
+    // grid or window without a name.
+    QString WidthsSection() const;
+    void SaveColumnWidths();
+    void RestoreColumnWidths();
+
 signals:
     // A double-click anywhere in the grid; the window decides with
     // IsDataRowHit whether it counts.
@@ -77,6 +143,9 @@ protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyboardSearch(const QString &search) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void dataChange(int field);
@@ -89,6 +158,11 @@ private:
     bool editingRow() const;
     void typing();
     int fittedWidth(int column) const;
+    int titleWidth(int column) const;
+    void titleClicked(int column);
+    void fitTitles();
+    void createListActions();
+    void updateListActions();
 
     QPointer<TDataSource> m_source;
     QPointer<TDataSet> m_dataSet;
@@ -99,6 +173,16 @@ private:
     bool m_rowTouched = false; // the grid wrote into the row being edited
     int m_syncing = 0;         // moves made by the grid itself, or by the model
     int m_resets = 0;
+    bool m_operatorMove = false; // the dataset follows a row the view moved to
+
+    QAction *m_refreshAction = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_saveCsvAction = nullptr;
+    QVector<bool> m_storedWidth; // a column's width is the operator's, from the store
+    bool m_shown = false;
+    int m_settingWidths = 0;     // widths set by the grid, not by the operator
+    bool m_titlePressed = false; // a mouse button is down on the titles
+    bool m_widthsChanged = false;
 };
 
 // The grid hit test: true when the mouse pointer is on a data row of the grid

@@ -1,7 +1,9 @@
 #pragma once
 // The columns of one grid over the shared model of its dataset: which fields
-// it shows, in which order, under which titles, and which cells the operator
-// may edit in place.
+// it shows, in which order, under which titles, which cells the operator may
+// edit in place, and in which order the rows show (the dataset's own, or
+// sorted by a column: see gridsort.h). Sorting changes only what this grid
+// shows: the dataset, its current row and every other grid keep their order.
 
 #include <QAbstractProxyModel>
 #include <QPointer>
@@ -39,6 +41,18 @@ public:
     // field of a lookup field. -1 when the column cannot be edited.
     int TargetField(int column) const;
 
+    // Shows the rows sorted by a column (-1: in the dataset's order). The
+    // order is made again whenever the dataset is read again; rows added
+    // meanwhile show at the end, changed values stay where they are.
+    void SortBy(int column, Qt::SortOrder order = Qt::AscendingOrder);
+    int SortColumn() const { return m_sortColumn; }
+    Qt::SortOrder SortOrder() const { return m_sortOrder; }
+    // The dataset row shown at a row of the grid, and back; -1 for none.
+    int DataSetRow(int shownRow) const;
+    int ShownRow(int dataSetRow) const;
+    // The dataset rows in the order shown; empty while in the dataset's order.
+    const QVector<int> &ShownOrder() const { return m_order; }
+
     QModelIndex index(int row, int column,
                       const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -59,13 +73,29 @@ signals:
     // after they have: moves of the current index in between are no operator's.
     void ChangeBegins();
     void ChangeEnds();
+    // The rows show in another order (sorted, or sorted again after a re-read).
+    void OrderChanged();
 
 private:
     void setSourceModel(QAbstractItemModel *model) override;
+    // Makes the order of the sort column from the dataset's rows as they are.
+    void makeOrder();
+    void findPositions();
+    void rowsComing(int first, int last);
+    void rowsCame(int first, int last);
+    void rowsGoing(int first, int last);
+    void rowsGone(int first, int last);
 
     QPointer<TDataSet> m_dataSet;
     QVector<Column> m_columns;
     mutable QVector<int> m_fieldOf; // the field of each column, by FieldOfColumn
     mutable int m_fieldCount = -1;  // the dataset's field count it was made for
     bool m_editable = false;
+
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    QVector<int> m_order;    // the dataset row at each row shown
+    QVector<int> m_position; // the row shown of each dataset row
+    int m_insertAt = -1;     // where rows being inserted will show
+    bool m_resetting = false; // a change the sorted view takes as a reset
 };

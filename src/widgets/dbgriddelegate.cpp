@@ -89,7 +89,8 @@ void TDBGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
         if (edit->isModified())
             return; // keep what the operator is typing
         const int field = m_columns->FieldOfColumn(index.column());
-        edit->setText(FieldEditText(ds->Value(index.row(), field), ds->Fields()[field].type));
+        const int row = m_columns->DataSetRow(index.row());
+        edit->setText(FieldEditText(ds->Value(row, field), ds->Fields()[field].type));
     }
 }
 
@@ -127,7 +128,7 @@ void TDBGridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
         return;
     }
     // an empty text stays empty where the field held one (as TDBEdit does)
-    const QVariant before = ds->Value(index.row(), field);
+    const QVariant before = ds->Value(m_columns->DataSetRow(index.row()), field);
     if (type == FieldType::String && value.isNull() && !before.isNull() &&
         before.toString().isEmpty())
         value = QString();

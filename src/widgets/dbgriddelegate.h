@@ -7,6 +7,17 @@
 
 class TDBGridColumns;
 
+// A delegate whose cells show a text of their own (a format the window
+// chooses) instead of the dataset's: copying and saving the list take that
+// text, so that they give what the grid shows.
+class TCellTextDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    virtual QString CellText(const QModelIndex &index) const = 0;
+};
+
 class TDBGridDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include "base/guard.h"
 #include "data/dataset.h"
 #include "widgets/dbgrid.h"
+#include "widgets/dbgridcolumns.h"
 #include "widgets/gridsearch.h"
 
 #include <QAbstractItemModel>
@@ -41,6 +42,12 @@ TGridFind::TGridFind(TDBGrid *grid, QWidget *scope)
     cbFindColumn->setObjectName(QStringLiteral("cbFindColumn") + suffix);
     cbFindColumn->setToolTip(QStringLiteral("Где искать"));
     cbFindColumn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // named after the list they search, for screen readers
+    const QString list = grid->accessibleName().isEmpty() ? QString()
+                                                          : QStringLiteral(": ") +
+                                                                grid->accessibleName();
+    txtFind->setAccessibleName(QStringLiteral("Найти") + list);
+    cbFindColumn->setAccessibleName(QStringLiteral("Где искать") + list);
     fillColumns();
 
     auto *row = new QHBoxLayout(this);
@@ -82,6 +89,14 @@ QStringList TGridFind::searchedFields() const
     return fields;
 }
 
+QStringList TGridFind::followGrid()
+{
+    const QStringList fields = searchedFields();
+    m_search->SetFields(fields);
+    m_search->SetOrder(m_grid->Columns()->ShownOrder());
+    return fields;
+}
+
 void TGridFind::FindFirst()
 {
     const QString text = txtFind->text();
@@ -90,8 +105,7 @@ void TGridFind::FindFirst()
         setNoMatch(false);
         return;
     }
-    const QStringList fields = searchedFields();
-    m_search->SetFields(fields);
+    const QStringList fields = followGrid();
     const bool narrower = m_first.valid && m_first.generation == m_search->Generation() &&
                           m_first.fields == fields && text.startsWith(m_first.text);
     int row = -1;
@@ -111,8 +125,9 @@ void TGridFind::step(bool forward)
     TDataSet *ds = m_grid->DataSet();
     if (text.isEmpty() || !ds || !ds->Active())
         return;
-    m_search->SetFields(searchedFields());
-    const int current = ds->RecNo();
+    followGrid();
+    // from the current row on, in the order the grid shows
+    const int current = m_grid->ShownRow(ds->RecNo());
     const int row = m_search->Find(text, forward ? current + 1 : current - 1, forward, true);
     if (row >= 0)
         moveTo(row);
@@ -167,7 +182,7 @@ bool TGridFind::eventFilter(QObject *watched, QEvent *event)
     // the cells are read when the operator comes to type, not on the first key
     if (watched == txtFind && event->type() == QEvent::FocusIn) {
         Guarded([this] {
-            m_search->SetFields(searchedFields());
+            followGrid();
             m_search->Prepare();
         });
     }

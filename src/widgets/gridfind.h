@@ -46,6 +46,8 @@ private:
     // The fields searched: the chosen column's, or those of every column
     // shown.
     QStringList searchedFields() const;
+    // Searches those fields in the order the grid shows; returns them.
+    QStringList followGrid();
     void step(bool forward);
     void moveTo(int row);
     void setNoMatch(bool noMatch);

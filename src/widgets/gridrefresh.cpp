@@ -5,10 +5,8 @@
 #include "data/datasetrefresh.h"
 #include "widgets/dbgrid.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QPointer>
 
 namespace {
@@ -49,9 +47,8 @@ protected:
         if (key->key() != Qt::Key_F5 || held != Qt::NoModifier || !watched->isWidgetType())
             return false;
         auto *widget = static_cast<QWidget *>(watched);
-        for (QWidget *w = widget; w; w = w->parentWidget())
-            if (w->property(OwnKey).toBool())
-                return false;
+        if (HasOwnRefreshKey(widget))
+            return false;
         TDBGrid *grid = RefreshTarget(widget);
         if (!grid)
             return false;
@@ -120,26 +117,10 @@ void KeepOwnRefreshKey(QWidget *widget)
     widget->setProperty(OwnKey, true);
 }
 
-QAction *AddRefreshItem(QMenu *menu, std::function<TDBGrid *()> grid)
+bool HasOwnRefreshKey(const QWidget *widget)
 {
-    QAction *item = menu->addAction(QStringLiteral("Обновить"));
-    item->setObjectName(menu->objectName() + QStringLiteral("Refresh"));
-    item->setShortcut(QKeySequence(Qt::Key_F5));
-    item->setShortcutContext(Qt::WidgetShortcut); // F5 itself is handled for every window
-    item->setProperty("gridRefresh", true);
-    QObject::connect(item, &QAction::triggered, menu, [grid] {
-        Guarded([&] { RefreshGrid(grid()); });
-    });
-    // after the popup's own items were enabled by the hit test: a list is
-    // refreshed whether the pointer is on a row or not
-    QObject::connect(menu, &QMenu::aboutToShow, item, [item, grid] {
-        TDBGrid *g = grid();
-        item->setEnabled(g && g->DataSet() && g->DataSet()->Active());
-    });
-    return item;
-}
-
-bool IsRefreshItem(const QAction *item)
-{
-    return item && item->property("gridRefresh").toBool();
+    for (const QWidget *w = widget; w; w = w->parentWidget())
+        if (w->property(OwnKey).toBool())
+            return true;
+    return false;
 }

@@ -1,12 +1,8 @@
 #pragma once
-// Refresh of a list (F5, and an "Обновить" item in the popups of grids): the
+// Refresh of a list (F5, and the "Обновить" item of a grid's popup): the
 // dataset of the grid is read again from the server with its details and
 // the lookup sources it shows, the current row kept by its key.
 
-#include <functional>
-
-class QAction;
-class QMenu;
 class QWidget;
 class TDBGrid;
 
@@ -24,9 +20,5 @@ void InstallGridRefreshKey();
 // the archive viewer reads its period again, the street search of the
 // building window selects streets. The grids' F5 leaves it alone.
 void KeepOwnRefreshKey(QWidget *widget);
-// Adds the item "Обновить" (F5) to a grid's popup menu; it refreshes the
-// grid grid() names when chosen, and is enabled while that grid's dataset is
-// open. Returns the item.
-QAction *AddRefreshItem(QMenu *menu, std::function<TDBGrid *()> grid);
-// Whether the item is such a refresh item (a popup's hit test leaves it be).
-bool IsRefreshItem(const QAction *item);
+// Whether widget lies in such a widget.
+bool HasOwnRefreshKey(const QWidget *widget);

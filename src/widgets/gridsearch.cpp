@@ -97,6 +97,15 @@ void TGridSearch::SetFields(const QStringList &fields)
     invalidate();
 }
 
+void TGridSearch::SetOrder(const QVector<int> &order)
+{
+    // the grid hands over the same shared vector until it sorts again
+    if (order == m_order)
+        return;
+    m_order = order;
+    invalidate();
+}
+
 void TGridSearch::watch(TDataSet *ds, int field, int depth)
 {
     if (!m_watched.contains(ds)) {
@@ -142,13 +151,16 @@ bool TGridSearch::ready()
     }
     watch(ds, -1, 0);
     const int rows = ds->RecordCount();
+    // an order made for other rows is none
+    const bool ordered = m_order.size() == rows;
     m_text.clear();
     m_text.reserve(size_t(rows) * (fields.size() * 12 + 1));
     m_rowStart.assign(size_t(rows) + 1, 0);
     for (int r = 0; r < rows; ++r) {
         m_rowStart[size_t(r)] = qsizetype(m_text.size());
+        const int row = ordered ? m_order[r] : r;
         for (int field : fields) {
-            appendCell(m_text, ds, r, field);
+            appendCell(m_text, ds, row, field);
             m_text.push_back(u'\0');
         }
     }

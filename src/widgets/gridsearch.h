@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <vector>
 
@@ -28,6 +29,10 @@ public:
     // skipped.
     void SetFields(const QStringList &fields);
     const QStringList &Fields() const { return m_fields; }
+    // The order of the rows searched, as a sorted grid shows them: the
+    // dataset row at each position (empty: the dataset's own order). The rows
+    // Find and RowMatches take and give are positions in this order.
+    void SetOrder(const QVector<int> &order);
 
     // The first row, starting at from and going forward or backward, one of
     // whose fields shows a text containing text (case-insensitive); with wrap
@@ -53,6 +58,7 @@ private:
 
     QPointer<TDataSet> m_dataSet;
     QStringList m_fields;
+    QVector<int> m_order;
     QSet<const TDataSet *> m_watched;
     quint64 m_generation = 0;
 

@@ -1,7 +1,38 @@
 #include "widgets/listform.h"
 
+#include <QAccessibleWidget>
 #include <QBoxLayout>
 #include <QPushButton>
+
+namespace {
+
+const char *const ReaderWindow = "kestrumReaderWindow";
+
+QAccessibleInterface *readerWindow(const QString &className, QObject *object)
+{
+    auto *w = qobject_cast<QWidget *>(object);
+    if (!w || !w->isWindow() || !w->property(ReaderWindow).toBool() ||
+        className != QLatin1String(w->metaObject()->className()))
+        return nullptr;
+    return new QAccessibleWidget(w, QAccessible::Window);
+}
+
+} // namespace
+
+void NameWindowForReaders(QWidget *window, const QString &uncaptioned)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(readerWindow);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    window->setProperty(ReaderWindow, true);
+    const auto name = [window, uncaptioned](const QString &title) {
+        window->setAccessibleName(title.isEmpty() ? uncaptioned : title);
+    };
+    name(window->windowTitle());
+    QObject::connect(window, &QWidget::windowTitleChanged, window, name);
+}
 
 void ShowToFront(QWidget *window)
 {
@@ -19,6 +50,7 @@ TListForm::TListForm(TDataSource *source, const TDef &def) : QWidget(nullptr, Qt
 {
     setObjectName(QString::fromLatin1(def.name));
     setWindowTitle(def.caption);
+    NameWindowForReaders(this);
     // an open list window does not keep the program running
     setAttribute(Qt::WA_QuitOnClose, false);
 

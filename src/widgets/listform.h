@@ -8,6 +8,11 @@ class QPushButton;
 
 // Shows a modeless window, or brings it to the front when it is shown.
 void ShowToFront(QWidget *window);
+// Makes a top-level window built on a plain QWidget (a list window, the
+// archive viewer, a progress window) known to screen readers as a window
+// named by its caption, or by the given name while it has none; otherwise it
+// is announced as an unnamed "filler".
+void NameWindowForReaders(QWidget *window, const QString &uncaptioned = QString());
 
 class TListForm : public QWidget
 {

@@ -85,6 +85,11 @@ TListPanel::TListPanel(TDataSource *source, const TDef &def, QWidget *parent)
     setObjectName(QString::fromLatin1(def.name));
     Strip = NewStrip(QString::fromLatin1(def.stripName), def.strip, this);
     Grid = NewGrid(QString::fromLatin1(def.gridName), source, def.columns, this);
+    // a screen reader names the list as its strip does
+    QString name = def.strip.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    Grid->setAccessibleName(name);
 
     m_buttons->setContentsMargins(0, 0, 0, 0);
     m_buttons->setSpacing(2);

@@ -45,6 +45,8 @@ private slots:
     void readsUtf8AndWritesWindows1251();
     void textsReadBack_data();
     void textsReadBack();
+    void lineBreaksStayInTheirValue_data();
+    void lineBreaksStayInTheirValue();
     void garbledFileGivesDefaults();
     void unwritableFileRaises();
 
@@ -294,6 +296,40 @@ void TestAppConfig::textsReadBack()
     TAppConfig back(iniPath());
     back.Load();
     QCOMPARE(back.DBPassword, password);
+}
+
+void TestAppConfig::lineBreaksStayInTheirValue_data()
+{
+    QTest::addColumn<QString>("path");     // the dBase file's path as the settings hold it
+    QTest::addColumn<QString>("readBack"); // as it comes back
+    QTest::newRow("CR LF") << QStringLiteral("/data/a\r\nb.dbf") << QStringLiteral("/data/ab.dbf");
+    QTest::newRow("lone LF") << QStringLiteral("/data/a\nb.dbf") << QStringLiteral("/data/ab.dbf");
+    QTest::newRow("lone CR") << QStringLiteral("/data/a\rb.dbf") << QStringLiteral("/data/ab.dbf");
+    // what follows a line break would read as a section and a key
+    QTest::newRow("a section and a key")
+        << QStringLiteral("x.dbf\n[Database]\nDBServer=evil")
+        << QStringLiteral("x.dbf[Database]DBServer=evil");
+}
+
+void TestAppConfig::lineBreaksStayInTheirValue()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, readBack);
+    TAppConfig c(iniPath());
+    c.DBServer = QStringLiteral("srv");
+    c.DBFFilePath = path;
+    c.Save();
+    const QByteArray text = readFile(iniPath());
+    QCOMPARE(text.count("\r\n"), 14); // three headers and eleven keys, one line each
+    QCOMPARE(text.count('\r'), 14);
+    QCOMPARE(text.count('\n'), 14);
+    TAppConfig back(iniPath());
+    back.Load();
+    QCOMPARE(back.DBFFilePath, readBack);
+    QCOMPARE(back.DBServer, QStringLiteral("srv"));
+    // the next save changes nothing
+    back.Save();
+    QCOMPARE(readFile(iniPath()), text);
 }
 
 void TestAppConfig::garbledFileGivesDefaults()

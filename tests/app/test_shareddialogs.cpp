@@ -5,8 +5,8 @@
 #include "common/scriptchecks.h"
 #include "base/errorbox.h"
 #include "base/formposition.h"
-#include "app/inputstr.h"
-#include "app/progress.h"
+#include "widgets/inputstr.h"
+#include "widgets/progress.h"
 #include "base/utils.h"
 
 #include <QApplication>

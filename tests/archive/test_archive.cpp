@@ -12,12 +12,16 @@
 #include "data/dmfrm.h"
 #include "widgets/dbgrid.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QtTest>
+
+#include <ctime>
 
 namespace {
 const QDate Day0(2023, 1, 1); // daily records of V1 from here, 600 days
@@ -68,6 +72,8 @@ private slots:
     void emptyArchive();
     void oddArchiveTables_data();
     void oddArchiveTables();
+    void periodOnSkippedMidnight_data();
+    void periodOnSkippedMidnight();
 
 private:
     TArchDataViewForm *open(const QString &vdevid);
@@ -217,6 +223,12 @@ void TestArchive::popupOpensViewer()
     QCOMPARE(cell(v->dbgrdArchData, 0, 2), QStringLiteral("1.500000"));
     QCOMPARE(v->lblRecInfo->text(),
              QStringLiteral("Текущая запись: 01/08/2024 00:00:00. Всего записей: 22"));
+    // a screen reader announces a window with the caption, and a named list
+    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(v);
+    QVERIFY(reader);
+    QCOMPARE(reader->role(), QAccessible::Window);
+    QCOMPARE(reader->text(QAccessible::Name), v->windowTitle());
+    QCOMPARE(v->dbgrdArchData->accessibleName(), QStringLiteral("Архивные данные прибора"));
 }
 
 void TestArchive::sizeCheck_data()
@@ -391,6 +403,60 @@ void TestArchive::oddArchiveTables()
     QCOMPARE(boxes(QMessageBox::Critical).size(), error.isEmpty() ? 0 : 1);
     QCOMPARE(v->qryArchData->RecordCount(), rows);
     QVERIFY(v->isVisible());
+}
+
+void TestArchive::periodOnSkippedMidnight_data()
+{
+    // zones whose clocks went from 23:59:59 straight to 01:00 that day
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<int>("recType");
+    QTest::addColumn<int>("rows");
+    const QList<std::pair<QByteArray, QDate>> days = {
+        {"America/Sao_Paulo", QDate(2018, 11, 4)},
+        {"America/Havana", QDate(2019, 3, 10)},
+        {"Asia/Beirut", QDate(2019, 3, 31)}};
+    for (const auto &[zone, day] : days) {
+        QTest::addRow("%s, daily", zone.constData()) << zone << day << 2 << 1;
+        QTest::addRow("%s, hourly", zone.constData()) << zone << day << 1 << 24;
+    }
+}
+
+void TestArchive::periodOnSkippedMidnight()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QDate, day);
+    QFETCH(int, recType);
+    QFETCH(int, rows);
+    const QByteArray oldZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    const auto restore = qScopeGuard([&] {
+        if (hadZone)
+            qputenv("TZ", oldZone);
+        else
+            qunsetenv("TZ");
+        tzset();
+    });
+    qputenv("TZ", zone);
+    tzset();
+    QVERIFY2(day.startOfDay().time() != QTime(0, 0),
+             "the installed time zone data do not skip this midnight");
+    // the archive holds the day's records from 00:00, as the metering system wrote them
+    m_db->Exec(QStringLiteral("INSERT INTO arch_tarmin (devid, rectypeid, dt, ts, v, vi)"
+                              " SELECT 'V2', 1, h, h, 1, 1 FROM generate_series(timestamp '%1',"
+                              " timestamp '%1 23:00', '1 hour') h"
+                              " UNION ALL SELECT 'V2', 2, timestamp '%1', timestamp '%1', 5, 5")
+                   .arg(day.toString(Qt::ISODate)));
+    TArchDataViewForm *v = open(QStringLiteral("V2"));
+    QVERIFY(v);
+    setPeriod(v, recType, day, day);
+    v->btnRefresh->click();
+    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(v->qryArchData->RecordCount(), rows);
+    const QString midnight = day.toString(QStringLiteral("dd/MM/yyyy 00:00:00"));
+    QCOMPARE(cell(v->dbgrdArchData, 0, 0), midnight);
+    // a date column of an archive table shows its midnight as well
+    QCOMPARE(TArchValueDelegate::ValueText(day), midnight);
 }
 
 QTEST_MAIN(TestArchive)

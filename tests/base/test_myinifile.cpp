@@ -3,8 +3,11 @@
 
 #include "base/myinifile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +59,10 @@ private slots:
     void writes();
     void unmodifiedWriterLeavesFile();
     void failedWriteKeepsOldFile();
+    void lineBreaksInValues_data();
+    void lineBreaksInValues();
+    void writeThroughLinks_data();
+    void writeThroughLinks();
     void readOnlyNeverTouchesFile();
     void newFileStartsEmpty();
     void secondWriterFails();
@@ -326,6 +333,78 @@ void TestMyIniFile::failedWriteKeepsOldFile()
         ini.WriteString("S", "key0", QStringLiteral("changed"));
     }
     QVERIFY(readFile(path()).startsWith("[S]\r\nkey0=changed\r\nkey1=value\r\n"));
+}
+
+void TestMyIniFile::lineBreaksInValues_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("line"); // the entry as written
+    QTest::newRow("CR LF") << QStringLiteral("1\r\n2") << QByteArray("Key=12");
+    QTest::newRow("lone LF") << QStringLiteral("1\n2") << QByteArray("Key=12");
+    QTest::newRow("lone CR") << QStringLiteral("1\r2") << QByteArray("Key=12");
+    // what follows a line break would read as a section and a key of its own
+    QTest::newRow("a section and a key")
+        << QStringLiteral("7\r\n[Form]\r\nLeft=-30000") << QByteArray("Key=7[Form]Left=-30000");
+}
+
+void TestMyIniFile::lineBreaksInValues()
+{
+    QFETCH(QString, value);
+    QFETCH(QByteArray, line);
+    {
+        TMYIniFile ini(path(), false, false);
+        ini.WriteInteger("Form", "Left", 10);
+        ini.WriteString("Form", "Key", value);
+    }
+    QCOMPARE(readFile(path()), "\r\n[Form]\r\nLeft=10\r\n" + line + "\r\n");
+    TMYIniFile ini(path(), false, true);
+    QCOMPARE(ini.Lines().size(), 4);
+    QCOMPARE(ini.ReadInteger("Form", "Left", 0), 10);
+}
+
+void TestMyIniFile::writeThroughLinks_data()
+{
+    QTest::addColumn<QString>("link");   // a symbolic link made before the write
+    QTest::addColumn<bool>("fileLinked"); // the link is the file itself
+    // someone's link where a fixed temporary name would be
+    QTest::newRow("link at the temporary name") << QStringLiteral("test.ini.tmp") << false;
+    QTest::newRow("the file is a link") << QStringLiteral("test.ini") << true;
+}
+
+void TestMyIniFile::writeThroughLinks()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, fileLinked);
+    const QString target = m_dir.filePath(QStringLiteral("elsewhere.ini"));
+    const QString linkPath = m_dir.filePath(link);
+    const QByteArray before("[Other]\r\nx=1\r\n");
+    QVERIFY(writeFile(target, before));
+    QVERIFY(QFile::link(target, linkPath));
+    const auto removeFiles = qScopeGuard([&] {
+        QFile::remove(linkPath);
+        QFile::remove(target);
+    });
+    const QDir folder(m_dir.path());
+    const auto files = QDir::Files | QDir::System | QDir::Hidden;
+    QStringList expectedFiles = folder.entryList(files);
+    if (!expectedFiles.contains(QStringLiteral("test.ini")))
+        expectedFiles << QStringLiteral("test.ini");
+    expectedFiles.sort();
+    {
+        TMYIniFile ini(path(), false, false);
+        QVERIFY(!ini.OpenFailed());
+        ini.WriteInteger("Form", "Left", 5);
+    }
+    const QByteArray written = fileLinked ? before + "\r\n[Form]\r\nLeft=5\r\n"
+                                          : QByteArray("\r\n[Form]\r\nLeft=5\r\n");
+    QCOMPARE(readFile(path()), written);
+    // a linked file keeps its link and gets the text; no link is followed
+    // to another file
+    QCOMPARE(QFileInfo(path()).isSymLink(), fileLinked);
+    QCOMPARE(readFile(target), fileLinked ? written : before);
+    QCOMPARE(QFileInfo(linkPath).symLinkTarget(), target);
+    // and no file of the write is left behind
+    QCOMPARE(folder.entryList(files), expectedFiles);
 }
 
 void TestMyIniFile::readOnlyNeverTouchesFile()

@@ -24,6 +24,8 @@ private slots:
     void cyrillicInWin1251Database();
     void nullParameters();
     void rowCountAndBatch();
+    void batchRowStatuses_data();
+    void batchRowStatuses();
     void transactionRollsBackUnlessCommitted();
     void queryTimeout();
     void baseColumns();
@@ -287,6 +289,73 @@ void TestOdbc::rowCountAndBatch()
              QStringLiteral("ш248"));
     QCOMPARE(c.Execute(QStringLiteral("UPDATE batch SET x = 0 WHERE n < 10")), qint64(10));
     QCOMPARE(c.Execute(QStringLiteral("DELETE FROM batch WHERE n < 0")), qint64(0));
+}
+
+void TestOdbc::batchRowStatuses_data()
+{
+    QTest::addColumn<QString>("table");   // how the table takes the rows
+    QTest::addColumn<int>("ignored");     // a row the driver is told to leave out
+    QTest::addColumn<int>("failedRow");   // the row named; -1 none, -2 an error naming none
+    QTest::addColumn<int>("written");
+    const QString plain = QStringLiteral("CREATE TABLE arr (n integer)");
+    QTest::newRow("every row") << plain << -1 << -1 << 5;
+    // success with information: a notice is no failure
+    QTest::newRow("a notice for one row")
+        << plain + QStringLiteral(";CREATE FUNCTION arr_note() RETURNS trigger LANGUAGE plpgsql"
+                                  " AS $$ BEGIN IF NEW.n = 2 THEN RAISE NOTICE 'n = 2'; END IF;"
+                                  " RETURN NEW; END $$;"
+                                  "CREATE TRIGGER arr_note BEFORE INSERT ON arr"
+                                  " FOR EACH ROW EXECUTE FUNCTION arr_note()")
+        << -1 << -1 << 5;
+    // psqlODBC answers success, leaves the row unused and counts it out of
+    // the rows processed
+    QTest::newRow("a row the driver left out") << plain << 3 << 3 << 4;
+    // psqlODBC takes a refused array back whole and reports every row failed
+    QTest::newRow("a row the server refuses")
+        << QStringLiteral("CREATE TABLE arr (n integer CHECK (n <> 2))") << -1 << -2 << 0;
+}
+
+void TestOdbc::batchRowStatuses()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(QString, table);
+    QFETCH(int, ignored);
+    QFETCH(int, failedRow);
+    QFETCH(int, written);
+    TConnection &c = m_db->Conn();
+    c.Execute(QStringLiteral("DROP TABLE IF EXISTS arr; DROP FUNCTION IF EXISTS arr_note()"));
+    c.Execute(table);
+    TStatement ins(c);
+    ins.Prepare(QStringLiteral("INSERT INTO arr VALUES (?)"));
+    QVector<QVector<QVariant>> rows;
+    for (int i = 0; i < 5; ++i)
+        rows << QVector<QVariant>{i};
+    // the driver's own way of leaving rows out, set on the statement
+    QVector<SQLUSMALLINT> operations(rows.size(), SQL_PARAM_PROCEED);
+    if (ignored >= 0) {
+        operations[ignored] = SQL_PARAM_IGNORE;
+        QVERIFY(SQL_SUCCEEDED(SQLSetStmtAttr(ins.handle(), SQL_ATTR_PARAM_OPERATION_PTR,
+                                             operations.data(), 0)));
+    }
+    int named = -1;
+    QString message;
+    try {
+        QCOMPARE(ins.ExecuteBatch({FieldType::Integer}, rows, 100), qint64(rows.size()));
+    } catch (const EBatchRowError &e) {
+        named = e.Row();
+        message = e.message();
+    } catch (const EDatabaseError &e) {
+        named = -2;
+        message = e.message();
+    }
+    SQLSetStmtAttr(ins.handle(), SQL_ATTR_PARAM_OPERATION_PTR, nullptr, 0);
+    QCOMPARE(named, failedRow);
+    if (failedRow >= 0)
+        QCOMPARE(message, QStringLiteral("Драйвер ODBC не выполнил строку %1 из 5, переданных ему "
+                                         "за один раз").arg(failedRow + 1));
+    if (failedRow == -2)
+        QVERIFY2(message.contains(QStringLiteral("arr_n_check")), qPrintable(message));
+    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM arr")).toInt(), written);
 }
 
 void TestOdbc::transactionRollsBackUnlessCommitted()

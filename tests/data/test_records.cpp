@@ -43,6 +43,8 @@ private slots:
     void deleteAnswers();
     void refusedPostCancelsRow();
     void beforePostRefusalIsSilent();
+    void postAfterConnectionClosed_data();
+    void postAfterConnectionClosed();
     void restrictedDataSets();
     void newDetailRowCopiesMasterKey();
     void renamedKeyColumnIsWritten();
@@ -314,6 +316,39 @@ void TestRecords::beforePostRefusalIsSilent()
     QCOMPARE(ctp->RecordCount(), 3);
     QCOMPARE(ctp->GetState(), TDataSet::State::Browse);
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp")), 3);
+}
+
+void TestRecords::postAfterConnectionClosed_data()
+{
+    QTest::addColumn<bool>("add");
+    QTest::newRow("edited row") << false;
+    QTest::newRow("new row") << true;
+}
+
+void TestRecords::postAfterConnectionClosed()
+{
+    QFETCH(bool, add);
+    TDataSet *ctp = DM->qryCTP;
+    m_dialog.typing = [ctp] {
+        ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("ЦТП-9"));
+        // the connection is found lost while the dialog is open: closing it
+        // closes every dataset
+        DM->Disconnect();
+    };
+    QVERIFY(!Guarded([&] {
+        if (add)
+            m_form->AddRecord(ctp);
+        else
+            m_form->EditRecord(ctp);
+    }));
+    // OK was pressed, yet nothing was saved: the operator is told so
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY2(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:")),
+             qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[0].text.endsWith(QStringLiteral("Нет соединения с базой данных")),
+             qPrintable(m_boxes[0].text));
+    QCOMPARE(ctp->GetState(), TDataSet::State::Inactive);
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp WHERE ctpname = 'ЦТП-9'")), 0);
 }
 
 void TestRecords::restrictedDataSets()

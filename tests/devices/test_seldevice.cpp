@@ -5,6 +5,7 @@
 #include "base/utils.h"
 #include "common/appfixture.h"
 #include "common/testdb.h"
+#include "base/errors.h"
 #include "data/dmfrm.h"
 #include "devices/seldevicefrm.h"
 
@@ -22,6 +23,7 @@ private slots:
     void cleanup();
 
     void classChangeRereads();
+    void failedRereadIsNotRemembered();
     void currentChannel_data();
     void currentChannel();
     void deviceWithoutChannels();
@@ -123,6 +125,29 @@ void TestSelDevice::classChangeRereads()
     QVERIFY(SelectDevice(id, 2));
     QCOMPARE(devices->RecordCount(), 3);
     QCOMPARE(m_focus, QStringLiteral("dbgrdVDevices"));
+}
+
+void TestSelDevice::failedRereadIsNotRemembered()
+{
+    TDataSet *devices = DM->qrySelDevice;
+    // the server refuses the list of the other class once
+    m_db->Exec(QStringLiteral("ALTER TABLE attrval RENAME COLUMN val TO val_moved"));
+    QVariant id;
+    QString error;
+    try {
+        SelectDevice(id, 2);
+    } catch (const EError &e) {
+        error = e.message();
+    }
+    m_db->Exec(QStringLiteral("ALTER TABLE attrval RENAME COLUMN val_moved TO val"));
+    QVERIFY2(error.contains(QStringLiteral("val")), qPrintable(error));
+    QCOMPARE(m_shown, 0);
+    // asked again, the list is read for that class, not left empty
+    QVERIFY(SelectDevice(id, 2));
+    QCOMPARE(m_shown, 1);
+    QCOMPARE(devices->RecordCount(), 1);
+    QCOMPARE(current(devices, "devid"), QStringLiteral("E1"));
+    QCOMPARE(id.toString(), QStringLiteral("E1_1"));
 }
 
 void TestSelDevice::currentChannel_data()

@@ -9,7 +9,7 @@
 #include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "app/mainfrm.h"
-#include "app/progress.h"
+#include "widgets/progress.h"
 #include "app/startwindows.h"
 #include "base/datadir.h"
 #include "base/guard.h"

@@ -3,9 +3,9 @@
 // window with its files, name lists, position store and the run against the
 // test server. Boxes, dialogs, file dialogs and the clipboard are answered by
 // the test.
-#include "app/inputstr.h"
+#include "widgets/inputstr.h"
 #include "app/mainfrm.h"
-#include "app/progress.h"
+#include "widgets/progress.h"
 #include "app/startwindows.h"
 #include "base/datadir.h"
 #include "base/errors.h"
@@ -178,6 +178,7 @@ private slots:
     void windowLayout();
     void chooseObject();
     void pasteAndRun();
+    void wideTableRun();
     void runRefusals_data();
     void runRefusals();
     void escapeStopsRun();
@@ -185,6 +186,7 @@ private slots:
     void loadFile();
     void clipboardRefused_data();
     void clipboardRefused();
+    void saveAndLoadBack_data();
     void saveAndLoadBack();
     void saveRefused_data();
     void saveRefused();
@@ -409,7 +411,9 @@ void TestFlatReg::saveProblem_data()
     QTest::newRow("zero character") << 1 << 4 << S("12") + QChar(0) + S("3")
                                     << S("ячейка в строке 1, столбце 5 (\"№ концентратора*\") "
                                          "содержит символ с кодом 0");
-    QTest::newRow("status column is not saved") << 1 << 9 << S("a;b") << QString();
+    QTest::newRow("status column is not saved") << 1 << 7 << S("a;b") << QString();
+    QTest::newRow("last column of a wide table")
+        << 1 << 9 << S("a;b") << S("ячейка в строке 1, столбце 10 ") + moves;
     QTest::newRow("plain text") << 1 << 1 << S("№ 5, ё") << QString();
 }
 
@@ -421,7 +425,8 @@ void TestFlatReg::saveProblem()
     QFETCH(QString, problem);
     TFlatTable table(10, 3);
     table.SetCell(column, row, text);
-    const QString found = table.SaveProblem(TFlatRegisterForm::ColumnTitles());
+    const QString found =
+        table.SaveProblem(TFlatRegisterForm::colStatus, TFlatRegisterForm::ColumnTitles());
     if (problem.isEmpty()) {
         QCOMPARE(found, QString());
         return;
@@ -474,6 +479,11 @@ void TestFlatReg::numberChecks_data()
     QTest::newRow("09 prefix beyond 32 bits") << false << S("0912345678901") << -1;
     QTest::newRow("blank") << false << S(" 123") << -1;
     QTest::newRow("empty concentrator") << false << QString() << -1;
+    QTest::newRow("negative concentrator") << false << S("-5") << -1;
+    QTest::newRow("minus zero") << false << S("-0") << -1;
+    QTest::newRow("negative after the 07 prefix") << false << S("07.-1234567") << -1;
+    QTest::newRow("long negative") << false << S("-12345678") << -1;
+    QTest::newRow("plus sign dropped") << false << S("+5") << 5;
     QTest::newRow("channel 1") << true << S("1") << 0;
     QTest::newRow("channel +3") << true << S("+3") << 2;
     QTest::newRow("largest channel") << true << S("2147483647") << 2147483646;
@@ -521,6 +531,8 @@ void TestFlatReg::firstFailingCheck_data()
                                        << S("неверный тип прибора !");
     QTest::newRow("concentrator") << QStringList{"1", S("СХВ"), "y", "0", ""}
                                   << S("неверный серийный номер концентратора !");
+    QTest::newRow("negative concentrator") << QStringList{"1", S("СХВ"), "-5", "1", ""}
+                                           << S("неверный серийный номер концентратора !");
     QTest::newRow("channel") << QStringList{"1", S("СХВ"), "5", "0", ""}
                              << S("неверный номера канала !");
     QTest::newRow("date") << QStringList{"1", S("СХВ"), "5", "1", "1.1.2001"}
@@ -832,6 +844,27 @@ void TestFlatReg::pasteAndRun()
              2);
 }
 
+void TestFlatReg::wideTableRun()
+{
+    REQUIRE_TEST_SERVER();
+    const auto form = newForm();
+    m_clipboard = sheet({{"1", "", "", S("СГВ-15"), "123", "1", "01.02.2008", "", S("доп"),
+                          S("последний")},
+                         {"2", "", "", S("Пульсар"), "123", "2", "01.02.2008", "", S("доп 2"),
+                          S("последний 2")}});
+    form->FromClipboardButton->click();
+    QCOMPARE(form->SG->columnCount(), 10);
+    choose(form.get(), 15);
+    form->RunButton->click();
+    QCOMPARE(boxTexts(), QStringList());
+    // the status goes into the status column; the operator's columns stay
+    QCOMPARE(cell(form.get(), 0, 7), S("ОК"));
+    QCOMPARE(cell(form.get(), 1, 7), S("неверный тип прибора !"));
+    QCOMPARE(cell(form.get(), 0, 8), S("доп"));
+    QCOMPARE(cell(form.get(), 0, 9), S("последний"));
+    QCOMPARE(cell(form.get(), 1, 9), S("последний 2"));
+}
+
 void TestFlatReg::runRefusals_data()
 {
     QTest::addColumn<int>("objectId"); // 0: none chosen
@@ -982,15 +1015,36 @@ void TestFlatReg::clipboardRefused()
     QCOMPARE(cell(form.get(), 0, 7), S("статус"));
 }
 
+void TestFlatReg::saveAndLoadBack_data()
+{
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QString>("file"); // what saving writes
+    const QString titles = S("№ квартиры*;№ прибора учета;место установки;название прибора "
+                             "учета*;№ концентратора*;№ канала концентратора*;дата постановки "
+                             "на коммерческий учет*;");
+    QTest::newRow("eight columns")
+        << S("a\tb\tc\td\te\tf\tg\th\r\n"
+             "кв 1\tA-1\tкухня\tСГВ-15\t123\t1\t01.02.2008\tОК\r\n"
+             "2\t\t\t\t\t\t\t\r\n")
+        << titles.chopped(1) + S("\r\nкв 1;A-1;кухня;СГВ-15;123;1;01.02.2008\r\n2;;;;;;\r\n");
+    // the status keeps its place, the columns after it are all saved
+    QTest::newRow("ten columns")
+        << S("a\tb\tc\td\te\tf\tg\th\tдоп\tпоследний\r\n"
+             "кв 1\tA-1\tкухня\tСГВ-15\t123\t1\t01.02.2008\tОК\t№ 7\tх\r\n"
+             "2\t\t\t\t\t\t\t\t\t\r\n")
+        << titles + S(";доп;последний\r\nкв 1;A-1;кухня;СГВ-15;123;1;01.02.2008;;№ 7;х\r\n"
+                      "2;;;;;;;;;\r\n");
+}
+
 void TestFlatReg::saveAndLoadBack()
 {
     REQUIRE_TEST_SERVER();
+    QFETCH(QString, clipboard);
+    QFETCH(QString, file);
     auto form = newForm();
-    m_clipboard = S("a\tb\tc\td\te\tf\tg\th\tдоп\tпоследний\r\n"
-                    "кв 1\tA-1\tкухня\tСГВ-15\t123\t1\t01.02.2008\tОК\t№ 7\tх\r\n"
-                    "2\t\t\t\t\t\t\t\t\t\r\n");
+    m_clipboard = clipboard;
     form->FromClipboardButton->click();
-    QCOMPARE(form->SG->columnCount(), 10);
+    const int columns = form->SG->columnCount();
     form->SG->setItem(0, 7, new QTableWidgetItem(S("ОК")));
     m_chosenFile = path("saved.csv");
     QVERIFY(TextFiles::WriteText(m_chosenFile, S("прежний\r\n"))
@@ -999,23 +1053,19 @@ void TestFlatReg::saveAndLoadBack()
     QCOMPARE(boxTexts(), QStringList());
     QCOMPARE(m_fileDialogs.value(0).title, S("Сохранить данные в файле csv"));
     QVERIFY(m_fileDialogs.value(0).save);
-    QCOMPARE(readFile(m_chosenFile),
-             TextCodec::EncodeWin1251(
-                 S("№ квартиры*;№ прибора учета;место установки;название прибора учета*;"
-                   "№ концентратора*;№ канала концентратора*;"
-                   "дата постановки на коммерческий учет*;статус;доп\r\n"
-                   "кв 1;A-1;кухня;СГВ-15;123;1;01.02.2008;ОК;№ 7\r\n2;;;;;;;;\r\n")));
-    const TFlatTable saved = form->Table();
-    form = newForm();
-    form->FromFileButton->click();
-    const TFlatTable loaded = form->Table();
-    QCOMPARE(loaded.ColumnCount(), 9);
-    for (int r = 0; r < saved.RowCount(); ++r) {
-        // all but the last column, the status emptied
-        QStringList expected = saved.Row(r).mid(0, 9);
-        if (r > 0)
-            expected[7].clear();
-        QCOMPARE(loaded.Row(r), expected);
+    QCOMPARE(readFile(m_chosenFile), TextCodec::EncodeWin1251(file));
+    TFlatTable expected = form->Table();
+    for (int r = 1; r < expected.RowCount(); ++r)
+        expected.SetCell(7, r, QString());
+    // loaded and saved again and again: every column stays, the status empty
+    for (int round = 0; round < 3; ++round) {
+        form = newForm();
+        form->FromFileButton->click();
+        QCOMPARE(boxTexts(), QStringList());
+        QCOMPARE(form->SG->columnCount(), columns);
+        QCOMPARE(rowsOf(form->Table()), rowsOf(expected));
+        form->SaveButton->click();
+        QCOMPARE(readFile(m_chosenFile), TextCodec::EncodeWin1251(file));
     }
 }
 
@@ -1199,16 +1249,20 @@ void TestFlatReg::addNewObject()
 void TestFlatReg::flatRegisterCommand_data()
 {
     QTest::addColumn<bool>("doRun");
-    QTest::newRow("registered") << true;
-    QTest::newRow("nothing registered") << false;
+    QTest::addColumn<bool>("typeKnown"); // the database has a unit type of flats
+    QTest::newRow("registered") << true << true;
+    QTest::newRow("registered, the flat type made by the run") << true << false;
+    QTest::newRow("nothing registered") << false << true;
 }
 
 void TestFlatReg::flatRegisterCommand()
 {
     REQUIRE_TEST_SERVER();
     QFETCH(bool, doRun);
+    QFETCH(bool, typeKnown);
     QVERIFY(DM->qryHWObjects->Locate(QStringLiteral("objid"), 15));
     QCOMPARE(DM->qryHWUnits->RecordCount(), 0);
+    const int channels = DM->qryVDevicesAll->RecordCount();
     m_clipboard = sheet({{"1", "", "", S("СХВ"), "123", "1", "01.02.2008"}});
     bool shown = false;
     m_onDialog = [&](QDialog *d) {
@@ -1216,6 +1270,10 @@ void TestFlatReg::flatRegisterCommand()
         shown = form && form == FlatRegisterForm && form->parent() == m_main.get();
         if (!form)
             return int(QDialog::Rejected);
+        // a channel added meanwhile by another program, which the run does not touch
+        m_db->Exec(S("INSERT INTO vdevices VALUES ('TARM_VD99_123', 'C123')"));
+        if (!typeKnown)
+            m_db->Exec(S("DELETE FROM hwunittypes"));
         form->FromClipboardButton->click();
         const int row = DM->qryHWObjects->FindRow(DM->qryHWObjects->FieldIndex("objid"), 15);
         form->DBLookupComboBox->setCurrentIndex(row);
@@ -1226,12 +1284,24 @@ void TestFlatReg::flatRegisterCommand()
             m_db->Exec(S("INSERT INTO hwunits (objid, unitname) VALUES (15, 'вне окна')"));
         return int(QDialog::Rejected);
     };
-    m_main->mnuFlatRegister->trigger();
+    m_main->findChild<QAction *>(QStringLiteral("mnuFlatRegister"))->trigger();
     QVERIFY(shown);
     QVERIFY(FlatRegisterForm == nullptr);
     QCOMPARE(boxTexts(), QStringList());
     // the units are read again only after a registration
     QCOMPARE(DM->qryHWUnits->RecordCount(), doRun ? 1 : 0);
+    if (doRun) {
+        // with the unit type the run may have made: the unit shows it, the
+        // unit dialog's list has it
+        QCOMPARE(DM->qryHWUnits->FieldValue(QStringLiteral("utypename")).toString(),
+                 S("Квартира"));
+        const QVariant type = DM->qryHWUnits->FieldValue(QStringLiteral("utypeid"));
+        QVERIFY(DM->qryHWUnitTypes->FindRow(DM->qryHWUnitTypes->FieldIndex("utypeid"), type)
+                >= 0);
+        QCOMPARE(DM->qryHWUnitDev->RecordCount(), 1);
+    }
+    // nothing the run cannot change is read again
+    QCOMPARE(DM->qryVDevicesAll->RecordCount(), channels);
 }
 
 QTEST_MAIN(TestFlatReg)

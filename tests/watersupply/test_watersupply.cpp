@@ -162,7 +162,7 @@ void TestWaterSupply::showInputs(int udevid, const Script &script)
 {
     DM->qryHWUnitDev->Locate(QStringLiteral("udevid"), udevid);
     m_scripts.insert(QStringLiteral("WaterSupplyForm"), script);
-    m_form->mnuHWUnitDevViewWaterSupply->trigger();
+    m_form->findChild<QAction *>(QStringLiteral("mnuHWUnitDevViewWaterSupply"))->trigger();
 }
 
 void TestWaterSupply::addInput_data()
@@ -294,7 +294,7 @@ void TestWaterSupply::devParamsCache()
 
 void TestWaterSupply::contractDateCleared()
 {
-    m_form->mnuRefContractsW->trigger();
+    m_form->findChild<QAction *>(QStringLiteral("mnuRefContractsW"))->trigger();
     QVERIFY(ContractsWForm->isVisible());
     m_scripts.insert(QStringLiteral("ContractWEditForm"), [](QDialog *d) {
         press(d, "btnClearCDate");

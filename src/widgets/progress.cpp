@@ -1,4 +1,6 @@
-#include "app/progress.h"
+#include "widgets/progress.h"
+
+#include "widgets/listform.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -13,6 +15,7 @@ TProgressForm::TProgressForm(QWidget *parent)
                           | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("ProgressForm"));
+    NameWindowForReaders(this, QStringLiteral("Выполнение операции"));
     setFixedSize(442, 42);
     setWindowModality(Qt::ApplicationModal);
     setFocusPolicy(Qt::StrongFocus);

@@ -1,4 +1,4 @@
-#include "app/inputstr.h"
+#include "widgets/inputstr.h"
 
 #include <algorithm>
 
