@@ -2,7 +2,46 @@
 
 #include "data/dberrors.h"
 
+#include <QByteArray>
+
 TDM *DM = nullptr;
+
+namespace {
+
+// The password reaches libpq as PGPASSWORD while the driver connects, not in
+// the connection string: psqlODBC's debug log (Debug=1 in odbcinst.ini)
+// writes that string whole. An empty password leaves libpq its own rule
+// (PGPASSWORD of the program's environment, then ~/.pgpass).
+class TPasswordForConnect
+{
+public:
+    explicit TPasswordForConnect(const QString &password) : m_set(!password.isEmpty())
+    {
+        if (!m_set)
+            return;
+        m_had = qEnvironmentVariableIsSet("PGPASSWORD");
+        m_old = qgetenv("PGPASSWORD");
+        qputenv("PGPASSWORD", password.toUtf8());
+    }
+    ~TPasswordForConnect()
+    {
+        if (!m_set)
+            return;
+        if (m_had)
+            qputenv("PGPASSWORD", m_old);
+        else
+            qunsetenv("PGPASSWORD");
+    }
+    TPasswordForConnect(const TPasswordForConnect &) = delete;
+    TPasswordForConnect &operator=(const TPasswordForConnect &) = delete;
+
+private:
+    bool m_set;
+    bool m_had = false;
+    QByteArray m_old;
+};
+
+} // namespace
 
 TDM::TDM(QObject *parent) : QObject(parent), dbConn(new TConnection(this))
 {
@@ -169,8 +208,12 @@ void TDM::OpenConnection()
     m_serverField = o.server;
     for (;;) {
         try {
-            // the time-out travels in the string (pqopt connect_timeout)
-            dbConn->Open(BuildConnectionString(o), 0);
+            // the time-out travels in the string (pqopt connect_timeout),
+            // the password beside it
+            TConnectionOptions withoutPassword = o;
+            withoutPassword.password.clear();
+            const TPasswordForConnect password(o.password);
+            dbConn->Open(BuildConnectionString(withoutPassword), 0);
             return;
         } catch (const EDatabaseError &e) {
             // no password given and none in ~/.pgpass: the operator is asked
