@@ -152,7 +152,8 @@ QWidget *TMainForm::createDatabasePage()
     txtDBPassword->setEchoMode(QLineEdit::Password);
     txtDBPassword->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     txtDBServer->setToolTip(QStringLiteral(
-        "Имя или IP адрес сервера, \"сервер:порт\" или каталог сокета сервера"));
+        "Имя или IP адрес сервера, \"сервер:порт\" или каталог сокета сервера; несколько "
+        "серверов (основной и резервные) через запятую: \"db1:5432,db2:5432\""));
     const auto labelFor = [panel](const QString &text, QLineEdit *buddy) {
         auto *l = new QLabel(text, panel);
         l->setBuddy(buddy);
@@ -167,46 +168,55 @@ QWidget *TMainForm::createDatabasePage()
     grid->addWidget(labelFor(QStringLiteral("Пароль:"), txtDBPassword), 2, 1);
     grid->addWidget(txtDBPassword, 3, 1);
 
+    int row = createConnectionOptions(panel, grid, 4);
+
     cbDBAutoConnect = new QCheckBox(
         QStringLiteral("Автоматически устанавливать соединение с БД при запуске программы"),
         panel);
     cbDBAutoConnect->setObjectName(QStringLiteral("cbDBAutoConnect"));
-    grid->addWidget(cbDBAutoConnect, 4, 0, 1, 2);
-    grid->setRowMinimumHeight(4, 36);
+    grid->addWidget(cbDBAutoConnect, row, 0, 1, 2);
+    grid->setRowMinimumHeight(row++, 36);
 
     btnConnectDisconnectDB = new QPushButton(panel);
     btnConnectDisconnectDB->setObjectName(QStringLiteral("btnConnectDisconnectDB"));
     btnConnectDisconnectDB->setMinimumHeight(30);
     connect(btnConnectDisconnectDB, &QPushButton::clicked, this,
             &TMainForm::btnConnectDisconnectDBClick);
-    grid->addWidget(btnConnectDisconnectDB, 5, 0, 1, 2);
+    grid->addWidget(btnConnectDisconnectDB, row++, 0, 1, 2);
 
     lblConnState = new QLabel(panel);
     lblConnState->setObjectName(QStringLiteral("lblConnState"));
     QFont stateFont = lblConnState->font();
     stateFont.setPixelSize(16);
     lblConnState->setFont(stateFont);
-    grid->addWidget(lblConnState, 6, 0, 1, 2);
-    grid->setRowMinimumHeight(6, 40);
+    grid->addWidget(lblConnState, row, 0, 1, 2);
+    grid->setRowMinimumHeight(row++, 40);
+    lblConnServer = new QLabel(panel);
+    lblConnServer->setObjectName(QStringLiteral("lblConnServer"));
+    grid->addWidget(lblConnServer, row++, 0, 1, 2);
     lblConnHint = new QLabel(panel);
     lblConnHint->setObjectName(QStringLiteral("lblConnHint"));
     lblConnHint->setWordWrap(true);
-    grid->addWidget(lblConnHint, 7, 0, 1, 2);
+    grid->addWidget(lblConnHint, row++, 0, 1, 2);
+    lblPasswordPlace = new QLabel(panel);
+    lblPasswordPlace->setObjectName(QStringLiteral("lblPasswordPlace"));
+    lblPasswordPlace->setWordWrap(true);
+    grid->addWidget(lblPasswordPlace, row++, 0, 1, 2);
     grid->setColumnMinimumWidth(0, 250);
     grid->setColumnMinimumWidth(1, 250);
 
     setTabOrder(txtDBServer, txtDBName);
     setTabOrder(txtDBName, txtDBUserName);
     setTabOrder(txtDBUserName, txtDBPassword);
-    setTabOrder(txtDBPassword, cbDBAutoConnect);
+    setTabOrder(cbDBSavePassword, cbDBAutoConnect);
     setTabOrder(cbDBAutoConnect, btnConnectDisconnectDB);
 
     auto *outer = new QVBoxLayout(page);
     outer->setContentsMargins(24, 24, 24, 24);
-    auto *row = new QHBoxLayout;
-    row->addWidget(panel);
-    row->addStretch();
-    outer->addLayout(row);
+    auto *panelRow = new QHBoxLayout;
+    panelRow->addWidget(panel);
+    panelRow->addStretch();
+    outer->addLayout(panelRow);
     outer->addStretch();
     return page;
 }
@@ -279,6 +289,7 @@ void TMainForm::ShowConnState()
     lblConnHint->setText(open ? QStringLiteral("Для изменения параметров соединения нажмите "
                                                "кнопку 'Разорвать соединение с БД'.")
                               : QString());
+    showConnectionOptionsState(open);
     ProcessEvents();
 }
 
@@ -306,6 +317,7 @@ void TMainForm::ConfigToControls()
     txtDBUserName->setText(Config->DBUserName);
     txtDBPassword->setText(Config->DBPassword);
     cbDBAutoConnect->setChecked(Config->DBAutoConnect);
+    connectionOptionsToControls();
     txtDBFFilePath->setText(Config->DBFFilePath);
     // A stored index outside the pages leaves the connection page selected:
     // a page control always shows one of its pages.
@@ -320,6 +332,7 @@ void TMainForm::ControlsToConfig()
     Config->DBUserName = txtDBUserName->text();
     Config->DBPassword = txtDBPassword->text();
     Config->DBAutoConnect = cbDBAutoConnect->isChecked();
+    controlsToConnectionOptions();
     Config->DBFFilePath = txtDBFFilePath->text();
     Config->ActivePageIndex = pcMain->currentIndex();
 }
@@ -327,8 +340,16 @@ void TMainForm::ControlsToConfig()
 TConnectionSettings TMainForm::ConnectionSettings()
 {
     ControlsToConfig();
-    return {Config->DBServer, Config->DBName, Config->DBUserName, Config->DBPassword,
-            Config->DBAutoConnect};
+    TConnectionSettings s;
+    s.server = Config->DBServer;
+    s.database = Config->DBName;
+    s.userName = Config->DBUserName;
+    s.password = Config->DBPassword;
+    s.autoConnect = Config->DBAutoConnect;
+    s.sslMode = Config->DBSSLMode;
+    s.sslRootCert = Config->DBSSLRootCert;
+    s.connectTimeout = Config->DBConnectTimeout;
+    return s;
 }
 
 void TMainForm::SelectDatabasePage()

@@ -13,12 +13,16 @@
 class QAction;
 class QDialog;
 class QCheckBox;
+class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 class QTabWidget;
+class QToolButton;
 class TDBGrid;
 
 // The main window: the page control with the connection page and the seven
@@ -42,6 +46,9 @@ public:
     void ProcessEvents() override;
     bool Confirm(const QString &text) override;
     void Warn(const QString &text) override;
+    // Asks with the input dialog in password mode; the password typed goes
+    // into the password field, so that the next connect needs it no more.
+    bool AskPassword(QString &password) override;
 
     // The edit protocol: edit the current row or append one, show the dialog
     // modally, post on OK, cancel otherwise; any error cancels the row and is
@@ -87,9 +94,17 @@ public:
     QWidget *tsDatabase, *tsDevices, *tsDevTypes, *tsHeatWater, *tsElectr, *tsOrgs, *tsCTP,
         *tsAddresses;
     QLineEdit *txtDBServer, *txtDBName, *txtDBUserName, *txtDBPassword;
+    // the network options below the four fields
+    QComboBox *cbDBSSLMode;
+    QLineEdit *txtDBSSLRootCert;
+    QToolButton *btnDBSSLRootCert;
+    QSpinBox *txtDBConnectTimeout;
+    QCheckBox *cbDBSavePassword;
     QCheckBox *cbDBAutoConnect;
     QPushButton *btnConnectDisconnectDB;
     QLabel *lblConnState, *lblConnHint;
+    // which server answered; where the password is kept
+    QLabel *lblConnServer, *lblPasswordPlace;
     QLineEdit *txtDBFFilePath;
     QPushButton *btnClose;
     QStatusBar *sbMain;
@@ -106,6 +121,14 @@ protected:
 
 private:
     QWidget *createDatabasePage();
+    // The network options from the given row of the connection page's grid
+    // on; returns the next free row (mainfrm_connection.cpp).
+    int createConnectionOptions(QWidget *panel, QGridLayout *grid, int row);
+    void connectionOptionsToControls();
+    void controlsToConnectionOptions();
+    void showConnectionOptionsState(bool open);
+    void showPasswordPlace();
+    void btnDBSSLRootCertClick();
     QWidget *createAddressesPage();
     void createMenus();
     QMenu *namedMenu(const char *name) const;

@@ -10,6 +10,7 @@
 #include "data/dmfrm.h"
 #include "data/sqlident.h"
 #include "widgets/dbgrid.h"
+#include "widgets/gridrefresh.h"
 #include "widgets/listform.h"
 #include "widgets/listpanel.h"
 #include "widgets/shell.h"
@@ -251,6 +252,7 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     outer->addLayout(bottom);
 
     // F5 anywhere in the window refreshes
+    KeepOwnRefreshKey(this);
     installEventFilter(this);
     for (QWidget *w : findChildren<QWidget *>())
         w->installEventFilter(this);

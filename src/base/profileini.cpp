@@ -77,6 +77,26 @@ void setEntry(QStringList &lines, const QString &section, const QString &key,
     }
 }
 
+// Removes every entry of the key in the section; true when there was one.
+bool removeEntry(QStringList &lines, const QString &section, const QString &key)
+{
+    bool inSection = false;
+    bool removed = false;
+    for (int i = 0; i < lines.size();) {
+        QString name, k, v;
+        if (isSectionHeader(lines[i], &name))
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+        else if (inSection && splitEntry(lines[i], &k, &v)
+                 && k.compare(key, Qt::CaseInsensitive) == 0) {
+            lines.removeAt(i);
+            removed = true;
+            continue;
+        }
+        ++i;
+    }
+    return removed;
+}
+
 } // namespace
 
 TProfileIni::TProfileIni(const QString &path) : m_path(path) {}
@@ -168,6 +188,17 @@ void TProfileIni::WriteInteger(const QString &section, const QString &key, int v
 void TProfileIni::WriteBool(const QString &section, const QString &key, bool value)
 {
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TProfileIni::DeleteKey(const QString &section, const QString &key)
+{
+    if (m_update) {
+        m_updateChanged = removeEntry(*m_update, section, key) || m_updateChanged;
+        return;
+    }
+    QStringList lines = readLines();
+    if (removeEntry(lines, section, key))
+        writeLines(lines);
 }
 
 void TProfileIni::BeginUpdate()

@@ -28,6 +28,9 @@ public:
     void WriteString(const QString &section, const QString &key, const QString &value);
     void WriteInteger(const QString &section, const QString &key, int value);
     void WriteBool(const QString &section, const QString &key, bool value);
+    // Removes the key from the section (nothing when it is not there); throws
+    // as a write does.
+    void DeleteKey(const QString &section, const QString &key);
 
     // Several reads and writes over one reading of the file: from BeginUpdate
     // to EndUpdate the file is read once, and the writes reach it together,

@@ -79,6 +79,15 @@ public:
                               const QString &lookupKeyField, const QString &lookupResultField);
     void SetMaster(TDataSource *master);
     TDataSource *Master() const { return m_master; }
+    // The datasets whose master this dataset is.
+    QVector<TDataSet *> Details() const
+    {
+        QVector<TDataSet *> list;
+        for (const QPointer<TDataSet> &d : m_details)
+            if (d)
+                list << d;
+        return list;
+    }
     TConnection *Connection() const { return m_conn; }
 
     // Handlers run around each Open (not around a re-run).

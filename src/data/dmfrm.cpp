@@ -2,7 +2,46 @@
 
 #include "data/dberrors.h"
 
+#include <QByteArray>
+
 TDM *DM = nullptr;
+
+namespace {
+
+// The password reaches libpq as PGPASSWORD while the driver connects, not in
+// the connection string: psqlODBC's debug log (Debug=1 in odbcinst.ini)
+// writes that string whole. An empty password leaves libpq its own rule
+// (PGPASSWORD of the program's environment, then ~/.pgpass).
+class TPasswordForConnect
+{
+public:
+    explicit TPasswordForConnect(const QString &password) : m_set(!password.isEmpty())
+    {
+        if (!m_set)
+            return;
+        m_had = qEnvironmentVariableIsSet("PGPASSWORD");
+        m_old = qgetenv("PGPASSWORD");
+        qputenv("PGPASSWORD", password.toUtf8());
+    }
+    ~TPasswordForConnect()
+    {
+        if (!m_set)
+            return;
+        if (m_had)
+            qputenv("PGPASSWORD", m_old);
+        else
+            qunsetenv("PGPASSWORD");
+    }
+    TPasswordForConnect(const TPasswordForConnect &) = delete;
+    TPasswordForConnect &operator=(const TPasswordForConnect &) = delete;
+
+private:
+    bool m_set;
+    bool m_had = false;
+    QByteArray m_old;
+};
+
+} // namespace
 
 TDM::TDM(QObject *parent) : QObject(parent), dbConn(new TConnection(this))
 {
@@ -21,12 +60,14 @@ TDM::TDM(QObject *parent) : QObject(parent), dbConn(new TConnection(this))
                  qryTariffs,      qryContracts, qryAbonents,  qryAbonDev};
 
     connect(dbConn, &TConnection::Opened, this, [this] {
+        m_connectedServer = answeredServer();
         if (m_host) {
             m_host->ShowConnState();
             m_host->EnableDataPages();
         }
     });
     connect(dbConn, &TConnection::Closed, this, [this] {
+        m_connectedServer.clear();
         if (m_host) {
             m_host->ShowConnState();
             m_host->DisableDataPages();
@@ -132,10 +173,24 @@ void TDM::RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QSt
     dataSet.EnableControls();
 }
 
+TConnectionOptions TDM::ConnectionOptions(const TConnectionSettings &settings)
+{
+    TConnectionOptions o;
+    o.server = settings.server;
+    o.database = settings.database;
+    o.user = settings.userName;
+    o.password = settings.password;
+    o.sslMode = settings.sslMode;
+    o.sslRootCert = settings.sslRootCert;
+    o.connectTimeout = settings.connectTimeout;
+    o.keepalives = true;
+    o.readWrite = true;
+    return o;
+}
+
 QString TDM::ConnectionString(const TConnectionSettings &settings)
 {
-    return BuildConnectionString(settings.server, settings.database, settings.userName,
-                                 settings.password);
+    return BuildConnectionString(ConnectionOptions(settings));
 }
 
 void TDM::OpenConnection()
@@ -143,7 +198,72 @@ void TDM::OpenConnection()
     Disconnect();
     if (!m_host)
         throw EError(QStringLiteral("Параметры соединения не заданы"));
-    dbConn->Open(ConnectionString(m_host->ConnectionSettings()));
+    const TConnectionSettings settings = m_host->ConnectionSettings();
+    TConnectionOptions o = ConnectionOptions(settings);
+    // a file that is no certificate would only show as a failed handshake
+    if (!o.sslRootCert.isEmpty()) {
+        if (const QString problem = CheckRootCertificate(o.sslRootCert); !problem.isEmpty())
+            throw EDatabaseError(QStringLiteral("Соединение не установлено: %1.").arg(problem));
+    }
+    m_serverField = o.server;
+    for (;;) {
+        try {
+            // the time-out travels in the string (pqopt connect_timeout),
+            // the password beside it
+            TConnectionOptions withoutPassword = o;
+            withoutPassword.password.clear();
+            const TPasswordForConnect password(o.password);
+            dbConn->Open(BuildConnectionString(withoutPassword), 0);
+            return;
+        } catch (const EDatabaseError &e) {
+            // no password given and none in ~/.pgpass: the operator is asked
+            if (o.password.isEmpty() && PasswordWasMissing(e.message())) {
+                if (!m_host || !m_host->AskPassword(o.password))
+                    throw EAbort();
+                continue;
+            }
+            throw EDatabaseError(ExplainConnectFailure(e.message(), o), e.sqlState());
+        }
+    }
+}
+
+QString TDM::answeredServer() const
+{
+    QString answer;
+    try {
+        TStatement st(*dbConn);
+        st.ExecDirect(QStringLiteral(
+            "SELECT coalesce(host(inet_server_addr()), '') || '|' || current_setting('port')"
+            " || '|' || coalesce((SELECT version FROM pg_stat_ssl"
+            " WHERE pid = pg_backend_pid() AND ssl), '')"));
+        answer = st.FetchScalar().toString();
+    } catch (const EDatabaseError &) {
+        return QString(); // says nothing of the connection: it stands
+    }
+    const QString address = answer.section(QLatin1Char('|'), 0, 0);
+    const QString port = answer.section(QLatin1Char('|'), 1, 1);
+    const QString tls = answer.section(QLatin1Char('|'), 2, 2);
+    // the entry of the server field: the only one, the only one on that
+    // port, or the one written as that address
+    const QVector<TServerAddress> list = ParseServerList(m_serverField);
+    QString server;
+    if (list.size() == 1)
+        server = list.constFirst().Text();
+    QVector<TServerAddress> onPort;
+    for (const TServerAddress &a : list)
+        if ((a.port.isEmpty() ? QStringLiteral("5432") : a.port) == port)
+            onPort << a;
+    if (server.isEmpty() && onPort.size() == 1)
+        server = onPort.constFirst().Text();
+    for (const TServerAddress &a : std::as_const(onPort))
+        if (server.isEmpty() && (address.isEmpty() ? a.host.startsWith(QLatin1Char('/'))
+                                                   : a.host == address))
+            server = a.Text();
+    if (server.isEmpty())
+        server = address.isEmpty() ? QStringLiteral("локальный сокет, порт ") + port
+                                   : TServerAddress{address, port}.Text();
+    return tls.isEmpty() ? QStringLiteral("%1, соединение не зашифровано").arg(server)
+                         : QStringLiteral("%1, соединение зашифровано (%2)").arg(server, tls);
 }
 
 void TDM::Connect()

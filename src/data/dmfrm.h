@@ -2,6 +2,7 @@
 // The data module: the one connection to the metering database and every
 // shared dataset, with the order in which they open.
 
+#include "data/connoptions.h"
 #include "data/dataset.h"
 #include "data/datasource.h"
 #include "data/odbc.h"
@@ -15,11 +16,14 @@ class IImportProgress;
 
 // What the data module needs to reach the server.
 struct TConnectionSettings {
-    QString server;
+    QString server; // one server, or several separated by commas
     QString database;
     QString userName;
     QString password;
     bool autoConnect = false;
+    QString sslMode = QString::fromLatin1(DefaultSSLMode); // a libpq word
+    QString sslRootCert;
+    int connectTimeout = 10; // seconds for each server
 };
 
 // What the data module asks of the main window.
@@ -40,6 +44,13 @@ public:
     // The record rules' boxes: a confirmation (true for Yes) and a warning.
     virtual bool Confirm(const QString &text) = 0;
     virtual void Warn(const QString &text) = 0;
+    // The server asks for a password that the settings do not give (nor
+    // ~/.pgpass): asks the operator. False when the operator cancels.
+    virtual bool AskPassword(QString &password)
+    {
+        Q_UNUSED(password);
+        return false;
+    }
 };
 
 class TDM : public QObject
@@ -63,8 +74,14 @@ public:
     bool CloseIfLost(const std::exception *failure);
     // The deferred start step: disable the data pages, connect if asked to.
     void StartUp();
-    // The connection string built from the settings.
+    // The connection string built from the settings, and what it is made of:
+    // with TCP keepalives, and only a server that accepts writes will do.
     static QString ConnectionString(const TConnectionSettings &settings);
+    static TConnectionOptions ConnectionOptions(const TConnectionSettings &settings);
+    // While connected: the server of the list that answered, and whether
+    // the connection is encrypted ("db2:5432, соединение зашифровано
+    // (TLSv1.3)"); empty otherwise.
+    const QString &ConnectedServer() const { return m_connectedServer; }
     // The after-post step: re-run the dataset and make the posted row current
     // again; a key the server assigned is read with currval of the sequence.
     void RequeryAndLocate(TDataSet &dataSet, const QString &keyField, const QString &sequence);
@@ -127,8 +144,13 @@ private:
     void createWaterContractDataSets();
     void createElectricityDataSets();
 
+    // which server of the list answered, asked of the server itself
+    QString answeredServer() const;
+
     IDMHost *m_host = nullptr;
     QVector<TDataSet *> m_startup;
+    QString m_serverField;      // the server field of the last connect
+    QString m_connectedServer;
 };
 
 extern TDM *DM;

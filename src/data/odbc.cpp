@@ -244,13 +244,14 @@ TConnection::~TConnection()
     Close();
 }
 
-void TConnection::Open(const QString &connectionString)
+void TConnection::Open(const QString &connectionString, int loginTimeout)
 {
     Close();
     SQLHDBC dbc = SQL_NULL_HDBC;
     check(SQLAllocHandle(SQL_HANDLE_DBC, environment(), &dbc), SQL_HANDLE_ENV, environment(),
           "SQLAllocHandle");
-    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+    SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(loginTimeout)), 0);
     const QByteArray cs = connectionString.toUtf8();
     SQLCHAR out[2048];
     SQLSMALLINT outLen = 0;

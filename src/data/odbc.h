@@ -116,8 +116,11 @@ public:
     explicit TConnection(QObject *parent = nullptr);
     ~TConnection() override;
 
-    // Opens with a full connection string; throws EDatabaseError.
-    void Open(const QString &connectionString);
+    // Opens with a full connection string; throws EDatabaseError. The login
+    // time-out (seconds, 0 for none) reaches libpq as connect_timeout: a
+    // string that gives one in pqopt is opened with 0, the driver taking the
+    // two for a conflict.
+    void Open(const QString &connectionString, int loginTimeout = 30);
     void Close();
     bool IsOpen() const { return m_dbc != SQL_NULL_HDBC; }
     // Open, but the driver knows the server is gone (the session ended or

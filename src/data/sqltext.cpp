@@ -1,6 +1,5 @@
 #include "data/odbc.h"
 
-#include <QRegularExpression>
 
 // Connection strings and named parameters: plain text work, no driver calls.
 
@@ -32,36 +31,6 @@ QString QuoteConnValue(const QString &value)
     QString v = value;
     v.replace(QLatin1String("}"), QLatin1String("}}"));
     return QLatin1Char('{') + v + QLatin1Char('}');
-}
-
-QString BuildConnectionString(const QString &server, const QString &database,
-                              const QString &user, const QString &password)
-{
-    QString host = server;
-    QString port;
-    if (!host.startsWith(QLatin1Char('/'))) {
-        // anchored at the very end ("$" would also match before a final line
-        // end), digits only ASCII ones ("\\d" would take any script's)
-        static const QRegularExpression v6(QRegularExpression::anchoredPattern(
-            QStringLiteral("\\[([^\\]]*)\\](?::([0-9]+))?")));
-        static const QRegularExpression hp(
-            QRegularExpression::anchoredPattern(QStringLiteral("([^:]*):([0-9]+)")));
-        QRegularExpressionMatch m = v6.match(host);
-        if (m.hasMatch()) {
-            host = m.captured(1);
-            port = m.captured(2);
-        } else if ((m = hp.match(host)).hasMatch()) {
-            host = m.captured(1);
-            port = m.captured(2);
-        }
-    }
-    QString s = QStringLiteral("Provider=MSDASQL;DRIVER=PostgreSQL ANSI;SERVER=%1;DATABASE=%2;"
-                               "UID=%3;PWD=%4;UseServerSidePrepare=1;")
-                    .arg(QuoteConnValue(host), QuoteConnValue(database), QuoteConnValue(user),
-                         QuoteConnValue(password));
-    if (!port.isEmpty())
-        s += QStringLiteral("PORT=%1;").arg(port);
-    return s;
 }
 
 ParsedSql ParseNamedParams(const QString &sql)

@@ -11,6 +11,7 @@
 #include "widgets/commandrule.h"
 #include "widgets/dbgrid.h"
 #include "widgets/editdialog.h"
+#include "widgets/gridrefresh.h"
 #include "widgets/listform.h"
 
 #include <QGuiApplication>
@@ -108,6 +109,7 @@ QWidget *TSelBuildingForm::createStreetPanel()
     txtUlPattern->setObjectName(QStringLiteral("txtUlPattern"));
     txtUlPattern->setMinimumWidth(250);
     txtUlPattern->installEventFilter(this);
+    KeepOwnRefreshKey(txtUlPattern); // F5 there selects the streets
     label->setBuddy(txtUlPattern);
     btnSelUl = new QPushButton(QStringLiteral("Выбрать улицы (F5)"), panel);
     btnSelUl->setObjectName(QStringLiteral("btnSelUl"));

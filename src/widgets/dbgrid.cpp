@@ -5,6 +5,7 @@
 #include "base/guard.h"
 #include "widgets/dbgridcolumns.h"
 #include "widgets/dbgriddelegate.h"
+#include "widgets/gridrefresh.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -63,6 +64,7 @@ TDBGrid::TDBGrid(TDataSource *source, QWidget *parent, const QString &name)
     connect(m_delegate, &TDBGridDelegate::Typing, this, &TDBGrid::typing);
     connect(m_delegate, &TDBGridDelegate::Written, this, [this] { m_rowTouched = true; });
     connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
+    InstallGridRefreshKey();
     SetDataSource(source);
 }
 

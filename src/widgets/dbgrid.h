@@ -44,8 +44,9 @@ class TDBGridDelegate;
 //   in sight. A re-read of the dataset is sorted again.
 // - Ctrl+C copies the current row (the selected rows, where the grid allows
 //   several) with a title line as tab-separated text, the cells as shown.
-// - the context menu holds "Копировать" and "Сохранить в CSV..." (after the
-//   items of the window's own popup menu: see ExecPopup).
+// - the context menu holds "Обновить" (F5, see gridrefresh.h; not in a window
+//   whose F5 does a refresh of its own), "Копировать" and "Сохранить в
+//   CSV..." (after the items of the window's own popup menu: see ExecPopup).
 // - a column is at least as wide as its title; widths the operator drags are
 //   kept in POSITION.INI under "<grid>.<window>" and restored when the grid
 //   is next shown.
@@ -115,6 +116,7 @@ public:
     // of the list. A grid whose PopupMenuRequested nobody hears shows the
     // list's items alone.
     void ExecPopup(QMenu *menu, const QPoint &globalPos);
+    QAction *RefreshAction() const { return m_refreshAction; }
     QAction *CopyAction() const { return m_copyAction; }
     QAction *SaveCsvAction() const { return m_saveCsvAction; }
 
@@ -173,6 +175,7 @@ private:
     int m_resets = 0;
     bool m_operatorMove = false; // the dataset follows a row the view moved to
 
+    QAction *m_refreshAction = nullptr;
     QAction *m_copyAction = nullptr;
     QAction *m_saveCsvAction = nullptr;
     QVector<bool> m_storedWidth; // a column's width is the operator's, from the store

@@ -9,6 +9,7 @@
 #include "widgets/dbgridcolumns.h"
 #include "widgets/dbgriddelegate.h"
 #include "widgets/gridexport.h"
+#include "widgets/gridrefresh.h"
 
 #include <QAction>
 #include <QEvent>
@@ -118,6 +119,13 @@ void TDBGrid::SaveCsvAs()
 
 void TDBGrid::createListActions()
 {
+    m_refreshAction = new QAction(QStringLiteral("Обновить"), this);
+    m_refreshAction->setObjectName(QStringLiteral("mnuGridRefresh"));
+    // shown in the menu; F5 itself is handled for every window
+    m_refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
+    m_refreshAction->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_refreshAction, &QAction::triggered, this,
+            [this] { Guarded([this] { RefreshGrid(this); }); });
     m_copyAction = new QAction(QStringLiteral("Копировать"), this);
     m_copyAction->setObjectName(QStringLiteral("mnuGridCopy"));
     // shown in the menu; the grid itself answers Ctrl+C
@@ -132,6 +140,7 @@ void TDBGrid::createListActions()
 
 void TDBGrid::updateListActions()
 {
+    m_refreshAction->setEnabled(DataSet() && DataSet()->Active());
     m_copyAction->setEnabled(!CopiedRows().isEmpty());
     m_saveCsvAction->setEnabled(m_columns->rowCount() > 0);
 }
@@ -141,6 +150,10 @@ void TDBGrid::ExecPopup(QMenu *menu, const QPoint &globalPos)
     updateListActions();
     const QPointer<QMenu> guard(menu);
     QAction *separator = menu->isEmpty() ? nullptr : menu->addSeparator();
+    // a window whose F5 does its own refresh offers that refresh itself
+    const bool refresh = !HasOwnRefreshKey(this);
+    if (refresh)
+        menu->addAction(m_refreshAction);
     menu->addAction(m_copyAction);
     menu->addAction(m_saveCsvAction);
     menu->exec(globalPos);
@@ -148,6 +161,7 @@ void TDBGrid::ExecPopup(QMenu *menu, const QPoint &globalPos)
     // while it is open on that grid
     if (!guard)
         return;
+    menu->removeAction(m_refreshAction);
     menu->removeAction(m_copyAction);
     menu->removeAction(m_saveCsvAction);
     if (separator) {

@@ -38,6 +38,8 @@ private slots:
     void textsAreTrimmedAndCut();
     void sectionsAndKeysIgnoreCase();
     void saveCreatesAllKeysInOrder();
+    void networkKeys_data();
+    void networkKeys();
     void passwordWithSpecialCharactersRoundTrips();
     void saveKeepsUnknownLinesAndReplacesKeys();
     void readsUtf8AndWritesWindows1251();
@@ -153,8 +155,11 @@ void TestAppConfig::saveCreatesAllKeysInOrder()
     c.Save();
     QStringDecoder dec("windows-1251");
     const QString text = dec(readFile(iniPath()));
+    // no keyring service in the tests: the password stays in the file
     QCOMPARE(text, QStringLiteral("[Database]\r\nDBServer=srv\r\nDBName=metering\r\nDBUserName=op\r\n"
-                                  "DBPassword=pw\r\nDBAutoConnect=1\r\n[Directories]\r\n"
+                                  "DBPassword=pw\r\nDBAutoConnect=1\r\nDBSSLMode=prefer\r\n"
+                                  "DBSSLRootCert=\r\nDBConnectTimeout=10\r\nDBSavePassword=1\r\n"
+                                  "[Directories]\r\n"
                                   "DBFFilePath=/data/адреса.dbf\r\n[Customize]\r\n"
                                   "ActivePageIndex=5\r\n"));
     struct stat st;
@@ -166,6 +171,52 @@ void TestAppConfig::saveCreatesAllKeysInOrder()
     QCOMPARE(back.DBFFilePath, c.DBFFilePath);
     QCOMPARE(back.DBAutoConnect, true);
     QCOMPARE(back.ActivePageIndex, 5);
+}
+
+void TestAppConfig::networkKeys_data()
+{
+    QTest::addColumn<QString>("keys"); // lines of [Database]
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("rootCert");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<bool>("savePassword");
+    QTest::newRow("file of the Windows tool") << "" << "prefer" << "" << 10 << true;
+    QTest::newRow("all given")
+        << "DBSSLMode=verify-full\r\nDBSSLRootCert=/etc/ssl/корень.crt\r\n"
+           "DBConnectTimeout=600\r\nDBSavePassword=0"
+        << "verify-full" << "/etc/ssl/корень.crt" << 600 << false;
+    QTest::newRow("mode in capitals, time-out in hex")
+        << "DBSSLMode=VERIFY-CA\r\nDBConnectTimeout=0x3c" << "verify-ca" << "" << 60 << true;
+    QTest::newRow("unknown and out of range")
+        << "DBSSLMode=always\r\nDBConnectTimeout=601\r\nDBSavePassword=2"
+        << "prefer" << "" << 10 << true;
+    QTest::newRow("no time-out, not a number")
+        << "DBConnectTimeout=0\r\nDBSavePassword=no" << "prefer" << "" << 10 << true;
+}
+
+void TestAppConfig::networkKeys()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, mode);
+    QFETCH(QString, rootCert);
+    QFETCH(int, timeout);
+    QFETCH(bool, savePassword);
+    QVERIFY(writeFile(iniPath(), QStringLiteral("[Database]\r\nDBServer=srv\r\n%1\r\n")
+                                     .arg(keys)
+                                     .toUtf8()));
+    TAppConfig c(iniPath());
+    c.Load();
+    QCOMPARE(c.DBSSLMode, mode);
+    QCOMPARE(c.DBSSLRootCert, rootCert);
+    QCOMPARE(c.DBConnectTimeout, timeout);
+    QCOMPARE(c.DBSavePassword, savePassword);
+    // what was read is written back as read
+    c.Save();
+    TAppConfig back(iniPath());
+    back.Load();
+    QCOMPARE(back.DBSSLMode, mode);
+    QCOMPARE(back.DBConnectTimeout, timeout);
+    QCOMPARE(back.DBSavePassword, savePassword);
 }
 
 void TestAppConfig::passwordWithSpecialCharactersRoundTrips()
@@ -269,9 +320,9 @@ void TestAppConfig::lineBreaksStayInTheirValue()
     c.DBFFilePath = path;
     c.Save();
     const QByteArray text = readFile(iniPath());
-    QCOMPARE(text.count("\r\n"), 10); // three headers and seven keys, one line each
-    QCOMPARE(text.count('\r'), 10);
-    QCOMPARE(text.count('\n'), 10);
+    QCOMPARE(text.count("\r\n"), 14); // three headers and eleven keys, one line each
+    QCOMPARE(text.count('\r'), 14);
+    QCOMPARE(text.count('\n'), 14);
     TAppConfig back(iniPath());
     back.Load();
     QCOMPARE(back.DBFFilePath, readBack);

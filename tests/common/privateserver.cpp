@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QProcess>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -53,13 +56,62 @@ TPrivateServer::~TPrivateServer()
     Stop();
 }
 
-QString TPrivateServer::pg(const QString &command, QString *out) const
+QString TPrivateServer::pg(const QStringList &args, QString *out, const QString &port) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // a throwaway cluster need not survive a crash of the machine
-    env.insert(QStringLiteral("KESTRUM_PG_OPTS"),
-               QStringLiteral("-c fsync=off -c full_page_writes=off"));
-    return run(SourceDir + QStringLiteral("/scripts/pg"), {command, m_cluster}, env, {}, out);
+    QString options = QStringLiteral("-c fsync=off -c full_page_writes=off");
+    if (m_port > 0)
+        options += QStringLiteral(" -c listen_addresses=127.0.0.1 -c port=%1 %2")
+                       .arg(m_port)
+                       .arg(m_options);
+    env.insert(QStringLiteral("KESTRUM_PG_OPTS"), options);
+    if (!port.isEmpty())
+        env.insert(QStringLiteral("PGPORT"), port);
+    return run(SourceDir + QStringLiteral("/scripts/pg"), QStringList{args.value(0), m_cluster}
+                                                              + args.mid(1),
+               env, {}, out);
+}
+
+void TPrivateServer::SetTcp(int port, const QString &options)
+{
+    m_port = port;
+    if (!options.isEmpty())
+        m_options = options;
+}
+
+int TPrivateServer::FreePort()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (s < 0)
+        return 0;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
+        && ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(s);
+    return port;
+}
+
+QString TPrivateServer::CreateStandby(const TPrivateServer &primary)
+{
+    if (!m_dir.isValid())
+        return QStringLiteral("no temporary folder: %1").arg(m_dir.errorString());
+    if (QString problem = pg({QStringLiteral("standby"), primary.m_cluster}, nullptr,
+                             primary.m_port > 0 ? QString::number(primary.m_port) : QString());
+        !problem.isEmpty())
+        return problem;
+    return Start();
+}
+
+QString TPrivateServer::Promote()
+{
+    return pg({QStringLiteral("promote")});
 }
 
 QString TPrivateServer::Psql(const QString &database, const QString &sql) const
@@ -69,6 +121,8 @@ QString TPrivateServer::Psql(const QString &database, const QString &sql) const
         return QStringLiteral("no superuser password in %1").arg(pw.fileName());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGHOST"), m_socket);
+    if (m_port > 0)
+        env.insert(QStringLiteral("PGPORT"), QString::number(m_port));
     env.insert(QStringLiteral("PGUSER"), QStringLiteral("postgres"));
     env.insert(QStringLiteral("PGPASSWORD"), QString::fromUtf8(pw.readAll()).trimmed());
     env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
@@ -83,7 +137,7 @@ QString TPrivateServer::Create(const QString &user, const QString &password,
 {
     if (!m_dir.isValid())
         return QStringLiteral("no temporary folder: %1").arg(m_dir.errorString());
-    if (QString problem = pg(QStringLiteral("init")); !problem.isEmpty())
+    if (QString problem = pg({QStringLiteral("init")}); !problem.isEmpty())
         return problem;
     if (QString problem = Start(); !problem.isEmpty())
         return problem;
@@ -105,20 +159,20 @@ QString TPrivateServer::Create(const QString &user, const QString &password,
 
 QString TPrivateServer::Start()
 {
-    return pg(QStringLiteral("start"), &m_socket);
+    return pg({QStringLiteral("start")}, &m_socket);
 }
 
 QString TPrivateServer::Crash()
 {
-    return pg(QStringLiteral("crash"));
+    return pg({QStringLiteral("crash")});
 }
 
 QString TPrivateServer::Stop()
 {
-    return pg(QStringLiteral("stop"));
+    return pg({QStringLiteral("stop")});
 }
 
 bool TPrivateServer::Running() const
 {
-    return pg(QStringLiteral("status")).isEmpty();
+    return pg({QStringLiteral("status")}).isEmpty();
 }

@@ -26,13 +26,34 @@ public:
 
     // The socket folder (the DBServer value that reaches the cluster).
     QString Socket() const { return m_socket; }
+
+    // From the next start on the server listens on port, on its socket and
+    // on the loopback address 127.0.0.1 only, with further server options
+    // ("-c ssl=on ..."). Empty options keep the ones set before.
+    void SetTcp(int port, const QString &options = QString());
+    int Port() const { return m_port; }
+    // "127.0.0.1:port"
+    QString Address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    // A loopback TCP port that no one listens on now, 0 when none is found.
+    static int FreePort();
+    // Makes this cluster a streaming standby of the running primary
+    // (pg_basebackup -R) and starts it, on a port of its own (SetTcp first).
+    QString CreateStandby(const TPrivateServer &primary);
+    // pg_ctl promote: the standby becomes a primary.
+    QString Promote();
+    // A folder of the test's own files (certificates) beside the cluster,
+    // which the server can read.
+    QString Folder() const { return m_dir.path(); }
     // Runs SQL as the superuser in a database through psql.
     QString Psql(const QString &database, const QString &sql) const;
 
 private:
-    QString pg(const QString &command, QString *out = nullptr) const;
+    QString pg(const QStringList &args, QString *out = nullptr,
+               const QString &port = QString()) const;
 
     QTemporaryDir m_dir;
     QString m_cluster;
     QString m_socket;
+    int m_port = 0;
+    QString m_options;
 };

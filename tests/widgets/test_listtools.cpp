@@ -723,14 +723,14 @@ void TestListTools::contextMenus_data()
     QTest::addColumn<QString>("popup"); // the window's own popup menu; empty: none
     QTest::addColumn<QStringList>("items");
     QTest::newRow("a list without a popup of its own")
-        << QString() << QStringList{"mnuGridCopy", "mnuGridSaveCsv"};
+        << QString() << QStringList{"mnuGridRefresh", "mnuGridCopy", "mnuGridSaveCsv"};
     QTest::newRow("the channel popup of the main window")
-        << "mnuVDevices" << QStringList{"mnuVDevicesViewArchData", "", "mnuGridCopy",
-                                        "mnuGridSaveCsv"};
+        << "mnuVDevices" << QStringList{"mnuVDevicesViewArchData", "", "mnuGridRefresh",
+                                        "mnuGridCopy", "mnuGridSaveCsv"};
     QTest::newRow("the heat and water channel popup")
         << "mnuHWUnitDev" << QStringList{"mnuHWUnitDevViewWaterSupply", "",
-                                         "mnuHWUnitDevViewArchData", "", "mnuGridCopy",
-                                         "mnuGridSaveCsv"};
+                                         "mnuHWUnitDevViewArchData", "", "mnuGridRefresh",
+                                         "mnuGridCopy", "mnuGridSaveCsv"};
 }
 
 void TestListTools::contextMenus()
