@@ -30,12 +30,74 @@ bool endsWith(const char *s, const char *suffix)
     return n >= m && std::strcmp(s + n - m, suffix) == 0;
 }
 
+// shapelib seeks before every record it reads, and a seek of the C library
+// drops its read buffer and asks the system each time. The files are read
+// with their position kept here: a seek to where a file stands already
+// costs nothing, so that records read in turn come out of the buffer.
+struct TSaFile {
+    std::FILE *file;
+    SAOffset pos;
+};
+
+TSaFile *saFile(SAFile file)
+{
+    return reinterpret_cast<TSaFile *>(file);
+}
+
 SAFile openFile(const char *filename, const char *access)
 {
     const char *name = filename;
     if (t_exactPath && (endsWith(filename, ".dbf") || endsWith(filename, ".DBF")))
         name = t_exactPath;
-    return reinterpret_cast<SAFile>(std::fopen(name, access));
+    std::FILE *file = std::fopen(name, access);
+    if (!file)
+        return nullptr;
+    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    return reinterpret_cast<SAFile>(new TSaFile{file, 0});
+}
+
+SAOffset readFile(void *p, SAOffset size, SAOffset count, SAFile file)
+{
+    TSaFile *f = saFile(file);
+    const size_t done = std::fread(p, size, count, f->file);
+    f->pos = done == count ? f->pos + size * count : SAOffset(std::ftell(f->file));
+    return done;
+}
+
+SAOffset writeFile(void *p, SAOffset size, SAOffset count, SAFile file)
+{
+    TSaFile *f = saFile(file);
+    const size_t done = std::fwrite(p, size, count, f->file);
+    f->pos = SAOffset(std::ftell(f->file));
+    return done;
+}
+
+SAOffset seekFile(SAFile file, SAOffset offset, int whence)
+{
+    TSaFile *f = saFile(file);
+    if (whence == SEEK_SET && offset == f->pos)
+        return 0;
+    const int result = std::fseek(f->file, long(offset), whence);
+    f->pos = SAOffset(std::ftell(f->file));
+    return SAOffset(result);
+}
+
+SAOffset tellFile(SAFile file)
+{
+    return saFile(file)->pos;
+}
+
+int flushFile(SAFile file)
+{
+    return std::fflush(saFile(file)->file);
+}
+
+int closeFile(SAFile file)
+{
+    TSaFile *f = saFile(file);
+    const int result = std::fclose(f->file);
+    delete f;
+    return result;
 }
 
 void quietError(const char *) {}
@@ -169,6 +231,12 @@ void TDbfTable::Open(const QString &path)
     SAHooks hooks;
     SASetupDefaultHooks(&hooks);
     hooks.FOpen = openFile;
+    hooks.FRead = readFile;
+    hooks.FWrite = writeFile;
+    hooks.FSeek = seekFile;
+    hooks.FTell = tellFile;
+    hooks.FFlush = flushFile;
+    hooks.FClose = closeFile;
     hooks.Error = quietError;
     const QByteArray native = QFile::encodeName(path);
     t_exactPath = native.constData();
