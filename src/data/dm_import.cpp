@@ -8,10 +8,17 @@
 #include "data/importprogress.h"
 #include "data/sqlident.h"
 
+#include <QDate>
+#include <QHash>
+#include <QLocale>
+
+#include <functional>
+#include <optional>
+
 namespace {
 
-// Records go to the server in parameter arrays of this many rows; an array
-// ends where the progress is shown and the cancel request is looked at.
+// Records go to the server this many at a time: the progress is shown and
+// the cancel request looked at after each of them.
 constexpr int ImportBatch = 100;
 
 // Every field of the file into the column of its lower-case name, quoted
@@ -28,17 +35,13 @@ QString insertStatement(const QVector<TDbfField> &fields)
          + QLatin1Char(')');
 }
 
-// Prepares the insert. The server checks the statement against str_doma
-// first, so that a field without a column is reported before anything is
-// written. The check runs on a statement of its own: a statement the server
-// has described is executed by the driver one round trip per row, while the
-// insert is to send each parameter array in one.
-void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TDbfField> &fields)
+// The server checks the insert against str_doma first, so that a field
+// without a column is reported before anything is written.
+void checkInsert(TConnection &connection, const QVector<TDbfField> &fields)
 {
-    const QString sql = insertStatement(fields);
     try {
         TStatement check(connection);
-        check.Prepare(sql);
+        check.Prepare(insertStatement(fields));
         check.DescribePrepared();
     } catch (const EDatabaseError &e) {
         if (e.sqlState() == QLatin1String("42703")) {
@@ -55,7 +58,144 @@ void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TD
                                  + e.message(),
                              e.sqlState());
     }
-    insert.Prepare(sql);
+}
+
+// One field's values of the records sent together go to the server as one
+// array parameter, which it unnests into rows. Numbers, dates and logical
+// values travel as arrays of their own type and are assigned to the column
+// as single values of that type would be; texts are read by the column's
+// own type, as a text in a VALUES list is.
+struct TArrayColumn {
+    FieldType type = FieldType::String;
+    QString arrayType;    // "pg_catalog._varchar", "bigint[]", ...
+    char delimiter = ','; // between the elements, as the element type has it
+};
+
+// The array types of the fields' columns, or none when a text goes to a
+// column that has no array type (an array or a composite itself): such
+// records are sent row by row. A column's array type is named as the
+// catalog names it ("pg_catalog._bpchar"): the SQL names take a length of
+// one where none is given ("character[]" is of character(1)).
+std::optional<QVector<TArrayColumn>> arrayColumns(TConnection &connection,
+                                                  const QVector<TDbfField> &fields)
+{
+    QHash<QString, QPair<QString, char>> columnTypes;
+    TStatement st(connection);
+    st.ExecDirect(QStringLiteral(
+        "SELECT a.attname, CASE WHEN t.typtype <> 'c' AND t.typcategory <> 'A'"
+        "                       THEN quote_ident(n.nspname) || '.' || quote_ident(at.typname)"
+        "                  END, t.typdelim::text"
+        " FROM pg_catalog.pg_attribute a JOIN pg_catalog.pg_type t ON t.oid = a.atttypid"
+        " LEFT JOIN pg_catalog.pg_type at ON at.oid = t.typarray"
+        " LEFT JOIN pg_catalog.pg_namespace n ON n.oid = at.typnamespace"
+        " WHERE a.attrelid = CAST('str_doma' AS regclass) AND a.attnum > 0"
+        " AND NOT a.attisdropped"));
+    st.FetchAll([&columnTypes](QVector<QVariant> &row) {
+        const QString delimiter = row[2].toString();
+        columnTypes.insert(row[0].toString(),
+                           {row[1].toString(),
+                            delimiter.size() == 1 ? delimiter[0].toLatin1() : ','});
+    });
+    QVector<TArrayColumn> columns;
+    for (const TDbfField &f : fields) {
+        TArrayColumn c;
+        c.type = f.type;
+        switch (f.type) {
+        case FieldType::LargeInt: c.arrayType = QStringLiteral("bigint[]"); break;
+        case FieldType::Float: c.arrayType = QStringLiteral("double precision[]"); break;
+        case FieldType::Date: c.arrayType = QStringLiteral("date[]"); break;
+        case FieldType::Boolean: c.arrayType = QStringLiteral("boolean[]"); break;
+        default: {
+            const auto found = columnTypes.constFind(f.name.toLower());
+            if (found == columnTypes.constEnd() || found->first.isEmpty())
+                return std::nullopt;
+            c.arrayType = found->first;
+            c.delimiter = found->second;
+            break;
+        }
+        }
+        columns << c;
+    }
+    return columns;
+}
+
+// INSERT INTO str_doma ("a", "b") SELECT * FROM unnest(CAST(? AS t1[]), CAST(? AS t2[]))
+QString arrayInsertStatement(const QVector<TDbfField> &fields,
+                             const QVector<TArrayColumn> &columns)
+{
+    QStringList names, arrays;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        names << QuoteIdentifier(fields[i].name.toLower());
+        arrays << QStringLiteral("CAST(? AS %1)").arg(columns[i].arrayType);
+    }
+    return QStringLiteral("INSERT INTO str_doma (") + names.join(QLatin1String(", "))
+         + QStringLiteral(") SELECT * FROM unnest(") + arrays.join(QLatin1String(", "))
+         + QLatin1Char(')');
+}
+
+// A text as an array element: in double quotes, with a backslash before
+// every double quote and backslash, so that blanks, commas, braces and the
+// word NULL stay text.
+void appendQuoted(QByteArray &out, const QString &text)
+{
+    if (text.contains(QChar(0)))
+        throw EDatabaseError(QStringLiteral("Текст содержит символ с кодом 0, который база "
+                                            "данных не принимает: \"%1\"")
+                                 .arg(QString(text).replace(QChar(0), QChar(0xFFFD))),
+                             QStringLiteral("22021"));
+    const QByteArray utf8 = text.toUtf8();
+    out += '"';
+    for (const char ch : utf8) {
+        if (ch == '"' || ch == '\\')
+            out += '\\';
+        out += ch;
+    }
+    out += '"';
+}
+
+// The array parameters of count records from first on.
+QVector<BoundValue> arrayParams(const QVector<TArrayColumn> &columns,
+                                const QVector<QVector<QVariant>> &rows, qsizetype first,
+                                qsizetype count)
+{
+    QVector<BoundValue> params;
+    params.reserve(columns.size());
+    QByteArray text;
+    for (qsizetype c = 0; c < columns.size(); ++c) {
+        const TArrayColumn &column = columns[c];
+        text.clear();
+        text += '{';
+        for (qsizetype r = first; r < first + count; ++r) {
+            if (r > first)
+                text += column.delimiter;
+            const QVariant &v = rows[r][c];
+            if (v.isNull()) {
+                text += "NULL";
+                continue;
+            }
+            switch (column.type) {
+            case FieldType::LargeInt:
+                text += QByteArray::number(v.toLongLong());
+                break;
+            case FieldType::Float:
+                // the shortest text that reads back as the same number
+                text += QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+                break;
+            case FieldType::Date:
+                text += v.toDate().toString(Qt::ISODate).toLatin1();
+                break;
+            case FieldType::Boolean:
+                text += v.toBool() ? 't' : 'f';
+                break;
+            default:
+                appendQuoted(text, v.toString());
+                break;
+            }
+        }
+        text += '}';
+        params << BoundValue{FieldType::String, QString::fromUtf8(text)};
+    }
+    return params;
 }
 
 EDatabaseError refused(const QString &which, const EDatabaseError &e)
@@ -65,20 +205,20 @@ EDatabaseError refused(const QString &which, const EDatabaseError &e)
                           e.sqlState());
 }
 
-// Sends one array of records. A record the driver reports failed or not
-// carried out is the one refused, also when it answered the array with
-// success: the import then fails on it, and its transaction takes back the
-// rest. When the server refuses the array without naming a record, the
-// records are tried one by one to name it (the driver takes back the whole
-// failed array and keeps the transaction usable). A connection that is gone
-// is reported as such: no record is to blame then.
-void sendRecords(TConnection &connection, TStatement &insert, const QVector<FieldType> &types,
-                 const QVector<QVector<QVariant>> &rows, const QVector<int> &numbers)
+// Sends the records (numbers: their record numbers in the file) with
+// execute(first, count). When the server refuses them, the records are sent
+// one by one to name the one refused (the driver takes back the failed
+// statement and keeps the transaction usable); the import then fails on it,
+// and its transaction takes back the rest. A record the driver itself names
+// (EBatchRowError of a parameter array) is the one refused. A connection
+// that is gone is reported as such: no record is to blame then.
+void sendRecords(TConnection &connection, const QVector<int> &numbers,
+                 const std::function<void(qsizetype first, qsizetype count)> &execute)
 {
-    if (rows.isEmpty())
+    if (numbers.isEmpty())
         return;
     try {
-        insert.ExecuteBatch(types, rows, ImportBatch);
+        execute(0, numbers.size());
         return;
     } catch (const EBatchRowError &rowError) {
         if (rowError.ConnectionLost())
@@ -88,9 +228,9 @@ void sendRecords(TConnection &connection, TStatement &insert, const QVector<Fiel
         if (batchError.ConnectionLost())
             throw;
         connection.RaiseIfLost();
-        for (qsizetype i = 0; i < rows.size(); ++i) {
+        for (qsizetype i = 0; i < numbers.size(); ++i) {
             try {
-                insert.ExecuteBatch(types, {rows[i]}, 1);
+                execute(i, 1);
             } catch (const EDatabaseError &e) {
                 if (e.ConnectionLost())
                     throw;
@@ -134,10 +274,12 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
     try {
         tblSD.Open(path);
         const QVector<TDbfField> &fields = tblSD.Fields();
+        checkInsert(*dbConn, fields);
         QVector<FieldType> types;
         for (const TDbfField &f : fields)
             types << f.type;
-        prepareInsert(*dbConn, insert, fields);
+        const std::optional<QVector<TArrayColumn>> columns = arrayColumns(*dbConn, fields);
+        insert.Prepare(columns ? arrayInsertStatement(fields, *columns) : insertStatement(fields));
 
         state.totalRecords = tblSD.RecordCount();
         progress.Start(state);
@@ -161,7 +303,12 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
                 numbers << record;
             }
             if (record % ImportBatch == 0 || record == count) {
-                sendRecords(*dbConn, insert, types, rows, numbers);
+                sendRecords(*dbConn, numbers, [&](qsizetype first, qsizetype n) {
+                    if (columns)
+                        insert.Execute(arrayParams(*columns, rows, first, n));
+                    else
+                        insert.ExecuteBatch(types, rows.mid(first, n), ImportBatch);
+                });
                 rows.clear();
                 numbers.clear();
                 state.currentRecord = record;

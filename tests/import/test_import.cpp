@@ -170,10 +170,12 @@ void TestImport::initTestCase()
     if (!TestServer::Available())
         return;
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("import"));
-    // str_doma with a numeric column and one whose name is hard to quote;
-    // upd_buildings keeps what it was given, so tests see what arrived.
+    // str_doma with a numeric column, a fixed-length one whose name is hard to
+    // quote and one of arrays; upd_buildings keeps what it was given, so
+    // tests see what arrived.
     m_db->Exec(QStringLiteral(
-        "ALTER TABLE str_doma ADD COLUMN nomer integer, ADD COLUMN \"q\"\"я b-:?\" varchar(20);"
+        "ALTER TABLE str_doma ADD COLUMN nomer integer, ADD COLUMN \"q\"\"я b-:?\" char(20),"
+        " ADD COLUMN tags text[];"
         "CREATE TABLE str_doma_seen (LIKE str_doma); CREATE TABLE upd_calls (n integer);"
         "ALTER FUNCTION upd_buildings() RENAME TO upd_buildings_real;"
         "CREATE FUNCTION upd_buildings() RETURNS integer LANGUAGE plpgsql AS $$ BEGIN"
@@ -298,7 +300,7 @@ void TestImport::fileContents_data()
     QTest::addColumn<QList<TField>>("fields");
     QTest::addColumn<QList<TRecord>>("records");
     QTest::addColumn<QList<int>>("deleted");
-    QTest::addColumn<QStringList>("arrived"); // kod_ul|dom|korp|gil|nomer|odd
+    QTest::addColumn<QStringList>("arrived"); // kod_ul|dom|korp|gil|nomer|odd[|tags]
 
     const QList<TField> mixed{{"Kod_Ul", 'C', 10, 0}, {"dom", 'C', 10, 0}, {"GiL", 'C', 3, 0}};
     const auto cyr = [](const char *codec) {
@@ -337,6 +339,24 @@ void TestImport::fileContents_data()
            {encode("IBM866", QStringLiteral("Q\"Я B-:?")), 'C', 10, 0}, {"DOM", 'C', 5, 0}}
         << QList<TRecord>{{"U5", "x'); --", "9"}} << QList<int>{}
         << QStringList{"U5|9|-|-|-|x'); --"};
+    // the records of a hundred reach the server as one array per field
+    QTest::newRow("texts that mean something in an array")
+        << "addr.dbf" << QByteArray() << AddressFields
+        << QList<TRecord>{{"U1", "a\"b\\c", "{1,2}", "NULL"}, {"U2", "", "", ""},
+                          {"U3", "\"", "}", encode("IBM866", QStringLiteral("Н/Ж, д"))}}
+        << QList<int>{}
+        << QStringList{"U1|a\"b\\c|{1,2}|NULL|-|-", "U2|-|-|-|-|-", "U3|\"|}|Н/Ж, д|-|-"};
+    QTest::newRow("dates and logical values")
+        << "addr.dbf" << QByteArray() << QList<TField>{{"KOD_UL", 'C', 10, 0},
+           {"KORP", 'D', 8, 0}, {"GIL", 'L', 1, 0}}
+        << QList<TRecord>{{"U1", "20240201", "T"}, {"U2", "", "?"}, {"U3", "19991231", "N"}}
+        << QList<int>{} << QStringList{"U1|-|2024-02-01|true|-|-", "U2|-|-|-|-|-",
+                                       "U3|-|1999-12-31|false|-|-"};
+    QTest::newRow("a column of arrays")
+        << "addr.dbf" << QByteArray() << QList<TField>{{"KOD_UL", 'C', 10, 0},
+           {"TAGS", 'C', 10, 0}, {"NOMER", 'N', 4, 0}}
+        << QList<TRecord>{{"U3", "{a,\"b c\"}", "7"}, {"U4", "", ""}} << QList<int>{}
+        << QStringList{"U3|-|-|-|7|-|{a,\"b c\"}", "U4|-|-|-|-|-"};
     QTest::newRow("a path with Cyrillic and blanks")
         << "Адреса строений/файл адресов.dbf" << QByteArray() << AddressFields
         << QList<TRecord>{{"U2", "7", "", "ABC"}} << QList<int>{}
@@ -367,8 +387,8 @@ void TestImport::fileContents()
     TStatement st(m_db->Conn());
     st.ExecDirect(QStringLiteral(
         "SELECT concat_ws('|', coalesce(kod_ul, '-'), coalesce(dom, '-'), coalesce(korp, '-'),"
-        " coalesce(gil, '-'), coalesce(nomer::text, '-'), coalesce(\"q\"\"я b-:?\", '-'))"
-        " FROM str_doma_seen ORDER BY ctid"));
+        " coalesce(gil, '-'), coalesce(nomer::text, '-'), coalesce(\"q\"\"я b-:?\"::text, '-'))"
+        " || coalesce('|' || tags::text, '') FROM str_doma_seen ORDER BY ctid"));
     QStringList rows;
     st.FetchAll([&rows](QVector<QVariant> &row) { rows << row[0].toString(); });
     QCOMPARE(rows, arrived);
