@@ -2,6 +2,7 @@
 // progress window with Escape, and the text input dialog.
 
 #include "app/application.h"
+#include "common/realbox.h"
 #include "common/scriptchecks.h"
 #include "base/errorbox.h"
 #include "base/formposition.h"
@@ -58,42 +59,6 @@ void typeText(QWidget *target, const QString &text)
         QApplication::sendEvent(target, &press);
         QApplication::sendEvent(target, &release);
     }
-}
-
-// What a real message box showed, read while it was open.
-struct ShownBox {
-    bool seen = false;
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;
-    QString defaultButton;
-};
-
-// Reads the message box that the next modal loop opens, then closes it with
-// Esc as the operator would.
-void readNextBox(ShownBox *shown)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, shown] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        shown->seen = true;
-        shown->title = box->windowTitle();
-        shown->text = box->text();
-        shown->icon = box->icon();
-        for (QAbstractButton *b : box->buttons())
-            shown->buttons << b->text();
-        shown->buttons.sort();
-        if (box->defaultButton())
-            shown->defaultButton = box->defaultButton()->text();
-        QTest::keyClick(box, Qt::Key_Escape);
-    });
-    timer->start();
 }
 
 } // namespace
@@ -213,17 +178,19 @@ void TestSharedDialogs::realBoxes()
     QVERIFY(InstallQtTranslation());
     SetMessageResponder({});
     ShownBox shown;
-    readNextBox(&shown);
     const QString text = QStringLiteral("Удалить запись?\r\nВторая строка");
     bool result = true;
-    switch (kind) {
-    case 0: result = ConfirmBox(text); break;
-    case 1: WarningBox(text); break;
-    case 2: InformationBox(text); break;
-    case 3: PlainBox(text); break;
-    case 4: StopBox(text); break;
-    }
-    QVERIFY(shown.seen);
+    {
+        const TBoxReader reader(&shown);
+        switch (kind) {
+        case 0: result = ConfirmBox(text); break;
+        case 1: WarningBox(text); break;
+        case 2: InformationBox(text); break;
+        case 3: PlainBox(text); break;
+        case 4: StopBox(text); break;
+        }
+    } // no box: the reader stops here
+    QVERIFY2(shown.seen, "no message box was shown");
     QCOMPARE(shown.title, title);
     QCOMPARE(shown.text, QStringLiteral("Удалить запись?\nВторая строка"));
     QCOMPARE(int(shown.icon), icon);

@@ -384,6 +384,7 @@ void TestAddress::streetAfterPostOfEdit()
     });
     form()->cmdEditStreet->click();
     CHECK_SCRIPTS();
+    QCOMPARE(m_shown, (QStringList{"StreetEditForm", "StreetEditForm"}));
     QCOMPARE(form()->txtUlPattern->text(), QStringLiteral("Ле"));
     QCOMPARE(DM->qryStreets->RecordCount(), 4);
 }
@@ -760,6 +761,7 @@ void TestAddress::cancelledNewRowStoresNothing()
     });
     child<QToolButton>(AdmDistrictsForm, "cmdAddAdmDistrict")->click();
     CHECK_SCRIPTS();
+    QCOMPARE(m_shown, QStringList{"AdmDistrictEditForm"});
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM addrunits WHERE utype = 'AO'")), 2);
     QCOMPARE(column(DM->qryAdmDistricts, "unitid"), (QStringList{"01", "02"}));
@@ -772,6 +774,7 @@ void TestAddress::cancelledNewRowStoresNothing()
     });
     form()->cmdAddBuilding->click();
     CHECK_SCRIPTS();
+    QCOMPARE(m_shown, (QStringList{"AdmDistrictEditForm", "BuildingEditForm"}));
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM buildings WHERE dom = '99'")), 0);
     QCOMPARE(DM->qryBuildings->RecordCount(), 2);
