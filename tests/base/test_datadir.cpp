@@ -213,8 +213,8 @@ void TestDataDir::overrideAndDecision()
     // program lives in a writable build folder, so its files stay beside it
     const QString exeDir = ExecutableDir();
     QCOMPARE(exeDir, QCoreApplication::applicationDirPath());
-    QCOMPARE(DataDir(), ChooseDataDir(exeDir, QProcessEnvironment::systemEnvironment(),
-                                      CanWriteFolder));
+    QVERIFY(CanWriteFolder(exeDir));
+    QCOMPARE(DataDir(), QCoreApplication::applicationDirPath() + QLatin1Char('/'));
 }
 
 QTEST_MAIN(TestDataDir)

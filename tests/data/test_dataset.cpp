@@ -557,7 +557,8 @@ void TestDataSet::definitionsStayWhereTheyAre()
 void TestDataSet::lookupCellsAllocateNothing()
 {
 #ifndef KESTRUM_COUNTS_ALLOCATIONS
-    QSKIP("allocations are counted in the build without AddressSanitizer");
+    QSKIP("AddressSanitizer's allocator is not counted: this test runs in the plain build "
+          "(scripts/test, the first run of .ci/run)");
 #endif
     REQUIRE_TEST_SERVER();
     QObject owner;

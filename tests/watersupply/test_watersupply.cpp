@@ -5,6 +5,7 @@
 #include "app/startwindows.h"
 #include "base/utils.h"
 #include "common/appfixture.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "watersupply/contractswfrm.h"
 #include "watersupply/watersupplyfrm.h"
@@ -101,8 +102,11 @@ void TestWaterSupply::initTestCase()
         d->show();
         d->activateWindow();
         // a dialog counts as active with its owner: wait for the dialog itself
-        if (!QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }))
-            qWarning("%s did not become active", qPrintable(d->objectName()));
+        if (!QTest::qWaitFor([d] { return QApplication::activeWindow() == d; })) {
+            SCRIPT_FAIL(d->objectName() + QStringLiteral(" did not become active"));
+            d->reject();
+            return d->result();
+        }
         if (const Script s = m_scripts.take(d->objectName()))
             s(d);
         m_closeAnswers.clear();
@@ -152,7 +156,9 @@ void TestWaterSupply::init()
 
 void TestWaterSupply::cleanup()
 {
-    QVERIFY2(m_scripts.isEmpty(), qPrintable(QStringList(m_scripts.keys()).join(", ")));
+    ReportScriptFailure(__FILE__, __LINE__);
+    QVERIFY2(m_scripts.isEmpty() || QTest::currentTestFailed(),
+             qPrintable(QStringList(m_scripts.keys()).join(", ")));
     m_form.reset();
     m_app.reset();
 }
