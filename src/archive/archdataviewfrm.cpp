@@ -107,9 +107,11 @@ QLabel *valueLabel(const char *name, QWidget *parent)
     return l;
 }
 
+QDate g_today; // invalid: the clock's
+
 QDateEdit *dateBox(const char *name, QWidget *parent)
 {
-    auto *d = new QDateEdit(QDate::currentDate(), parent);
+    auto *d = new QDateEdit(TArchDataViewForm::Today(), parent);
     d->setObjectName(QString::fromLatin1(name));
     d->setCalendarPopup(true);
     d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
@@ -421,13 +423,23 @@ void TArchDataViewForm::readRange()
     lblMaxDT->setText(qryDTRange->DisplayText(qryDTRange->RecNo(), 1));
 }
 
+QDate TArchDataViewForm::Today()
+{
+    return g_today.isValid() ? g_today : QDate::currentDate();
+}
+
+void TArchDataViewForm::SetToday(const QDate &day)
+{
+    g_today = day;
+}
+
 void TArchDataViewForm::showInitialData()
 {
     if (m_recType.isNull()) {
         selectRecType(Daily);
         readRange();
         const QVariant maxdt = qryDTRange->FieldValue(QStringLiteral("maxdt"));
-        const QDate last = maxdt.isNull() ? QDate::currentDate() : maxdt.toDateTime().date();
+        const QDate last = maxdt.isNull() ? Today() : maxdt.toDateTime().date();
         dtpStartDate->setDate(QDate(last.year(), last.month(), 1));
         dtpEndDate->setDate(last);
     } else {
