@@ -109,8 +109,6 @@ private slots:
     void init();
     void cleanup();
 
-    // first: the driver reads its log settings when it is loaded
-    void passwordNotInDriverLog();
     void connectionPage();
     void connectionString_data();
     void connectionString();
@@ -557,45 +555,6 @@ void TestRemoteDb::silentServerTimesOut()
 }
 
 // ---- the password ------------------------------------------------------------
-
-void TestRemoteDb::passwordNotInDriverLog()
-{
-    // psqlODBC's debug and communication logs, switched on in odbcinst.ini as
-    // an administrator chasing a fault would: they write the connection
-    // string whole
-    QTemporaryDir odbc;
-    QVERIFY(odbc.isValid());
-    QFile ini(odbc.filePath(QStringLiteral("odbcinst.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    QVERIFY(ini.write("[PostgreSQL ANSI]\nDriver=psqlodbca.so\nDebug=1\nCommLog=1\nLogdir="
-                      + QFile::encodeName(odbc.path()) + "\n")
-            > 0);
-    ini.close();
-    const bool hadSysIni = qEnvironmentVariableIsSet("ODBCSYSINI");
-    const QByteArray sysIni = qgetenv("ODBCSYSINI");
-    qputenv("ODBCSYSINI", QFile::encodeName(odbc.path()));
-    const QStringList boxes =
-        connectTo(QStringLiteral("127.0.0.1:%1").arg(m_tls.Port()), QStringLiteral("require"));
-    if (hadSysIni)
-        qputenv("ODBCSYSINI", sysIni);
-    else
-        qunsetenv("ODBCSYSINI");
-    QCOMPARE(boxes, QStringList());
-    QVERIFY(DM->dbConn->IsOpen());
-    // the password reached the server, and no log
-    QByteArray logs;
-    for (const QString &name : QDir(odbc.path()).entryList({QStringLiteral("*.log")})) {
-        QFile log(odbc.filePath(name));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        logs += log.readAll();
-    }
-    QVERIFY2(logs.contains("connStrIn="), "the driver wrote no debug log");
-    QVERIFY(logs.contains(User.toUtf8()));
-    // (in a connection string it would stand quoted: "{remote pw;{x}}'}")
-    QVERIFY(!logs.contains(Password.section(QLatin1Char(';'), 0, 0).toUtf8()));
-    // nor does it stay in the environment of the programs started later
-    QVERIFY(!qEnvironmentVariableIsSet("PGPASSWORD"));
-}
 
 void TestRemoteDb::passwordAsked_data()
 {

@@ -5,6 +5,7 @@
 // database holds nothing half-written. The password typed on the connection
 // page never shows in a box, a message or the driver's log.
 #include "common/appfixture.h"
+#include "common/driverlog.h"
 #include "common/privateserver.h"
 #include "common/scriptchecks.h"
 #include "common/testdb.h"
@@ -135,6 +136,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dataDir;
     std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
+    TDriverLog m_driverLog;
     QList<MessageInfo> m_boxes;
     std::function<void(const MessageInfo &)> m_onBox;
 };
@@ -148,6 +150,10 @@ void TestServerFaults::initTestCase()
             m_onBox(m);
         return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
+    // the driver's logs are on from its first load: the password must not
+    // reach them
+    const QString logs = m_driverLog.Start();
+    QVERIFY2(logs.isEmpty(), qPrintable(logs));
     const QString problem = m_server.Create(User, UserPassword, Template);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     // what the fixtures read to reach a server: this one
@@ -519,31 +525,26 @@ void TestServerFaults::passwordNeverShown()
 
     // everything the program showed or wrote
     QStringList shown;
-    int driverLogs = 0;
     for (const MessageInfo &m : m_boxes)
         shown << m.title << m.text;
     shown << g_messages;
     shown << m_form->StatusText() << m_form->lblConnState->text() << m_form->lblConnHint->text();
-    // the driver's own logs of this process, where it writes them:
-    // psqlodbc_<program>_<user><pid>.log and mylog_... in the temporary folder
-    const QString pid = QString::number(QCoreApplication::applicationPid());
-    const QRegularExpression ours(QStringLiteral("^(psqlodbc|mylog)_%1_\\D*%2\\.log$")
-                                      .arg(QRegularExpression::escape(
-                                               QCoreApplication::applicationName()),
-                                           pid));
-    for (const QFileInfo &log : QDir(QDir::tempPath()).entryInfoList(QDir::Files)) {
-        if (!ours.match(log.fileName()).hasMatch())
-            continue;
-        ++driverLogs;
-        QFile f(log.filePath());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        shown << QString::fromUtf8(f.readAll());
-    }
+    // the driver's debug and communication logs
+    int driverLogs = 0;
+    const QByteArray logs = m_driverLog.Read(&driverLogs);
     qDebug("%d log files of the driver read", driverLogs);
+    QVERIFY2(logs.contains("connStrIn="), "the driver wrote no debug log");
+    QVERIFY(logs.contains(m_form->txtDBUserName->text().toUtf8()));
     for (const QString &text : std::as_const(shown)) {
         QVERIFY2(!text.contains(PasswordToken), qPrintable(text));
         QVERIFY2(!text.contains(HostilePassword.trimmed()), qPrintable(text));
     }
+    for (const QString &secret : {PasswordToken, HostilePassword.trimmed()}) {
+        const qsizetype at = logs.indexOf(secret.toUtf8());
+        QVERIFY2(at < 0, logs.mid(qMax<qsizetype>(0, at - 200), 400).constData());
+    }
+    // nor does it stay in the environment of the programs started later
+    QVERIFY(!qEnvironmentVariableIsSet("PGPASSWORD"));
     // and the right password works, special characters and all
     m_form->txtDBServer->setText(m_server.Socket());
     m_form->txtDBName->setText(m_db->Name());
