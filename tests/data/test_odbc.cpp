@@ -149,7 +149,8 @@ void TestOdbc::connectFailures_data()
     QTest::newRow("unknown database") << TestServer::Server() << "no_such_db_xyz"
                                       << TestServer::Password() << "no_such_db_xyz";
     QTest::newRow("unreachable server") << "/nonexistent/socket/dir" << "postgres"
-                                        << TestServer::Password() << "";
+                                        << TestServer::Password()
+                                        << "socket \"/nonexistent/socket/dir/.s.PGSQL.5432\" failed";
 }
 
 void TestOdbc::connectFailures()
