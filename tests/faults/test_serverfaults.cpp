@@ -485,11 +485,12 @@ void TestServerFaults::interruptedFlatRegister()
 void TestServerFaults::passwordNeverShown_data()
 {
     QTest::addColumn<QString>("fault");
+    // first: the driver's debug log stops at the first failed connect
+    QTest::newRow("connection lost") << S("connection lost");
     QTest::newRow("wrong password") << S("wrong password");
     QTest::newRow("unreachable server") << S("unreachable server");
     QTest::newRow("unknown database") << S("unknown database");
     QTest::newRow("server stopped") << S("server stopped");
-    QTest::newRow("connection lost") << S("connection lost");
 }
 
 void TestServerFaults::passwordNeverShown()
@@ -534,7 +535,9 @@ void TestServerFaults::passwordNeverShown()
     const QByteArray logs = m_driverLog.Read(&driverLogs);
     qDebug("%d log files of the driver read", driverLogs);
     QVERIFY2(logs.contains("connStrIn="), "the driver wrote no debug log");
-    QVERIFY(logs.contains(m_form->txtDBUserName->text().toUtf8()));
+    // (the driver writes no more of it after a failed connect: the first
+    // row's connect, which works, is the one it surely holds)
+    QVERIFY(logs.contains("UID=" + HostileUser.toUtf8()));
     for (const QString &text : std::as_const(shown)) {
         QVERIFY2(!text.contains(PasswordToken), qPrintable(text));
         QVERIFY2(!text.contains(HostilePassword.trimmed()), qPrintable(text));
