@@ -5,6 +5,7 @@
 #include "common/scriptchecks.h"
 #include "data/dmfrm.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -23,11 +24,16 @@ TConnectedMainWindow::TConnectedMainWindow(const QString &database, bool connect
 
 TConnectedMainWindow::~TConnectedMainWindow()
 {
+    DestroyForm();
+}
+
+void TConnectedMainWindow::DestroyForm()
+{
     m_form.reset();
     MainForm = nullptr;
 }
 
-void TDialogScripts::Install()
+TDialogScripts::TDialogScripts()
 {
     SetDialogHandler([this](QDialog *d) {
         ++m_shown[d->objectName()];
@@ -46,6 +52,11 @@ void TDialogScripts::Install()
     });
 }
 
+TDialogScripts::~TDialogScripts()
+{
+    Uninstall();
+}
+
 void TDialogScripts::Uninstall()
 {
     SetDialogHandler({});
@@ -54,6 +65,14 @@ void TDialogScripts::Uninstall()
 void TDialogScripts::Expect(const QString &dialog, Script script)
 {
     m_scripts[dialog].push_back(std::move(script));
+}
+
+int TDialogScripts::Shown() const
+{
+    int all = 0;
+    for (const int n : m_shown)
+        all += n;
+    return all;
 }
 
 QStringList TDialogScripts::Unplayed() const
@@ -72,7 +91,7 @@ void TDialogScripts::Clear()
     m_shown.clear();
 }
 
-void TMessageCapture::Install()
+TMessageCapture::TMessageCapture()
 {
     SetMessageResponder([this](const MessageInfo &m) {
         m_boxes << m;
@@ -84,6 +103,11 @@ void TMessageCapture::Install()
         m_answers.pop_front();
         return answer;
     });
+}
+
+TMessageCapture::~TMessageCapture()
+{
+    Uninstall();
 }
 
 void TMessageCapture::Uninstall()
@@ -134,10 +158,20 @@ void TypeInto(QWidget *window, const char *edit, const QString &text)
     TypeText(e, text);
 }
 
-QByteArray ReadFile(const QString &path)
+void Click(QWidget *window, const char *button)
+{
+    if (ScriptFailed())
+        return;
+    auto *b = window->findChild<QAbstractButton *>(QLatin1String(button));
+    if (SCRIPT_VERIFY2(b, QStringLiteral("no button %1 in %2")
+                              .arg(QLatin1String(button), window->objectName())))
+        b->click();
+}
+
+QByteArray ReadFile(const QString &path, const QByteArray &unreadable)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : unreadable;
 }
 
 bool WriteFile(const QString &path, const QByteArray &bytes)

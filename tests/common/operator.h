@@ -29,6 +29,9 @@ public:
     explicit TConnectedMainWindow(const QString &database, bool connect = true);
     ~TConnectedMainWindow();
     TMainForm *Form() const { return m_form.get(); }
+    // Destroys the main window (and what it owns) before the settings and the
+    // data module go, for a check of what it leaves behind.
+    void DestroyForm();
     TAppFixture &App() { return m_app; }
 
 private:
@@ -38,18 +41,23 @@ private:
 
 // Modal dialogs shown as exec() would show them: each is shown, the next
 // script queued for its object name plays the operator in it, and what is
-// still open afterwards is closed as Esc closes it. Install() makes this the
-// program's dialog handler until Uninstall().
+// still open afterwards is closed as Esc closes it. The program's dialog
+// handler while the object lives (or until Uninstall()).
 class TDialogScripts
 {
 public:
     using Script = std::function<void(QDialog *)>;
-    void Install();
+    TDialogScripts();
+    ~TDialogScripts();
+    TDialogScripts(const TDialogScripts &) = delete;
+    TDialogScripts &operator=(const TDialogScripts &) = delete;
     static void Uninstall();
     // Queues a script for the next showing of the dialog named so.
     void Expect(const QString &dialog, Script script);
-    // How often the dialog was shown since the last Clear().
+    // How often the dialog was shown since the last Clear(); without a name,
+    // how many dialogs were shown in all.
     int Shown(const QString &dialog) const { return m_shown.value(dialog); }
+    int Shown() const;
     // The dialogs whose queued scripts were never played.
     QStringList Unplayed() const;
     void Clear();
@@ -71,11 +79,15 @@ private:
 
 // Message boxes answered in the operator's place and kept for the test to
 // read. A question gets the next queued answer, Yes when none is queued; any
-// other box is acknowledged with OK.
+// other box is acknowledged with OK. The program's message responder while the
+// object lives (or until Uninstall()).
 class TMessageCapture
 {
 public:
-    void Install();
+    TMessageCapture();
+    ~TMessageCapture();
+    TMessageCapture(const TMessageCapture &) = delete;
+    TMessageCapture &operator=(const TMessageCapture &) = delete;
     static void Uninstall();
     void Answer(QMessageBox::StandardButton button) { m_answers.push_back(button); }
     const QList<MessageInfo> &Boxes() const { return m_boxes; }
@@ -94,8 +106,11 @@ void TypeText(QWidget *target, const QString &text);
 // is selected and erased first. Records a failure when there is no such edit;
 // does nothing once a check of a script has failed.
 void TypeInto(QWidget *window, const char *edit, const QString &text);
+// Clicks the button named so in a window; records a failure when there is no
+// such button, does nothing once a check of a script has failed.
+void Click(QWidget *window, const char *button);
 
-// The bytes of a file; empty when it cannot be read.
-QByteArray ReadFile(const QString &path);
+// The bytes of a file; unreadable (empty unless given) when it cannot be read.
+QByteArray ReadFile(const QString &path, const QByteArray &unreadable = QByteArray());
 // False when the file cannot be written whole.
 bool WriteFile(const QString &path, const QByteArray &bytes);
