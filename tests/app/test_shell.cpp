@@ -2,6 +2,7 @@
 // the domains fill them, the groups of items, the popups opened on grids and
 // the windows made at start-up in their order.
 #include "common/appfixture.h"
+#include "common/operator.h"
 #include "app/appconfig.h"
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
@@ -50,16 +51,13 @@ private:
 
     std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
 };
 
 void TestShell::init()
 {
-    m_boxes.clear();
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
+    m_messages.Clear();
     m_app = std::make_unique<TAppFixture>();
     m_form = std::make_unique<TMainForm>();
 }
@@ -68,7 +66,6 @@ void TestShell::cleanup()
 {
     m_form.reset();
     m_app.reset();
-    SetMessageResponder({});
 }
 
 QStringList TestShell::layout(const char *menu) const
@@ -198,11 +195,11 @@ void TestShell::itemCommandsAreGuarded()
                                      }}});
     m_form->findChild<QAction *>(QStringLiteral("mnuGood"))->trigger();
     QCOMPARE(runs, 1);
-    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(boxes().size(), 0);
     // the error reaches the error box, never Qt's frames
     m_form->findChild<QAction *>(QStringLiteral("mnuBad"))->trigger();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QStringLiteral("Произошла ошибка:\n\nсбой команды"));
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].text, QStringLiteral("Произошла ошибка:\n\nсбой команды"));
 }
 
 void TestShell::gridPopupByName()
@@ -223,14 +220,14 @@ void TestShell::gridPopupByName()
     QVERIFY(opened);
     QCOMPARE(opened->objectName(), QStringLiteral("mnuHWUnitDev"));
     QCOMPARE(m_form->PopupGrid(), &grid);
-    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(boxes().size(), 0);
 
     // a popup the main window does not have: the error box, no menu
     TDBGrid other(DM->dsHWUnitDev);
     SetGridPopup(*m_form, &other, "mnuNone");
     emit other.PopupMenuRequested(QPoint(5, 5));
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("mnuNone")), qPrintable(m_boxes[0].text));
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.contains(QStringLiteral("mnuNone")), qPrintable(boxes()[0].text));
     QCOMPARE(m_form->PopupGrid(), &grid);
 }
 

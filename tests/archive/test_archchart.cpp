@@ -8,8 +8,9 @@
 #include "archive/archdataviewfrm.h"
 #include "archive/archvaluedelegate.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/archviewers.h"
 #include "common/csvreader.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
 #include "data/dmfrm.h"
@@ -28,15 +29,6 @@
 #include <QtTest>
 
 namespace {
-
-QList<TArchDataViewForm *> viewers()
-{
-    QList<TArchDataViewForm *> found;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *v = qobject_cast<TArchDataViewForm *>(w))
-            found << v;
-    return found;
-}
 
 // What the table shows, the title row first.
 QList<QStringList> tableCells(TArchDataViewForm *v)
@@ -83,9 +75,11 @@ private:
                             const QDate &day1);
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QStringList m_errors;
+    // the texts of the error boxes shown
+    QStringList errors() const;
+
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TMessageCapture m_messages;
     QList<FileDialogInfo> m_dialogs;
     QString m_chosen; // what the file dialog answers
     QTemporaryDir m_dir;
@@ -93,11 +87,6 @@ private:
 
 void TestArchChart::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        if (m.icon == QMessageBox::Critical)
-            m_errors << m.text;
-        return QMessageBox::Ok;
-    });
     SetFileDialogHandler([this](const FileDialogInfo &info) {
         m_dialogs << info;
         return m_chosen;
@@ -109,7 +98,7 @@ void TestArchChart::initTestCase()
 void TestArchChart::init()
 {
     REQUIRE_TEST_SERVER();
-    m_errors.clear();
+    m_messages.Clear();
     m_dialogs.clear();
     m_db->Exec(QString::fromUtf8(
         "TRUNCATE devcategories, devtypes, devices, vdevices, attrval, devparams, rectypes,"
@@ -132,18 +121,21 @@ void TestArchChart::init()
         " UNION ALL SELECT 'V1', 1, h, h, extract(hour FROM h), 5, 1"
         " FROM generate_series(timestamp '2024-08-03', timestamp '2024-08-03 23:00', '1 hour') h"
         " UNION ALL SELECT 'VS', 2, timestamp '2024-08-01', NULL, 1, NULL, NULL;"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestArchChart::cleanup()
 {
-    m_form.reset(); // the viewers go with it
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset(); // the viewers go with the main window
+}
+
+QStringList TestArchChart::errors() const
+{
+    QStringList texts;
+    for (const MessageInfo &m : m_messages.Boxes())
+        if (m.icon == QMessageBox::Critical)
+            texts << m.text;
+    return texts;
 }
 
 TArchDataViewForm *TestArchChart::open(const QString &vdevid, int recType, const QDate &day0,
@@ -265,10 +257,10 @@ void TestArchChart::pointerAndDoubleClick()
     sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
     QCOMPARE(chart->Chart()->isZoomed(), zoomed); // a double-click is no frame
     QCOMPARE(v->qryArchData->RecNo(), row);       // the table follows
-    QCOMPARE(viewers().size(), opened);
+    QCOMPARE(ArchiveViewers().size(), opened);
     if (opened == 2) {
         TArchDataViewForm *hourly =
-            viewers().first() == v ? viewers().last() : viewers().first();
+            ArchiveViewers().first() == v ? ArchiveViewers().last() : ArchiveViewers().first();
         const QDate day = start.addDays(row);
         QCOMPARE(hourly->RecType().toInt(), 1);
         QCOMPARE(hourly->StartDate(), day);
@@ -307,11 +299,8 @@ void TestArchChart::saveCsv()
                                             : QString(QTest::currentDataTag()) + ".csv");
     const QByteArray before = "earlier content\r\n";
     QFile::remove(path);
-    if (target == QLatin1String("existing")) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(before);
-    }
+    if (target == QLatin1String("existing"))
+        QVERIFY(WriteFile(path, before));
     m_chosen = target == QLatin1String("cancel") ? QString() : path;
     TArchDataViewForm *v = open(vdevid, recType, day,
                                 recType == 2 ? day.addDays(9) : day);
@@ -322,26 +311,22 @@ void TestArchChart::saveCsv()
     QVERIFY(m_dialogs[0].save);
     QCOMPARE(m_dialogs[0].defaultSuffix, QStringLiteral("csv"));
 
-    QFile f(path);
     if (!error.isEmpty()) {
-        QCOMPARE(m_errors.size(), 1);
-        QVERIFY2(m_errors[0].contains(error), qPrintable(m_errors[0]));
+        QCOMPARE(errors().size(), 1);
+        QVERIFY2(errors()[0].contains(error), qPrintable(errors()[0]));
         // nothing written over what was there
-        if (target == QLatin1String("existing")) {
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll(), before);
-        } else {
-            QVERIFY(!f.exists());
-        }
+        if (target == QLatin1String("existing"))
+            QCOMPARE(ReadFile(path), before);
+        else
+            QVERIFY(!QFile::exists(path));
         return;
     }
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(errors(), QStringList());
     if (target == QLatin1String("cancel")) {
-        QVERIFY(!f.exists());
+        QVERIFY(!QFile::exists(path));
         return;
     }
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = ReadFile(path);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(bytes.mid(3));
     QVERIFY(text.endsWith(QStringLiteral("\r\n")));

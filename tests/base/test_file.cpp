@@ -2,6 +2,7 @@
 // reader's line-end rules.
 
 #include "base/file.h"
+#include "common/operator.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,19 +14,6 @@
 namespace {
 
 constexpr quint32 ReadWrite = TFile::GenericRead | TFile::GenericWrite;
-
-// false when the file cannot be written whole
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every line the reader returns, with its line ends, for a given buffer size.
 QList<QByteArray> readLines(TFile &file, quint32 size)
@@ -126,7 +114,7 @@ void TestFile::creationModes()
 
     const QString name = path(QString::fromLatin1(QTest::currentDataTag()) + ".txt");
     if (exists)
-        QVERIFY(writeFile(name, "old content"));
+        QVERIFY(WriteFile(name, "old content"));
     {
         TFile file(name, access, TFile::AttributeNormal, creation, TFile::ShareRead);
         QCOMPARE(file.IsOpen(), opens);
@@ -135,7 +123,7 @@ void TestFile::creationModes()
     }
     QCOMPARE(QFile::exists(name), existsAfter);
     if (existsAfter)
-        QCOMPARE(readFile(name), contentAfter);
+        QCOMPARE(ReadFile(name), contentAfter);
 }
 
 void TestFile::badPaths_data()
@@ -153,7 +141,7 @@ void TestFile::badPaths()
     QFETCH(QString, relative);
     QFETCH(int, error);
     QVERIFY(QDir(m_dir.path()).mkpath("sub"));
-    QVERIFY(writeFile(path("plain"), "x"));
+    QVERIFY(WriteFile(path("plain"), "x"));
     const QString name = relative.isEmpty() ? QString() : path(relative);
     for (quint32 access : {quint32(TFile::GenericRead), ReadWrite}) {
         TFile file(name, access, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
@@ -183,12 +171,12 @@ void TestFile::readWriteSeekTruncate()
     QCOMPARE(file.Size(), 5);
     QCOMPARE(file.Position(), 5);
     file.Close();
-    QCOMPARE(readFile(path()), QByteArray("hello"));
+    QCOMPARE(ReadFile(path()), QByteArray("hello"));
 }
 
 void TestFile::shortReadFails()
 {
-    QVERIFY(writeFile(path(), "abc"));
+    QVERIFY(WriteFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead | TFile::ShareWrite);
     char buffer[10];
@@ -237,7 +225,7 @@ void TestFile::operationsWithoutHandle()
 
 void TestFile::openAndCloseTwice()
 {
-    QVERIFY(writeFile(path(), "abc"));
+    QVERIFY(WriteFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     QVERIFY(file.IsOpen());
@@ -261,7 +249,7 @@ void TestFile::writeLineEndsWithCrLf()
         QVERIFY(file.WriteLine(QByteArray()));
         QVERIFY(file.WriteLine(QByteArray("a\0b", 3)));
     }
-    QCOMPARE(readFile(path()), QByteArray("one\r\n\r\na\0b\r\n", 12));
+    QCOMPARE(ReadFile(path()), QByteArray("one\r\n\r\na\0b\r\n", 12));
 }
 
 void TestFile::readLine_data()
@@ -299,7 +287,7 @@ void TestFile::readLine()
     QFETCH(QByteArray, content);
     QFETCH(quint32, size);
     QFETCH(QList<QByteArray>, lines);
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     TFile file(path(), TFile::GenericRead, TFile::FlagSequentialScan, TFile::OpenExisting,
                TFile::ShareRead | TFile::ShareWrite);
     QCOMPARE(readLines(file, size), lines);
@@ -309,7 +297,7 @@ void TestFile::readLine()
 
 void TestFile::readLineKeepsZeroBytes()
 {
-    QVERIFY(writeFile(path(), QByteArray("a\0b\r\nc", 6)));
+    QVERIFY(WriteFile(path(), QByteArray("a\0b\r\nc", 6)));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     char buffer[16];
@@ -321,7 +309,7 @@ void TestFile::readLineKeepsZeroBytes()
 void TestFile::readLineHugeLineWithoutLineEnds()
 {
     const qsizetype total = 10 * 1024 * 1024;
-    QVERIFY(writeFile(path(), QByteArray(total, 'q')));
+    QVERIFY(WriteFile(path(), QByteArray(total, 'q')));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     const QList<QByteArray> lines = readLines(file, 550);
@@ -335,7 +323,7 @@ void TestFile::readLineHugeLineWithoutLineEnds()
 
 void TestFile::readLineTinyBuffer()
 {
-    QVERIFY(writeFile(path(), "abc"));
+    QVERIFY(WriteFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     char buffer[2] = {'x', 'x'};
@@ -379,7 +367,7 @@ void TestFile::shareModes()
     QFETCH(quint32, secondShare);
     QFETCH(bool, secondOpens);
 
-    QVERIFY(writeFile(path(), "data"));
+    QVERIFY(WriteFile(path(), "data"));
     TFile first(path(), firstAccess, TFile::AttributeNormal, TFile::OpenExisting, firstShare);
     QVERIFY(first.IsOpen());
     TFile second(path(), secondAccess, TFile::AttributeNormal, TFile::OpenExisting,
@@ -390,7 +378,7 @@ void TestFile::shareModes()
 
 void TestFile::refusedCreateAlwaysKeepsContent()
 {
-    QVERIFY(writeFile(path(), "precious"));
+    QVERIFY(WriteFile(path(), "precious"));
     TFile holder(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     QVERIFY(holder.IsOpen());
     {
@@ -399,12 +387,12 @@ void TestFile::refusedCreateAlwaysKeepsContent()
         QVERIFY(!intruder.IsOpen());
         QCOMPARE(intruder.LastError(), quint32(EWOULDBLOCK));
     }
-    QCOMPARE(readFile(path()), QByteArray("precious"));
+    QCOMPARE(ReadFile(path()), QByteArray("precious"));
 }
 
 void TestFile::lockReleasedOnClose()
 {
-    QVERIFY(writeFile(path(), "data"));
+    QVERIFY(WriteFile(path(), "data"));
     TFile first(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     TFile second(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     QVERIFY(first.IsOpen());

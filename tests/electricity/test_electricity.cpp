@@ -3,7 +3,8 @@
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dmfrm.h"
 #include "electricity/abondeveditfrm.h"
@@ -15,11 +16,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include <deque>
-
 namespace {
-using Script = std::function<void(QDialog *)>;
-
 QString S(const char *text)
 {
     return QString::fromUtf8(text);
@@ -29,23 +26,6 @@ template <typename T = QWidget>
 T *child(QWidget *window, const char *name)
 {
     return window->findChild<T *>(QLatin1String(name));
-}
-
-// erases the edit's text, then types the new one key by key
-void type(QWidget *window, const char *edit, const QString &text)
-{
-    auto *e = child<QLineEdit>(window, edit);
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_Backspace);
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(e, &press);
-    }
-}
-
-void click(QWidget *window, const char *button)
-{
-    child<QAbstractButton>(window, button)->click();
 }
 
 const QStringList allCommands = {
@@ -72,36 +52,22 @@ private slots:
 
 private:
     QString sql(const QString &query) { return m_db->Scalar(query).toString(); }
-    void expect(const char *dialog, Script script) { m_scripts[S(dialog)].push_back(script); }
-    QWidget *page() const { return m_form->tsElectr; }
+    void expect(const char *dialog, TDialogScripts::Script script)
+    {
+        m_dialogs.Expect(S(dialog), std::move(script));
+    }
+    QWidget *page() const { return m_main->Form()->tsElectr; }
+    // the message boxes shown, each as title|text
+    QStringList boxes() const;
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QHash<QString, std::deque<Script>> m_scripts;
-    QStringList m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TDialogScripts m_dialogs;
+    TMessageCapture m_messages;
 };
 
 void TestElectricity::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m.title + QLatin1Char('|') + m.text;
-        return m.buttons.testFlag(QMessageBox::Yes) ? m_answer : QMessageBox::Ok;
-    });
-    SetDialogHandler([this](QDialog *d) {
-        d->setResult(QDialog::Rejected);
-        d->show();
-        std::deque<Script> &queue = m_scripts[d->objectName()];
-        if (!queue.empty()) {
-            const Script s = queue.front();
-            queue.pop_front();
-            s(d);
-        }
-        if (d->isVisible())
-            d->reject();
-        return d->result();
-    });
     if (TestServer::Available())
         m_db = std::make_unique<TTestDatabase>(QStringLiteral("electricity"));
 }
@@ -135,26 +101,25 @@ void TestElectricity::init()
     for (const char *seq : {"contracts_contractid_seq", "abonents_abonentid_seq",
                             "abondev_id_seq"})
         m_db->Scalar(S("SELECT setval('%1', 100)").arg(S(seq)));
-    m_boxes.clear();
-    m_scripts.clear();
-    m_answer = QMessageBox::Yes;
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_messages.Clear();
+    m_dialogs.Clear();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestElectricity::cleanup()
 {
-    QStringList unused;
-    for (auto it = m_scripts.cbegin(); it != m_scripts.cend(); ++it)
-        if (!it.value().empty())
-            unused << it.key();
-    m_form.reset();
-    m_app.reset();
+    ReportScriptFailure(__FILE__, __LINE__);
+    m_main.reset();
     // every script queued was run, unless the test stopped before
-    QVERIFY2(unused.isEmpty() || QTest::currentTestFailed(),
-             qPrintable(unused.join(QStringLiteral(", ")) + QStringLiteral(" not shown")));
+    CHECK_ALL_SCRIPTS_PLAYED(m_dialogs);
+}
+
+QStringList TestElectricity::boxes() const
+{
+    QStringList shown;
+    for (const MessageInfo &m : m_messages.Boxes())
+        shown << m.title + QLatin1Char('|') + m.text;
+    return shown;
 }
 
 void TestElectricity::meterDialog_data()
@@ -198,7 +163,7 @@ void TestElectricity::meterDialog()
     if (add)
         expect("SelDeviceForm", [&](QDialog *d) {
             DM->qrySelVDevice->Locate(QStringLiteral("vdevid"), QStringLiteral("E1_2"));
-            click(d, channel == S("none") ? "btnCancel" : "btnOK");
+            Click(d, channel == S("none") ? "btnCancel" : "btnOK");
         });
     QStringList shown; // per slot: checked, list enabled, code; then the device type
     QVariant cleared = 0;
@@ -218,9 +183,9 @@ void TestElectricity::meterDialog()
             }
             if (!tariff.isNull())
                 f->cmbTar[slot]->SetKeyValue(tariff);
-            click(d, ok ? "btnOK" : "btnCancel");
+            Click(d, ok ? "btnOK" : "btnCancel");
         });
-    click(page(), add ? "cmdAddAbonDev" : "cmdEditAbonDev");
+    Click(page(), add ? "cmdAddAbonDev" : "cmdEditAbonDev");
     // a slot shows as used exactly when it holds a tariff; the type name is cut to 20
     if (channel != S("none"))
         QCOMPARE(shown, (QStringList{"++ 0", "++ 9", "-- ", "-- ", S("Меркурий 230 ART-01 ")}));
@@ -228,9 +193,9 @@ void TestElectricity::meterDialog()
         QCOMPARE(listOn, slot == 2);
         QVERIFY(cleared.isNull()); // cleared at once, and checking sets nothing
     }
-    QCOMPARE(m_boxes.size(), refused ? 1 : 0);
+    QCOMPARE(boxes().size(), refused ? 1 : 0);
     if (refused)
-        QVERIFY(m_boxes[0].startsWith(S("Kestrum|Произошла ошибка:\n\n")));
+        QVERIFY(boxes()[0].startsWith(S("Kestrum|Произошла ошибка:\n\n")));
     TDataSet *meters = DM->qryAbonDev;
     QCOMPARE(meters->GetState(), TDataSet::State::Browse);
     QCOMPARE(sql(S("SELECT string_agg(vdevid || ' ' || concat_ws(',', coalesce(tar1::text, '-'),"
@@ -284,7 +249,7 @@ void TestElectricity::customerAccount()
                      ids.join(QLatin1Char(','));
             okOn = child(d, "btnOK")->isEnabled();
             acc->Locate(QStringLiteral("accid"), pick);
-            click(d, pick.toInt() ? "btnOK" : "btnCancel");
+            Click(d, pick.toInt() ? "btnOK" : "btnCancel");
         });
     expect("ContractEditForm", [&](QDialog *d) {
         auto *list = child<TDBLookupComboBox>(d, "cmbCustomerId");
@@ -293,18 +258,18 @@ void TestElectricity::customerAccount()
         else if (!customer.isEmpty())
             list->SetKeyValue(customer.toInt());
         if (!pick.isNull())
-            click(d, "btnSelBankAcc");
+            Click(d, "btnSelBankAcc");
         seen = child<QLineEdit>(d, "txtCustBAccNum")->text();
-        click(d, "btnOK");
+        Click(d, "btnOK");
     });
-    click(page(), "cmdEditContract");
+    Click(page(), "cmdEditContract");
     QCOMPARE(listed, offered);
     QCOMPARE(okOn, offered.size() > 1);
     QCOMPARE(seen, shown);
     QCOMPARE(sql(S("SELECT coalesce(customerid::text, '-') || ',' || "
                    "coalesce(custbaccid::text, '-') FROM contracts WHERE contractid = 1")),
              stored);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestElectricity::badInput_data()
@@ -344,17 +309,17 @@ void TestElectricity::badInput()
     bool keptOpen = false;
     expect(command == S("cmdEditContract") ? "ContractEditForm" : "AbonentEditForm",
            [&](QDialog *d) {
-               type(d, qPrintable(edit), text);
-               click(d, "btnOK");
+               TypeInto(d, qPrintable(edit), text);
+               Click(d, "btnOK");
                keptOpen = d->isVisible();
                if (keptOpen) {
-                   type(d, qPrintable(edit), fixed);
-                   click(d, "btnOK");
+                   TypeInto(d, qPrintable(edit), fixed);
+                   Click(d, "btnOK");
                }
            });
-    click(page(), qPrintable(command));
+    Click(page(), qPrintable(command));
     QCOMPARE(keptOpen, !warning.isEmpty());
-    QCOMPARE(m_boxes, warning.isEmpty() ? QStringList() : QStringList{S("Warning|") + warning});
+    QCOMPARE(boxes(), warning.isEmpty() ? QStringList() : QStringList{S("Warning|") + warning});
     QCOMPARE(sql(query), stored);
 }
 
@@ -396,9 +361,9 @@ void TestElectricity::deleteAndEnabling()
         m_db->Exec(S("DELETE FROM contracts WHERE contractid = 2"));
         DM->qryContracts->Requery();
     }
-    m_answer = yes ? QMessageBox::Yes : QMessageBox::No;
-    click(page(), qPrintable(command));
-    QCOMPARE(m_boxes, QStringList{S("Confirm|") + question});
+    m_messages.Answer(yes ? QMessageBox::Yes : QMessageBox::No);
+    Click(page(), qPrintable(command));
+    QCOMPARE(boxes(), QStringList{S("Confirm|") + question});
     QCOMPARE(sql(S("SELECT (SELECT count(*) FROM contracts) || ',' || (SELECT count(*) FROM "
                    "abonents) || ',' || (SELECT count(*) FROM abondev)")),
              left);

@@ -9,7 +9,7 @@
 #include "base/datadir.h"
 #include "base/myinifile.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dmfrm.h"
 #include "faults/killwriters.h"
@@ -60,11 +60,8 @@ bool writeRepeated(const QString &path, const QByteArray &head, const QByteArray
     return f.write(tail) == tail.size();
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
+// a file that cannot be read, as the checks see it: not the same as an empty one
+const QByteArray Unreadable = QByteArrayLiteral("<unreadable>");
 
 // The peak so far is forgotten where the system allows it (Linux 4.0 on), so
 // that each case measures its own peak and not that of an earlier one.
@@ -134,7 +131,7 @@ QByteArray dbfFile(const QString &dir, int records, const QList<int> &deleted = 
     for (int d : deleted)
         DBFMarkRecordDeleted(h, d - 1, 1);
     DBFClose(h);
-    const QByteArray bytes = readFile(path);
+    const QByteArray bytes = ReadFile(path, Unreadable);
     QFile::remove(path);
     return bytes;
 }
@@ -199,29 +196,18 @@ private:
         return m_db->Scalar(S("SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'),"
                               " ',' ORDER BY buildingid) FROM buildings")).toString();
     }
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const MessageInfo &m : m_boxes)
-            texts << m.text;
-        return texts;
-    }
+    QStringList boxTexts() const { return m_messages.Texts(); }
 
     QTemporaryDir m_generated; // where the _data() tables make their dBase files
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TMessageCapture m_messages;
     QString m_chosenFile;
 };
 
 void TestBadFiles::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
     SetFileDialogHandler([this](const FileDialogInfo &) { return m_chosenFile; });
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("badfiles"));
@@ -230,7 +216,6 @@ void TestBadFiles::initTestCase()
 
 void TestBadFiles::cleanupTestCase()
 {
-    SetMessageResponder({});
     SetFileDialogHandler({});
     m_db.reset();
 }
@@ -238,7 +223,7 @@ void TestBadFiles::cleanupTestCase()
 void TestBadFiles::init()
 {
     REQUIRE_TEST_SERVER();
-    m_boxes.clear();
+    m_messages.Clear();
     m_db->Exec(S("TRUNCATE str_doma; DELETE FROM buildings; DELETE FROM addrunits;"
                  "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая'),"
                  " ('UL', 'U2', 'Вторая'), ('UL', 'U3', 'Третья'), ('UL', 'U4', 'Четвертая'),"
@@ -248,16 +233,12 @@ void TestBadFiles::init()
                  "INSERT INTO str_doma (kod_ul) VALUES ('left over')"));
     m_dir = std::make_unique<QTemporaryDir>();
     SetDataDir(m_dir->path());
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestBadFiles::cleanup()
 {
-    m_form.reset();
-    m_app.reset();
+    m_main.reset();
     SetDataDir(QString());
     m_dir.reset();
 }
@@ -320,8 +301,8 @@ void TestBadFiles::dbaseFiles()
     QVERIFY(writeRepeated(path, file));
     const QString before = snapshot();
 
-    m_form->txtDBFFilePath->setText(path);
-    m_form->tsAddresses->findChild<QPushButton *>(QStringLiteral("btnLoadData"))->click();
+    m_main->Form()->txtDBFFilePath->setText(path);
+    m_main->Form()->tsAddresses->findChild<QPushButton *>(QStringLiteral("btnLoadData"))->click();
     if (buildings.isEmpty()) {
         QCOMPARE(boxTexts(), QStringList{S("Произошла ошибка:\n\n") + withPath(box, path)});
         QCOMPARE(snapshot(), before);
@@ -330,7 +311,7 @@ void TestBadFiles::dbaseFiles()
         QCOMPARE(this->buildings(), buildings);
         QCOMPARE(m_db->Scalar(S("SELECT count(*) FROM str_doma")).toInt(), 0);
     }
-    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_main->Form()->isEnabled());
     QVERIFY(!ImpProgressForm->isVisible());
     QVERIFY(!DM->dbConn->InTransaction());
 }
@@ -396,7 +377,7 @@ void TestBadFiles::tableFiles()
     m_chosenFile = m_dir->filePath(QStringLiteral("table.csv"));
     QVERIFY(writeRepeated(m_chosenFile, head, chunk, repeat));
     const qint64 size = QFileInfo(m_chosenFile).size();
-    auto form = std::make_unique<TFlatRegisterForm>(m_form.get());
+    auto form = std::make_unique<TFlatRegisterForm>(m_main->Form());
     form->SG->setItem(0, 0, new QTableWidgetItem(S("старое")));
 
     forgetPeakRss();
@@ -567,9 +548,9 @@ void TestBadFiles::killedIniWrite()
             f.write("Line" + QByteArray::number(i) + "=" + QByteArray(90, 'o') + "\r\n");
     }
     write(path, 1);
-    const QByteArray b = readFile(path);
+    const QByteArray b = ReadFile(path, Unreadable);
     write(path, 0);
-    const QByteArray a = readFile(path);
+    const QByteArray a = ReadFile(path, Unreadable);
     QVERIFY(a != b && a.size() > 1000000);
 
     // the child writes b over a and is killed where it stops
@@ -579,7 +560,7 @@ void TestBadFiles::killedIniWrite()
     QCOMPARE(nextLine(child), QByteArray("stopped"));
     QCOMPARE(::kill(pid_t(child.processId()), SIGKILL), 0);
     QVERIFY(child.waitForFinished(60000));
-    const QByteArray now = readFile(path);
+    const QByteArray now = ReadFile(path, Unreadable);
     QVERIFY2(now == (replaced ? b : a),
              qPrintable(QStringLiteral("%1 bytes, not the %2 file of %3 bytes")
                             .arg(now.size())

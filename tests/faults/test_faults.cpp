@@ -3,7 +3,7 @@
 // that are awkward for SQL, for patterns or for the database's encoding.
 // Nothing is to be lost or half-written, and every failure reaches the
 // operator.
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
@@ -53,58 +53,43 @@ private:
     // ends the program's session from the test's own connection and waits
     // until the server has ended it
     void endProgramSession();
-    QString state() const { return m_form->lblConnState->text(); }
+    QString state() const { return m_main->Form()->lblConnState->text(); }
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TDialogScripts m_dialogs; // every dialog closed as Esc closes it
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
 };
 
 void TestFaults::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    });
-    SetDialogHandler([](QDialog *d) {
-        d->reject();
-        return int(QDialog::Rejected);
-    });
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("faults"));
 }
 
 void TestFaults::cleanupTestCase()
 {
-    SetMessageResponder({});
-    SetDialogHandler({});
     m_db.reset();
 }
 
 void TestFaults::init()
 {
     REQUIRE_TEST_SERVER();
-    m_boxes.clear();
+    m_messages.Clear();
     m_db->Exec(S("DELETE FROM devices; DELETE FROM bankaccounts; DELETE FROM organizations;"
                  "INSERT INTO organizations (orgid, orgname, phone) VALUES (1, 'Альфа', '11'),"
                  " (2, 'Бета', '22');"
                  "SELECT setval('organizations_orgid_seq', 100);"
                  "DELETE FROM buildings; DELETE FROM addrunits;"
                  "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая');"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
     QVERIFY(DM->qryOrgs->Locate(QStringLiteral("orgid"), 1));
 }
 
 void TestFaults::cleanup()
 {
-    m_form.reset();
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset();
 }
 
 void TestFaults::endProgramSession()
@@ -150,24 +135,24 @@ void TestFaults::lostConnection()
             DM->qryOrgs->Post();
     });
     QVERIFY(!ok);
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.startsWith(S("Произошла ошибка:")), qPrintable(m_boxes[0].text));
-    QVERIFY2(m_boxes[0].text.size() > S("Произошла ошибка:\r\n\r\n").size(),
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.startsWith(S("Произошла ошибка:")), qPrintable(boxes()[0].text));
+    QVERIFY2(boxes()[0].text.size() > S("Произошла ошибка:\r\n\r\n").size(),
              "the driver's message is missing");
     // disconnected as the button does it
     QVERIFY(!DM->dbConn->IsOpen());
     QCOMPARE(state(), S("Соединение не установлено"));
-    QCOMPARE(m_form->btnConnectDisconnectDB->text(), S("Установить соединение с БД"));
-    QVERIFY(!m_form->tsOrgs->isEnabled());
+    QCOMPARE(m_main->Form()->btnConnectDisconnectDB->text(), S("Установить соединение с БД"));
+    QVERIFY(!m_main->Form()->tsOrgs->isEnabled());
     QVERIFY(!DM->qryOrgs->Active());
     // nothing half-written
     QCOMPARE(orgNames(), before);
 
-    m_form->btnConnectDisconnectDB->click();
-    QCOMPARE(m_boxes.size(), 1);
+    m_main->Form()->btnConnectDisconnectDB->click();
+    QCOMPARE(boxes().size(), 1);
     QVERIFY(DM->dbConn->IsOpen());
     QCOMPARE(state(), S("Соединение установлено"));
-    QVERIFY(m_form->tsOrgs->isEnabled());
+    QVERIFY(m_main->Form()->tsOrgs->isEnabled());
     QVERIFY(DM->qryOrgs->Active());
     QCOMPARE(DM->qryOrgs->RecordCount(), 2);
     QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Browse);
@@ -206,8 +191,8 @@ void TestFaults::otherOperator()
     const bool ok = Guarded([] { DM->qryOrgs->Post(); });
     QCOMPARE(ok, !refused);
     if (refused) {
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].text.contains(message), qPrintable(m_boxes[0].text));
+        QCOMPARE(boxes().size(), 1);
+        QVERIFY2(boxes()[0].text.contains(message), qPrintable(boxes()[0].text));
         // still connected: a refused row is no lost connection
         QVERIFY(DM->dbConn->IsOpen());
     }
@@ -341,7 +326,7 @@ void TestFaults::hostileStreetNames()
     }
     // typed into the box: a pattern, and still only a value
     SelBuildingForm->btnSelUl->click();
-    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(boxes().size(), 0);
     QCOMPARE(listed(), typedFinds);
     QCOMPARE(m_db->Scalar(S("SELECT count(*) FROM addrunits")).toInt(),
              units + (refusedState.isEmpty() ? 1 : 0));

@@ -12,7 +12,8 @@
 #include "base/progress.h"
 #include "base/textcodec.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
@@ -38,8 +39,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <deque>
-
 namespace {
 
 QString S(const char *text) { return QString::fromUtf8(text); }
@@ -47,19 +46,14 @@ QString S(const char *text) { return QString::fromUtf8(text); }
 // Writes a file; "<huge>" makes one a byte larger than any table may be.
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
+    if (bytes != "<huge>")
+        return WriteFile(path, bytes);
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (bytes == "<huge>")
-        return f.resize(TextFiles::MaxFileSize + 1);
-    return f.write(bytes) == bytes.size();
+    return f.open(QIODevice::WriteOnly) && f.resize(TextFiles::MaxFileSize + 1);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
+// a file that cannot be read, as the checks see it: not the same as an empty one
+const QByteArray Unreadable = QByteArrayLiteral("<unreadable>");
 
 QStringList items(const QListWidget *list)
 {
@@ -204,18 +198,15 @@ private:
     void choose(TFlatRegisterForm *form, int objectId);
     QString cell(TFlatRegisterForm *form, int row, int column) const;
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
-    QStringList boxTexts() const;
+    QStringList boxTexts() const { return m_messages.Texts(); }
     QString path(const char *name) const { return m_dir->filePath(QLatin1String(name)); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_main;
-    QList<MessageInfo> m_boxes;
-    QStringList m_dialogs;
-    // answers of the text input: the text, or no answer for Cancel
-    std::deque<std::optional<QString>> m_inputs;
-    std::function<int(QDialog *)> m_onDialog;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
+    TDialogScripts m_dialogs;
     QList<FileDialogInfo> m_fileDialogs;
     QString m_chosenFile;
     std::optional<QString> m_clipboard;
@@ -223,22 +214,6 @@ private:
 
 void TestFlatReg::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
-    SetDialogHandler([this](QDialog *d) {
-        m_dialogs << d->objectName();
-        if (m_onDialog)
-            return m_onDialog(d);
-        if (auto *input = qobject_cast<TStringInputForm *>(d); input && !m_inputs.empty()) {
-            const std::optional<QString> answer = m_inputs.front();
-            m_inputs.pop_front();
-            input->Edit->setText(answer.value_or(S("не принято")));
-            return answer ? int(QDialog::Accepted) : int(QDialog::Rejected);
-        }
-        return int(QDialog::Rejected);
-    });
     SetFileDialogHandler([this](const FileDialogInfo &info) {
         m_fileDialogs << info;
         return m_chosenFile;
@@ -250,8 +225,6 @@ void TestFlatReg::initTestCase()
 
 void TestFlatReg::cleanupTestCase()
 {
-    SetMessageResponder({});
-    SetDialogHandler({});
     SetFileDialogHandler({});
     SetClipboardHandler({});
     m_db.reset();
@@ -259,10 +232,8 @@ void TestFlatReg::cleanupTestCase()
 
 void TestFlatReg::init()
 {
-    m_boxes.clear();
-    m_dialogs.clear();
-    m_inputs.clear();
-    m_onDialog = nullptr;
+    m_messages.Clear();
+    m_dialogs.Clear();
     m_fileDialogs.clear();
     m_chosenFile.clear();
     m_clipboard.reset();
@@ -282,24 +253,22 @@ void TestFlatReg::init()
                  "INSERT INTO devices (devid) VALUES ('C123');"
                  "INSERT INTO vdevices SELECT 'TARM_VD' || i || '_123', 'C123'"
                  " FROM generate_series(0, 31) AS i;"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_main = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_main.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestFlatReg::cleanup()
 {
-    QVERIFY2(m_inputs.empty(), "a text input was not asked for");
+    ReportScriptFailure(__FILE__, __LINE__);
     m_main.reset();
-    m_app.reset();
+    // every text input answered was asked for, unless the test stopped before
+    CHECK_ALL_SCRIPTS_PLAYED(m_dialogs);
     SetDataDir(QString());
     m_dir.reset();
 }
 
 std::unique_ptr<TFlatRegisterForm> TestFlatReg::newForm()
 {
-    return std::make_unique<TFlatRegisterForm>(m_main.get());
+    return std::make_unique<TFlatRegisterForm>(m_main->Form());
 }
 
 void TestFlatReg::choose(TFlatRegisterForm *form, int objectId)
@@ -314,14 +283,6 @@ QString TestFlatReg::cell(TFlatRegisterForm *form, int row, int column) const
 {
     const QTableWidgetItem *item = form->SG->item(row, column);
     return item ? item->text() : QString();
-}
-
-QStringList TestFlatReg::boxTexts() const
-{
-    QStringList texts;
-    for (const MessageInfo &m : m_boxes)
-        texts << m.text;
-    return texts;
 }
 
 // ---- without a window -----------------------------------------------------------
@@ -619,7 +580,7 @@ void TestFlatReg::failedWriteKeepsOldFile()
     QCOMPARE(TextFiles::WriteText(file, S("水"), &reason), TextFiles::TWriteResult::Unencodable);
     QCOMPARE(TextFiles::WriteText(path("none/x.csv"), S("a")),
              TextFiles::TWriteResult::OpenFailed);
-    QCOMPARE(readFile(file), TextCodec::EncodeWin1251(S("старый;текст\r\n")));
+    QCOMPARE(ReadFile(file, Unreadable), TextCodec::EncodeWin1251(S("старый;текст\r\n")));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"old.csv"});
 }
 
@@ -643,7 +604,7 @@ void TestFlatReg::textFileReadsBack()
     QFETCH(QByteArray, bytes);
     const QString file = path("table.csv");
     QCOMPARE(TextFiles::WriteText(file, text), TextFiles::TWriteResult::Written);
-    QCOMPARE(readFile(file), bytes);
+    QCOMPARE(ReadFile(file, Unreadable), bytes);
     QString read;
     QCOMPARE(TextFiles::ReadText(file, read), TextFiles::TReadResult::Read);
     QCOMPARE(read, text);
@@ -1053,7 +1014,7 @@ void TestFlatReg::saveAndLoadBack()
     QCOMPARE(boxTexts(), QStringList());
     QCOMPARE(m_fileDialogs.value(0).title, S("Сохранить данные в файле csv"));
     QVERIFY(m_fileDialogs.value(0).save);
-    QCOMPARE(readFile(m_chosenFile), TextCodec::EncodeWin1251(file));
+    QCOMPARE(ReadFile(m_chosenFile, Unreadable), TextCodec::EncodeWin1251(file));
     TFlatTable expected = form->Table();
     for (int r = 1; r < expected.RowCount(); ++r)
         expected.SetCell(7, r, QString());
@@ -1065,7 +1026,7 @@ void TestFlatReg::saveAndLoadBack()
         QCOMPARE(form->SG->columnCount(), columns);
         QCOMPARE(rowsOf(form->Table()), rowsOf(expected));
         form->SaveButton->click();
-        QCOMPARE(readFile(m_chosenFile), TextCodec::EncodeWin1251(file));
+        QCOMPARE(ReadFile(m_chosenFile, Unreadable), TextCodec::EncodeWin1251(file));
     }
 }
 
@@ -1094,12 +1055,13 @@ void TestFlatReg::saveRefused()
     QVERIFY(TextFiles::WriteText(path("saved.csv"), S("прежний\r\n"))
             == TextFiles::TWriteResult::Written);
     form->SaveButton->click();
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(boxes().size(), 1);
     if (box.contains(QLatin1String("%1")))
         box = box.arg(m_chosenFile);
-    QVERIFY2(m_boxes[0].text.startsWith(box), qPrintable(m_boxes[0].text));
-    QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
-    QCOMPARE(readFile(path("saved.csv")), TextCodec::EncodeWin1251(S("прежний\r\n")));
+    QVERIFY2(boxes()[0].text.startsWith(box), qPrintable(boxes()[0].text));
+    QCOMPARE(boxes()[0].icon, QMessageBox::Critical);
+    QCOMPARE(ReadFile(path("saved.csv"), Unreadable),
+             TextCodec::EncodeWin1251(S("прежний\r\n")));
 }
 
 void TestFlatReg::nameListFiles_data()
@@ -1137,7 +1099,7 @@ void TestFlatReg::nameListFiles()
     if (written == "<huge>")
         QCOMPARE(QFileInfo(file).size(), TextFiles::MaxFileSize + 1);
     else
-        QCOMPARE(readFile(file), written);
+        QCOMPARE(ReadFile(file, Unreadable), written);
 }
 
 void TestFlatReg::nameListEditing_data()
@@ -1185,20 +1147,30 @@ void TestFlatReg::nameListEditing()
     QListWidget *list = cold ? form->XVSListBox : form->GVSListBox;
     if (select >= 0)
         list->setCurrentRow(select);
+    // each answer typed into the text input and accepted; "<cancel>": a text
+    // typed and the input cancelled
     for (const QString &a : answers)
-        m_inputs.push_back(a == QLatin1String("<cancel>") ? std::nullopt
-                                                          : std::optional<QString>(a));
+        m_dialogs.Expect(QStringLiteral("StringInputForm"), [a](QDialog *d) {
+            auto *input = qobject_cast<TStringInputForm *>(d);
+            if (!SCRIPT_VERIFY(input))
+                return;
+            const bool cancel = a == QLatin1String("<cancel>");
+            input->Edit->setText(cancel ? S("не принято") : a);
+            if (!cancel)
+                d->accept();
+        });
     if (button == QLatin1String("XVSListBox"))
         emit list->itemDoubleClicked(list->item(select));
     else
         form->findChild<QToolButton *>(button)->click();
-    QCOMPARE(m_dialogs.size(), int(answers.size()));
+    QCOMPARE(m_dialogs.Shown(QStringLiteral("StringInputForm")), int(answers.size()));
+    QCOMPARE(m_dialogs.Shown(), int(answers.size()));
     QCOMPARE(items(list), names);
     QCOMPARE(list->currentRow(), current);
     QCOMPARE(boxTexts().join(QString()).left(box.size()), box);
     // a changed list reaches its file, in Windows-1251
     form.reset();
-    QCOMPARE(readFile(path(cold ? "xvs_dev_names.txt" : "gvs_dev_names.txt")),
+    QCOMPARE(ReadFile(path(cold ? "xvs_dev_names.txt" : "gvs_dev_names.txt"), Unreadable),
              TextCodec::EncodeWin1251(names.join(S("\r\n"))
                                                    + (names.isEmpty() ? S("") : S("\r\n"))));
 }
@@ -1214,7 +1186,7 @@ void TestFlatReg::columnWidthsStored()
         form->SG->setColumnWidth(c, 40 + c);
     form->move(150, 110);
     form.reset();
-    const QByteArray text = readFile(path("POSITION.INI"));
+    const QByteArray text = ReadFile(path("POSITION.INI"), Unreadable);
     QVERIFY2(text.contains("[FlatRegisterForm]\r\nLeft=150\r\nTop=110\r\n"), text.constData());
     QVERIFY2(text.contains("PARAM1=40\r\n") && text.contains("PARAM10=49\r\n"), text.constData());
     form = newForm();
@@ -1232,13 +1204,14 @@ void TestFlatReg::addNewObject()
     SetEditDialog(DM->qryHWObjects, &objectDialog);
     const auto form = newForm();
     choose(form.get(), 16);
-    m_onDialog = [](QDialog *) {
+    m_dialogs.Expect(QStringLiteral("TestObjectDialog"), [](QDialog *d) {
         DM->qryHWObjects->SetFieldValue(QStringLiteral("objname"), S("Новый дом"));
-        return int(QDialog::Accepted);
-    };
+        d->accept();
+    });
     form->AddNewButton->click();
     SetEditDialog(DM->qryHWObjects, nullptr);
-    QCOMPARE(m_dialogs, QStringList{"TestObjectDialog"});
+    QCOMPARE(m_dialogs.Shown(QStringLiteral("TestObjectDialog")), 1);
+    QCOMPARE(m_dialogs.Shown(), 1);
     QCOMPARE(count(S("SELECT count(*) FROM hwobjects WHERE objname = 'Новый дом'")), 1);
     QCOMPARE(form->DBLookupComboBox->count(), 3);
     QCOMPARE(form->DBLookupComboBox->KeyValue().toInt(), 16);
@@ -1265,11 +1238,11 @@ void TestFlatReg::flatRegisterCommand()
     const int channels = DM->qryVDevicesAll->RecordCount();
     m_clipboard = sheet({{"1", "", "", S("СХВ"), "123", "1", "01.02.2008"}});
     bool shown = false;
-    m_onDialog = [&](QDialog *d) {
+    m_dialogs.Expect(QStringLiteral("FlatRegisterForm"), [&](QDialog *d) {
         auto *form = qobject_cast<TFlatRegisterForm *>(d);
-        shown = form && form == FlatRegisterForm && form->parent() == m_main.get();
+        shown = form && form == FlatRegisterForm && form->parent() == m_main->Form();
         if (!form)
-            return int(QDialog::Rejected);
+            return;
         // a channel added meanwhile by another program, which the run does not touch
         m_db->Exec(S("INSERT INTO vdevices VALUES ('TARM_VD99_123', 'C123')"));
         if (!typeKnown)
@@ -1282,9 +1255,8 @@ void TestFlatReg::flatRegisterCommand()
             form->RunButton->click();
         else
             m_db->Exec(S("INSERT INTO hwunits (objid, unitname) VALUES (15, 'вне окна')"));
-        return int(QDialog::Rejected);
-    };
-    m_main->findChild<QAction *>(QStringLiteral("mnuFlatRegister"))->trigger();
+    });
+    m_main->Form()->findChild<QAction *>(QStringLiteral("mnuFlatRegister"))->trigger();
     QVERIFY(shown);
     QVERIFY(FlatRegisterForm == nullptr);
     QCOMPARE(boxTexts(), QStringList());

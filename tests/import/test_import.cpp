@@ -2,7 +2,7 @@
 // here with shapelib, the record counter and the cancel request, code pages,
 // field names, deleted records, bad files and refused values, and the tab
 // with its progress window.
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dbftable.h"
 #include "data/dmfrm.h"
@@ -149,12 +149,11 @@ private:
     int count(const char *sql) { return m_db->Scalar(QString::fromLatin1(sql)).toInt(); }
     QPushButton *button(const char *name)
     {
-        return m_form->tsAddresses->findChild<QPushButton *>(QString::fromLatin1(name));
+        return m_main->Form()->tsAddresses->findChild<QPushButton *>(QString::fromLatin1(name));
     }
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<TConnectedMainWindow> m_main;
     std::unique_ptr<QTemporaryDir> m_dir;
     QList<MessageInfo> m_boxes;
     QList<bool> m_progressShownAtBox;
@@ -202,17 +201,16 @@ void TestImport::init()
         "INSERT INTO buildings (ulid, dom, gil) VALUES ('U1', '1', 'Н/Ж'), ('U3', '2', 'ЖИЛ');"
         "INSERT INTO str_doma (kod_ul) VALUES ('left over')"));
     m_dir = std::make_unique<QTemporaryDir>();
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestImport::cleanup()
 {
-    m_form.reset();
-    QVERIFY(!ImpProgressForm);
-    m_app.reset();
+    if (m_main)
+        m_main->DestroyForm();
+    const bool gone = !ImpProgressForm;
+    m_main.reset();
+    QVERIFY2(gone, "the progress window outlived the main window");
     SetFileDialogHandler({});
 }
 
@@ -421,9 +419,7 @@ void TestImport::failures()
     if (kind == QLatin1String("folder"))
         path = m_dir->path();
     if (kind == QLatin1String("text")) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("KOD_UL;DOM;GIL\nU1;1;ЖИЛ\n").repeated(20));
+        QVERIFY(WriteFile(path, QByteArray("KOD_UL;DOM;GIL\nU1;1;ЖИЛ\n").repeated(20)));
     } else if (kind != QLatin1String("missing") && kind != QLatin1String("folder")) {
         QVERIFY(writeDbf(path, codePage, fields, records));
     }
@@ -433,14 +429,14 @@ void TestImport::failures()
     }
     const QString before = snapshot();
 
-    m_form->txtDBFFilePath->setText(path);
+    m_main->Form()->txtDBFFilePath->setText(path);
     button("btnLoadData")->click();
     QCOMPARE(m_boxes.size(), 1);
     const QString shown = message.contains(QLatin1String("%1")) ? message.arg(path) : message;
     QVERIFY2(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n") + shown),
              qPrintable(m_boxes[0].text));
     QCOMPARE(snapshot(), before);
-    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_main->Form()->isEnabled());
     QVERIFY(!ImpProgressForm->isVisible());
     QVERIFY(!QApplication::overrideCursor());
     // the connection is still usable
@@ -467,7 +463,7 @@ void TestImport::cancelClickDuringRun()
     std::function<void()> watch = [&] {
         if (!ImpProgressForm->isVisible() || seen.clicked)
             return;
-        seen.mainEnabled = m_form->isEnabled();
+        seen.mainEnabled = m_main->Form()->isEnabled();
         seen.modal = QApplication::activeModalWidget() == ImpProgressForm;
         if (seen.clickNext) {
             seen.clicked = true;
@@ -484,7 +480,7 @@ void TestImport::cancelClickDuringRun()
         QTimer::singleShot(0, ImpProgressForm, watch);
     };
     QTimer::singleShot(0, ImpProgressForm, watch);
-    m_form->txtDBFFilePath->setText(path);
+    m_main->Form()->txtDBFFilePath->setText(path);
     button("btnLoadData")->click();
 
     QVERIFY(seen.clicked);
@@ -498,7 +494,7 @@ void TestImport::cancelClickDuringRun()
     QCOMPARE(m_boxes[0].text, QStringLiteral("Загрузка прервана пользователем"));
     QCOMPARE(m_progressShownAtBox, QList<bool>{false});
     QCOMPARE(snapshot(), before);
-    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_main->Form()->isEnabled());
     QVERIFY(AdmDistrictsForm->isVisible());
     AdmDistrictsForm->close();
 }
@@ -516,12 +512,12 @@ void TestImport::importFromTab()
         filters << info.filter;
         return answer;
     });
-    m_form->txtDBFFilePath->setText(QStringLiteral("old.dbf"));
+    m_main->Form()->txtDBFFilePath->setText(QStringLiteral("old.dbf"));
     button("btnSelectFile")->click();
-    QCOMPARE(m_form->txtDBFFilePath->text(), QStringLiteral("old.dbf"));
+    QCOMPARE(m_main->Form()->txtDBFFilePath->text(), QStringLiteral("old.dbf"));
     answer = path;
     button("btnSelectFile")->click();
-    QCOMPARE(m_form->txtDBFFilePath->text(), path);
+    QCOMPARE(m_main->Form()->txtDBFFilePath->text(), path);
     QCOMPARE(filters, QStringList(2, "Файлы таблиц (*.DBF)|*.DBF|Все файлы (*.*)|*.*"));
     QCOMPARE(button("btnSelectFile")->toolTip(), QStringLiteral("Выбрать файл..."));
 
@@ -546,7 +542,7 @@ void TestImport::importFromTab()
 
     // an empty path is refused before anything happens
     m_boxes.clear();
-    m_form->txtDBFFilePath->clear();
+    m_main->Form()->txtDBFFilePath->clear();
     button("btnLoadData")->click();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Kestrum"));

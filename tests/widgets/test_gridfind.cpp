@@ -5,7 +5,7 @@
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
 #include "data/dmfrm.h"
@@ -19,16 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-// QTest::keyClicks takes Latin-1 only: other letters go as key events with text.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar c : text) {
-        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c),
-                            Qt::NoModifier);
-    }
-}
 
 QString current(TDataSet *ds, const char *key)
 {
@@ -60,14 +50,15 @@ private slots:
 private:
     TGridFind *devicesFind() const;
 
+    TMainForm *form() const { return m_main->Form(); }
+
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TMessageCapture m_messages;
 };
 
 void TestGridFind::initTestCase()
 {
-    SetMessageResponder([](const MessageInfo &) { return QMessageBox::Ok; });
     if (TestServer::Available())
         m_db = std::make_unique<TTestDatabase>(QStringLiteral("gridfind"));
 }
@@ -95,23 +86,18 @@ void TestGridFind::init()
         " (1, 'Д-1', 1, 2), (2, 'Д-2', 1, 3);"
         "INSERT INTO abonents (contractid, number, maxenergy) VALUES (1, 'А-1', 12.5),"
         " (1, 'А-2', 2.25);"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_messages.Clear();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestGridFind::cleanup()
 {
-    m_form.reset();
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset();
 }
 
 TGridFind *TestGridFind::devicesFind() const
 {
-    return m_form->tsDevices->findChild<TGridFind *>(QStringLiteral("pnlFindDevices"));
+    return form()->tsDevices->findChild<TGridFind *>(QStringLiteral("pnlFindDevices"));
 }
 
 void TestGridFind::typing_data()
@@ -148,7 +134,7 @@ void TestGridFind::typing()
     QVERIFY(DM->qryDevices->Locate(QStringLiteral("devid"), QStringLiteral("D5")));
     if (!column.isEmpty())
         find->cbFindColumn->setCurrentIndex(find->cbFindColumn->findText(column));
-    typeText(find->txtFind, text);
+    TypeText(find->txtFind, text);
     QCOMPARE(find->txtFind->text(), text);
     QCOMPARE(current(DM->qryDevices, "devid"), devid);
     QCOMPARE(find->NoMatch(), noMatch);
@@ -226,10 +212,10 @@ void TestGridFind::keys()
     QFETCH(QString, devid);
     QFETCH(QString, text);
     QFETCH(QString, focus);
-    m_form->pcMain->setCurrentWidget(m_form->tsDevices);
-    m_form->show();
-    m_form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    form()->pcMain->setCurrentWidget(form()->tsDevices);
+    form()->show();
+    form()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form()));
     TGridFind *find = devicesFind();
     find->txtFind->setText(QStringLiteral("ромашка"));
     QCOMPARE(current(DM->qryDevices, "devid"), QStringLiteral("D1"));
@@ -282,7 +268,7 @@ void TestGridFind::detailsFollow()
     QFETCH(QStringList, keys);
     QFETCH(QString, command);
     QFETCH(bool, enabled);
-    auto *tab = m_form->findChild<QWidget *>(page);
+    auto *tab = form()->findChild<QWidget *>(page);
     QVERIFY(tab);
     auto *box = tab->findChild<TGridFind *>(find);
     QVERIFY(box);
@@ -290,7 +276,7 @@ void TestGridFind::detailsFollow()
     QVERIFY(ds);
     // a master row of other details first, then the find
     box->Grid()->DataSet()->SetRecNo(start);
-    typeText(box->txtFind, text);
+    TypeText(box->txtFind, text);
     QVERIFY(!box->NoMatch());
     QStringList seen;
     const int key = ds->FieldIndex(ds == DM->qryVDevices ? QStringLiteral("vdevid")
@@ -299,7 +285,7 @@ void TestGridFind::detailsFollow()
         seen << ds->Value(r, key).toString();
     QCOMPARE(seen, keys);
     if (!command.isEmpty()) {
-        auto *button = m_form->findChild<QToolButton *>(command);
+        auto *button = form()->findChild<QToolButton *>(command);
         QVERIFY(button);
         QCOMPARE(button->isEnabled(), enabled);
     }

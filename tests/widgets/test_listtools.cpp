@@ -8,7 +8,7 @@
 #include "base/formposition.h"
 #include "base/myinifile.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/csvreader.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
@@ -165,7 +165,8 @@ private:
 
     std::unique_ptr<TTestDatabase> m_db;
     QTemporaryDir m_dir;
-    QList<MessageInfo> m_boxes;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
     QString m_chosen; // what the file dialog answers
 };
 
@@ -190,12 +191,8 @@ void TestListTools::cleanupTestCase()
 
 void TestListTools::init()
 {
-    m_boxes.clear();
+    m_messages.Clear();
     m_chosen.clear();
-    SetMessageResponder([this](const MessageInfo &info) {
-        m_boxes << info;
-        return QMessageBox::Ok;
-    });
     SetFileDialogHandler([this](const FileDialogInfo &) { return m_chosen; });
     SetExeDir(m_dir.path());
     QFile::remove(PositionFilePath());
@@ -203,17 +200,13 @@ void TestListTools::init()
 
 void TestListTools::cleanup()
 {
-    SetMessageResponder({});
     SetFileDialogHandler({});
     SetExeDir(QString());
 }
 
 QStringList TestListTools::errors() const
 {
-    QStringList texts;
-    for (const MessageInfo &m : m_boxes)
-        texts << m.text;
-    return texts;
+    return m_messages.Texts();
 }
 
 TDBGrid *TestListTools::showGrid(TDataSet *ds, QWidget *window, const QString &gridName)
@@ -509,11 +502,8 @@ void TestListTools::devicesTabSortsAndChannelsFollow()
         "('D150037', 10, '150037'), ('D1201', 10, '1201');"
         "INSERT INTO vdevices (vdevid, devid) VALUES ('V900', 'D900'), ('V1201', 'D1201'), "
         "('V150037a', 'D150037'), ('V150037b', 'D150037');"));
-    TAppFixture app(m_db->Name());
-    TMainForm form;
-    MainForm = &form;
-    CreateStartupWindows(&form);
-    DM->Connect();
+    TConnectedMainWindow app(m_db->Name());
+    TMainForm &form = *app.Form();
     form.pcMain->setCurrentWidget(form.tsDevices);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -611,15 +601,10 @@ void TestListTools::listAsText()
 
     // "Сохранить в CSV..." of the context menu, over an older file
     m_chosen = m_dir.filePath(QStringLiteral("list.csv"));
-    QFile old(m_chosen);
-    QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    old.write("older\r\n");
-    old.close();
+    QVERIFY(WriteFile(m_chosen, "older\r\n"));
     grid->SaveCsvAction()->trigger();
     QCOMPARE(errors(), QStringList());
-    QFile file(m_chosen);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = ReadFile(m_chosen);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(bytes.mid(3));
     QVERIFY(text.startsWith(QStringLiteral("Код;\"Значение; текст\";Дата;Число;"
@@ -680,17 +665,12 @@ void TestListTools::failedSave()
     TDBGrid *grid = showGrid(ds, &window);
     QVERIFY2(grid, NotShown);
     grid->AddColumn(QStringLiteral("Текст"), QStringLiteral("v"), 60);
-    QFile afile(m_dir.filePath(QStringLiteral("afile")));
-    QVERIFY(afile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    afile.close();
+    QVERIFY(WriteFile(m_dir.filePath(QStringLiteral("afile")), QByteArray()));
     const QString path = QDir::isAbsolutePath(target) ? target : m_dir.filePath(target);
     const bool full = target == QLatin1String("full.csv");
     const QByteArray before = "earlier content\r\n";
-    if (full) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(before);
-    }
+    if (full)
+        QVERIFY(WriteFile(path, before));
     const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files);
     m_chosen = path;
     {
@@ -702,17 +682,15 @@ void TestListTools::failedSave()
         }
         grid->SaveCsvAction()->trigger();
     }
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains(message), qPrintable(m_boxes[0].text));
-    QVERIFY2(m_boxes[0].text.contains(QDir::toNativeSeparators(path)),
-             qPrintable(m_boxes[0].text));
-    QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.contains(message), qPrintable(boxes()[0].text));
+    QVERIFY2(boxes()[0].text.contains(QDir::toNativeSeparators(path)),
+             qPrintable(boxes()[0].text));
+    QCOMPARE(boxes()[0].icon, QMessageBox::Critical);
     // the earlier file as it was, no file left beside it
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), filesBefore);
     if (full) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QCOMPARE(ReadFile(path), before);
     } else {
         QVERIFY(!QFile::exists(path));
     }
@@ -737,9 +715,9 @@ void TestListTools::contextMenus()
 {
     QFETCH(QString, popup);
     QFETCH(QStringList, items);
-    TAppFixture app(m_db->Name());
-    TMainForm form;
-    CreateStartupWindows(&form); // the domains add their items to the shared popups
+    // the domains add their items to the shared popups
+    TConnectedMainWindow app(m_db->Name(), false);
+    TMainForm &form = *app.Form();
     QWidget window;
     TDataSet *ds = values(&window, QStringLiteral("text"), {"'Садовая'", "'Лесная'"});
     ds->Open();
@@ -882,10 +860,8 @@ void TestListTools::operatorWidthsAreKept()
 
 void TestListTools::everyListAndWindowIsNamed()
 {
-    TAppFixture app(m_db->Name());
-    TMainForm form;
-    MainForm = &form;
-    CreateStartupWindows(&form);
+    TConnectedMainWindow app(m_db->Name(), false);
+    TMainForm &form = *app.Form();
     QStringList unnamed;
     for (QWidget *top : QApplication::topLevelWidgets()) {
         if (qobject_cast<QMenu *>(top) || top->inherits("QComboBoxPrivateContainer") ||
