@@ -17,8 +17,11 @@ foreach(size ${KESTRUM_ICON_SIZES})
         RENAME kestrum.png)
 endforeach()
 # named after the package, as Debian keeps documentation
+# with the operator's page on lists that the README points to
 install(FILES ${CMAKE_SOURCE_DIR}/README.md
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/kestrum)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/lists.md
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/kestrum/docs)
 
 # The installed files, checked in a temporary root.
 add_test(NAME install_layout

@@ -21,6 +21,7 @@ fail() { echo "FAIL: $*" >&2; failed=$((failed + 1)); }
 # ---- files and rights
 expected="644 usr/share/applications/kestrum.desktop
 644 usr/share/doc/kestrum/README.md
+644 usr/share/doc/kestrum/docs/lists.md
 644 usr/share/icons/hicolor/128x128/apps/kestrum.png
 644 usr/share/icons/hicolor/16x16/apps/kestrum.png
 644 usr/share/icons/hicolor/256x256/apps/kestrum.png
