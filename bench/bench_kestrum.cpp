@@ -44,7 +44,6 @@
 #include <QStringDecoder>
 #include <QSysInfo>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTextStream>
 #include <QTimer>
 
@@ -59,11 +58,9 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -305,6 +302,13 @@ QString runChild(const TBenchSettings &s, const QString &mode)
 
 // ---- psql --------------------------------------------------------------------
 
+void writeFile(const QString &path, const QString &text)
+{
+    QFile f(path);
+    check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), QStringLiteral("write ") + path);
+    f.write(text.toUtf8());
+}
+
 class TPsql
 {
 public:
@@ -334,53 +338,54 @@ public:
     bool Available() const { return !m_program.isEmpty(); }
     const QProcessEnvironment &Env() const { return m_env; }
 
-    // Runs a script with the query results thrown away; returns the wall
-    // time in ms and, in *out, what psql printed besides the results (its
-    // \timing lines). The peak resident memory of the run (psql and what it
-    // started) is kept for PeakKb().
-    double Run(const QString &scriptPath, QString *out = nullptr)
+    // Runs a script with the output thrown away; returns the wall time in ms
+    // and, in *out, what psql printed besides the query results.
+    double Run(const QString &scriptPath, QString *out = nullptr) const
     {
-        QTemporaryFile log;
-        check(log.open(), QStringLiteral("psql: no temporary file"));
-        QList<QByteArray> args = {m_program.toLocal8Bit(), "-X", "-q", "-A", "-t", "-v",
-                                  "ON_ERROR_STOP=1", "-o", "/dev/null", "-f",
-                                  scriptPath.toLocal8Bit()};
-        std::vector<char *> argv;
-        for (QByteArray &a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        QList<QByteArray> env;
-        for (const QString &e : m_env.toStringList())
-            env << e.toLocal8Bit();
-        std::vector<char *> envp;
-        for (QByteArray &e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, log.handle(), 1);
-        posix_spawn_file_actions_adddup2(&actions, log.handle(), 2);
-        pid_t pid = 0;
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
         const qint64 start = MonotonicNs();
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(),
-                                        envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        check(spawned == 0, QStringLiteral("psql cannot be started"));
-        int status = 0;
-        rusage usage{};
-        while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-        }
+        p.start(m_program, args(scriptPath));
+        const bool finished = p.waitForFinished(600000);
         const double ms = (MonotonicNs() - start) / 1e6;
-        m_peakKb = usage.ru_maxrss;
-        log.seek(0);
-        const QString text = QString::fromUtf8(log.readAll());
-        if (!WIFEXITED(status) || WEXITSTATUS(status))
+        const QString text = QString::fromUtf8(p.readAll());
+        if (!finished || p.exitStatus() != QProcess::NormalExit || p.exitCode())
             throw std::runtime_error(("psql failed: " + text).toStdString());
         if (out)
             *out = text;
         return ms;
     }
-    qint64 PeakKb() const { return m_peakKb; }
+
+    // The peak resident memory (MB) of psql running a script: the high-water
+    // mark of its own address space (VmHWM, which a high-water mark keeps
+    // after the peak), read while it waits at the end of the script.
+    double PeakMb(const QString &scriptPath, const QString &workDir) const
+    {
+        const QString waiting = QDir(workDir).filePath(QStringLiteral("peak.sql"));
+        QFile script(scriptPath);
+        check(script.open(QIODevice::ReadOnly), QStringLiteral("read ") + scriptPath);
+        writeFile(waiting, QString::fromUtf8(script.readAll()) +
+                               QStringLiteral("SELECT pg_sleep(0.5);\n"));
+        QProcess p;
+        p.setProcessEnvironment(m_env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(m_program, args(waiting));
+        check(p.waitForStarted(), QStringLiteral("psql cannot be started"));
+        const QString status = QStringLiteral("/proc/%1/status").arg(p.processId());
+        qint64 peak = 0;
+        while (!p.waitForFinished(20)) {
+            QFile f(status);
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray &line : f.readAll().split('\n'))
+                if (line.startsWith("VmHWM:"))
+                    peak = std::max(peak, line.mid(6).trimmed().split(' ').value(0).toLongLong());
+        }
+        check(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && peak > 0,
+              QStringLiteral("psql failed: ") + QString::fromUtf8(p.readAll()));
+        return peak / 1024.0;
+    }
 
     // The times psql's \timing printed, one per statement, in ms.
     static QVector<double> Timings(const QString &out)
@@ -393,9 +398,16 @@ public:
     }
 
 private:
+    QStringList args(const QString &scriptPath) const
+    {
+        return {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
+                QStringLiteral("-t"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-f"),
+                scriptPath};
+    }
+
     QString m_program;
     QProcessEnvironment m_env;
-    qint64 m_peakKb = 0;
 };
 
 QString sqlLiteral(const QVariant &v)
@@ -430,13 +442,6 @@ QString literalSql(TDataSet *ds)
     }
     check(next == parsed.names.size(), ds->objectName() + QStringLiteral(": parameters"));
     return out;
-}
-
-void writeFile(const QString &path, const QString &text)
-{
-    QFile f(path);
-    check(f.open(QIODevice::WriteOnly | QIODevice::Truncate), QStringLiteral("write ") + path);
-    f.write(text.toUtf8());
 }
 
 // ---- the measurements ----------------------------------------------------------
@@ -510,7 +515,7 @@ TFigure measureConnect(TRun &run)
         if (r == 0)
             writeFile(script, startupStatements(dm));
         psqlTimes << run.psql->Run(script);
-        run.psqlConnectPeakMb << run.psql->PeakKb() / 1024.0;
+        run.psqlConnectPeakMb << run.psql->PeakMb(script, run.s.workDir);
     }
     f.value = Median(times);
     f.measured = true;
