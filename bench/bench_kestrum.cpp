@@ -22,7 +22,7 @@
 #include "data/dataset.h"
 #include "data/datasource.h"
 #include "data/dmfrm.h"
-#include "data/odbc.h"
+#include "data/odbcraw.h"
 #include "widgets/dbgrid.h"
 
 #include <QDir>
@@ -977,7 +977,7 @@ QString fetchProbe(TRun &run)
     for (int r = 0; r < run.s.rounds; ++r) {
         driver << TimeMs([&] {
             TStatement st(*DM->dbConn);
-            SQLHSTMT h = st.handle();
+            SQLHSTMT h = OdbcRaw::Handle(st);
             constexpr SQLULEN Rows = 512;
             constexpr SQLLEN Width = 1024;
             SQLSMALLINT cols = 0;

@@ -209,7 +209,7 @@ signals:
     void AboutToRemoveRow(int row);
     void RowRemoved(int row);
 
-protected:
+private:
     // Reports a change to the data sources. Every dependant is told, also
     // when one fails; the first failure is raised afterwards.
     void notify(int field);
