@@ -6,6 +6,7 @@
 #include <QDateTime>
 
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -24,11 +25,17 @@ SQLHENV environment()
 }
 
 // Statements alive per connection, so that closing the connection frees them
-// before the driver drops their handles.
+// before the driver drops their handles. A connection and its statements
+// belong to one thread, but connections of several threads share the list.
 std::set<TStatement *> &liveStatements()
 {
     static std::set<TStatement *> s;
     return s;
+}
+std::mutex &liveStatementsMutex()
+{
+    static std::mutex m;
+    return m;
 }
 
 
@@ -300,9 +307,12 @@ void TConnection::Close()
         return;
     emit AboutToClose();
     std::vector<TStatement *> mine;
-    for (TStatement *s : liveStatements())
-        if (&s->m_conn == this)
-            mine.push_back(s);
+    {
+        const std::lock_guard<std::mutex> lock(liveStatementsMutex());
+        for (TStatement *s : liveStatements())
+            if (&s->m_conn == this)
+                mine.push_back(s);
+    }
     for (TStatement *s : mine)
         s->freeStatement();
     if (m_inTransaction) {
@@ -441,12 +451,14 @@ TStatement::TStatement(TConnection &connection)
     m_conn.RequireOpen();
     check(SQLAllocHandle(SQL_HANDLE_STMT, m_conn.d->dbc, &d->stmt), SQL_HANDLE_DBC,
           m_conn.d->dbc, "SQLAllocHandle");
+    const std::lock_guard<std::mutex> lock(liveStatementsMutex());
     liveStatements().insert(this);
 }
 
 TStatement::~TStatement()
 {
     freeStatement();
+    const std::lock_guard<std::mutex> lock(liveStatementsMutex());
     liveStatements().erase(this);
 }
 
