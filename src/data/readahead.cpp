@@ -8,8 +8,10 @@ TReadAhead::TReadAhead(std::unique_ptr<TConnection> connection, QVector<Job> job
     : m_conn(std::move(connection))
 {
     m_slots.reserve(size_t(jobs.size()));
-    for (Job &job : jobs)
-        m_slots.push_back(Slot{std::move(job)});
+    for (Job &job : jobs) {
+        m_slots.emplace_back();
+        m_slots.back().job = std::move(job);
+    }
     m_worker = std::thread([this] { run(); });
 }
 
