@@ -248,26 +248,38 @@ std::unique_ptr<TReadAhead> TDM::startReadAhead(const TConnectionOptions &option
     }
     if (jobs.size() < 2)
         return nullptr;
-    auto second = std::make_unique<TConnection>();
+    // Two readers: the largest lists (devices, channels) then read on the
+    // server side by side.
+    constexpr int Readers = 2;
+    std::vector<std::unique_ptr<TConnection>> readers;
     bool inSnapshot = false;
     try {
         TConnectionOptions withoutPassword = options;
         withoutPassword.password.clear();
-        {
-            const TPasswordForConnect password(options.password);
-            // no savepoint around each statement: the snapshot is exported
-            // at the top level of the transaction
-            second->Open(BuildConnectionString(withoutPassword) +
-                             QStringLiteral("Protocol=7.4-1;"),
-                         0);
+        // no savepoint around each statement: the snapshot is exported and
+        // set at the top level of the transactions
+        const QString connectionString =
+            BuildConnectionString(withoutPassword) + QStringLiteral("Protocol=7.4-1;");
+        QString snapshot;
+        for (int i = 0; i < Readers; ++i) {
+            auto reader = std::make_unique<TConnection>();
+            {
+                const TPasswordForConnect password(options.password);
+                reader->Open(connectionString, 0);
+            }
+            reader->BeginTransaction();
+            reader->Execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
+            if (i == 0) {
+                TStatement exportSnapshot(*reader);
+                exportSnapshot.ExecDirect(QStringLiteral("SELECT pg_export_snapshot()"));
+                snapshot = exportSnapshot.FetchScalar().toString();
+                if (!IsSnapshotId(snapshot))
+                    return nullptr;
+            } else {
+                reader->Execute(QStringLiteral("SET TRANSACTION SNAPSHOT '%1'").arg(snapshot));
+            }
+            readers.push_back(std::move(reader));
         }
-        second->BeginTransaction();
-        second->Execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
-        TStatement exportSnapshot(*second);
-        exportSnapshot.ExecDirect(QStringLiteral("SELECT pg_export_snapshot()"));
-        const QString snapshot = exportSnapshot.FetchScalar().toString();
-        if (!IsSnapshotId(snapshot))
-            return nullptr;
         // one statement, so that the driver sets no savepoint between them
         inSnapshot = true;
         TStatement(*dbConn).ExecDirect(
@@ -284,7 +296,7 @@ std::unique_ptr<TReadAhead> TDM::startReadAhead(const TConnectionOptions &option
         }
         return nullptr;
     }
-    return std::make_unique<TReadAhead>(std::move(second), std::move(jobs));
+    return std::make_unique<TReadAhead>(std::move(readers), std::move(jobs));
 }
 
 QString TDM::answeredServer() const

@@ -4,60 +4,69 @@
 
 #include <QRegularExpression>
 
-TReadAhead::TReadAhead(std::unique_ptr<TConnection> connection, QVector<Job> jobs)
-    : m_conn(std::move(connection))
+TReadAhead::TReadAhead(std::vector<std::unique_ptr<TConnection>> connections,
+                       QVector<Job> jobs)
+    : m_conns(std::move(connections))
 {
     m_slots.reserve(size_t(jobs.size()));
     for (Job &job : jobs) {
         m_slots.emplace_back();
         m_slots.back().job = std::move(job);
     }
-    m_worker = std::thread([this] { run(); });
+    for (const std::unique_ptr<TConnection> &conn : m_conns)
+        m_workers.emplace_back([this, c = conn.get()] { run(*c); });
 }
 
 TReadAhead::~TReadAhead()
 {
     m_stop = true;
-    if (m_worker.joinable())
-        m_worker.join();
-    try {
-        m_conn->Close(); // rolls the worker's read-only transaction back
-    } catch (...) {
-        // the rows are read; a failed goodbye changes nothing
+    for (std::thread &worker : m_workers)
+        worker.join();
+    for (const std::unique_ptr<TConnection> &conn : m_conns) {
+        try {
+            conn->Close(); // rolls the reading transaction back
+        } catch (...) {
+            // the rows are read; a failed goodbye changes nothing
+        }
     }
 }
 
-void TReadAhead::run()
+void TReadAhead::run(TConnection &connection)
 {
-    for (Slot &slot : m_slots) {
-        if (m_stop)
-            break;
+    for (;;) {
+        Slot *slot = nullptr;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stop || m_failed || m_next >= m_slots.size())
+                break;
+            slot = &m_slots[m_next++];
+        }
         TReadResult result;
         std::exception_ptr error;
         try {
-            TStatement statement(*m_conn);
-            statement.Prepare(slot.job.request.sql);
-            result = ReadResult(statement, slot.job.request);
+            TStatement statement(connection);
+            statement.Prepare(slot->job.request.sql);
+            result = ReadResult(statement, slot->job.request);
         } catch (...) {
             error = std::current_exception();
         }
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
-            slot.result = std::move(result);
-            slot.error = error;
-            slot.done = true;
+            slot->result = std::move(result);
+            slot->error = error;
+            slot->done = true;
+            // the dataset raises it; the rest it and the others read themselves
+            m_failed = m_failed || error;
         }
         m_ready.notify_all();
-        if (error)
-            break; // the dataset raises it; the rest it reads itself
     }
-    // what was not read is read by its dataset
+    // what no worker took is read by its dataset
     const std::lock_guard<std::mutex> lock(m_mutex);
-    for (Slot &slot : m_slots)
-        if (!slot.done) {
-            slot.done = true;
-            slot.taken = true;
-        }
+    for (size_t i = m_next; i < m_slots.size(); ++i) {
+        m_slots[i].done = true;
+        m_slots[i].taken = true;
+    }
+    m_next = m_slots.size();
     m_ready.notify_all();
 }
 

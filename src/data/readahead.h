@@ -1,11 +1,11 @@
 #pragma once
-// Reading the results of the datasets opened at connect ahead of them, on a
-// second connection of the same settings, in a worker thread: the server
+// Reading the results of the datasets opened at connect ahead of them, on
+// further connections of the same settings, in worker threads: the server
 // runs the next statement and the driver fetches its rows while the program
 // takes the previous result into its dataset, opens the details and fills
 // the windows. Both connections read in one snapshot, so the datasets show
 // the database as of one moment, as they would read on one connection in
-// one transaction. The second connection lives only while the datasets
+// one transaction. The further connections live only while the datasets
 // open; every later command uses the one connection.
 
 #include "data/dataset.h"
@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 class TReadAhead : public IReadAhead
 {
@@ -27,11 +28,12 @@ public:
         const TDataSet *dataSet = nullptr;
         TReadRequest request;
     };
-    // Starts reading the jobs, in their order, on the connection, which is
-    // in its transaction already and is the worker's from now on.
-    TReadAhead(std::unique_ptr<TConnection> connection, QVector<Job> jobs);
-    // Stops after the result being read, waits for the worker, closes the
-    // connection.
+    // Starts reading the jobs, in their order, on the connections, each in
+    // its transaction in the one snapshot already; a worker thread each,
+    // which takes the next job not taken yet.
+    TReadAhead(std::vector<std::unique_ptr<TConnection>> connections, QVector<Job> jobs);
+    // Stops after the results being read, waits for the workers, closes the
+    // connections.
     ~TReadAhead() override;
     TReadAhead(const TReadAhead &) = delete;
     TReadAhead &operator=(const TReadAhead &) = delete;
@@ -46,14 +48,16 @@ private:
         TReadResult result;
         std::exception_ptr error;
     };
-    void run();
+    void run(TConnection &connection);
 
-    std::unique_ptr<TConnection> m_conn;
+    std::vector<std::unique_ptr<TConnection>> m_conns;
     std::vector<Slot> m_slots;
+    size_t m_next = 0;   // the first job no worker took
+    bool m_failed = false; // a read failed: the rest are read by their datasets
     std::mutex m_mutex;
     std::condition_variable m_ready;
     std::atomic<bool> m_stop{false};
-    std::thread m_worker;
+    std::vector<std::thread> m_workers;
 };
 
 // The snapshot text pg_export_snapshot() returns ("00000003-0000001B-1"):
