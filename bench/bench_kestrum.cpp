@@ -25,7 +25,7 @@
 #include "data/dataset.h"
 #include "data/datasource.h"
 #include "data/dmfrm.h"
-#include "data/odbc.h"
+#include "data/odbcraw.h"
 #include "data/sqlident.h"
 #include "widgets/dbgrid.h"
 
@@ -1372,7 +1372,7 @@ QString fetchProbe(TRun &run)
     for (int r = 0; r < run.s.rounds; ++r) {
         driver << TimeMs([&] {
             TStatement st(*DM->dbConn);
-            SQLHSTMT h = st.handle();
+            SQLHSTMT h = OdbcRaw::Handle(st);
             constexpr SQLULEN Rows = 512;
             constexpr SQLLEN Width = 1024;
             SQLSMALLINT cols = 0;

@@ -1,7 +1,7 @@
 // The ODBC layer: connection strings, named parameters, and the real driver.
 #include "common/testdb.h"
 #include "data/dberrors.h"
-#include "data/odbc.h"
+#include "data/odbcraw.h"
 
 #include <QDateTime>
 #include <QtTest>
@@ -335,7 +335,7 @@ void TestOdbc::batchRowStatuses()
     QVector<SQLUSMALLINT> operations(rows.size(), SQL_PARAM_PROCEED);
     if (ignored >= 0) {
         operations[ignored] = SQL_PARAM_IGNORE;
-        QVERIFY(SQL_SUCCEEDED(SQLSetStmtAttr(ins.handle(), SQL_ATTR_PARAM_OPERATION_PTR,
+        QVERIFY(SQL_SUCCEEDED(SQLSetStmtAttr(OdbcRaw::Handle(ins), SQL_ATTR_PARAM_OPERATION_PTR,
                                              operations.data(), 0)));
     }
     int named = -1;
@@ -349,7 +349,7 @@ void TestOdbc::batchRowStatuses()
         named = -2;
         message = e.message();
     }
-    SQLSetStmtAttr(ins.handle(), SQL_ATTR_PARAM_OPERATION_PTR, nullptr, 0);
+    SQLSetStmtAttr(OdbcRaw::Handle(ins), SQL_ATTR_PARAM_OPERATION_PTR, nullptr, 0);
     QCOMPARE(named, failedRow);
     if (failedRow >= 0)
         QCOMPARE(message, QStringLiteral("Драйвер ODBC не выполнил строку %1 из 5, переданных ему "
@@ -452,7 +452,7 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
     st.FetchAll(
         [&](QVector<QVariant> &row) {
             if (rows++ == 0)
-                SQLGetStmtAttr(st.handle(), SQL_ATTR_ROW_ARRAY_SIZE, &rowsPerFetch, 0, nullptr);
+                SQLGetStmtAttr(OdbcRaw::Handle(st), SQL_ATTR_ROW_ARRAY_SIZE, &rowsPerFetch, 0, nullptr);
             const int i = row[0].toInt();
             QString t = i % 97 == 0 ? QString(300 + i, QChar(0x0416))
                                     : i % 5 > 0 ? QStringLiteral("т%1").arg(i) : QString();
