@@ -139,9 +139,9 @@ namespace {
 
 struct Options {
     TBenchSettings s;
-    QString child;     // memory
-    QStringList only;  // the figures to take (by their short names); empty: all
-    QString summary;   // where to write the figures as tab-separated lines
+    QString child;    // memory
+    QStringList only; // the figures to take (by their short names); empty: all
+    QString summary;  // where to write the figures as tab-separated lines
 };
 
 Options parseOptions(int argc, char *argv[])
@@ -181,8 +181,8 @@ Options parseOptions(int argc, char *argv[])
 QStringList childArgs(const TBenchSettings &s, const QString &mode)
 {
     return {QStringLiteral("--server"), s.server, QStringLiteral("--database"), s.database,
-            QStringLiteral("--user"), s.user, QStringLiteral("--password"), s.password,
-            QStringLiteral("--child"), mode};
+            QStringLiteral("--user"),   s.user,   QStringLiteral("--password"), s.password,
+            QStringLiteral("--child"),  mode};
 }
 
 // Kilobytes of a line of /proc/self/status ("VmHWM", "VmRSS").
@@ -365,8 +365,8 @@ public:
         const QString waiting = QDir(workDir).filePath(QStringLiteral("peak.sql"));
         QFile script(scriptPath);
         check(script.open(QIODevice::ReadOnly), QStringLiteral("read ") + scriptPath);
-        writeFile(waiting, QString::fromUtf8(script.readAll()) +
-                               QStringLiteral("SELECT pg_sleep(0.5);\n"));
+        writeFile(waiting,
+                  QString::fromUtf8(script.readAll()) + QStringLiteral("SELECT pg_sleep(0.5);\n"));
         QProcess p;
         p.setProcessEnvironment(m_env);
         p.setProcessChannelMode(QProcess::MergedChannels);
@@ -400,10 +400,11 @@ public:
 private:
     QStringList args(const QString &scriptPath) const
     {
-        return {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-A"),
-                QStringLiteral("-t"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
-                QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-f"),
-                scriptPath};
+        return {QStringLiteral("-X"), QStringLiteral("-q"),
+                QStringLiteral("-A"), QStringLiteral("-t"),
+                QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                QStringLiteral("-f"), scriptPath};
     }
 
     QString m_program;
@@ -521,8 +522,10 @@ TFigure measureConnect(TRun &run)
     f.measured = true;
 
     // the lists hold what the database holds
-    const int devices = scalar(QStringLiteral(
-        "SELECT count(*) FROM devices d JOIN devtypes t ON t.devtypeid = d.devtypeid")).toInt();
+    const int devices =
+        scalar(QStringLiteral(
+                   "SELECT count(*) FROM devices d JOIN devtypes t ON t.devtypeid = d.devtypeid"))
+            .toInt();
     check(dm.qryDevices->RecordCount() == devices, QStringLiteral("qryDevices rows"));
     check(dm.qryVDevicesAll->RecordCount() ==
               scalar(QStringLiteral("SELECT count(*) FROM vdevices")).toInt(),
@@ -546,8 +549,9 @@ TFigure measureConnect(TRun &run)
         const int key = copy.FieldIndex(QStringLiteral("vdevid"));
         // the first search scans the rows, the second builds the index
         for (QVector<double> *times : {&firstLookup, &indexBuilt})
-            *times << TimeMs([&] { check(copy.FindRow(key, someChannel) >= 0,
-                                         QStringLiteral("no channel found")); });
+            *times << TimeMs([&] {
+                check(copy.FindRow(key, someChannel) >= 0, QStringLiteral("no channel found"));
+            });
     }
     QString details = QStringLiteral("Connect: the first lookup into qryVDevicesAll (%1 rows,"
                                      " a scan) %2 ms, the second (its vdevid index built)"
@@ -741,8 +745,8 @@ TFigure measureDevicePost(TRun &run)
     QString table;
     for (const QString &part : devices->UpdateTable().split(QLatin1Char('.')))
         table += (table.isEmpty() ? QString() : QStringLiteral(".")) + QuoteIdentifier(part);
-    const QString where = QStringLiteral("%1 = %2").arg(QuoteIdentifier(QStringLiteral("devid")),
-                                                          sqlLiteral(devid));
+    const QString where =
+        QStringLiteral("%1 = %2").arg(QuoteIdentifier(QStringLiteral("devid")), sqlLiteral(devid));
     const QString column = QuoteIdentifier(QStringLiteral("description"));
     // which details re-run with the post
     const QVector<TDataSet *> details = detailsOf(dm, devices);
@@ -755,9 +759,8 @@ TFigure measureDevicePost(TRun &run)
     qint64 t0 = 0, t1 = 0, t2 = 0;
     QVector<double> writes, rules;
     devices->BeforePost.push_back([&t0](TDataSet &) { t0 = MonotonicNs(); });
-    devices->AfterPost.insert(devices->AfterPost.begin(), [&t1](TDataSet &) {
-        t1 = MonotonicNs();
-    });
+    devices->AfterPost.insert(devices->AfterPost.begin(),
+                              [&t1](TDataSet &) { t1 = MonotonicNs(); });
     devices->AfterPost.push_back([&t2](TDataSet &) { t2 = MonotonicNs(); });
     const std::unique_ptr<TDataSet, std::function<void(TDataSet *)>> unhook(
         devices, [details](TDataSet *d) {
@@ -895,7 +898,7 @@ QVector<TFigure> measureGridFill(TRun &run)
                          .arg(fmt(Median(col) * 1e6 / rows, 0));
     }
     run.details << QStringLiteral("Device grid, per cell of each column (warm): ") +
-                       perColumn.join(QStringLiteral(", "));
+            perColumn.join(QStringLiteral(", "));
     const double cells = double(rows) * columns;
     for (auto [f, times] : {std::pair{&cold, &colds}, std::pair{&warm, &warms}}) {
         f->value = Median(*times);
@@ -956,8 +959,9 @@ QVector<TFigure> measureFind(TRun &run)
         for (qsizetype n = 1; n <= word.size(); ++n)
             keys << TimeMs([&] { find->txtFind->setText(word.left(n)); });
         check(!find->NoMatch() &&
-                  channels->DisplayText(channels->RecNo(), channels->FieldIndex(
-                                                                QStringLiteral("sernum")))
+                  channels
+                      ->DisplayText(channels->RecNo(),
+                                    channels->FieldIndex(QStringLiteral("sernum")))
                       .contains(word),
               QStringLiteral("typing did not find the channel"));
         scans << TimeMs([find, &absent] { find->Search()->Find(absent, 0); });
@@ -975,8 +979,8 @@ QVector<TFigure> measureFind(TRun &run)
     g_counting = false;
     allocations = g_allocations / run.s.rounds;
 #endif
-    const QString over = QStringLiteral("the %1 channels (5 lookup columns)")
-                             .arg(QLocale::c().toString(count));
+    const QString over =
+        QStringLiteral("the %1 channels (5 lookup columns)").arg(QLocale::c().toString(count));
     TFigure key;
     key.name = QStringLiteral("Find: one key typed into the find box over ") + over;
     key.unit = QStringLiteral("ms");
@@ -986,17 +990,16 @@ QVector<TFigure> measureFind(TRun &run)
                               " F3 to the next match of \"%3\" %4 ms; reading the cells when"
                               " the box is first used %5 ms")
                    .arg(word, fmtMs(*std::max_element(keys.begin(), keys.end())),
-                        word.left(word.size() / 2), fmtMs(Median(steps)),
-                        fmtMs(Median(prepares)));
+                        word.left(word.size() / 2), fmtMs(Median(steps)), fmtMs(Median(prepares)));
     TFigure scan;
-    scan.name = QStringLiteral("Find: a search of the whole list for a text no row holds, over ") +
-                over;
+    scan.name =
+        QStringLiteral("Find: a search of the whole list for a text no row holds, over ") + over;
     scan.unit = QStringLiteral("ms");
     scan.value = Median(scans);
     scan.measured = true;
     scan.note = allocations < 0
-                    ? QStringLiteral("allocations not counted (AddressSanitizer build)")
-                    : QStringLiteral("%1 allocations per search").arg(allocations);
+        ? QStringLiteral("allocations not counted (AddressSanitizer build)")
+        : QStringLiteral("%1 allocations per search").arg(allocations);
     return {key, scan};
 }
 
@@ -1041,7 +1044,7 @@ TFigure measureSort(TRun &run)
     f.measured = true;
     f.met = f.value < 100;
     f.note = QStringLiteral("the slowest of the channel grid's columns; per column: ") +
-             perColumn.join(QStringLiteral(", "));
+        perColumn.join(QStringLiteral(", "));
     return f;
 }
 
@@ -1112,8 +1115,8 @@ TFigure measureStartup(TRun &run)
     f.unit = QStringLiteral("ms");
     f.goal = QStringLiteral("< 400 ms");
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        f.missing = QStringLiteral("n/a (no X server: platform %1)")
-                        .arg(QGuiApplication::platformName());
+        f.missing =
+            QStringLiteral("n/a (no X server: platform %1)").arg(QGuiApplication::platformName());
         return f;
     }
     check(QFileInfo(run.s.kestrum).isExecutable(),
@@ -1125,15 +1128,15 @@ TFigure measureStartup(TRun &run)
     check(QFile::copy(run.s.kestrum, program), QStringLiteral("cannot copy ") + run.s.kestrum);
 
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
-    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)> closer(
-        c, xcb_disconnect);
+    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)> closer(c,
+                                                                                 xcb_disconnect);
     check(!xcb_connection_has_error(c), QStringLiteral("no connection to the X server"));
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const quint32 mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
     const char pidName[] = "_NET_WM_PID";
-    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, sizeof pidName - 1, pidName), nullptr);
+    xcb_intern_atom_reply_t *atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof pidName - 1, pidName), nullptr);
     check(atom, QStringLiteral("no atom _NET_WM_PID"));
     const xcb_atom_t pidAtom = atom->atom;
     free(atom);
@@ -1165,8 +1168,7 @@ TFigure measureStartup(TRun &run)
         }
         kill(pid, SIGTERM);
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
         check(mapped, QStringLiteral("Kestrum mapped no window within a minute"));
         times << (mapped - started) / 1e6;
     }
@@ -1193,8 +1195,8 @@ QVector<QVector<QVariant>> readDbf(const QString &path)
         QVector<QVariant> row(fields);
         for (int i = 0; i < fields; ++i)
             if (!DBFIsAttributeNULL(dbf, r, i))
-                row[i] = QString(cp866.decode(QByteArray(DBFReadStringAttribute(dbf, r, i)))
-                                     ).trimmed();
+                row[i] =
+                    QString(cp866.decode(QByteArray(DBFReadStringAttribute(dbf, r, i)))).trimmed();
         rows << row;
     }
     DBFClose(dbf);
@@ -1246,10 +1248,10 @@ TFigure measureImport(TRun &run, int records)
     f.note = QStringLiteral("the button \"Загрузить данные в БД\" to the end of the import,"
                             " upd_buildings() included");
     f.comparison = pgdbfRates.isEmpty()
-                       ? QStringLiteral("n/a (pgdbf not installed)")
-                       : QStringLiteral("pgdbf piped into psql: %1 rec/s (COPY into a new table,"
-                                        " no upd_buildings())")
-                             .arg(QLocale::c().toString(Median(pgdbfRates), 'f', 0));
+        ? QStringLiteral("n/a (pgdbf not installed)")
+        : QStringLiteral("pgdbf piped into psql: %1 rec/s (COPY into a new table,"
+                         " no upd_buildings())")
+              .arg(QLocale::c().toString(Median(pgdbfRates), 'f', 0));
     return f;
 }
 
@@ -1281,12 +1283,14 @@ QString importProbes(TRun &run, const QVector<QVector<QVariant>> &rows)
                QStringLiteral("Protocol=7.4-1;"));
     for (int r = 0; r < run.s.rounds; ++r) {
         single << rows.size() / (perRecord(*DM->dbConn) / 1000.0);
-        batch << rows.size() / (TimeMs([&] {
-                                    TTransaction tr(*DM->dbConn);
-                                    TStatement st(*DM->dbConn);
-                                    st.Prepare(insert);
-                                    st.ExecuteBatch(types, rows, 100);
-                                }) / 1000.0);
+        batch << rows.size() /
+                (TimeMs([&] {
+                     TTransaction tr(*DM->dbConn);
+                     TStatement st(*DM->dbConn);
+                     st.Prepare(insert);
+                     st.ExecuteBatch(types, rows, 100);
+                 }) /
+                 1000.0);
         noSavepoint << rows.size() / (perRecord(plain) / 1000.0);
         // the server's part of an import: upd_buildings() over the staged file
         TTransaction tr(*DM->dbConn);
@@ -1315,9 +1319,12 @@ QString flatRegisterProbe(TRun &run)
                                                " WHERE vdevid LIKE 'TARM!_VD%' ESCAPE '!'"))
                              .toInt();
     const int rows = qMin(1000, channels);
-    const int objid = scalar(QStringLiteral(
-        "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
-        " FROM buildings RETURNING objid")).toInt();
+    const int objid =
+        scalar(
+            QStringLiteral(
+                "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
+                " FROM buildings RETURNING objid"))
+            .toInt();
     const auto channel = [](int i) {
         return QStringLiteral("TARM_VD%1_%2").arg(i % 16).arg(1201 + i / 16);
     };
@@ -1343,9 +1350,8 @@ QString flatRegisterProbe(TRun &run)
             }
         });
         DM->dbConn->Execute(QStringLiteral("DELETE FROM hwunits WHERE objid = %1").arg(objid));
-        check(registered == rows, QStringLiteral("add_aptdevice registered %1 of %2 rows")
-                                      .arg(registered)
-                                      .arg(rows));
+        check(registered == rows,
+              QStringLiteral("add_aptdevice registered %1 of %2 rows").arg(registered).arg(rows));
         return ms;
     };
     QVector<double> times, lazyTimes;
@@ -1377,9 +1383,9 @@ QString fetchProbe(TRun &run)
             constexpr SQLLEN Width = 1024;
             SQLSMALLINT cols = 0;
             SQLULEN fetched = 0;
-            check(SQL_SUCCEEDED(SQLExecDirect(h, reinterpret_cast<SQLCHAR *>(
-                                                     const_cast<char *>(sql.constData())),
-                                              SQLINTEGER(sql.size()))),
+            check(SQL_SUCCEEDED(SQLExecDirect(
+                      h, reinterpret_cast<SQLCHAR *>(const_cast<char *>(sql.constData())),
+                      SQLINTEGER(sql.size()))),
                   QStringLiteral("fetch probe: execute"));
             SQLNumResultCols(h, &cols);
             const std::vector<char> column(static_cast<size_t>(Rows * Width));
@@ -1510,8 +1516,8 @@ int runBench(int argc, char *argv[], Options &o)
 
     QStringList probes;
     try {
-        const bool all = o.only.isEmpty() ||
-                         o.only.contains(QStringLiteral("Probes"), Qt::CaseInsensitive);
+        const bool all =
+            o.only.isEmpty() || o.only.contains(QStringLiteral("Probes"), Qt::CaseInsensitive);
         if (all && !dbfRows.isEmpty())
             probes << importProbes(run, dbfRows);
         if (all)
@@ -1527,8 +1533,8 @@ int runBench(int argc, char *argv[], Options &o)
     out << "| Figure | Kestrum | Comparison | Goal | Result |\n"
         << "|---|---|---|---|---|\n";
     for (const TFigure &f : figures)
-        out << "| " << f.name << " | " << valueText(f) << " | " << f.comparison << " | "
-            << f.goal << " | " << resultText(f) << " |\n";
+        out << "| " << f.name << " | " << valueText(f) << " | " << f.comparison << " | " << f.goal
+            << " | " << resultText(f) << " |\n";
     out << "\nMedian of " << o.s.rounds << " runs each; scale " << o.s.scale << "; Qt "
         << qVersion() << ", platform " << QGuiApplication::platformName() << "; "
         << scalar(QStringLiteral("SELECT version()")).toString().section(QLatin1Char(','), 0, 0)
@@ -1537,7 +1543,8 @@ int runBench(int argc, char *argv[], Options &o)
     for (const TFigure &f : figures)
         if (!f.note.isEmpty())
             out << "  " << f.name << ": " << (f.failed ? "FAILED: " : "") << f.note << "\n";
-    out << "\n" << probes.join(QStringLiteral("\n")) << "\n\n"
+    out << "\n"
+        << probes.join(QStringLiteral("\n")) << "\n\n"
         << run.details.join(QStringLiteral("\n\n")) << "\n";
     out.flush();
 
@@ -1547,8 +1554,8 @@ int runBench(int argc, char *argv[], Options &o)
               QStringLiteral("cannot write ") + o.summary);
         QTextStream summary(&file);
         for (qsizetype i = 0; i < figures.size(); ++i)
-            summary << keys[i] << '\t' << valueText(figures[i]) << '\t'
-                    << figures[i].comparison << '\n';
+            summary << keys[i] << '\t' << valueText(figures[i]) << '\t' << figures[i].comparison
+                    << '\n';
     }
     return ok ? 0 : 1;
 }
@@ -1562,9 +1569,11 @@ int main(int argc, char *argv[])
         if (o.child == QLatin1String("memory"))
             return childMemory(argc, argv, o.s);
         if (o.s.server.isEmpty() || o.s.database.isEmpty()) {
-            std::fprintf(stderr, "usage: %s --server S --database D --user U --password P"
-                                 " [--rounds N] [--scale X] [--dbf FILE] [--kestrum PROGRAM]"
-                                 " [--only NAME,...] [--summary FILE]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s --server S --database D --user U --password P"
+                         " [--rounds N] [--scale X] [--dbf FILE] [--kestrum PROGRAM]"
+                         " [--only NAME,...] [--summary FILE]\n",
+                         argv[0]);
             return 2;
         }
         return runBench(argc, argv, o);

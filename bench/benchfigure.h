@@ -10,11 +10,11 @@
 
 struct TBenchSettings {
     QString server, database, user, password;
-    int rounds = 5;      // runs per figure
-    double scale = 1;    // of the generated city
-    QString dbfPath;     // the building address file of the import
-    QString kestrum;     // the built program, for its start-up
-    QString workDir;     // scratch files
+    int rounds = 5;   // runs per figure
+    double scale = 1; // of the generated city
+    QString dbfPath;  // the building address file of the import
+    QString kestrum;  // the built program, for its start-up
+    QString workDir;  // scratch files
 };
 
 struct TFigure {
@@ -27,7 +27,7 @@ struct TFigure {
     QString comparison;  // the comparison column
     QString goal;        // the goal as text; empty: none
     bool met = false;
-    QString note;        // what the figure is made of, or what it missed by
+    QString note; // what the figure is made of, or what it missed by
 };
 
 // The median of the values (0 for none).

@@ -55,13 +55,13 @@ int dbfRecords(const QString &path)
 // new houses of the file and changes the status of every tenth known one.
 void restoreBuildings(int lastBuilding)
 {
-    DM->dbConn->Execute(QStringLiteral("DELETE FROM buildings WHERE buildingid > %1")
-                            .arg(lastBuilding));
+    DM->dbConn->Execute(
+        QStringLiteral("DELETE FROM buildings WHERE buildingid > %1").arg(lastBuilding));
     DM->dbConn->Execute(QStringLiteral(
         "UPDATE buildings SET gil = CASE WHEN buildingid % 9 = 0 THEN 'Н/Ж' ELSE 'ЖИЛ' END"
         " WHERE gil IS DISTINCT FROM CASE WHEN buildingid % 9 = 0 THEN 'Н/Ж' ELSE 'ЖИЛ' END"));
-    DM->dbConn->Execute(QStringLiteral("SELECT setval('buildings_buildingid_seq', %1)")
-                            .arg(lastBuilding));
+    DM->dbConn->Execute(
+        QStringLiteral("SELECT setval('buildings_buildingid_seq', %1)").arg(lastBuilding));
 }
 
 // The rows of one run: two meters (hot and cold water) per flat on the
@@ -91,9 +91,12 @@ TFigure flatRegisterThroughWindow(const TBenchSettings &settings, TFigure f)
                              .toInt();
     const int rows = qMin(1000, channels);
     // a building of its own for the flats
-    const int objid = scalar(QStringLiteral(
-        "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
-        " FROM buildings RETURNING objid")).toInt();
+    const int objid =
+        scalar(
+            QStringLiteral(
+                "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
+                " FROM buildings RETURNING objid"))
+            .toInt();
     DM->qryHWObjects->Requery();
 
     QString problem;
@@ -161,15 +164,15 @@ TFigure flatRegisterThroughWindow(const TBenchSettings &settings, TFigure f)
 
 double ImportRound(const TBenchSettings &settings)
 {
-    QAbstractButton *run = buttonByText(MainForm->tsAddresses,
-                                        QStringLiteral("Загрузить данные в БД"));
+    QAbstractButton *run =
+        buttonByText(MainForm->tsAddresses, QStringLiteral("Загрузить данные в БД"));
     if (!run)
         throw std::runtime_error("no button \"Загрузить данные в БД\"");
     const int records = dbfRecords(settings.dbfPath);
     if (records <= 0)
         throw std::runtime_error("the building file cannot be read");
-    const int lastBuilding = scalar(QStringLiteral("SELECT max(buildingid) FROM buildings"))
-                                 .toInt();
+    const int lastBuilding =
+        scalar(QStringLiteral("SELECT max(buildingid) FROM buildings")).toInt();
     MainForm->txtDBFFilePath->setText(settings.dbfPath);
     QStringList boxes;
     SetMessageResponder([&boxes](const MessageInfo &m) {

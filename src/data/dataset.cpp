@@ -161,8 +161,7 @@ void TDataSet::resolveFields()
             sources << f.lookupDataSet;
     for (TDataSet *s : sources) {
         connect(s, &TDataSet::Reset, this, &TDataSet::LookupsChanged, Qt::UniqueConnection);
-        connect(s, &TDataSet::ValueChanged, this, &TDataSet::LookupsChanged,
-                Qt::UniqueConnection);
+        connect(s, &TDataSet::ValueChanged, this, &TDataSet::LookupsChanged, Qt::UniqueConnection);
     }
 }
 
@@ -248,7 +247,7 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
         sizeHints[col] = f.type == FieldType::String ? f.size : 0;
         const FieldType ct = cols[col].type;
         const bool bothInt = (ct == FieldType::SmallInt || ct == FieldType::Integer) &&
-                             (f.type == FieldType::SmallInt || f.type == FieldType::Integer);
+            (f.type == FieldType::SmallInt || f.type == FieldType::Integer);
         convert[col] = !(ct == f.type || bothInt);
     }
 

@@ -137,10 +137,10 @@ public:
     // Record events. A handler refuses by throwing (EAbort for a silent
     // refusal); a refused Append or Delete changes nothing.
     using FieldHandler = std::function<void(TDataSet &, int field)>;
-    std::vector<Handler> BeforeInsert;  // before a new row is appended
-    std::vector<Handler> OnNewRecord;   // the new row exists: fill defaults
+    std::vector<Handler> BeforeInsert; // before a new row is appended
+    std::vector<Handler> OnNewRecord;  // the new row exists: fill defaults
     std::vector<Handler> BeforePost;
-    std::vector<Handler> AfterPost;     // after a successful post
+    std::vector<Handler> AfterPost; // after a successful post
     std::vector<Handler> BeforeDelete;
     std::vector<Handler> AfterDelete;
     std::vector<FieldHandler> OnFieldChange;
@@ -280,7 +280,7 @@ private:
     QPointer<TDataSource> m_master;
     QVector<QPointer<TDataSet>> m_details;
     std::exception_ptr m_dependantError; // the first dependant that failed
-    int m_notifying = 0;                  // reports under way
+    int m_notifying = 0;                 // reports under way
     TConnection *m_conn;
     std::unique_ptr<TStatement> m_stmt;
     QVector<ColumnInfo> m_columns;
@@ -335,11 +335,10 @@ private:
     WritePlan m_plan;
     QHash<QString, QString> m_baseColumns; // field (lower case) -> column
     bool m_readOnly = false;
-    QVector<QVariant> m_backup;  // the row before Edit
-    QVector<bool> m_assigned;    // fields given a value since Edit/Append
-    bool m_postRefused = false;  // see PostRefused
+    QVector<QVariant> m_backup; // the row before Edit
+    QVector<bool> m_assigned;   // fields given a value since Edit/Append
+    bool m_postRefused = false; // see PostRefused
     int m_rowBeforeInsert = -1;
     int m_resets = 0; // content resets so far, to notice a re-run inside a post
     IReadAhead *m_readAhead = nullptr;
 };
-

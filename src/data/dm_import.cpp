@@ -23,9 +23,8 @@ QString insertStatement(const QVector<TDbfField> &fields)
         columns << QuoteIdentifier(f.name.toLower());
         values << QStringLiteral("?");
     }
-    return QStringLiteral("INSERT INTO str_doma (") + columns.join(QLatin1String(", "))
-         + QStringLiteral(") VALUES (") + values.join(QLatin1String(", "))
-         + QLatin1Char(')');
+    return QStringLiteral("INSERT INTO str_doma (") + columns.join(QLatin1String(", ")) +
+        QStringLiteral(") VALUES (") + values.join(QLatin1String(", ")) + QLatin1Char(')');
 }
 
 // Prepares the insert. The server checks the statement against str_doma
@@ -51,8 +50,8 @@ void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TD
                                          e.sqlState());
             }
         }
-        throw EDatabaseError(QStringLiteral("Таблица str_doma не принимает поля файла:\n")
-                                 + e.message(),
+        throw EDatabaseError(QStringLiteral("Таблица str_doma не принимает поля файла:\n") +
+                                 e.message(),
                              e.sqlState());
     }
     insert.Prepare(sql);
@@ -60,9 +59,9 @@ void prepareInsert(TConnection &connection, TStatement &insert, const QVector<TD
 
 EDatabaseError refused(const QString &which, const EDatabaseError &e)
 {
-    return EDatabaseError(QStringLiteral("База данных не приняла %1 файла:\n%2")
-                              .arg(which, e.message()),
-                          e.sqlState());
+    return EDatabaseError(
+        QStringLiteral("База данных не приняла %1 файла:\n%2").arg(which, e.message()),
+        e.sqlState());
 }
 
 // Sends one array of records. A record the driver reports failed or not

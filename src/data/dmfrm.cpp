@@ -55,11 +55,11 @@ TDM::TDM(QObject *parent) : QObject(parent), dbConn(new TConnection(this))
     createWaterContractDataSets();
     createElectricityDataSets();
 
-    m_startup = {qryAdmDistricts, qryDistricts, qryAreas,     qryOrgs,       qryBankAccounts,
-                 qryDevCat,       qryDevTypes,  qryDevices,   qryVDevicesAll, qryVDevices,
-                 qrySelDevice,    qrySelVDevice, qryRecTypes, qrySystems,    qryCTP,
-                 qryHWUnitTypes,  qryHWObjects, qryHWUnits,   qryHWUnitDev,  qryContractsW,
-                 qryTariffs,      qryContracts, qryAbonents,  qryAbonDev};
+    m_startup = {qryAdmDistricts, qryDistricts,  qryAreas,    qryOrgs,        qryBankAccounts,
+                 qryDevCat,       qryDevTypes,   qryDevices,  qryVDevicesAll, qryVDevices,
+                 qrySelDevice,    qrySelVDevice, qryRecTypes, qrySystems,     qryCTP,
+                 qryHWUnitTypes,  qryHWObjects,  qryHWUnits,  qryHWUnitDev,   qryContractsW,
+                 qryTariffs,      qryContracts,  qryAbonents, qryAbonDev};
 
     connect(dbConn, &TConnection::Opened, this, [this] {
         m_connectedServer = answeredServer();
@@ -138,7 +138,9 @@ void TDM::bindRecordRules(TDataSet *dataSet, const char *keyField, const char *s
 
 void TDM::restrictInsertDelete(TDataSet *dataSet)
 {
-    const auto refuse = [](TDataSet &) { throw EAbort(); };
+    const auto refuse = [](TDataSet &) {
+        throw EAbort();
+    };
     dataSet->BeforeInsert.push_back(refuse);
     dataSet->BeforeDelete.push_back(refuse);
 }
@@ -282,10 +284,9 @@ std::unique_ptr<TReadAhead> TDM::startReadAhead(const TConnectionOptions &option
         }
         // one statement, so that the driver sets no savepoint between them
         inSnapshot = true;
-        TStatement(*dbConn).ExecDirect(
-            QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ; "
-                           "SET TRANSACTION SNAPSHOT '%1'")
-                .arg(snapshot));
+        TStatement(*dbConn).ExecDirect(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ; "
+                                                      "SET TRANSACTION SNAPSHOT '%1'")
+                                           .arg(snapshot));
     } catch (const EDatabaseError &) {
         if (inSnapshot) {
             try {
@@ -328,8 +329,8 @@ QString TDM::answeredServer() const
     if (server.isEmpty() && onPort.size() == 1)
         server = onPort.constFirst().Text();
     for (const TServerAddress &a : std::as_const(onPort))
-        if (server.isEmpty() && (address.isEmpty() ? a.host.startsWith(QLatin1Char('/'))
-                                                   : a.host == address))
+        if (server.isEmpty() &&
+            (address.isEmpty() ? a.host.startsWith(QLatin1Char('/')) : a.host == address))
             server = a.Text();
     if (server.isEmpty())
         server = address.isEmpty() ? QStringLiteral("локальный сокет, порт ") + port

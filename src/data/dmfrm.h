@@ -102,7 +102,6 @@ signals:
     void StreetPatternChanged(const QString &pattern);
 
 public:
-
     // address reference
     TDataSet *qryAdmDistricts, *qryDistricts, *qryAreas, *qryStreets, *qryStreets1, *qryBuildings;
     TDataSource *dsAdmDistricts, *dsDistricts, *dsAreas, *dsStreets, *dsBuildings;
@@ -157,7 +156,7 @@ private:
 
     IDMHost *m_host = nullptr;
     QVector<TDataSet *> m_startup;
-    QString m_serverField;      // the server field of the last connect
+    QString m_serverField; // the server field of the last connect
     QString m_connectedServer;
 };
 

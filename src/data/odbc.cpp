@@ -38,8 +38,6 @@ std::mutex &liveStatementsMutex()
     return m;
 }
 
-
-
 FieldType fieldTypeOf(SQLSMALLINT sqlType)
 {
     switch (sqlType) {
@@ -92,14 +90,22 @@ SQLSMALLINT cTypeOf(FieldType t)
 SQLSMALLINT paramSqlType(FieldType t)
 {
     switch (t) {
-    case FieldType::SmallInt: return SQL_SMALLINT;
-    case FieldType::Integer: return SQL_INTEGER;
-    case FieldType::LargeInt: return SQL_BIGINT;
-    case FieldType::Float: return SQL_DOUBLE;
-    case FieldType::Boolean: return SQL_BIT;
-    case FieldType::Date: return SQL_TYPE_DATE;
-    case FieldType::DateTime: return SQL_TYPE_TIMESTAMP;
-    case FieldType::String: break;
+    case FieldType::SmallInt:
+        return SQL_SMALLINT;
+    case FieldType::Integer:
+        return SQL_INTEGER;
+    case FieldType::LargeInt:
+        return SQL_BIGINT;
+    case FieldType::Float:
+        return SQL_DOUBLE;
+    case FieldType::Boolean:
+        return SQL_BIT;
+    case FieldType::Date:
+        return SQL_TYPE_DATE;
+    case FieldType::DateTime:
+        return SQL_TYPE_TIMESTAMP;
+    case FieldType::String:
+        break;
     }
     return SQL_VARCHAR;
 }
@@ -107,9 +113,8 @@ SQLSMALLINT paramSqlType(FieldType t)
 SQL_TIMESTAMP_STRUCT toTimestamp(const QVariant &v)
 {
     SQL_TIMESTAMP_STRUCT ts{};
-    QDateTime dt = v.typeId() == QMetaType::QDate
-                       ? QDateTime(v.toDate(), QTime(0, 0), Qt::UTC)
-                       : v.toDateTime();
+    QDateTime dt = v.typeId() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0), Qt::UTC)
+                                                  : v.toDateTime();
     const QDate d = dt.date();
     const QTime t = dt.time();
     ts.year = SQLSMALLINT(d.year());
@@ -235,12 +240,12 @@ void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fal
         if (state.isEmpty())
             state = QString::fromLatin1(reinterpret_cast<char *>(sqlState));
         QString msg = QString::fromUtf8(reinterpret_cast<char *>(text),
-                                        qMin<int>(len, int(sizeof(text)) - 1)).trimmed();
+                                        qMin<int>(len, int(sizeof(text)) - 1))
+                          .trimmed();
         if (!msg.isEmpty())
             messages << msg;
     }
-    throw EDatabaseError(messages.isEmpty() ? fallback : messages.join(QLatin1Char('\n')),
-                         state);
+    throw EDatabaseError(messages.isEmpty() ? fallback : messages.join(QLatin1Char('\n')), state);
 }
 
 // ---- TConnection -----------------------------------------------------------
@@ -282,7 +287,8 @@ void TConnection::Open(const QString &connectionString, int loginTimeout)
         SQLSMALLINT(cs.size()), out, sizeof(out), &outLen, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         try {
-            ThrowOdbcError(SQL_HANDLE_DBC, dbc, QStringLiteral("Не удалось соединиться с сервером"));
+            ThrowOdbcError(SQL_HANDLE_DBC, dbc,
+                           QStringLiteral("Не удалось соединиться с сервером"));
         } catch (...) {
             SQLFreeHandle(SQL_HANDLE_DBC, dbc);
             throw;
@@ -445,12 +451,11 @@ SQLHSTMT OdbcRaw::Handle(const TStatement &statement)
     return statement.d->stmt;
 }
 
-TStatement::TStatement(TConnection &connection)
-    : d(std::make_unique<Impl>()), m_conn(connection)
+TStatement::TStatement(TConnection &connection) : d(std::make_unique<Impl>()), m_conn(connection)
 {
     m_conn.RequireOpen();
-    check(SQLAllocHandle(SQL_HANDLE_STMT, m_conn.d->dbc, &d->stmt), SQL_HANDLE_DBC,
-          m_conn.d->dbc, "SQLAllocHandle");
+    check(SQLAllocHandle(SQL_HANDLE_STMT, m_conn.d->dbc, &d->stmt), SQL_HANDLE_DBC, m_conn.d->dbc,
+          "SQLAllocHandle");
     const std::lock_guard<std::mutex> lock(liveStatementsMutex());
     liveStatements().insert(this);
 }
@@ -568,9 +573,9 @@ void TStatement::ExecDirect(const QString &sql, const QVector<BoundValue> &param
     m_columns.clear();
     bindParams(params);
     const QByteArray s = sql.toUtf8();
-    const SQLRETURN rc = SQLExecDirect(
-        d->stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
-        SQLINTEGER(s.size()));
+    const SQLRETURN rc =
+        SQLExecDirect(d->stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
+                      SQLINTEGER(s.size()));
     check(rc, SQL_HANDLE_STMT, d->stmt, "SQLExecDirect");
     describe();
 }
@@ -602,11 +607,20 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
                 }
             }
             switch (ctype) {
-            case SQL_C_SBIGINT: elem = sizeof(qint64); break;
-            case SQL_C_DOUBLE: elem = sizeof(double); break;
-            case SQL_C_BIT: elem = 1; break;
-            case SQL_C_TYPE_TIMESTAMP: elem = sizeof(SQL_TIMESTAMP_STRUCT); break;
-            default: break;
+            case SQL_C_SBIGINT:
+                elem = sizeof(qint64);
+                break;
+            case SQL_C_DOUBLE:
+                elem = sizeof(double);
+                break;
+            case SQL_C_BIT:
+                elem = 1;
+                break;
+            case SQL_C_TYPE_TIMESTAMP:
+                elem = sizeof(SQL_TIMESTAMP_STRUCT);
+                break;
+            default:
+                break;
             }
             buf->array.assign(elem * size_t(count), 0);
             buf->inds.assign(size_t(count), 0);
@@ -645,10 +659,10 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
             SQLULEN colSize = ctype == SQL_C_CHAR ? qMax<SQLULEN>(1, elem) : 0;
             if (ctype == SQL_C_TYPE_TIMESTAMP)
                 colSize = type == FieldType::Date ? 10 : 23;
-            check(SQLBindParameter(d->stmt, SQLUSMALLINT(p + 1), SQL_PARAM_INPUT, ctype, stype,
-                                   colSize, ctype == SQL_C_TYPE_TIMESTAMP && type != FieldType::Date
-                                                ? 3 : 0,
-                                   buf->array.data(), SQLLEN(elem), buf->inds.data()),
+            check(SQLBindParameter(
+                      d->stmt, SQLUSMALLINT(p + 1), SQL_PARAM_INPUT, ctype, stype, colSize,
+                      ctype == SQL_C_TYPE_TIMESTAMP && type != FieldType::Date ? 3 : 0,
+                      buf->array.data(), SQLLEN(elem), buf->inds.data()),
                   SQL_HANDLE_STMT, d->stmt, "SQLBindParameter");
             d->paramBuffers.push_back(std::move(buf));
         }
@@ -768,8 +782,8 @@ QByteArray readWholeText(SQLHSTMT stmt, int column)
         if (ind == SQL_NULL_DATA)
             return QByteArray();
         const qsizetype got = (ind == SQL_NO_TOTAL || ind >= SQLLEN(sizeof(chunk)))
-                                  ? qsizetype(sizeof(chunk) - 1)
-                                  : qsizetype(ind);
+            ? qsizetype(sizeof(chunk) - 1)
+            : qsizetype(ind);
         bytes.append(chunk, got);
         if (r == SQL_SUCCESS)
             break;
@@ -817,10 +831,18 @@ FetchPlan planFetch(const QVector<ColumnInfo> &columns, const QVector<int> &size
         if (ci.sqlType == SQL_NUMERIC || ci.sqlType == SQL_DECIMAL)
             b.ctype = SQL_C_CHAR;
         switch (b.ctype) {
-        case SQL_C_SBIGINT: b.elem = sizeof(qint64); break;
-        case SQL_C_DOUBLE: b.elem = sizeof(double); break;
-        case SQL_C_BIT: b.elem = 1; break;
-        case SQL_C_TYPE_TIMESTAMP: b.elem = sizeof(SQL_TIMESTAMP_STRUCT); break;
+        case SQL_C_SBIGINT:
+            b.elem = sizeof(qint64);
+            break;
+        case SQL_C_DOUBLE:
+            b.elem = sizeof(double);
+            break;
+        case SQL_C_BIT:
+            b.elem = 1;
+            break;
+        case SQL_C_TYPE_TIMESTAMP:
+            b.elem = sizeof(SQL_TIMESTAMP_STRUCT);
+            break;
         default: {
             int chars = hint > 0 ? hint : (ci.size > 0 && ci.size < 255 ? ci.size : 255);
             if (ci.type != FieldType::String)

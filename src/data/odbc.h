@@ -16,13 +16,12 @@
 #include <functional>
 #include <memory>
 
-
 // Builds the connection string for the metering database. The server may be a
 // host name, an IP address, "host:port", "[v6address]:port" or an absolute
 // socket folder. Values with characters special to the connection string are
 // put in braces.
-QString BuildConnectionString(const QString &server, const QString &database,
-                              const QString &user, const QString &password);
+QString BuildConnectionString(const QString &server, const QString &database, const QString &user,
+                              const QString &password);
 // Quotes one connection-string value if it needs it.
 QString QuoteConnValue(const QString &value);
 
@@ -45,10 +44,10 @@ struct BoundValue {
 struct ColumnInfo {
     QString name;
     FieldType type = FieldType::String;
-    int size = 0;           // characters for texts
+    int size = 0; // characters for texts
     int sqlType = 0;
-    QString baseSchema;     // the schema of the base table
-    QString baseTable;      // empty for computed columns
+    QString baseSchema; // the schema of the base table
+    QString baseTable;  // empty for computed columns
     QString baseColumn;
 };
 

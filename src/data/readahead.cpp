@@ -4,8 +4,7 @@
 
 #include <QRegularExpression>
 
-TReadAhead::TReadAhead(std::vector<std::unique_ptr<TConnection>> connections,
-                       QVector<Job> jobs)
+TReadAhead::TReadAhead(std::vector<std::unique_ptr<TConnection>> connections, QVector<Job> jobs)
     : m_conns(std::move(connections))
 {
     m_slots.reserve(size_t(jobs.size()));

@@ -52,7 +52,7 @@ private:
 
     std::vector<std::unique_ptr<TConnection>> m_conns;
     std::vector<Slot> m_slots;
-    size_t m_next = 0;   // the first job no worker took
+    size_t m_next = 0;     // the first job no worker took
     bool m_failed = false; // a read failed: the rest are read by their datasets
     std::mutex m_mutex;
     std::condition_variable m_ready;

@@ -109,8 +109,9 @@ void TestAppConfig::booleans()
 void TestAppConfig::textsAreTrimmedAndCut()
 {
     const QByteArray longValue(3000, 'x');
-    QVERIFY(WriteFile(iniPath(), "[Database]\r\nDBServer =   db.local   \r\nDBName=" +
-                                     longValue + "\r\nDBUserName=\r\n"));
+    QVERIFY(WriteFile(iniPath(),
+                      "[Database]\r\nDBServer =   db.local   \r\nDBName=" + longValue +
+                          "\r\nDBUserName=\r\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBServer, QStringLiteral("db.local"));
@@ -120,8 +121,9 @@ void TestAppConfig::textsAreTrimmedAndCut()
 
 void TestAppConfig::sectionsAndKeysIgnoreCase()
 {
-    QVERIFY(WriteFile(iniPath(), "; comment\n[other]\nDBServer=wrong\n[ DATABASE ]\n"
-                                 "dbserver=right\n[customize]\nACTIVEPAGEINDEX=3\n"));
+    QVERIFY(WriteFile(iniPath(),
+                      "; comment\n[other]\nDBServer=wrong\n[ DATABASE ]\n"
+                      "dbserver=right\n[customize]\nACTIVEPAGEINDEX=3\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBServer, QStringLiteral("right"));
@@ -142,12 +144,13 @@ void TestAppConfig::saveCreatesAllKeysInOrder()
     QStringDecoder dec("windows-1251");
     const QString text = dec(ReadFile(iniPath()));
     // no keyring service in the tests: the password stays in the file
-    QCOMPARE(text, QStringLiteral("[Database]\r\nDBServer=srv\r\nDBName=metering\r\nDBUserName=op\r\n"
-                                  "DBPassword=pw\r\nDBAutoConnect=1\r\nDBSSLMode=prefer\r\n"
-                                  "DBSSLRootCert=\r\nDBConnectTimeout=10\r\nDBSavePassword=1\r\n"
-                                  "[Directories]\r\n"
-                                  "DBFFilePath=/data/адреса.dbf\r\n[Customize]\r\n"
-                                  "ActivePageIndex=5\r\n"));
+    QCOMPARE(text,
+             QStringLiteral("[Database]\r\nDBServer=srv\r\nDBName=metering\r\nDBUserName=op\r\n"
+                            "DBPassword=pw\r\nDBAutoConnect=1\r\nDBSSLMode=prefer\r\n"
+                            "DBSSLRootCert=\r\nDBConnectTimeout=10\r\nDBSavePassword=1\r\n"
+                            "[Directories]\r\n"
+                            "DBFFilePath=/data/адреса.dbf\r\n[Customize]\r\n"
+                            "ActivePageIndex=5\r\n"));
     struct stat st;
     QCOMPARE(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), 0600); // it holds the password
@@ -166,18 +169,24 @@ void TestAppConfig::networkKeys_data()
     QTest::addColumn<QString>("rootCert");
     QTest::addColumn<int>("timeout");
     QTest::addColumn<bool>("savePassword");
-    QTest::newRow("file of the Windows tool") << "" << "prefer" << "" << 10 << true;
-    QTest::newRow("all given")
-        << "DBSSLMode=verify-full\r\nDBSSLRootCert=/etc/ssl/корень.crt\r\n"
-           "DBConnectTimeout=600\r\nDBSavePassword=0"
-        << "verify-full" << "/etc/ssl/корень.crt" << 600 << false;
+    QTest::newRow("file of the Windows tool") << ""
+                                              << "prefer"
+                                              << "" << 10 << true;
+    QTest::newRow("all given") << "DBSSLMode=verify-full\r\nDBSSLRootCert=/etc/ssl/корень.crt\r\n"
+                                  "DBConnectTimeout=600\r\nDBSavePassword=0"
+                               << "verify-full"
+                               << "/etc/ssl/корень.crt" << 600 << false;
     QTest::newRow("mode in capitals, time-out in hex")
-        << "DBSSLMode=VERIFY-CA\r\nDBConnectTimeout=0x3c" << "verify-ca" << "" << 60 << true;
+        << "DBSSLMode=VERIFY-CA\r\nDBConnectTimeout=0x3c"
+        << "verify-ca"
+        << "" << 60 << true;
     QTest::newRow("unknown and out of range")
         << "DBSSLMode=always\r\nDBConnectTimeout=601\r\nDBSavePassword=2"
-        << "prefer" << "" << 10 << true;
-    QTest::newRow("no time-out, not a number")
-        << "DBConnectTimeout=0\r\nDBSavePassword=no" << "prefer" << "" << 10 << true;
+        << "prefer"
+        << "" << 10 << true;
+    QTest::newRow("no time-out, not a number") << "DBConnectTimeout=0\r\nDBSavePassword=no"
+                                               << "prefer"
+                                               << "" << 10 << true;
 }
 
 void TestAppConfig::networkKeys()
@@ -187,9 +196,8 @@ void TestAppConfig::networkKeys()
     QFETCH(QString, rootCert);
     QFETCH(int, timeout);
     QFETCH(bool, savePassword);
-    QVERIFY(WriteFile(iniPath(), QStringLiteral("[Database]\r\nDBServer=srv\r\n%1\r\n")
-                                     .arg(keys)
-                                     .toUtf8()));
+    QVERIFY(WriteFile(iniPath(),
+                      QStringLiteral("[Database]\r\nDBServer=srv\r\n%1\r\n").arg(keys).toUtf8()));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBSSLMode, mode);
@@ -292,9 +300,8 @@ void TestAppConfig::lineBreaksStayInTheirValue_data()
     QTest::newRow("lone LF") << QStringLiteral("/data/a\nb.dbf") << QStringLiteral("/data/ab.dbf");
     QTest::newRow("lone CR") << QStringLiteral("/data/a\rb.dbf") << QStringLiteral("/data/ab.dbf");
     // what follows a line break would read as a section and a key
-    QTest::newRow("a section and a key")
-        << QStringLiteral("x.dbf\n[Database]\nDBServer=evil")
-        << QStringLiteral("x.dbf[Database]DBServer=evil");
+    QTest::newRow("a section and a key") << QStringLiteral("x.dbf\n[Database]\nDBServer=evil")
+                                         << QStringLiteral("x.dbf[Database]DBServer=evil");
 }
 
 void TestAppConfig::lineBreaksStayInTheirValue()

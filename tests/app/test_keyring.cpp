@@ -141,8 +141,8 @@ QString TestKeyring::startKeyring()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString home = m_home.path();
     QDir(home).mkpath(QStringLiteral("run"));
-    QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner
-                                                             | QFile::ExeOwner);
+    QFile::setPermissions(home + QStringLiteral("/run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
@@ -243,8 +243,9 @@ void TestKeyring::keyring()
     back.Load();
     QCOMPARE(back.PasswordPlace, TPasswordPlace::Keyring);
     QCOMPARE(back.DBPassword, Secret.trimmed());
-    QCOMPARE(back.PasswordKey(), QStringLiteral("%1@%2/%3")
-                                     .arg(TestServer::User(), TestServer::Server(), m_db->Name()));
+    QCOMPARE(
+        back.PasswordKey(),
+        QStringLiteral("%1@%2/%3").arg(TestServer::User(), TestServer::Server(), m_db->Name()));
 
     // not to be saved: gone from the keyring as well
     back.DBSavePassword = false;

@@ -179,8 +179,8 @@ void TestMainForm::autoConnectToUnreachableServer()
     QVERIFY(boxes()[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n")));
     QVERIFY(boxes()[0].text.size() > QStringLiteral("Произошла ошибка:\n\n").size());
     QCOMPARE(m_form->pcMain->currentWidget(), m_form->tsDatabase);
-    for (QLineEdit *e : {m_form->txtDBServer, m_form->txtDBName, m_form->txtDBUserName,
-                         m_form->txtDBPassword})
+    for (QLineEdit *e :
+         {m_form->txtDBServer, m_form->txtDBName, m_form->txtDBUserName, m_form->txtDBPassword})
         QVERIFY(e->isEnabled());
     QCOMPARE(m_form->btnConnectDisconnectDB->text(), QStringLiteral("Установить соединение с БД"));
     QCOMPARE(m_form->lblConnState->text(), QStringLiteral("Соединение не установлено"));
@@ -233,12 +233,13 @@ void TestMainForm::startupOpensAllDataSetsInOrder()
         ds->AfterOpen.push_back([&order](TDataSet &d) { order << d.objectName(); });
     startForm();
     QVERIFY2(boxes().isEmpty(), boxes().isEmpty() ? "" : qPrintable(boxes()[0].text));
-    QCOMPARE(order, (QStringList{"qryAdmDistricts", "qryDistricts", "qryAreas", "qryOrgs",
-                                 "qryBankAccounts", "qryDevCat", "qryDevTypes", "qryDevices",
-                                 "qryVDevicesAll", "qryVDevices", "qrySelDevice", "qrySelVDevice",
-                                 "qryRecTypes", "qrySystems", "qryCTP", "qryHWUnitTypes",
-                                 "qryHWObjects", "qryHWUnits", "qryHWUnitDev", "qryContractsW",
-                                 "qryTariffs", "qryContracts", "qryAbonents", "qryAbonDev"}));
+    QCOMPARE(order,
+             (QStringList{"qryAdmDistricts", "qryDistricts", "qryAreas",     "qryOrgs",
+                          "qryBankAccounts", "qryDevCat",    "qryDevTypes",  "qryDevices",
+                          "qryVDevicesAll",  "qryVDevices",  "qrySelDevice", "qrySelVDevice",
+                          "qryRecTypes",     "qrySystems",   "qryCTP",       "qryHWUnitTypes",
+                          "qryHWObjects",    "qryHWUnits",   "qryHWUnitDev", "qryContractsW",
+                          "qryTariffs",      "qryContracts", "qryAbonents",  "qryAbonDev"}));
     // the datasets the windows open are still closed
     for (TDataSet *ds : {DM->qryStreets, DM->qryStreets1, DM->qryBuildings, DM->qryOrgBankAcc,
                          DM->qryDevAttr, DM->qryVDevAttr})
@@ -268,8 +269,9 @@ void TestMainForm::detailRerunKeepsStatus()
     QCOMPARE(DM->qryHWUnitDev->ParamValue(QStringLiteral("unitid")).toInt(), 3);
     QCOMPARE(m_form->StatusText(), QStringLiteral("marker"));
     // the computed address of an object comes from the server
-    QVERIFY(DM->qryHWObjects->FieldValue(QStringLiteral("addr")).toString().contains(
-        QStringLiteral("Ленина")));
+    QVERIFY(DM->qryHWObjects->FieldValue(QStringLiteral("addr"))
+                .toString()
+                .contains(QStringLiteral("Ленина")));
 }
 
 void TestMainForm::missingStartupTable()
@@ -316,14 +318,14 @@ void TestMainForm::droppedConnection()
 
 void TestMainForm::failedOpenRestoresCursor_data()
 {
-    QTest::addColumn<QString>("before"); // the database before the connect
-    QTest::addColumn<QString>("after");  // what changes once connected
+    QTest::addColumn<QString>("before");  // the database before the connect
+    QTest::addColumn<QString>("after");   // what changes once connected
     QTest::addColumn<QString>("dataSet"); // the list a window or command opens
     QTest::addColumn<bool>("open");       // it is open afterwards
     // the start-up lists do not read that column
     QTest::newRow("a window's list")
-        << QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid")
-        << QString() << QStringLiteral("qryStreets") << false;
+        << QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid") << QString()
+        << QStringLiteral("qryStreets") << false;
     // the units open, the channels of the first one fail to follow
     QTest::newRow("a detail of the list")
         << QStringLiteral("INSERT INTO hwobjects (objid, objname) VALUES (1, 'Дом');"
@@ -410,7 +412,8 @@ void TestMainForm::unwritableSettingsDoNotTrapTheOperator()
     QVERIFY(!m_form->close());
     QVERIFY(m_form->isVisible());
     QCOMPARE(boxes().size(), 1);
-    QVERIFY(boxes()[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\nUnable to write to ")));
+    QVERIFY(
+        boxes()[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\nUnable to write to ")));
     QVERIFY(boxes()[0].text.contains(QStringLiteral("plain/Kestrum.ini")));
     // the second close goes through, without another box
     QVERIFY(m_form->close());
@@ -469,8 +472,8 @@ void TestMainForm::popupItemsFollowHitTest()
     const QRect firstRow = grid.visualRect(grid.model()->index(0, 0));
     QCursor::setPos(grid.viewport()->mapToGlobal(firstRow.center()));
     m_form->PreparePopup(&grid, m_form->mnuHWUnitDev);
-    QCOMPARE(enabledItems(), (QStringList{"mnuHWUnitDevViewWaterSupply",
-                                          "mnuHWUnitDevViewArchData"}));
+    QCOMPARE(enabledItems(),
+             (QStringList{"mnuHWUnitDevViewWaterSupply", "mnuHWUnitDevViewArchData"}));
     // below the last row
     QCursor::setPos(grid.viewport()->mapToGlobal(QPoint(10, grid.viewport()->height() - 5)));
     m_form->PreparePopup(&grid, m_form->mnuHWUnitDev);

@@ -114,16 +114,15 @@ void TestShell::menusOfTheProgram_data()
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("Файл") << "mnuFile"
-                          << QStringList{"mnuFlatRegister", "-", "mnuFileExit"}
+    QTest::newRow("Файл") << "mnuFile" << QStringList{"mnuFlatRegister", "-", "mnuFileExit"}
                           << QStringList{"Групповая регистрация объектов поквартирного учета...",
                                          "", "Вы&ход"};
-    QTest::newRow("Справочники")
-        << "mnuRef"
-        << QStringList{"mnuRefAdmDistricts", "mnuRefDistricts", "mnuRefAreas", "-",
-                       "mnuRefContractsW"}
-        << QStringList{"Административные округа", "Городские районы", "Населенные пункты", "",
-                       "Договоры &водоснабжения"};
+    QTest::newRow("Справочники") << "mnuRef"
+                                 << QStringList{"mnuRefAdmDistricts", "mnuRefDistricts",
+                                                "mnuRefAreas", "-", "mnuRefContractsW"}
+                                 << QStringList{"Административные округа", "Городские районы",
+                                                "Населенные пункты", "",
+                                                "Договоры &водоснабжения"};
     QTest::newRow("Помощь") << "mnuHelp" << QStringList{"mnuHelpAbout"}
                             << QStringList{"&О программе..."};
     QTest::newRow("channels") << "mnuVDevices" << QStringList{"*mnuVDevicesViewArchData"}
@@ -155,15 +154,19 @@ void TestShell::groupsOfItems_data()
     QTest::addColumn<QString>("groups");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("one group above the shell's items")
-        << "mnuFile" << "a b" << QStringList{"a", "b", "-", "mnuFileExit"};
+        << "mnuFile"
+        << "a b" << QStringList{"a", "b", "-", "mnuFileExit"};
     QTest::newRow("two groups above the shell's items")
-        << "mnuFile" << "a|b c" << QStringList{"a", "-", "b", "c", "-", "mnuFileExit"};
+        << "mnuFile"
+        << "a|b c" << QStringList{"a", "-", "b", "c", "-", "mnuFileExit"};
     QTest::newRow("three groups in a menu of the domains only")
-        << "mnuRef" << "a b|c|d" << QStringList{"a", "b", "-", "c", "-", "d"};
-    QTest::newRow("above the about item")
-        << "mnuHelp" << "a" << QStringList{"a", "-", "mnuHelpAbout"};
+        << "mnuRef"
+        << "a b|c|d" << QStringList{"a", "b", "-", "c", "-", "d"};
+    QTest::newRow("above the about item") << "mnuHelp"
+                                          << "a" << QStringList{"a", "-", "mnuHelpAbout"};
     QTest::newRow("a popup's first item is its default item")
-        << "mnuVDevices" << "a b|c" << QStringList{"*a", "b", "-", "c"};
+        << "mnuVDevices"
+        << "a b|c" << QStringList{"*a", "b", "-", "c"};
 }
 
 void TestShell::groupsOfItems()
@@ -177,22 +180,28 @@ void TestShell::groupsOfItems()
         QList<TShellItem> added;
         for (const QString &item : group.split(QLatin1Char(' '))) {
             names.push_back(item.toLatin1());
-            added.push_back({names.back().constData(), item, [] {}});
+            added.push_back({names.back().constData(), item, [] {
+                             }});
         }
         m_form->AddMenuItems(menuName.constData(), added);
     }
     QCOMPARE(layout(menuName.constData()), items);
     QVERIFY_THROWS_EXCEPTION(
-        EError, m_form->AddMenuItems("mnuNone", {{"mnuNothing", QStringLiteral("Ничего"), [] {}}}));
+        EError, m_form->AddMenuItems("mnuNone", {{"mnuNothing", QStringLiteral("Ничего"), [] {
+                                                  }}}));
 }
 
 void TestShell::itemCommandsAreGuarded()
 {
     int runs = 0;
-    m_form->AddMenuItems("mnuRef", {{"mnuGood", QStringLiteral("Хорошо"), [&runs] { ++runs; }},
-                                    {"mnuBad", QStringLiteral("Плохо"), [] {
-                                         throw EError(QStringLiteral("сбой команды"));
-                                     }}});
+    m_form->AddMenuItems("mnuRef",
+                         {{"mnuGood", QStringLiteral("Хорошо"),
+                           [&runs] {
+                               ++runs;
+                           }},
+                          {"mnuBad", QStringLiteral("Плохо"), [] {
+                               throw EError(QStringLiteral("сбой команды"));
+                           }}});
     m_form->findChild<QAction *>(QStringLiteral("mnuGood"))->trigger();
     QCOMPARE(runs, 1);
     QCOMPARE(boxes().size(), 0);
@@ -208,7 +217,8 @@ void TestShell::gridPopupByName()
     grid.resize(300, 200);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    m_form->AddMenuItems("mnuHWUnitDev", {{"mnuItem", QStringLiteral("Пункт"), [] {}}});
+    m_form->AddMenuItems("mnuHWUnitDev", {{"mnuItem", QStringLiteral("Пункт"), [] {
+                                           }}});
     SetGridPopup(*m_form, &grid, "mnuHWUnitDev");
     QWidget *opened = nullptr;
     QTimer::singleShot(0, this, [&opened] {
@@ -268,12 +278,12 @@ void TestShell::startupOrderMismatch_data()
     QTest::addColumn<QStringList>("named");
     QTest::addColumn<QStringList>("order");
     QTest::addColumn<QString>("missing");
-    QTest::newRow("a window without a place") << QStringList{"AForm", "BForm"}
-                                              << QStringList{"AForm"} << "BForm";
-    QTest::newRow("a place without a window") << QStringList{"AForm"}
-                                              << QStringList{"AForm", "BForm"} << "BForm";
-    QTest::newRow("a window named twice") << QStringList{"AForm", "AForm"}
-                                          << QStringList{"AForm"} << "AForm";
+    QTest::newRow("a window without a place")
+        << QStringList{"AForm", "BForm"} << QStringList{"AForm"} << "BForm";
+    QTest::newRow("a place without a window")
+        << QStringList{"AForm"} << QStringList{"AForm", "BForm"} << "BForm";
+    QTest::newRow("a window named twice")
+        << QStringList{"AForm", "AForm"} << QStringList{"AForm"} << "AForm";
 }
 
 void TestShell::startupOrderMismatch()

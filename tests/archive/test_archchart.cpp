@@ -199,8 +199,7 @@ void TestArchChart::chartShowsTheTable()
     QVERIFY(chart->TimeAxis()->min() < start.startOfDay());
     QVERIFY(chart->TimeAxis()->max() > last);
     QVERIFY(chart->TimeAxis()->max() <= last.addDays(1));
-    QCOMPARE(chart->lblChartValues->text().startsWith(QStringLiteral("Нет записей")),
-             rows == 0);
+    QCOMPARE(chart->lblChartValues->text().startsWith(QStringLiteral("Нет записей")), rows == 0);
 }
 
 void TestArchChart::pointerAndDoubleClick_data()
@@ -208,22 +207,21 @@ void TestArchChart::pointerAndDoubleClick_data()
     QTest::addColumn<int>("recType");
     QTest::addColumn<QDate>("start");
     QTest::addColumn<QDate>("end");
-    QTest::addColumn<int>("row");       // the record pointed at
+    QTest::addColumn<int>("row");        // the record pointed at
     QTest::addColumn<QString>("values"); // the value line then
-    QTest::addColumn<int>("opened");    // viewers afterwards
-    QTest::addColumn<int>("hours");     // records of the hourly viewer opened
+    QTest::addColumn<int>("opened");     // viewers afterwards
+    QTest::addColumn<int>("hours");      // records of the hourly viewer opened
     QTest::newRow("a day opens its hours")
         << 2 << QDate(2024, 8, 1) << QDate(2024, 8, 22) << 2
-        << "03/08/2024 00:00:00:   V = 0.375000;   V (инт.) = 1003.000000;   Ош. = 0.000000"
-        << 2 << 24;
+        << "03/08/2024 00:00:00:   V = 0.375000;   V (инт.) = 1003.000000;   Ош. = 0.000000" << 2
+        << 24;
     QTest::newRow("a day without a value nor hours")
         << 2 << QDate(2024, 8, 1) << QDate(2024, 8, 22) << 4
-        << "05/08/2024 00:00:00:   V = 0.625000;   V (инт.) = 1005.000000;   Ош. = -" << 2
-        << 0;
+        << "05/08/2024 00:00:00:   V = 0.625000;   V (инт.) = 1005.000000;   Ош. = -" << 2 << 0;
     QTest::newRow("an hour opens nothing")
         << 1 << QDate(2024, 8, 3) << QDate(2024, 8, 3) << 7
-        << "03/08/2024 07:00:00:   V = 7.000000;   V (инт.) = 5.000000;   Ош. = 1.000000"
-        << 1 << 0;
+        << "03/08/2024 07:00:00:   V = 7.000000;   V (инт.) = 5.000000;   Ош. = 1.000000" << 1
+        << 0;
 }
 
 void TestArchChart::pointerAndDoubleClick()
@@ -280,9 +278,8 @@ void TestArchChart::saveCsv_data()
     QTest::newRow("hourly over a file")
         << "V1" << 1 << QDate(2024, 8, 3) << "existing" << QString();
     QTest::newRow("cancelled") << "V1" << 2 << QDate(2024, 8, 1) << "cancel" << QString();
-    QTest::newRow("missing folder")
-        << "V1" << 2 << QDate(2024, 8, 1) << "nofolder"
-        << "Не удалось создать файл";
+    QTest::newRow("missing folder") << "V1" << 2 << QDate(2024, 8, 1) << "nofolder"
+                                    << "Не удалось создать файл";
     QTest::newRow("a title with a semicolon")
         << "VS" << 2 << QDate(2024, 8, 1) << "existing" << QString();
 }
@@ -302,8 +299,7 @@ void TestArchChart::saveCsv()
     if (target == QLatin1String("existing"))
         QVERIFY(WriteFile(path, before));
     m_chosen = target == QLatin1String("cancel") ? QString() : path;
-    TArchDataViewForm *v = open(vdevid, recType, day,
-                                recType == 2 ? day.addDays(9) : day);
+    TArchDataViewForm *v = open(vdevid, recType, day, recType == 2 ? day.addDays(9) : day);
     QVERIFY(v);
     QVERIFY(v->btnSaveCSV->isEnabled());
     v->btnSaveCSV->click();
@@ -337,18 +333,20 @@ void TestArchChart::saveCsv()
     QCOMPARE(read.size(), v->qryArchData->RecordCount() + 1);
     QCOMPARE(read, tableCells(v));
     const bool semicolon = vdevid == QLatin1String("VS");
-    const QStringList titles =
-        semicolon ? QStringList{"Дата, время", "Время считывания", "V;1"}
-                  : QStringList{"Дата, время", "Время считывания", "V", "V (инт.)", "Ош."};
+    const QStringList titles = semicolon
+        ? QStringList{"Дата, время", "Время считывания", "V;1"}
+        : QStringList{"Дата, время", "Время считывания", "V", "V (инт.)", "Ош."};
     QCOMPARE(read[0], titles);
     if (semicolon) // quoted, and so read back whole
         QVERIFY(text.startsWith(QStringLiteral("Дата, время;Время считывания;\"V;1\"\r\n")));
     else if (recType == 2)
-        QCOMPARE(read[5], (QStringList{"05/08/2024 00:00:00", "05/08/2024 00:05:00",
-                                       "0.625000", "1005.000000", ""}));
+        QCOMPARE(read[5],
+                 (QStringList{"05/08/2024 00:00:00", "05/08/2024 00:05:00", "0.625000",
+                              "1005.000000", ""}));
     else
-        QCOMPARE(read[8], (QStringList{"03/08/2024 07:00:00", "03/08/2024 07:00:00",
-                                       "7.000000", "5.000000", "1.000000"}));
+        QCOMPARE(read[8],
+                 (QStringList{"03/08/2024 07:00:00", "03/08/2024 07:00:00", "7.000000", "5.000000",
+                              "1.000000"}));
     // no temporary file is left beside it
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter(QStringLiteral(".csv.")),
              QStringList());

@@ -75,31 +75,31 @@ void TestFile::creationModes_data()
 
     const quint32 r = TFile::GenericRead;
     const QByteArray old("old content");
-    QTest::newRow("open existing, missing") << false << r << quint32(TFile::OpenExisting)
-                                            << false << ENOENT << false << QByteArray();
-    QTest::newRow("open existing, present") << true << r << quint32(TFile::OpenExisting)
-                                            << true << 0 << true << old;
-    QTest::newRow("open always, missing") << false << ReadWrite << quint32(TFile::OpenAlways)
-                                          << true << 0 << true << QByteArray();
-    QTest::newRow("open always, present") << true << ReadWrite << quint32(TFile::OpenAlways)
-                                          << true << 0 << true << old;
+    QTest::newRow("open existing, missing")
+        << false << r << quint32(TFile::OpenExisting) << false << ENOENT << false << QByteArray();
+    QTest::newRow("open existing, present")
+        << true << r << quint32(TFile::OpenExisting) << true << 0 << true << old;
+    QTest::newRow("open always, missing")
+        << false << ReadWrite << quint32(TFile::OpenAlways) << true << 0 << true << QByteArray();
+    QTest::newRow("open always, present")
+        << true << ReadWrite << quint32(TFile::OpenAlways) << true << 0 << true << old;
     QTest::newRow("create always, present")
         << true << quint32(TFile::GenericWrite) << quint32(TFile::CreateAlways) << true << 0
         << true << QByteArray();
-    QTest::newRow("create always, read access") << true << r << quint32(TFile::CreateAlways)
-                                                << true << 0 << true << QByteArray();
-    QTest::newRow("create new, present") << true << ReadWrite << quint32(TFile::CreateNew)
-                                         << false << EEXIST << true << old;
-    QTest::newRow("create new, missing") << false << ReadWrite << quint32(TFile::CreateNew)
-                                         << true << 0 << true << QByteArray();
+    QTest::newRow("create always, read access")
+        << true << r << quint32(TFile::CreateAlways) << true << 0 << true << QByteArray();
+    QTest::newRow("create new, present")
+        << true << ReadWrite << quint32(TFile::CreateNew) << false << EEXIST << true << old;
+    QTest::newRow("create new, missing")
+        << false << ReadWrite << quint32(TFile::CreateNew) << true << 0 << true << QByteArray();
     QTest::newRow("truncate existing, present")
         << true << ReadWrite << quint32(TFile::TruncateExisting) << true << 0 << true
         << QByteArray();
     QTest::newRow("truncate existing, missing")
         << false << ReadWrite << quint32(TFile::TruncateExisting) << false << ENOENT << false
         << QByteArray();
-    QTest::newRow("unknown creation mode") << true << r << quint32(99) << false << EINVAL
-                                           << true << old;
+    QTest::newRow("unknown creation mode")
+        << true << r << quint32(99) << false << EINVAL << true << old;
 }
 
 void TestFile::creationModes()
@@ -216,7 +216,7 @@ void TestFile::operationsWithoutHandle()
     QVERIFY(!file.Truncate());
     QVERIFY(!file.WriteLine("x"));
     QVERIFY(!file.ReadLine(buffer, 4));
-    QCOMPARE(buffer[0], 'a');  // untouched
+    QCOMPARE(buffer[0], 'a'); // untouched
     QVERIFY(!file.Close());
     // None of these reached the system: the failure of the open stays.
     QCOMPARE(file.LastError(), quint32(ENOENT));
@@ -275,9 +275,8 @@ void TestFile::readLine_data()
         << QByteArray("0123456789AB\r\nx") << 5u << L{"0123", "4567", "89AB", "\r\n", "x"};
     QTest::newRow("line end at the piece border")
         << QByteArray("012\r\n") << 5u << L{"012\r", "\n"};
-    QTest::newRow("600 characters")
-        << (QByteArray(600, 'z') + "\r\n") << 550u
-        << L{QByteArray(549, 'z'), QByteArray(51, 'z') + "\r\n"};
+    QTest::newRow("600 characters") << (QByteArray(600, 'z') + "\r\n") << 550u
+                                    << L{QByteArray(549, 'z'), QByteArray(51, 'z') + "\r\n"};
     QTest::newRow("binary bytes") << QByteArray("\x01\xff\x7f\r\n\x80", 6) << 550u
                                   << L{QByteArray("\x01\xff\x7f\r\n"), QByteArray("\x80")};
 }
@@ -327,7 +326,7 @@ void TestFile::readLineTinyBuffer()
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     char buffer[2] = {'x', 'x'};
-    QVERIFY(!file.ReadLine(buffer, 1));  // room for the terminator only
+    QVERIFY(!file.ReadLine(buffer, 1)); // room for the terminator only
     QCOMPARE(buffer[0], '\0');
     QVERIFY(!file.ReadLine(nullptr, 10));
     QCOMPARE(file.LastError(), quint32(EINVAL));
@@ -355,8 +354,8 @@ void TestFile::shareModes_data()
     QTest::newRow("table writer, table writer") << w << sr << w << sr << false;
     QTest::newRow("table reader, table writer") << r << srw << w << sr << true;
     QTest::newRow("table reader, table reader") << r << srw << r << srw << true;
-    QTest::newRow("exclusive reader, ini reader") << r << quint32(TFile::ShareNone) << r << sr
-                                                  << false;
+    QTest::newRow("exclusive reader, ini reader")
+        << r << quint32(TFile::ShareNone) << r << sr << false;
 }
 
 void TestFile::shareModes()
@@ -370,8 +369,7 @@ void TestFile::shareModes()
     QVERIFY(WriteFile(path(), "data"));
     TFile first(path(), firstAccess, TFile::AttributeNormal, TFile::OpenExisting, firstShare);
     QVERIFY(first.IsOpen());
-    TFile second(path(), secondAccess, TFile::AttributeNormal, TFile::OpenExisting,
-                 secondShare);
+    TFile second(path(), secondAccess, TFile::AttributeNormal, TFile::OpenExisting, secondShare);
     QCOMPARE(second.IsOpen(), secondOpens);
     QCOMPARE(second.LastError(), secondOpens ? 0u : quint32(EWOULDBLOCK));
 }
@@ -382,8 +380,8 @@ void TestFile::refusedCreateAlwaysKeepsContent()
     TFile holder(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     QVERIFY(holder.IsOpen());
     {
-        TFile intruder(path(), TFile::GenericWrite, TFile::AttributeNormal,
-                       TFile::CreateAlways, TFile::ShareRead);
+        TFile intruder(path(), TFile::GenericWrite, TFile::AttributeNormal, TFile::CreateAlways,
+                       TFile::ShareRead);
         QVERIFY(!intruder.IsOpen());
         QCOMPARE(intruder.LastError(), quint32(EWOULDBLOCK));
     }

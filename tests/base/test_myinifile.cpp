@@ -98,14 +98,18 @@ void TestMyIniFile::lookup_data()
     QTest::addColumn<int>("expected");
 
     const QByteArray twoForms("[FormX]\r\nLeft=1\r\n[Form]\r\nLeft=2\r\n");
-    QTest::newRow("longer header first answers the prefix") << twoForms << "Form" << "Left" << 1;
-    QTest::newRow("exact name also finds it") << twoForms << "FormX" << "Left" << 1;
+    QTest::newRow("longer header first answers the prefix") << twoForms << "Form"
+                                                            << "Left" << 1;
+    QTest::newRow("exact name also finds it") << twoForms << "FormX"
+                                              << "Left" << 1;
     QTest::newRow("exact header first")
-        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "Form" << "Left" << 2;
+        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "Form"
+        << "Left" << 2;
     QTest::newRow("closed shorter header does not answer")
-        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "FormX" << "Left" << 1;
-    QTest::newRow("closed shorter header only")
-        << QByteArray("[Form]\r\nLeft=2\r\n") << "FormX" << "Left" << -1;
+        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "FormX"
+        << "Left" << 1;
+    QTest::newRow("closed shorter header only") << QByteArray("[Form]\r\nLeft=2\r\n") << "FormX"
+                                                << "Left" << -1;
     QTest::newRow("unclosed short header") << QByteArray("[Fo\r\nLeft=3\r\n") << "Form"
                                            << "Left" << 3;
     QTest::newRow("empty header matches nothing") << QByteArray("[\r\nLeft=3\r\n") << "Form"
@@ -114,24 +118,25 @@ void TestMyIniFile::lookup_data()
                                                 << "Left" << -1;
     QTest::newRow("ASCII case ignored") << QByteArray("[FORM]\r\nleft=4\r\n") << "form"
                                         << "LEFT" << 4;
-    QTest::newRow("Cyrillic section case kept")
-        << cp1251("[Окно]\r\nLeft=5\r\n") << "ОКНО" << "Left" << -1;
-    QTest::newRow("Cyrillic section") << cp1251("[Окно]\r\nLeft=5\r\n") << "Окно" << "Left"
-                                      << 5;
-    QTest::newRow("Cyrillic key case ignored")
-        << cp1251("[S]\r\nШирина=6\r\n") << "S" << "ШИРИНА" << 6;
+    QTest::newRow("Cyrillic section case kept") << cp1251("[Окно]\r\nLeft=5\r\n") << "ОКНО"
+                                                << "Left" << -1;
+    QTest::newRow("Cyrillic section") << cp1251("[Окно]\r\nLeft=5\r\n") << "Окно"
+                                      << "Left" << 5;
+    QTest::newRow("Cyrillic key case ignored") << cp1251("[S]\r\nШирина=6\r\n") << "S"
+                                               << "ШИРИНА" << 6;
     QTest::newRow("entries before the first header")
-        << QByteArray("Left=8\r\n[S]\r\nTop=1\r\n") << "S" << "Left" << -1;
-    QTest::newRow("next header ends the section")
-        << QByteArray("[A]\r\n[B]\r\nLeft=9\r\n") << "A" << "Left" << -1;
+        << QByteArray("Left=8\r\n[S]\r\nTop=1\r\n") << "S"
+        << "Left" << -1;
+    QTest::newRow("next header ends the section") << QByteArray("[A]\r\n[B]\r\nLeft=9\r\n") << "A"
+                                                  << "Left" << -1;
     QTest::newRow("header after blanks") << QByteArray(" \t [S]\r\nLeft=10\r\n") << "S"
                                          << "Left" << 10;
-    QTest::newRow("first of two equal keys")
-        << QByteArray("[S]\r\nLeft=1\r\nLeft=2\r\n") << "S" << "Left" << 1;
-    QTest::newRow("blanks before the sign")
-        << QByteArray("[S]\r\nLeft = 5\r\n") << "S" << "Left" << -1;
-    QTest::newRow("key with its blank") << QByteArray("[S]\r\nLeft = 5\r\n") << "S" << "Left "
-                                        << 5;
+    QTest::newRow("first of two equal keys") << QByteArray("[S]\r\nLeft=1\r\nLeft=2\r\n") << "S"
+                                             << "Left" << 1;
+    QTest::newRow("blanks before the sign") << QByteArray("[S]\r\nLeft = 5\r\n") << "S"
+                                            << "Left" << -1;
+    QTest::newRow("key with its blank") << QByteArray("[S]\r\nLeft = 5\r\n") << "S"
+                                        << "Left " << 5;
     QTest::newRow("value in reach of 99 characters")
         << ("[S]\r\n" + QByteArray(97, 'k') + "=5\r\n") << "S" << QString(97, 'k') << 5;
     QTest::newRow("value beyond 99 characters")
@@ -195,19 +200,17 @@ void TestMyIniFile::loadingCleansLines_data()
     QTest::newRow("CR LF keeps the empty line")
         << QByteArray("[S]\r\na=1\r\n\r\nb=2\r\n") << QStringList{"[S]", "a=1", "", "b=2"};
     QTest::newRow("no final line end") << QByteArray("a=1") << QStringList{"a=1"};
-    QTest::newRow("600 characters") << (QByteArray(600, 'z') + "\r\n")
-                                    << QStringList{QString(549, 'z'), QString(51, 'z')};
+    QTest::newRow("600 characters")
+        << (QByteArray(600, 'z') + "\r\n") << QStringList{QString(549, 'z'), QString(51, 'z')};
     // a line end cut off by the end of the read buffer still ends its line
     QTest::newRow("549 characters")
         << (QByteArray(549, 'z') + "\r\n[S]\r\n") << QStringList{QString(549, 'z'), "[S]"};
     QTest::newRow("548 characters, CR LF split by the buffer")
-        << (QByteArray(548, 'z') + "\r\n\r\nk=1\r\n")
-        << QStringList{QString(548, 'z'), "", "k=1"};
+        << (QByteArray(548, 'z') + "\r\n\r\nk=1\r\n") << QStringList{QString(548, 'z'), "", "k=1"};
     QTest::newRow("548 characters, LF LF split by the buffer")
         << (QByteArray(548, 'z') + "\n\nk=1\n") << QStringList{QString(548, 'z'), "k=1"};
     QTest::newRow("549 characters, then an empty line")
-        << (QByteArray(549, 'z') + "\r\n\r\nk=1\r\n")
-        << QStringList{QString(549, 'z'), "", "k=1"};
+        << (QByteArray(549, 'z') + "\r\n\r\nk=1\r\n") << QStringList{QString(549, 'z'), "", "k=1"};
     QTest::newRow("1098 characters and LF LF")
         << (QByteArray(1098, 'z') + "\n\nk=1\n")
         << QStringList{QString(549, 'z'), QString(549, 'z'), "k=1"};
@@ -225,7 +228,7 @@ void TestMyIniFile::loadingCleansLines()
 void TestMyIniFile::writes_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QStringList>("writes");  // "section|key|value"
+    QTest::addColumn<QStringList>("writes"); // "section|key|value"
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("fresh file") << QByteArray() << QStringList{"S|Left|1", "S|Top|-2"}
@@ -238,11 +241,9 @@ void TestMyIniFile::writes_data()
         << QByteArray("[A]\r\nx=1\r\n\r\nw=4\r\n[B]\r\ny=2\r\n");
     QTest::newRow("existing key replaced, other lines kept")
         << QByteArray("[A]\r\n  LEFT=1\r\njunk line\x01\r\n\r\nTop=2\r\n")
-        << QStringList{"A|Left|5"}
-        << QByteArray("[A]\r\nLeft=5\r\njunk line\r\n\r\nTop=2\r\n");
-    QTest::newRow("new section appended")
-        << QByteArray("[A]\r\nx=1\r\n") << QStringList{"B|y|2"}
-        << QByteArray("[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+        << QStringList{"A|Left|5"} << QByteArray("[A]\r\nLeft=5\r\njunk line\r\n\r\nTop=2\r\n");
+    QTest::newRow("new section appended") << QByteArray("[A]\r\nx=1\r\n") << QStringList{"B|y|2"}
+                                          << QByteArray("[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
     QTest::newRow("write to a prefix header")
         << QByteArray("[FormX]\r\na=1\r\n") << QStringList{"Form|b|2"}
         << QByteArray("[FormX]\r\na=1\r\nb=2\r\n");
@@ -277,7 +278,7 @@ void TestMyIniFile::writes()
             else
                 ini.WriteString(parts.at(0), parts.at(1), parts.at(2));
         }
-        QCOMPARE(ReadFile(path()), content);  // nothing written before destruction
+        QCOMPARE(ReadFile(path()), content); // nothing written before destruction
     }
     QCOMPARE(ReadFile(path()), expected);
 }
@@ -352,7 +353,7 @@ void TestMyIniFile::lineBreaksInValues()
 
 void TestMyIniFile::writeThroughLinks_data()
 {
-    QTest::addColumn<QString>("link");   // a symbolic link made before the write
+    QTest::addColumn<QString>("link");    // a symbolic link made before the write
     QTest::addColumn<bool>("fileLinked"); // the link is the file itself
     // someone's link where a fixed temporary name would be
     QTest::newRow("link at the temporary name") << QStringLiteral("test.ini.tmp") << false;
@@ -383,8 +384,8 @@ void TestMyIniFile::writeThroughLinks()
         QVERIFY(!ini.OpenFailed());
         ini.WriteInteger("Form", "Left", 5);
     }
-    const QByteArray written = fileLinked ? before + "\r\n[Form]\r\nLeft=5\r\n"
-                                          : QByteArray("\r\n[Form]\r\nLeft=5\r\n");
+    const QByteArray written =
+        fileLinked ? before + "\r\n[Form]\r\nLeft=5\r\n" : QByteArray("\r\n[Form]\r\nLeft=5\r\n");
     QCOMPARE(ReadFile(path()), written);
     // a linked file keeps its link and gets the text; no link is followed
     // to another file
@@ -409,7 +410,7 @@ void TestMyIniFile::readOnlyNeverTouchesFile()
     }
     QCOMPARE(ReadFile(path()), content);
     {
-        TMYIniFile ini(path(), true, true);  // "new" but read-only: loads nothing
+        TMYIniFile ini(path(), true, true); // "new" but read-only: loads nothing
         QVERIFY(ini.Lines().isEmpty());
         ini.WriteInteger("S", "a", 9);
     }
@@ -487,7 +488,7 @@ void TestMyIniFile::cachedSection()
     QCOMPARE(ini.CachedSection(), QString("T"));
     QCOMPARE(ini.FindLine("S", 99), -1);
     ini.FindLine(QString(150, 'L'));
-    QCOMPARE(ini.CachedSection(), QString("T"));  // not found: not remembered
+    QCOMPARE(ini.CachedSection(), QString("T")); // not found: not remembered
 }
 
 void TestMyIniFile::cacheStaysRightAfterInsert()
@@ -512,7 +513,7 @@ void TestMyIniFile::longSectionName()
         QCOMPARE(ini.FindLine(name), 1);
         QCOMPARE(ini.CachedSection(), name.left(TMYIniFile::MaxSectionName));
     }
-    const QByteArray header = "[" + QByteArray(98, 'W');  // cut: no room for the ']'
+    const QByteArray header = "[" + QByteArray(98, 'W'); // cut: no room for the ']'
     QCOMPARE(ReadFile(path()), "\r\n" + header + "\r\nLeft=77\r\n");
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.ReadInteger(name, "Left", 0), 77);
@@ -585,7 +586,7 @@ void TestMyIniFile::writtenLinesReadBack()
 
 void TestMyIniFile::utf8CharacterSplitBetweenPieces()
 {
-    const QString line(300, QChar(u'Ж'));  // 600 bytes in UTF-8
+    const QString line(300, QChar(u'Ж')); // 600 bytes in UTF-8
     QVERIFY(WriteFile(path(), line.toUtf8() + "\r\n"));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines().size(), 2);
@@ -597,7 +598,8 @@ void TestMyIniFile::unrepresentableCharacters_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QByteArray>("written");
-    QTest::newRow("CJK beside a real SUB") << QStringLiteral("中x\x1Ay中") << QByteArray("?x\x1Ay?");
+    QTest::newRow("CJK beside a real SUB")
+        << QStringLiteral("中x\x1Ay中") << QByteArray("?x\x1Ay?");
     // characters the converter drops instead of marking them
     QTest::newRow("zero-width characters")
         << QStringLiteral("a\uFEFFb\u200Bc") << QByteArray("a?b?c");

@@ -35,8 +35,7 @@ QList<QStringList> ReadDelimited(const QString &text, QChar separator, QString *
     for (qsizetype i = 0; i < text.size() && problem.isEmpty(); ++i) {
         const QChar c = text.at(i);
         const bool lineEnd = c == QLatin1Char('\n') ||
-                             (c == QLatin1Char('\r') && i + 1 < text.size() &&
-                              text.at(i + 1) == QLatin1Char('\n'));
+            (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'));
         switch (state) {
         case State::FieldStart:
         case State::Plain:

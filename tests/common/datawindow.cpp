@@ -33,10 +33,9 @@ TDataSet *TDataWindow::DataSet(const char *name, const QString &sql,
 
 TDataSet *TDataWindow::Areas()
 {
-    return DataSet("qryAreas",
-                   QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaname, areaid"),
-                   {{"areaid", FieldType::Integer}, {"areaname", FieldType::String, 255}},
-                   "areaid");
+    return DataSet(
+        "qryAreas", QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaname, areaid"),
+        {{"areaid", FieldType::Integer}, {"areaname", FieldType::String, 255}}, "areaid");
 }
 
 TDataSet *TDataWindow::Streets(TDataSet *areaList)

@@ -13,10 +13,9 @@ QString TDriverLog::Start()
     if (!m_dir.isValid())
         return QStringLiteral("no temporary folder: ") + m_dir.errorString();
     QFile ini(m_dir.filePath(QStringLiteral("odbcinst.ini")));
-    if (!ini.open(QIODevice::WriteOnly)
-        || ini.write("[PostgreSQL ANSI]\nDriver=psqlodbca.so\nDebug=1\nCommLog=1\nLogdir="
-                     + QFile::encodeName(m_dir.path()) + "\n")
-               <= 0)
+    if (!ini.open(QIODevice::WriteOnly) ||
+        ini.write("[PostgreSQL ANSI]\nDriver=psqlodbca.so\nDebug=1\nCommLog=1\nLogdir=" +
+                  QFile::encodeName(m_dir.path()) + "\n") <= 0)
         return ini.fileName() + QStringLiteral(": ") + ini.errorString();
     ini.close();
     if (!m_started) {
@@ -43,7 +42,8 @@ QByteArray TDriverLog::Read(int *files) const
 {
     QByteArray logs;
     int n = 0;
-    for (const QString &name : QDir(m_dir.path()).entryList({QStringLiteral("*.log")}, QDir::Files)) {
+    for (const QString &name :
+         QDir(m_dir.path()).entryList({QStringLiteral("*.log")}, QDir::Files)) {
         QFile log(m_dir.filePath(name));
         if (!log.open(QIODevice::ReadOnly))
             continue;

@@ -150,8 +150,8 @@ void TypeInto(QWidget *window, const char *edit, const QString &text)
     if (ScriptFailed())
         return;
     auto *e = window->findChild<QLineEdit *>(QLatin1String(edit));
-    if (!SCRIPT_VERIFY2(e, QStringLiteral("no edit %1 in %2")
-                               .arg(QLatin1String(edit), window->objectName())))
+    if (!SCRIPT_VERIFY2(
+            e, QStringLiteral("no edit %1 in %2").arg(QLatin1String(edit), window->objectName())))
         return;
     e->selectAll();
     QTest::keyClick(e, Qt::Key_Backspace);
@@ -163,8 +163,9 @@ void Click(QWidget *window, const char *button)
     if (ScriptFailed())
         return;
     auto *b = window->findChild<QAbstractButton *>(QLatin1String(button));
-    if (SCRIPT_VERIFY2(b, QStringLiteral("no button %1 in %2")
-                              .arg(QLatin1String(button), window->objectName())))
+    if (SCRIPT_VERIFY2(
+            b,
+            QStringLiteral("no button %1 in %2").arg(QLatin1String(button), window->objectName())))
         b->click();
 }
 

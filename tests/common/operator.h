@@ -69,12 +69,12 @@ private:
 
 // Fails the test when a queued script was never played, unless it failed
 // already (its own failure is the one to see).
-#define CHECK_ALL_SCRIPTS_PLAYED(scripts)                                                    \
-    do {                                                                                     \
-        const QStringList unplayed_ = (scripts).Unplayed();                                  \
-        QVERIFY2(unplayed_.isEmpty() || QTest::currentTestFailed(),                          \
-                 qPrintable(unplayed_.join(QStringLiteral(", ")) +                           \
-                            QStringLiteral(" not shown")));                                  \
+#define CHECK_ALL_SCRIPTS_PLAYED(scripts)                                                         \
+    do {                                                                                          \
+        const QStringList unplayed_ = (scripts).Unplayed();                                       \
+        QVERIFY2(                                                                                 \
+            unplayed_.isEmpty() || QTest::currentTestFailed(),                                    \
+            qPrintable(unplayed_.join(QStringLiteral(", ")) + QStringLiteral(" not shown")));     \
     } while (false)
 
 // Message boxes answered in the operator's place and kept for the test to

@@ -114,9 +114,10 @@ void TestConnect::cleanup()
 
 int TestConnect::sessions(const QString &where)
 {
-    return m_db->Scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = "
-                                       "current_database() AND pid <> pg_backend_pid()") +
-                        where)
+    return m_db
+        ->Scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                                "current_database() AND pid <> pg_backend_pid()") +
+                 where)
         .toInt();
 }
 

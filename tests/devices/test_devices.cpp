@@ -182,7 +182,8 @@ void TestDevices::clearField_data()
     QTest::addColumn<QString>("control"); // an "X" button, or the list that gets Delete
     for (const char *f : {"InstallDate", "ServiceBeginDate", "WorkBeginDate", "LastCheckDate"})
         QTest::newRow(f) << QString::fromLatin1(f).toLower() << "btnClear" + QString(f);
-    QTest::newRow("owner") << "ownerid" << "cmbOwnerId";
+    QTest::newRow("owner") << "ownerid"
+                           << "cmbOwnerId";
 }
 
 void TestDevices::clearField()
@@ -248,9 +249,10 @@ void TestDevices::checkInterval_data()
     QTest::addColumn<QVariant>("stored");
     const QString range = QStringLiteral("Интервал поверки должен быть целым числом месяцев "
                                          "от 0 до 1200!");
-    QTest::newRow("text") << "abc" << "'abc' не является правильным целым числом" << QVariant(48);
-    QTest::newRow("fraction") << "2.5" << "'2.5' не является правильным целым числом"
-                              << QVariant(48);
+    QTest::newRow("text") << "abc"
+                          << "'abc' не является правильным целым числом" << QVariant(48);
+    QTest::newRow("fraction") << "2.5"
+                              << "'2.5' не является правильным целым числом" << QVariant(48);
     QTest::newRow("negative") << "-1" << range << QVariant(48);
     QTest::newRow("too long") << "1201" << range << QVariant(48);
     QTest::newRow("century") << "1200" << QString() << QVariant(1200);

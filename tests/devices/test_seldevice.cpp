@@ -154,11 +154,21 @@ void TestSelDevice::currentChannel_data()
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("device"); // current when the window shows
     QTest::addColumn<QString>("channel");
-    QTest::newRow("channel of the class") << "H2_2" << "H2" << "H2_2";
-    QTest::newRow("first channel of a device") << "H1_1" << "H1" << "H1_1";
-    QTest::newRow("unknown channel") << "X_1" << "H3" << "";
-    QTest::newRow("channel of another class") << "E1_1" << "H3" << "";
-    QTest::newRow("none given") << "" << "H3" << "";
+    QTest::newRow("channel of the class") << "H2_2"
+                                          << "H2"
+                                          << "H2_2";
+    QTest::newRow("first channel of a device") << "H1_1"
+                                               << "H1"
+                                               << "H1_1";
+    QTest::newRow("unknown channel") << "X_1"
+                                     << "H3"
+                                     << "";
+    QTest::newRow("channel of another class") << "E1_1"
+                                              << "H3"
+                                              << "";
+    QTest::newRow("none given") << ""
+                                << "H3"
+                                << "";
 }
 
 void TestSelDevice::currentChannel()

@@ -28,9 +28,9 @@ T *child(QWidget *window, const char *name)
     return window->findChild<T *>(QLatin1String(name));
 }
 
-const QStringList allCommands = {
-    "cmdAddContract", "cmdDelContract", "cmdEditContract", "cmdAddAbonent", "cmdDelAbonent",
-    "cmdEditAbonent", "cmdAddAbonDev", "cmdDelAbonDev", "cmdEditAbonDev"};
+const QStringList allCommands = {"cmdAddContract", "cmdDelContract", "cmdEditContract",
+                                 "cmdAddAbonent",  "cmdDelAbonent",  "cmdEditAbonent",
+                                 "cmdAddAbonDev",  "cmdDelAbonDev",  "cmdEditAbonDev"};
 } // namespace
 
 class TestElectricity : public QObject
@@ -75,31 +75,31 @@ void TestElectricity::initTestCase()
 void TestElectricity::init()
 {
     REQUIRE_TEST_SERVER();
-    m_db->Exec(S(
-        "DELETE FROM abondev; DELETE FROM abonents; DELETE FROM contracts; DELETE FROM tariffs;"
-        "DELETE FROM bankaccounts; DELETE FROM organizations; DELETE FROM attrval;"
-        "DELETE FROM vdevices; DELETE FROM devices; DELETE FROM devtypes;"
-        "DELETE FROM devcategories;"
-        "INSERT INTO organizations (orgid, orgname) VALUES (1, 'Альфа'), (2, 'Бета'),"
-        " (3, 'Гамма');"
-        "INSERT INTO bankaccounts (accid, orgid, accnum, bname) VALUES (1, 2, '4070', 'Сбер'),"
-        " (2, 2, '4071', 'ВТБ'), (3, 3, '4090', 'Банк');"
-        "INSERT INTO devcategories (devcatid) VALUES ('ЭЛ');"
-        "INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename) VALUES"
-        " (2, 2, 'ЭЛ', 'Меркурий 230 ART-01 PQRSIDN');"
-        "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('E1', 2, '300');"
-        "INSERT INTO vdevices (vdevid, devid) VALUES ('E1_1', 'E1'), ('E1_2', 'E1');"
-        "INSERT INTO attrdef (attrid) VALUES ('VDIX') ON CONFLICT DO NOTHING;"
-        "INSERT INTO attrval (devid, attrid, val) VALUES ('E1_1', 'VDIX', '1');"
-        "INSERT INTO tariffs (code, tarname, tartype) VALUES (0, 'Сумма', 1), (1, 'День', 1),"
-        " (9, 'Реактивная', 1), (21, 'Тепло', 2);"
-        "INSERT INTO contracts (contractid, number, supplierid, customerid, custbaccid) VALUES"
-        " (1, 'Э-1', 1, 2, 1), (2, 'Э-2', 1, 3, 3);"
-        "INSERT INTO abonents (abonentid, contractid, number, maxenergy) VALUES"
-        " (1, 1, '1-1', 1000);"
-        "INSERT INTO abondev (id, abonentid, vdevid, tar1, tar2) VALUES (1, 1, 'E1_1', 0, 9);"));
-    for (const char *seq : {"contracts_contractid_seq", "abonents_abonentid_seq",
-                            "abondev_id_seq"})
+    m_db->Exec(
+        S("DELETE FROM abondev; DELETE FROM abonents; DELETE FROM contracts; DELETE FROM tariffs;"
+          "DELETE FROM bankaccounts; DELETE FROM organizations; DELETE FROM attrval;"
+          "DELETE FROM vdevices; DELETE FROM devices; DELETE FROM devtypes;"
+          "DELETE FROM devcategories;"
+          "INSERT INTO organizations (orgid, orgname) VALUES (1, 'Альфа'), (2, 'Бета'),"
+          " (3, 'Гамма');"
+          "INSERT INTO bankaccounts (accid, orgid, accnum, bname) VALUES (1, 2, '4070', 'Сбер'),"
+          " (2, 2, '4071', 'ВТБ'), (3, 3, '4090', 'Банк');"
+          "INSERT INTO devcategories (devcatid) VALUES ('ЭЛ');"
+          "INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename) VALUES"
+          " (2, 2, 'ЭЛ', 'Меркурий 230 ART-01 PQRSIDN');"
+          "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('E1', 2, '300');"
+          "INSERT INTO vdevices (vdevid, devid) VALUES ('E1_1', 'E1'), ('E1_2', 'E1');"
+          "INSERT INTO attrdef (attrid) VALUES ('VDIX') ON CONFLICT DO NOTHING;"
+          "INSERT INTO attrval (devid, attrid, val) VALUES ('E1_1', 'VDIX', '1');"
+          "INSERT INTO tariffs (code, tarname, tartype) VALUES (0, 'Сумма', 1), (1, 'День', 1),"
+          " (9, 'Реактивная', 1), (21, 'Тепло', 2);"
+          "INSERT INTO contracts (contractid, number, supplierid, customerid, custbaccid) VALUES"
+          " (1, 'Э-1', 1, 2, 1), (2, 'Э-2', 1, 3, 3);"
+          "INSERT INTO abonents (abonentid, contractid, number, maxenergy) VALUES"
+          " (1, 1, '1-1', 1000);"
+          "INSERT INTO abondev (id, abonentid, vdevid, tar1, tar2) VALUES (1, 1, 'E1_1', 0, 9);"));
+    for (const char *seq :
+         {"contracts_contractid_seq", "abonents_abonentid_seq", "abondev_id_seq"})
         m_db->Scalar(S("SELECT setval('%1', 100)").arg(S(seq)));
     m_messages.Clear();
     m_dialogs.Clear();
@@ -124,26 +124,26 @@ QStringList TestElectricity::boxes() const
 
 void TestElectricity::meterDialog_data()
 {
-    QTest::addColumn<QString>("channel");  // chosen for a new meter (none: Cancel); empty:
-                                           // the first meter is edited
-    QTest::addColumn<int>("slot");         // whose check box is clicked (-1: none)
-    QTest::addColumn<QVariant>("tariff");  // then picked in its list
+    QTest::addColumn<QString>("channel"); // chosen for a new meter (none: Cancel); empty:
+                                          // the first meter is edited
+    QTest::addColumn<int>("slot");        // whose check box is clicked (-1: none)
+    QTest::addColumn<QVariant>("tariff"); // then picked in its list
     QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("stored");   // every meter: channel and tar1..tar4
+    QTest::addColumn<QString>("stored"); // every meter: channel and tar1..tar4
     const QString first = S("E1_1 0,9,-,-");
     const QVariant none;
     QTest::newRow("new meter") << "E1_2" << -1 << none << true << first + S("|E1_2 0,9,-,-");
-    QTest::newRow("new meter, slot 2 cleared") << "E1_2" << 1 << none << true
-                                               << first + S("|E1_2 0,-,-,-");
-    QTest::newRow("new meter, slot 3 checked only") << "E1_2" << 2 << none << true
-                                                    << first + S("|E1_2 0,9,-,-");
-    QTest::newRow("new meter, slot 3 with a tariff") << "E1_2" << 2 << QVariant(1) << true
-                                                     << first + S("|E1_2 0,9,1,-");
+    QTest::newRow("new meter, slot 2 cleared")
+        << "E1_2" << 1 << none << true << first + S("|E1_2 0,-,-,-");
+    QTest::newRow("new meter, slot 3 checked only")
+        << "E1_2" << 2 << none << true << first + S("|E1_2 0,9,-,-");
+    QTest::newRow("new meter, slot 3 with a tariff")
+        << "E1_2" << 2 << QVariant(1) << true << first + S("|E1_2 0,9,1,-");
     QTest::newRow("channel selection cancelled") << "none" << -1 << none << true << first;
     QTest::newRow("new meter cancelled") << "E1_2" << -1 << none << false << first;
     // the tariff list was read before tariff 9 went
-    QTest::newRow("new meter refused by the server") << "refused" << -1 << none << true
-                                                     << S("E1_1 0,-,-,-");
+    QTest::newRow("new meter refused by the server")
+        << "refused" << -1 << none << true << S("E1_1 0,-,-,-");
     QTest::newRow("slot 2 cleared") << "" << 1 << none << true << S("E1_1 0,-,-,-");
     QTest::newRow("slot 1 cleared, cancelled") << "" << 0 << none << false << first;
 }
@@ -222,12 +222,24 @@ void TestElectricity::customerAccount_data()
     QTest::addColumn<QString>("shown");    // the account number in the dialog at the end
     QTest::addColumn<QString>("stored");   // customerid, custbaccid
     const QVariant none;
-    QTest::newRow("another customer") << "3" << none << "" << "" << "3,-";
-    QTest::newRow("Delete in the list") << "del" << none << "" << "" << "-,-";
-    QTest::newRow("the same customer") << "2" << none << "" << "4070" << "2,1";
-    QTest::newRow("another account") << "" << QVariant(2) << "1|1,2" << "4071" << "2,2";
-    QTest::newRow("choice cancelled") << "" << QVariant(0) << "1|1,2" << "4070" << "2,1";
-    QTest::newRow("no customer, no account") << "del" << QVariant(0) << "|" << "" << "-,-";
+    QTest::newRow("another customer") << "3" << none << ""
+                                      << ""
+                                      << "3,-";
+    QTest::newRow("Delete in the list") << "del" << none << ""
+                                        << ""
+                                        << "-,-";
+    QTest::newRow("the same customer") << "2" << none << ""
+                                       << "4070"
+                                       << "2,1";
+    QTest::newRow("another account") << "" << QVariant(2) << "1|1,2"
+                                     << "4071"
+                                     << "2,2";
+    QTest::newRow("choice cancelled") << "" << QVariant(0) << "1|1,2"
+                                      << "4070"
+                                      << "2,1";
+    QTest::newRow("no customer, no account") << "del" << QVariant(0) << "|"
+                                             << ""
+                                             << "-,-";
 }
 
 void TestElectricity::customerAccount()
@@ -246,7 +258,7 @@ void TestElectricity::customerAccount()
             for (int row = 0; row < acc->RecordCount(); ++row)
                 ids << acc->Value(row, acc->FieldIndex(QStringLiteral("accid"))).toString();
             listed = acc->FieldValue(QStringLiteral("accid")).toString() + QLatin1Char('|') +
-                     ids.join(QLatin1Char(','));
+                ids.join(QLatin1Char(','));
             okOn = child(d, "btnOK")->isEnabled();
             acc->Locate(QStringLiteral("accid"), pick);
             Click(d, pick.toInt() ? "btnOK" : "btnCancel");
@@ -284,17 +296,29 @@ void TestElectricity::badInput_data()
     const QString contract = S("SELECT number FROM contracts WHERE contractid = 1");
     const QString number = S("SELECT number FROM abonents");
     const QString energy = S("SELECT maxenergy::text FROM abonents");
-    QTest::newRow("contract without number")
-        << "cmdEditContract" << "txtNumber" << "" << S("Реквизит 'Номер договора' является "
-        "обязательным!") << S("Э-7") << contract << S("Э-7");
-    QTest::newRow("abonent without number")
-        << "cmdEditAbonent" << "txtNumber" << "" << S("Реквизит 'Номер абонента' является "
-        "обязательным!") << S("1-9") << number << S("1-9");
-    QTest::newRow("consumption not a number")
-        << "cmdEditAbonent" << "txtMaxEnergy" << "12x" << S("'12x' не является правильным "
-        "числом") << S("250") << energy << S("250");
-    QTest::newRow("consumption with a comma")
-        << "cmdEditAbonent" << "txtMaxEnergy" << "1,5" << "" << "" << energy << S("1.5");
+    QTest::newRow("contract without number") << "cmdEditContract"
+                                             << "txtNumber"
+                                             << ""
+                                             << S("Реквизит 'Номер договора' является "
+                                                  "обязательным!")
+                                             << S("Э-7") << contract << S("Э-7");
+    QTest::newRow("abonent without number") << "cmdEditAbonent"
+                                            << "txtNumber"
+                                            << ""
+                                            << S("Реквизит 'Номер абонента' является "
+                                                 "обязательным!")
+                                            << S("1-9") << number << S("1-9");
+    QTest::newRow("consumption not a number") << "cmdEditAbonent"
+                                              << "txtMaxEnergy"
+                                              << "12x"
+                                              << S("'12x' не является правильным "
+                                                   "числом")
+                                              << S("250") << energy << S("250");
+    QTest::newRow("consumption with a comma") << "cmdEditAbonent"
+                                              << "txtMaxEnergy"
+                                              << "1,5"
+                                              << ""
+                                              << "" << energy << S("1.5");
 }
 
 void TestElectricity::badInput()
@@ -329,23 +353,22 @@ void TestElectricity::deleteAndEnabling_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QString>("question");
-    QTest::addColumn<QString>("left");  // contracts, abonents, meters afterwards
-    QTest::addColumn<int>("enabled"); // how many of the commands, in their order
+    QTest::addColumn<QString>("left"); // contracts, abonents, meters afterwards
+    QTest::addColumn<int>("enabled");  // how many of the commands, in their order
     const QString contract = S("ВНИМАНИЕ!\nПри удалении договора все связанные с ним абоненты "
                                "также будут удалены.\n\nУдалить запись?");
     const QString abonent = S("Удалить абонента?"), meter = S("Удалить запись?");
-    QTest::newRow("no contracts left") << true << "cmdDelContract" << true << contract
-                                       << "0,0,0" << 1;
-    QTest::newRow("contract without abonents") << false << "cmdDelContract" << true << contract
-                                               << "1,0,0" << 4;
-    QTest::newRow("contract kept") << false << "cmdDelContract" << false << contract << "2,1,1"
-                                   << 9;
-    QTest::newRow("no abonents left") << false << "cmdDelAbonent" << true << abonent << "2,0,0"
-                                      << 4;
-    QTest::newRow("abonent kept") << false << "cmdDelAbonent" << false << abonent << "2,1,1"
-                                  << 9;
-    QTest::newRow("abonent without meters") << false << "cmdDelAbonDev" << true << meter
-                                            << "2,1,0" << 7;
+    QTest::newRow("no contracts left")
+        << true << "cmdDelContract" << true << contract << "0,0,0" << 1;
+    QTest::newRow("contract without abonents")
+        << false << "cmdDelContract" << true << contract << "1,0,0" << 4;
+    QTest::newRow("contract kept")
+        << false << "cmdDelContract" << false << contract << "2,1,1" << 9;
+    QTest::newRow("no abonents left")
+        << false << "cmdDelAbonent" << true << abonent << "2,0,0" << 4;
+    QTest::newRow("abonent kept") << false << "cmdDelAbonent" << false << abonent << "2,1,1" << 9;
+    QTest::newRow("abonent without meters")
+        << false << "cmdDelAbonDev" << true << meter << "2,1,0" << 7;
     QTest::newRow("meter kept") << false << "cmdDelAbonDev" << false << meter << "2,1,1" << 9;
 }
 

@@ -34,7 +34,10 @@
 
 namespace {
 
-QString S(const char *text) { return QString::fromUtf8(text); }
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 QString withPath(const QString &text, const QString &path)
 {
@@ -52,8 +55,7 @@ bool writeRepeated(const QString &path, const QByteArray &head, const QByteArray
     const int perBlock = chunk.isEmpty() ? 1 : qMax(1, (1 << 20) / int(chunk.size()));
     const QByteArray block = chunk.repeated(perBlock);
     for (int done = 0; done < repeat; done += perBlock) {
-        const QByteArray part = repeat - done >= perBlock ? block
-                                                          : chunk.repeated(repeat - done);
+        const QByteArray part = repeat - done >= perBlock ? block : chunk.repeated(repeat - done);
         if (f.write(part) != part.size())
             return false;
     }
@@ -97,8 +99,7 @@ bool memoryBounded(qint64 growth, qint64 fileSize)
 // GIL C6 (a header of 161 bytes, records of 32), record i on the street
 // U(i % 5 + 1), house i, "ЖИЛ" in code page 866 and no code page declared;
 // with fields > 0 instead that many one-character fields F0001, F0002, ...
-QByteArray dbfFile(const QString &dir, int records, const QList<int> &deleted = {},
-                   int fields = 0)
+QByteArray dbfFile(const QString &dir, int records, const QList<int> &deleted = {}, int fields = 0)
 {
     const QString path = dir + QStringLiteral("/gen.dbf");
     QFile::remove(path);
@@ -185,16 +186,20 @@ private:
     // buildings and str_doma: the count and a digest of the ordered rows
     QString snapshot()
     {
-        return m_db->Scalar(S(
-            "SELECT (SELECT count(*) || ' ' || md5(coalesce(string_agg(b::text, ','"
-            "  ORDER BY b.buildingid), '')) FROM buildings b) || ' / ' || (SELECT count(*)"
-            " || ' ' || md5(coalesce(string_agg(s::text, ',' ORDER BY s::text), ''))"
-            " FROM str_doma s)")).toString();
+        return m_db
+            ->Scalar(
+                S("SELECT (SELECT count(*) || ' ' || md5(coalesce(string_agg(b::text, ','"
+                  "  ORDER BY b.buildingid), '')) FROM buildings b) || ' / ' || (SELECT count(*)"
+                  " || ' ' || md5(coalesce(string_agg(s::text, ',' ORDER BY s::text), ''))"
+                  " FROM str_doma s)"))
+            .toString();
     }
     QString buildings()
     {
-        return m_db->Scalar(S("SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'),"
-                              " ',' ORDER BY buildingid) FROM buildings")).toString();
+        return m_db
+            ->Scalar(S("SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'),"
+                       " ',' ORDER BY buildingid) FROM buildings"))
+            .toString();
     }
     QStringList boxTexts() const { return m_messages.Texts(); }
 
@@ -273,8 +278,8 @@ void TestBadFiles::dbaseFiles_data()
     QTest::newRow("record count beyond the file")
         << patched(good, 4, le(0x7FFFFFFF, 4))
         << cut.arg(QStringLiteral("%1"), S("2147483647"), S("250")) << QString();
-    QTest::newRow("header length of 2046 fields") << patched(good, 8, le(0xFFFF, 2)) << notDbf
-                                                  << QString();
+    QTest::newRow("header length of 2046 fields")
+        << patched(good, 8, le(0xFFFF, 2)) << notDbf << QString();
     QTest::newRow("2000 fields")
         << dbfFile(dir, 1, {}, 2000)
         << S("В таблице str_doma нет столбца «f0001» для поля «F0001» файла") << QString();
@@ -323,9 +328,9 @@ void TestBadFiles::tableFiles_data()
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QByteArray>("chunk"); // repeated after head
     QTest::addColumn<int>("repeat");
-    QTest::addColumn<QString>("box");      // "%1" is the path; empty: none
-    QTest::addColumn<int>("rows");         // meter rows shown afterwards
-    QTest::addColumn<QString>("first");    // the cells (0, 0) and (1, 1) of the grid
+    QTest::addColumn<QString>("box");   // "%1" is the path; empty: none
+    QTest::addColumn<int>("rows");      // meter rows shown afterwards
+    QTest::addColumn<QString>("first"); // the cells (0, 0) and (1, 1) of the grid
     QTest::addColumn<QString>("second");
 
     QByteArray binary; // every byte but zero: ";", CR and LF among them
@@ -335,8 +340,8 @@ void TestBadFiles::tableFiles_data()
     QStringDecoder cp1251("windows-1251");
     const QString tail = cp1251(binary.mid(0x3B, binary.size() - 0x3B - 2));
     QTest::newRow("binary bytes, then a zero byte")
-        << binary + binary + QByteArray(1, '\0') + "x;y\r\n" << QByteArray() << 0 << QString()
-        << 5 << S("\x0B\x0C") << tail;
+        << binary + binary + QByteArray(1, '\0') + "x;y\r\n"
+        << QByteArray() << 0 << QString() << 5 << S("\x0B\x0C") << tail;
     QTest::newRow("CR only") << QByteArray("t;t\r1;2\r3;4\r") << QByteArray() << 0 << QString()
                              << 2 << S("1") << S("4");
     QTest::newRow("LF only") << QByteArray("t;t\n1;2\n3;4\n") << QByteArray() << 0 << QString()
@@ -345,7 +350,8 @@ void TestBadFiles::tableFiles_data()
         << QByteArray("t;t\r\n1;2\r\n3;4") << QByteArray() << 0 << QString() << 2 << S("1")
         << QString();
     QTest::newRow("100,000 columns in one line")
-        << QByteArray("t\r\n") + QByteArray(100000, ';') + "\r\n" << QByteArray() << 0
+        << QByteArray("t\r\n") + QByteArray(100000, ';') + "\r\n"
+        << QByteArray() << 0
         << S("В строке 2 больше 256 столбцов: такая таблица не может быть загружена !") << 1
         << S("старое") << QString();
     // 100,000 lines of 500 bytes: as long and as large as a table may be
@@ -353,8 +359,8 @@ void TestBadFiles::tableFiles_data()
     QByteArray line = to1251(S("кв 1;A-1;кухня"));
     line += QByteArray(450, 'x') + to1251(S(";СГВ-15;123;1;01.02.2008;"));
     line = line.leftJustified(498, ' ') + "\r\n";
-    QTest::newRow("50 MB table") << QByteArray("title\r\n") << line << 99999 << QString()
-                                 << 99999 << S("кв 1") << S("A-1");
+    QTest::newRow("50 MB table") << QByteArray("title\r\n") << line << 99999 << QString() << 99999
+                                 << S("кв 1") << S("A-1");
     QTest::newRow("50 MB of short lines")
         << QByteArray("t\r\n") << QByteArray("1;2\r\n") << 9999999
         << S("В тексте больше 100000 строк: такая таблица не может быть загружена !") << 1
@@ -384,9 +390,10 @@ void TestBadFiles::tableFiles()
     const qint64 before = peakRss();
     form->FromFileButton->click();
     const qint64 growth = peakRss() - before;
-    QVERIFY2(memoryBounded(growth, size),
-             qPrintable(QStringLiteral("%1 MB more for a file of %2 MB")
-                            .arg(growth >> 20).arg(size >> 20)));
+    QVERIFY2(
+        memoryBounded(growth, size),
+        qPrintable(
+            QStringLiteral("%1 MB more for a file of %2 MB").arg(growth >> 20).arg(size >> 20)));
     QCOMPARE(boxTexts(), box.isEmpty() ? QStringList() : QStringList{withPath(box, m_chosenFile)});
     QCOMPARE(form->SG->rowCount(), rows);
     QCOMPARE(form->SG->columnCount(), 8);
@@ -414,18 +421,18 @@ void TestBadFiles::iniFiles_data()
                                 << true << true;
     QTest::newRow("CR only") << QByteArray("\r") << QByteArray("Junk=1") << 1 << true << true;
     QTest::newRow("LF only") << QByteArray("\n") << QByteArray("Junk=1") << 1 << true << true;
-    QTest::newRow("no final line end") << QByteArray("\r\n") << QByteArray("Junk=1") << 1
-                                       << false << true;
+    QTest::newRow("no final line end")
+        << QByteArray("\r\n") << QByteArray("Junk=1") << 1 << false << true;
     QByteArray keys;
     for (int i = 1; i <= 100000; ++i)
         keys += "K" + QByteArray::number(i) + "=" + QByteArray::number(i) + " ";
     QTest::newRow("100,000 keys in one line") << QByteArray("\r\n") << keys << 1 << true << true;
     QTest::newRow("50 MB of entries")
         << QByteArray("\r\n") << "Filler=" + QByteArray(91, 'f') << 500000 << true << true;
-    QTest::newRow("50 MB of empty lines") << QByteArray("\r\n") << QByteArray() << 25000000
-                                          << true << true;
-    QTest::newRow("more than 64 MB") << QByteArray("\r\n") << "Filler=" + QByteArray(91, 'f')
-                                     << 700000 << true << false;
+    QTest::newRow("50 MB of empty lines")
+        << QByteArray("\r\n") << QByteArray() << 25000000 << true << true;
+    QTest::newRow("more than 64 MB")
+        << QByteArray("\r\n") << "Filler=" + QByteArray(91, 'f') << 700000 << true << false;
 }
 
 void TestBadFiles::iniFiles()
@@ -437,8 +444,8 @@ void TestBadFiles::iniFiles()
     QFETCH(bool, positionsRead);
     const QString path = m_dir->filePath(QStringLiteral("bad.ini"));
     QVERIFY(writeRepeated(path, "[Database]" + eol + "DBServer=srv" + eol, extra + eol, repeat,
-                          "DBAutoConnect=1" + eol + "[Customize]" + eol + "ActivePageIndex=3"
-                              + (ended ? eol : QByteArray())));
+                          "DBAutoConnect=1" + eol + "[Customize]" + eol + "ActivePageIndex=3" +
+                              (ended ? eol : QByteArray())));
     const qint64 size = QFileInfo(path).size();
 
     forgetPeakRss();
@@ -468,7 +475,9 @@ void TestBadFiles::iniFiles()
     QVERIFY2(memoryBounded(iniGrowth, size) && memoryBounded(configGrowth, size),
              qPrintable(QStringLiteral("%1 MB (INI file) and %2 MB (settings) more for a file "
                                        "of %3 MB")
-                            .arg(iniGrowth >> 20).arg(configGrowth >> 20).arg(size >> 20)));
+                            .arg(iniGrowth >> 20)
+                            .arg(configGrowth >> 20)
+                            .arg(size >> 20)));
 }
 
 // ---- killed in the middle ----------------------------------------------------------
@@ -491,8 +500,7 @@ void TestBadFiles::killedImport()
     child.start(QStringLiteral(KILL_CHILD),
                 {QStringLiteral("import"), m_db->ConnectionString(), path});
     const QByteArray connected = nextLine(child);
-    QVERIFY2(connected.startsWith("connected "),
-             child.readAllStandardError().constData());
+    QVERIFY2(connected.startsWith("connected "), child.readAllStandardError().constData());
     const int backend = connected.mid(10).toInt();
     QByteArray said;
     do {
@@ -506,7 +514,8 @@ void TestBadFiles::killedImport()
     // the server ends the session once it finds the client gone
     QTRY_COMPARE_WITH_TIMEOUT(
         m_db->Scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE pid = %1")
-                         .arg(backend)).toInt(),
+                         .arg(backend))
+            .toInt(),
         0, 120000);
     QCOMPARE(snapshot(), before);
 }
@@ -514,7 +523,7 @@ void TestBadFiles::killedImport()
 void TestBadFiles::killedIniWrite_data()
 {
     QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("stop"); // where the child's write is killed
+    QTest::addColumn<QString>("stop");  // where the child's write is killed
     QTest::addColumn<bool>("replaced"); // the new file is there, else the old one
     for (const char *mode : {"settings", "positions"}) {
         const QByteArray m(mode);
@@ -533,7 +542,8 @@ void TestBadFiles::killedIniWrite()
     const bool settings = mode == QLatin1String("settings");
     const QString path = m_dir->filePath(settings ? S("Kestrum.ini") : S("POSITION.INI"));
     const auto write = settings ? KillWriters::WriteSettings : KillWriters::WritePositions;
-    struct stat st {};
+    struct stat st {
+    };
     QFile::remove(path);
     write(path, 0);
     if (settings) {

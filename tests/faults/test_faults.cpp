@@ -47,8 +47,10 @@ private slots:
 private:
     QString orgNames() const
     {
-        return m_db->Scalar(S("SELECT string_agg(orgname, '|' ORDER BY orgid) "
-                              "FROM organizations")).toString();
+        return m_db
+            ->Scalar(S("SELECT string_agg(orgname, '|' ORDER BY orgid) "
+                       "FROM organizations"))
+            .toString();
     }
     // ends the program's session from the test's own connection and waits
     // until the server has ended it
@@ -77,12 +79,13 @@ void TestFaults::init()
 {
     REQUIRE_TEST_SERVER();
     m_messages.Clear();
-    m_db->Exec(S("DELETE FROM devices; DELETE FROM bankaccounts; DELETE FROM organizations;"
-                 "INSERT INTO organizations (orgid, orgname, phone) VALUES (1, 'Альфа', '11'),"
-                 " (2, 'Бета', '22');"
-                 "SELECT setval('organizations_orgid_seq', 100);"
-                 "DELETE FROM buildings; DELETE FROM addrunits;"
-                 "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая');"));
+    m_db->Exec(
+        S("DELETE FROM devices; DELETE FROM bankaccounts; DELETE FROM organizations;"
+          "INSERT INTO organizations (orgid, orgname, phone) VALUES (1, 'Альфа', '11'),"
+          " (2, 'Бета', '22');"
+          "SELECT setval('organizations_orgid_seq', 100);"
+          "DELETE FROM buildings; DELETE FROM addrunits;"
+          "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая');"));
     m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
     QVERIFY(DM->qryOrgs->Locate(QStringLiteral("orgid"), 1));
 }
@@ -99,8 +102,8 @@ void TestFaults::endProgramSession()
     const QString pid = st.FetchScalar().toString();
     st.CloseCursor();
     // the second argument waits (milliseconds) until the backend is gone
-    QVERIFY(m_db->Scalar(QStringLiteral("SELECT pg_terminate_backend(%1, 10000)").arg(pid))
-                .toBool());
+    QVERIFY(
+        m_db->Scalar(QStringLiteral("SELECT pg_terminate_backend(%1, 10000)").arg(pid)).toBool());
 }
 
 // ---- the server ends the session -------------------------------------------
@@ -168,15 +171,15 @@ void TestFaults::otherOperator_data()
     QTest::addColumn<QString>("names");
     QTest::addColumn<QString>("phone");
     QTest::addColumn<QString>("message");
-    QTest::newRow("deleted the row") << S("DELETE FROM organizations WHERE orgid = 1") << true
-                                     << S("Бета") << QString()
-                                     << S("изменена или удалена другим пользователем");
+    QTest::newRow("deleted the row")
+        << S("DELETE FROM organizations WHERE orgid = 1") << true << S("Бета") << QString()
+        << S("изменена или удалена другим пользователем");
     QTest::newRow("changed the same column")
         << S("UPDATE organizations SET orgname = 'Чужой' WHERE orgid = 1") << true
         << S("Чужой|Бета") << S("11") << S("ее уже изменил другой пользователь (orgname)");
     QTest::newRow("changed another column")
-        << S("UPDATE organizations SET phone = '99' WHERE orgid = 1") << false
-        << S("Мой|Бета") << S("99") << QString();
+        << S("UPDATE organizations SET phone = '99' WHERE orgid = 1") << false << S("Мой|Бета")
+        << S("99") << QString();
 }
 
 void TestFaults::otherOperator()
@@ -197,8 +200,7 @@ void TestFaults::otherOperator()
         QVERIFY(DM->dbConn->IsOpen());
     }
     QCOMPARE(orgNames(), names);
-    QCOMPARE(m_db->Scalar(S("SELECT phone FROM organizations WHERE orgid = 1")).toString(),
-             phone);
+    QCOMPARE(m_db->Scalar(S("SELECT phone FROM organizations WHERE orgid = 1")).toString(), phone);
 }
 
 // ---- hostile texts ---------------------------------------------------------
@@ -262,19 +264,19 @@ void TestFaults::hostileStreetNames_data()
     QTest::addColumn<QStringList>("typedFinds");
     const QStringList saved{S("S1")}, both{S("D1"), S("S1")}, none;
     QTest::newRow("quotes") << S("Ул. \"Рога\" и 'копыта'") << QString() << QString() << saved;
-    QTest::newRow("backslashes") << S("C:\\путь\\\\ \\' \\n") << S("C:путь\\ ' n")
-                                 << QString() << QStringList{S("D1")};
-    QTest::newRow("pattern characters") << S("100% _вода_") << S("1000 Aвода!") << QString()
-                                        << both;
-    QTest::newRow("statement break") << S("x'); DROP TABLE addrunits; --") << QString()
-                                     << QString() << saved;
+    QTest::newRow("backslashes") << S("C:\\путь\\\\ \\' \\n") << S("C:путь\\ ' n") << QString()
+                                 << QStringList{S("D1")};
+    QTest::newRow("pattern characters")
+        << S("100% _вода_") << S("1000 Aвода!") << QString() << both;
+    QTest::newRow("statement break")
+        << S("x'); DROP TABLE addrunits; --") << QString() << QString() << saved;
     QTest::newRow("semicolons") << S("Мира;Ленина;") << QString() << QString() << saved;
-    QTest::newRow("255 characters") << QString(255, QChar(0x0416)) << QString() << QString()
-                                    << saved;
-    QTest::newRow("256 characters") << QString(256, QChar(0x0416)) << QString() << S("22001")
-                                    << none;
-    QTest::newRow("10000 characters") << QString(10000, QLatin1Char('%')) << QString()
-                                      << S("22001") << QStringList{S("U1")};
+    QTest::newRow("255 characters")
+        << QString(255, QChar(0x0416)) << QString() << QString() << saved;
+    QTest::newRow("256 characters")
+        << QString(256, QChar(0x0416)) << QString() << S("22001") << none;
+    QTest::newRow("10000 characters")
+        << QString(10000, QLatin1Char('%')) << QString() << S("22001") << QStringList{S("U1")};
     QTest::newRow("chinese") << S("长安街 水务") << QString() << QString() << saved;
     QTest::newRow("emoji") << S("Улица 🔥💧 👍🏽") << QString() << QString() << saved;
 }
@@ -312,8 +314,7 @@ void TestFaults::hostileStreetNames()
     }
     QCOMPARE(failure, refusedState);
     if (refusedState.isEmpty()) {
-        QCOMPARE(m_db->Scalar(S("SELECT unitname FROM addrunits WHERE unitid = 'S1'"))
-                     .toString(),
+        QCOMPARE(m_db->Scalar(S("SELECT unitname FROM addrunits WHERE unitid = 'S1'")).toString(),
                  name);
         // the search is the saved name as it is: the decoy is not listed
         QCOMPARE(box->text(), name);
@@ -339,7 +340,8 @@ void TestFaults::textOutsideDatabaseEncoding()
     admin.Open(BuildConnectionString(TestServer::Server(), QStringLiteral("postgres"),
                                      TestServer::User(), TestServer::Password()));
     admin.Execute(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'WIN1251' "
-                                 "LC_COLLATE 'C' LC_CTYPE 'C'").arg(db));
+                                 "LC_COLLATE 'C' LC_CTYPE 'C'")
+                      .arg(db));
     QString failure, message, stored;
     {
         TConnection c;

@@ -80,13 +80,12 @@ bool writeAddressFile(const QString &path, int n)
     DBFHandle h = DBFCreate(QFile::encodeName(path).constData());
     if (!h)
         return false;
-    bool ok = DBFAddField(h, "KOD_UL", FTString, 10, 0) >= 0
-              && DBFAddField(h, "DOM", FTString, 10, 0) >= 0
-              && DBFAddField(h, "GIL", FTString, 6, 0) >= 0;
+    bool ok = DBFAddField(h, "KOD_UL", FTString, 10, 0) >= 0 &&
+        DBFAddField(h, "DOM", FTString, 10, 0) >= 0 && DBFAddField(h, "GIL", FTString, 6, 0) >= 0;
     for (int r = 0; r < n && ok; ++r)
-        ok = DBFWriteStringAttribute(h, r, 0, "U1")
-             && DBFWriteStringAttribute(h, r, 1, QByteArray::number(r + 1).constData())
-             && DBFWriteStringAttribute(h, r, 2, "H/G");
+        ok = DBFWriteStringAttribute(h, r, 0, "U1") &&
+            DBFWriteStringAttribute(h, r, 1, QByteArray::number(r + 1).constData()) &&
+            DBFWriteStringAttribute(h, r, 2, "H/G");
     DBFClose(h);
     return ok;
 }
@@ -121,11 +120,19 @@ private:
     // The server stops at once; empty when it did.
     QString crash() { return m_server.Crash(); }
     QString restart() { return m_server.Start(); }
-    QString ctpNames() { return scalar(S("SELECT string_agg(ctpname, '|' ORDER BY ctpid) "
-                                         "FROM ctp")).toString(); }
-    QString buildings() { return scalar(S(
-        "SELECT (SELECT string_agg(ulid || ' ' || dom || ' ' || gil, ',' ORDER BY buildingid)"
-        " FROM buildings) || '/' || (SELECT count(*) FROM str_doma)")).toString(); }
+    QString ctpNames()
+    {
+        return scalar(S("SELECT string_agg(ctpname, '|' ORDER BY ctpid) "
+                        "FROM ctp"))
+            .toString();
+    }
+    QString buildings()
+    {
+        return scalar(S("SELECT (SELECT string_agg(ulid || ' ' || dom || ' ' || gil, ',' ORDER BY "
+                        "buildingid)"
+                        " FROM buildings) || '/' || (SELECT count(*) FROM str_doma)"))
+            .toString();
+    }
     QStringList boxTexts() const;
     // The program is disconnected as the button leaves it.
     void verifyDisconnected();
@@ -170,8 +177,8 @@ void TestServerFaults::initTestCase()
         QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'; GRANT ALL ON DATABASE %3 TO %1;"
                        "\\connect %3\nGRANT ALL ON ALL TABLES IN SCHEMA public TO %1;"
                        "GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO %1;")
-            .arg(HostileUser, QString(HostilePassword).replace(QLatin1Char('\''),
-                                                                QLatin1String("''")),
+            .arg(HostileUser,
+                 QString(HostilePassword).replace(QLatin1Char('\''), QLatin1String("''")),
                  m_db->Name()));
     QVERIFY2(role.isEmpty(), qPrintable(role));
 }
@@ -417,8 +424,7 @@ void TestServerFaults::interruptedImport()
 
     // one error box, no report of success
     QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.startsWith(S("Произошла ошибка:\n\n")),
-             qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[0].text.startsWith(S("Произошла ошибка:\n\n")), qPrintable(m_boxes[0].text));
     QVERIFY2(!m_boxes[0].text.contains(S("не приняла")), qPrintable(m_boxes[0].text));
     QVERIFY(!ImpProgressForm->isVisible());
     verifyDisconnected();
@@ -437,8 +443,9 @@ void TestServerFaults::interruptedFlatRegister()
     auto form = std::make_unique<TFlatRegisterForm>(m_form.get());
     form->SG->setRowCount(4);
     for (int r = 0; r < 4; ++r) {
-        const QStringList cells = {QString::number(r + 1), QString(), QString(), S("СГВ-15"),
-                                   S("123"), QString::number(r + 1), S("01.02.2008")};
+        const QStringList cells = {
+            QString::number(r + 1), QString(),      QString(), S("СГВ-15"), S("123"),
+            QString::number(r + 1), S("01.02.2008")};
         for (int c = 0; c < cells.size(); ++c)
             form->SG->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
@@ -501,8 +508,7 @@ void TestServerFaults::passwordNeverShown()
     connectButton()->click(); // disconnects
     QVERIFY(!DM->dbConn->IsOpen());
     // the role whose password this is, but for the wrong password: another
-    m_form->txtDBUserName->setText(fault == QLatin1String("wrong password") ? User
-                                                                           : HostileUser);
+    m_form->txtDBUserName->setText(fault == QLatin1String("wrong password") ? User : HostileUser);
     m_form->txtDBPassword->setText(HostilePassword);
     if (fault == QLatin1String("unreachable server"))
         m_form->txtDBServer->setText(m_dataDir->filePath(QStringLiteral("no-server")));

@@ -158,19 +158,34 @@ void TestOrgs::pagesAndDialogs()
         QStringList commands, hints;
     };
     const QList<List> lists = {
-        {orgsPage(), "dbgrdOrgs", "stOrgs", "Организации:",
+        {orgsPage(),
+         "dbgrdOrgs",
+         "stOrgs",
+         "Организации:",
          {{S("Наименование"), 300}, {S("Телефон"), 150}},
          {"cmdAddOrg", "cmdDelOrg", "cmdEditOrg"},
          {S("Добавить организацию"), S("Удалить организацию"), S("Редактировать организацию")}},
-        {ctpPage(), "dbgrdCTP", "stCTP", "ЦТП:", {{S("Наименование"), 300}},
+        {ctpPage(),
+         "dbgrdCTP",
+         "stCTP",
+         "ЦТП:",
+         {{S("Наименование"), 300}},
          {"cmdAddCTP", "cmdDelCTP", "cmdEditCTP"},
          {S("Добавить ЦТП"), S("Удалить ЦТП"), S("Редактировать ЦТП")}},
-        {OrgEditForm, "dbgrdOrgBankAcc", "stBankAcc", "Банковские счета:",
+        {OrgEditForm,
+         "dbgrdOrgBankAcc",
+         "stBankAcc",
+         "Банковские счета:",
          {{S("Номер счета"), 200}, {S("Наименование банка"), 300}},
          {"cmdAddBankAcc", "cmdDelBankAcc", "cmdEditBankAcc"},
          {S("Добавить счет"), S("Удалить счет"), S("Редактировать счет")}},
-        {SelBankAccForm, "dbgrdBankAcc", "stBankAcc", "Банковские счета:",
-         {{S("Номер счета"), 200}, {S("Наименование банка"), 400}}, {}, {}},
+        {SelBankAccForm,
+         "dbgrdBankAcc",
+         "stBankAcc",
+         "Банковские счета:",
+         {{S("Номер счета"), 200}, {S("Наименование банка"), 400}},
+         {},
+         {}},
     };
     QVERIFY(orgsPage() && orgsPage()->parentWidget() == form()->tsOrgs);
     QVERIFY(ctpPage() && ctpPage()->parentWidget() == form()->tsCTP);
@@ -253,7 +268,9 @@ void TestOrgs::addOrganisation()
     const int id = orgs->FieldValue(QStringLiteral("orgid")).toInt();
     QCOMPARE(id, count(S("SELECT last_value FROM organizations_orgid_seq")));
     QCOMPARE(m_db->Scalar(S("SELECT phone || personh || wsclientid FROM organizations "
-                            "WHERE orgid = %1").arg(id)).toString(),
+                            "WHERE orgid = %1")
+                              .arg(id))
+                 .toString(),
              S("22-33Петров П.П.К-17"));
 }
 
@@ -283,9 +300,9 @@ void TestOrgs::emptyOrgNameKeepsEverything()
     });
     CHECK_SCRIPTS();
     QCOMPARE(boxes().size(), 1);
-    QCOMPARE(m_db->Scalar(S("SELECT orgname || personh FROM organizations WHERE orgid = 1"))
-                 .toString(),
-             S(" Иванов"));
+    QCOMPARE(
+        m_db->Scalar(S("SELECT orgname || personh FROM organizations WHERE orgid = 1")).toString(),
+        S(" Иванов"));
 }
 
 void TestOrgs::cancelledAddStoresNothing_data()
@@ -324,7 +341,8 @@ void TestOrgs::requiredNames_data()
 {
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("ctp") << S("CTPEditForm") << S("Наименование ЦТП является обязательным реквизитом!");
+    QTest::newRow("ctp") << S("CTPEditForm")
+                         << S("Наименование ЦТП является обязательным реквизитом!");
     QTest::newRow("account") << S("BankAccEditForm")
                              << S("Номер счета является обязательным реквизитом!");
 }
@@ -395,7 +413,9 @@ void TestOrgs::addBankAccountToExistingOrg()
     CHECK_SCRIPTS();
     // stored at once, whatever became of the organisation dialog
     QCOMPARE(m_db->Scalar(S("SELECT orgid || bic || bcode || bname || caccnum FROM bankaccounts "
-                            "WHERE accid = %1").arg(accid)).toString(),
+                            "WHERE accid = %1")
+                              .arg(accid))
+                 .toString(),
              S("2044525225225Сбербанк30101810"));
 }
 
@@ -445,9 +465,10 @@ void TestOrgs::unsavedOrganisationAccount()
     CHECK_SCRIPTS();
     QCOMPARE(boxes().size(), 3);
     QCOMPARE(count(S("SELECT count(*) FROM organizations")), orgs + 1);
-    QCOMPARE(m_db->Scalar(S("SELECT orgname || phone FROM organizations WHERE orgid = %1")
-                              .arg(orgid)).toString(),
-             S("Дельта11-22"));
+    QCOMPARE(
+        m_db->Scalar(S("SELECT orgname || phone FROM organizations WHERE orgid = %1").arg(orgid))
+            .toString(),
+        S("Дельта11-22"));
     QCOMPARE(count(S("SELECT count(*) FROM bankaccounts WHERE orgid = %1 AND accnum = '40817'")
                        .arg(orgid)),
              1);
@@ -470,7 +491,8 @@ void TestOrgs::unsavedOrganisationCancelledAfterStore()
     CHECK_SCRIPTS();
     QCOMPARE(boxes().size(), 1); // the question
     QCOMPARE(m_db->Scalar(S("SELECT coalesce(phone, '-') FROM organizations "
-                            "WHERE orgname = 'Ёж'")).toString(),
+                            "WHERE orgname = 'Ёж'"))
+                 .toString(),
              S("-"));
     QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Browse);
     QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgname")).toString(), S("Ёж"));
@@ -482,15 +504,15 @@ void TestOrgs::selectBankAccount_data()
     QTest::addColumn<QVariant>("org");
     QTest::addColumn<QVariant>("account");
     QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("current");  // accid current when shown
+    QTest::addColumn<int>("current"); // accid current when shown
     QTest::addColumn<bool>("pressOK");
     QTest::addColumn<QVariant>("result");
     const QVariant null;
     QTest::newRow("no accounts") << QVariant(2) << null << 0 << 0 << true << null;
     QTest::newRow("null organisation") << null << QVariant(1) << 0 << 0 << true << null;
     QTest::newRow("preselected") << QVariant(1) << QVariant(2) << 2 << 2 << true << QVariant(2);
-    QTest::newRow("another's account") << QVariant(1) << QVariant(3) << 2 << 1 << true
-                                       << QVariant(1);
+    QTest::newRow("another's account")
+        << QVariant(1) << QVariant(3) << 2 << 1 << true << QVariant(1);
     QTest::newRow("cancel") << QVariant(1) << QVariant(2) << 2 << 2 << false << null;
 }
 
@@ -526,7 +548,7 @@ void TestOrgs::selectBankAccount()
 void TestOrgs::selectBankAccountClosesOnError()
 {
     m_dialogs.Expect(QStringLiteral("SelBankAccForm"),
-           [](QDialog *) { throw EDatabaseError(S("связь с сервером потеряна")); });
+                     [](QDialog *) { throw EDatabaseError(S("связь с сервером потеряна")); });
     QVariant chosen = 1;
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, SelectBankAccount(chosen, 1));
     QVERIFY(!DM->qryOrgBankAcc->Active());
@@ -570,8 +592,7 @@ void TestOrgs::deleteConfirmations()
         editOrg(S("Бета"), [answer](QDialog *d) {
             SCRIPT_VERIFY(DM->qryOrgBankAcc->Locate(QStringLiteral("accid"), 50));
             Click(d, "cmdDelBankAcc");
-            SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(),
-                           answer == QMessageBox::Yes ? 0 : 1);
+            SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(), answer == QMessageBox::Yes ? 0 : 1);
         });
     }
     CHECK_SCRIPTS();

@@ -209,7 +209,8 @@ void TestWaterSupply::addInput()
     QCOMPARE(sql("SELECT count(*) FROM watersupply").toInt(), fill ? 4 : 3);
     if (fill) {
         QCOMPARE(sql("SELECT udevid || '/' || contractid || '/' || winputnum || '/' || paramid"
-                     " FROM watersupply WHERE wsid = 501").toString(),
+                     " FROM watersupply WHERE wsid = 501")
+                     .toString(),
                  QStringLiteral("1/2/Ввод 9/2"));
         QCOMPARE(m_seen["wsid"].toInt(), 501); // still the current row
         QCOMPARE(m_seen["param"].toString(), QStringLiteral("V2"));
@@ -248,8 +249,9 @@ void TestWaterSupply::closeQuestion()
     });
     QVERIFY(!m_boxes.isEmpty());
     QCOMPARE(m_boxes[0].title, QStringLiteral("Подтверждение"));
-    QCOMPARE(m_boxes[0].text, QStringLiteral("В таблице имеются несохраненные данные.\n\n"
-                                             "Записать в базу?"));
+    QCOMPARE(m_boxes[0].text,
+             QStringLiteral("В таблице имеются несохраненные данные.\n\n"
+                            "Записать в базу?"));
     QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
     QCOMPARE(m_boxes[0].buttons, SB::Yes | SB::No | SB::Cancel);
     QCOMPARE(m_seen["visible"].toBool(), !closes);
@@ -308,7 +310,9 @@ void TestWaterSupply::contractDateCleared()
     });
     press(ContractsWForm, "cmdEditContractW");
     QCOMPARE(sql("SELECT coalesce(cdate::text, '-') || number FROM contractsw WHERE"
-                 " contractid = 1").toString(), QStringLiteral("-В-1"));
+                 " contractid = 1")
+                 .toString(),
+             QStringLiteral("-В-1"));
     QVERIFY(m_boxes.isEmpty());
 }
 

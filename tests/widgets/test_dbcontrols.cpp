@@ -357,9 +357,9 @@ void TestDBControls::dateEditStoresDatesAndBlanks()
     m_w->Other()->setFocus();
     QVERIFY(boxes().isEmpty());
     ds->Post();
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT cdate FROM contractsw WHERE contractid = 1"))
-                 .toDate(),
-             QDate(2021, 3, 15));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT cdate FROM contractsw WHERE contractid = 1")).toDate(),
+        QDate(2021, 3, 15));
 
     // an all-blank box is NULL
     retype(edit, QString());
@@ -388,8 +388,10 @@ void TestDBControls::dateEditRefusesImpossibleDates_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("31 February") << "31022020"
                                  << "'31/02/2020' не является правильной датой";
-    QTest::newRow("month 13") << "01132020" << "'01/13/2020' не является правильной датой";
-    QTest::newRow("half typed") << "120320" << "'12/03/20  ' не является правильной датой";
+    QTest::newRow("month 13") << "01132020"
+                              << "'01/13/2020' не является правильной датой";
+    QTest::newRow("half typed") << "120320"
+                                << "'12/03/20  ' не является правильной датой";
 }
 
 void TestDBControls::dateEditRefusesImpossibleDates()
@@ -426,11 +428,12 @@ void TestDBControls::dateEditRefusesImpossibleDates()
 
 void TestDBControls::dateEditOnDateTimeField()
 {
-    TDataSet *ds = m_w->DataSet("qryDates",
-                                QStringLiteral("SELECT contractid, "
-                                               "cdate::timestamp + interval '10 hours' AS cdt "
-                                               "FROM contractsw ORDER BY contractid"),
-                                {{"contractid", FieldType::Integer}, {"cdt", FieldType::DateTime}});
+    TDataSet *ds =
+        m_w->DataSet("qryDates",
+                     QStringLiteral("SELECT contractid, "
+                                    "cdate::timestamp + interval '10 hours' AS cdt "
+                                    "FROM contractsw ORDER BY contractid"),
+                     {{"contractid", FieldType::Integer}, {"cdt", FieldType::DateTime}});
     TDataSource *source = m_w->Open(ds);
     ds->SetFieldValue(QStringLiteral("cdt"), QDateTime(QDate(2020, 2, 1), QTime(10, 0), Qt::UTC));
     auto *edit = m_w->Add(new TDBDateEdit(source, QStringLiteral("cdt"), m_w->Window()));
@@ -478,8 +481,8 @@ void TestDBControls::lookupComboStoresTheKey()
     QCOMPARE(chosen.count(), 2);
     QVERIFY(chosen.last().first().isNull());
     ds->Post();
-    QVERIFY(m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'"))
-                .isNull());
+    QVERIFY(
+        m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'")).isNull());
 
     // the box follows the row: u2 (Быково), u3 (no settlement)
     ds->Next();
@@ -501,9 +504,9 @@ void TestDBControls::lookupComboFollowsItsList()
     TDataSet *ds = m_w->Streets(areaList);
     TDataSource *source = m_w->Open(ds);
     ds->Next(); // Мира пр., Быково
-    auto box = std::make_unique<TDBLookupComboBox>(source, QStringLiteral("areaid"), areaList,
-                                                   QStringLiteral("areaid"),
-                                                   QStringLiteral("areaname"));
+    auto box =
+        std::make_unique<TDBLookupComboBox>(source, QStringLiteral("areaid"), areaList,
+                                            QStringLiteral("areaid"), QStringLiteral("areaname"));
     QCOMPARE(box->currentText(), QStringLiteral("Быково"));
 
     // a settlement added and the list read again: listed, the key still shown
@@ -537,9 +540,9 @@ void TestDBControls::unboundLookupCombo()
 {
     TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    auto *box = m_w->Add(new TDBLookupComboBox(nullptr, QString(), areaList,
-                                               QStringLiteral("areaid"),
-                                               QStringLiteral("areaname"), m_w->Window()));
+    auto *box =
+        m_w->Add(new TDBLookupComboBox(nullptr, QString(), areaList, QStringLiteral("areaid"),
+                                       QStringLiteral("areaname"), m_w->Window()));
     QCOMPARE(box->currentIndex(), -1);
     box->SetKeyValue(3);
     QCOMPARE(box->currentText(), QStringLiteral("Аксаково"));
@@ -562,9 +565,9 @@ void TestDBControls::comboBoxOfFixedTexts()
         QStringLiteral("SELECT buildingid, gil FROM buildings ORDER BY buildingid"),
         {{"buildingid", FieldType::Integer}, {"gil", FieldType::String, 255}}, "buildingid");
     TDataSource *source = m_w->Open(ds);
-    auto *box = m_w->Add(new TDBComboBox(
-        source, QStringLiteral("gil"), {QStringLiteral("ЖИЛ"), QStringLiteral("Н/Ж")},
-        m_w->Window()));
+    auto *box =
+        m_w->Add(new TDBComboBox(source, QStringLiteral("gil"),
+                                 {QStringLiteral("ЖИЛ"), QStringLiteral("Н/Ж")}, m_w->Window()));
     QCOMPARE(box->count(), 2);
     QCOMPARE(box->currentText(), QStringLiteral("ЖИЛ"));
 
@@ -573,9 +576,9 @@ void TestDBControls::comboBoxOfFixedTexts()
     QCOMPARE(ds->FieldValue(QStringLiteral("gil")).toString(), QStringLiteral("Н/Ж"));
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
     ds->Post();
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT gil FROM buildings WHERE buildingid = 1"))
-                 .toString(),
-             QStringLiteral("Н/Ж"));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT gil FROM buildings WHERE buildingid = 1")).toString(),
+        QStringLiteral("Н/Ж"));
 
     // a text that is not in the list, and NULL, show an empty box
     ds->Next();
@@ -593,17 +596,18 @@ void TestDBControls::comboBoxOfFixedTexts()
 
 void TestDBControls::checkBoxOnIntegerAndBoolean()
 {
-    TDataSet *ds = m_w->DataSet("qryFlags",
-                                QStringLiteral("SELECT areaid, areaid % 2 AS odd, "
-                                               "areaid % 2 = 0 AS even FROM areas ORDER BY areaid"),
-                                {{"areaid", FieldType::Integer},
-                                 {"odd", FieldType::Integer},
-                                 {"even", FieldType::Boolean}});
+    TDataSet *ds =
+        m_w->DataSet("qryFlags",
+                     QStringLiteral("SELECT areaid, areaid % 2 AS odd, "
+                                    "areaid % 2 = 0 AS even FROM areas ORDER BY areaid"),
+                     {{"areaid", FieldType::Integer},
+                      {"odd", FieldType::Integer},
+                      {"even", FieldType::Boolean}});
     TDataSource *source = m_w->Open(ds);
     auto *odd = m_w->Add(new TDBCheckBox(source, QStringLiteral("odd"), QStringLiteral("Нечетный"),
                                          m_w->Window(), QStringLiteral("cbOdd")));
-    auto *even = m_w->Add(new TDBCheckBox(source, QStringLiteral("even"), QStringLiteral("Четный"),
-                                          m_w->Window()));
+    auto *even = m_w->Add(
+        new TDBCheckBox(source, QStringLiteral("even"), QStringLiteral("Четный"), m_w->Window()));
     QVERIFY(odd->isChecked());
     QVERIFY(!even->isChecked());
 

@@ -127,7 +127,7 @@ void TestDBGrid::resetData()
                     .arg(12 + i);
     sql += QStringLiteral("INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename, "
                           "checkinterval) VALUES ") +
-           rows.join(QLatin1String(", ")) + QLatin1Char(';');
+        rows.join(QLatin1String(", ")) + QLatin1Char(';');
     m_db->Exec(sql);
 }
 
@@ -165,12 +165,11 @@ TestDBGrid::TAreaStreets TestDBGrid::areaStreets()
 {
     TDataSet *areaList = m_w->Areas();
     TDataSource *dsAreas = m_w->Source(areaList);
-    TDataSet *detail = m_w->DataSet("qryAreaStreets",
-                                    QStringLiteral("SELECT unitid, unitname FROM addrunits "
-                                                   "WHERE areaid = :areaid ORDER BY unitid"),
-                                    {{"unitid", FieldType::String, 255},
-                                     {"unitname", FieldType::String, 255}},
-                                    "unitid");
+    TDataSet *detail = m_w->DataSet(
+        "qryAreaStreets",
+        QStringLiteral("SELECT unitid, unitname FROM addrunits "
+                       "WHERE areaid = :areaid ORDER BY unitid"),
+        {{"unitid", FieldType::String, 255}, {"unitname", FieldType::String, 255}}, "unitid");
     detail->AddParam(QStringLiteral("areaid"), FieldType::Integer);
     detail->SetMaster(dsAreas);
     areaList->Open();
@@ -183,8 +182,7 @@ TestDBGrid::TAreaStreets TestDBGrid::areaStreets()
     return {areaList, detail, master, streetsGrid};
 }
 
-TDBGrid *TestDBGrid::showGrid(TDataSet *ds, std::initializer_list<TColumn> columns,
-                              bool editable)
+TDBGrid *TestDBGrid::showGrid(TDataSet *ds, std::initializer_list<TColumn> columns, bool editable)
 {
     auto *grid =
         m_w->Add(new TDBGrid(m_w->Source(ds), m_w->Window(), QStringLiteral("dbgrdTest")));
@@ -241,7 +239,8 @@ void TestDBGrid::columnsShowTheirFieldsInOrder()
     QVERIFY2(grid, NotActive);
     TDataSet *ds = grid->DataSet();
     QCOMPARE(grid->AddColumn(QStringLiteral("Интервал поверки (мес.)"),
-                             QStringLiteral("checkinterval"), 150), 0);
+                             QStringLiteral("checkinterval"), 150),
+             0);
     QCOMPARE(grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200), 1);
     QCOMPARE(grid->AddColumn(QStringLiteral("Класс"), QStringLiteral("devclassid")), 2);
 
@@ -446,8 +445,8 @@ void TestDBGrid::hitTest()
     QVERIFY(IsDataRowHit(grid, cellCenter(grid, 0, 0)));
     QVERIFY(IsDataRowHit(grid, cellCenter(grid, 2, 0)));
     // the title row lies above the viewport
-    const QPoint title = grid->viewport()->mapFrom(
-        grid, grid->horizontalHeader()->geometry().center());
+    const QPoint title =
+        grid->viewport()->mapFrom(grid, grid->horizontalHeader()->geometry().center());
     QVERIFY(title.y() < 0);
     QVERIFY(!IsDataRowHit(grid, title));
     // the empty area below the last row, and right of the last column
@@ -576,8 +575,7 @@ void TestDBGrid::enterAndFocusLossPost()
 
 void TestDBGrid::escapeCancelsTheRow()
 {
-    TDBGrid *grid =
-        typesGrid({{"Наименование", "typename"}, {"Интервал", "checkinterval"}}, true);
+    TDBGrid *grid = typesGrid({{"Наименование", "typename"}, {"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
     TDataSet *ds = grid->DataSet();
     click(grid, 0, 1);
@@ -720,8 +718,7 @@ void TestDBGrid::refusedDetailPostShowsOneBox()
     QCOMPARE(master->currentIndex().row(), 2);
     // nothing typed is lost: the row waits as it was typed
     QVERIFY(detail->IsEditing());
-    QCOMPARE(detail->FieldValue(QStringLiteral("unitname")).toString(),
-             QStringLiteral("Lenina"));
+    QCOMPARE(detail->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Lenina"));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT unitname FROM addrunits WHERE unitid = 'u1'"))
                  .toString(),
              QStringLiteral("Ленина ул."));
@@ -775,8 +772,8 @@ void TestDBGrid::lookupColumnIsEditedByPicking()
     areaList->Open();
     TDataSet *ds = m_w->Streets(areaList);
     ds->Open();
-    TDBGrid *grid = showGrid(
-        ds, {{"Наименование", "unitname"}, {"Населенный пункт", "areaname", 200}}, true);
+    TDBGrid *grid =
+        showGrid(ds, {{"Наименование", "unitname"}, {"Населенный пункт", "areaname", 200}}, true);
     QVERIFY2(grid, NotActive);
     QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Заречье"));
 
@@ -797,9 +794,9 @@ void TestDBGrid::lookupColumnIsEditedByPicking()
 
     click(grid, 2, 1);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'"))
-                 .toInt(),
-             2);
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'")).toInt(),
+        2);
 }
 
 void TestDBGrid::unchangedNewRowIsDroppedOnExit()

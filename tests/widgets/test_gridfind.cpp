@@ -108,17 +108,37 @@ void TestGridFind::typing_data()
     QTest::addColumn<bool>("noMatch");
     QTest::addColumn<QString>("shorter"); // the current row after a Backspace
     // the current row is D5 before each
-    QTest::newRow("first match") << "100" << "" << "D1" << false << "D1";
-    QTest::newRow("further down") << "200" << "" << "D3" << false << "D3";
-    QTest::newRow("other case") << "ЛОГИКА" << "" << "D3" << false << "D3";
-    QTest::newRow("lookup column") << "больница" << "" << "D2" << false << "D2";
-    QTest::newRow("lookup before text") << "ромашка" << "" << "D1" << false << "D1";
-    QTest::newRow("chosen column") << "ромашка" << "Версия" << "D4" << false << "D4";
-    QTest::newRow("not in the chosen column") << "больница" << "Тип" << "D5" << true << "D5";
-    QTest::newRow("nothing at all") << "щщщ" << "" << "D5" << true << "D5";
+    QTest::newRow("first match") << "100"
+                                 << ""
+                                 << "D1" << false << "D1";
+    QTest::newRow("further down") << "200"
+                                  << ""
+                                  << "D3" << false << "D3";
+    QTest::newRow("other case") << "ЛОГИКА"
+                                << ""
+                                << "D3" << false << "D3";
+    QTest::newRow("lookup column") << "больница"
+                                   << ""
+                                   << "D2" << false << "D2";
+    QTest::newRow("lookup before text") << "ромашка"
+                                        << ""
+                                        << "D1" << false << "D1";
+    QTest::newRow("chosen column") << "ромашка"
+                                   << "Версия"
+                                   << "D4" << false << "D4";
+    QTest::newRow("not in the chosen column") << "больница"
+                                              << "Тип"
+                                              << "D5" << true << "D5";
+    QTest::newRow("nothing at all") << "щщщ"
+                                    << ""
+                                    << "D5" << true << "D5";
     // each key finds: the row stays on the last text that was found
-    QTest::newRow("no match after matches") << "10011" << "" << "D1" << true << "D1";
-    QTest::newRow("typed past a match") << "7001x" << "" << "D5" << true << "D5";
+    QTest::newRow("no match after matches") << "10011"
+                                            << ""
+                                            << "D1" << true << "D1";
+    QTest::newRow("typed past a match") << "7001x"
+                                        << ""
+                                        << "D5" << true << "D5";
 }
 
 void TestGridFind::typing()
@@ -153,13 +173,18 @@ void TestGridFind::stepping_data()
     QTest::addColumn<QString>("keys");  // n: F3, p: Shift+F3
     QTest::addColumn<QStringList>("rows");
     // "ромашка" is shown by D1 (owner), D4 (version) and D5 (owner)
-    QTest::newRow("next and wrap")
-        << "ромашка" << "" << "nnn" << QStringList{"D4", "D5", "D1"};
-    QTest::newRow("previous and wrap")
-        << "ромашка" << "" << "ppp" << QStringList{"D5", "D4", "D1"};
-    QTest::newRow("from a row without the text")
-        << "ромашка" << "D2" << "np" << QStringList{"D4", "D1"};
-    QTest::newRow("one match only") << "7001" << "" << "nnp" << QStringList{"D5", "D5", "D5"};
+    QTest::newRow("next and wrap") << "ромашка"
+                                   << ""
+                                   << "nnn" << QStringList{"D4", "D5", "D1"};
+    QTest::newRow("previous and wrap") << "ромашка"
+                                       << ""
+                                       << "ppp" << QStringList{"D5", "D4", "D1"};
+    QTest::newRow("from a row without the text") << "ромашка"
+                                                 << "D2"
+                                                 << "np" << QStringList{"D4", "D1"};
+    QTest::newRow("one match only") << "7001"
+                                    << ""
+                                    << "nnp" << QStringList{"D5", "D5", "D5"};
 }
 
 void TestGridFind::stepping()
@@ -194,13 +219,17 @@ void TestGridFind::keys_data()
     QTest::addColumn<QString>("focus");
     // the box holds "ромашка" and the current row is its first match, D1
     QTest::newRow("Ctrl+F") << "grid" << int(Qt::Key_F) << int(Qt::ControlModifier) << "D1"
-                            << "ромашка" << "box";
-    QTest::newRow("F3 in the grid") << "grid" << int(Qt::Key_F3) << 0 << "D4" << "ромашка"
+                            << "ромашка"
+                            << "box";
+    QTest::newRow("F3 in the grid") << "grid" << int(Qt::Key_F3) << 0 << "D4"
+                                    << "ромашка"
                                     << "grid";
-    QTest::newRow("Shift+F3 in the box") << "box" << int(Qt::Key_F3)
-                                         << int(Qt::ShiftModifier) << "D5" << "ромашка"
-                                         << "box";
-    QTest::newRow("Esc empties the box") << "box" << int(Qt::Key_Escape) << 0 << "D1" << ""
+    QTest::newRow("Shift+F3 in the box")
+        << "box" << int(Qt::Key_F3) << int(Qt::ShiftModifier) << "D5"
+        << "ромашка"
+        << "box";
+    QTest::newRow("Esc empties the box") << "box" << int(Qt::Key_Escape) << 0 << "D1"
+                                         << ""
                                          << "box";
 }
 
@@ -219,43 +248,47 @@ void TestGridFind::keys()
     TGridFind *find = devicesFind();
     find->txtFind->setText(QStringLiteral("ромашка"));
     QCOMPARE(current(DM->qryDevices, "devid"), QStringLiteral("D1"));
-    QWidget *start = from == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid())
-                                                   : find->txtFind;
+    QWidget *start =
+        from == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid()) : find->txtFind;
     start->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), start);
     QTest::keyClick(start, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(current(DM->qryDevices, "devid"), devid);
     QCOMPARE(find->txtFind->text(), text);
-    QWidget *expected = focus == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid())
-                                                       : find->txtFind;
+    QWidget *expected =
+        focus == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid()) : find->txtFind;
     QCOMPARE(QApplication::focusWidget(), expected);
 }
 
 void TestGridFind::detailsFollow_data()
 {
-    QTest::addColumn<QString>("page");    // the tab holding the list
-    QTest::addColumn<QString>("find");    // the find box's panel
-    QTest::addColumn<int>("start");       // the row of the list before the find
+    QTest::addColumn<QString>("page"); // the tab holding the list
+    QTest::addColumn<QString>("find"); // the find box's panel
+    QTest::addColumn<int>("start");    // the row of the list before the find
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("detail");  // the detail dataset
+    QTest::addColumn<QString>("detail");   // the detail dataset
     QTest::addColumn<QStringList>("keys"); // its rows afterwards
-    QTest::addColumn<QString>("command"); // a command of the detail list
+    QTest::addColumn<QString>("command");  // a command of the detail list
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("channels of a device")
-        << "tsDevices" << "pnlFindDevices" << 4 << "2001" << "qryVDevices"
-        << QStringList{"D3_1"} << "" << false;
+    QTest::newRow("channels of a device") << "tsDevices"
+                                          << "pnlFindDevices" << 4 << "2001"
+                                          << "qryVDevices" << QStringList{"D3_1"} << "" << false;
     QTest::newRow("channels of the last device")
-        << "tsDevices" << "pnlFindDevices" << 0 << "меркурий" << "qryVDevices"
-        << QStringList{"D5_1", "D5_2", "D5_3"} << "" << false;
+        << "tsDevices"
+        << "pnlFindDevices" << 0 << "меркурий"
+        << "qryVDevices" << QStringList{"D5_1", "D5_2", "D5_3"} << "" << false;
     QTest::newRow("contract without abonents")
-        << "tsElectr" << "pnlFindContracts" << 0 << "д-2" << "qryAbonents" << QStringList{}
-        << "cmdDelAbonent" << false;
+        << "tsElectr"
+        << "pnlFindContracts" << 0 << "д-2"
+        << "qryAbonents" << QStringList{} << "cmdDelAbonent" << false;
     QTest::newRow("contract found by its customer")
-        << "tsElectr" << "pnlFindContracts" << 0 << "водоканал" << "qryAbonents"
-        << QStringList{} << "cmdEditAbonent" << false;
+        << "tsElectr"
+        << "pnlFindContracts" << 0 << "водоканал"
+        << "qryAbonents" << QStringList{} << "cmdEditAbonent" << false;
     QTest::newRow("a contract with abonents")
-        << "tsElectr" << "pnlFindContracts" << 1 << "больница" << "qryAbonents"
-        << QStringList{"А-1", "А-2"} << "cmdEditAbonent" << true;
+        << "tsElectr"
+        << "pnlFindContracts" << 1 << "больница"
+        << "qryAbonents" << QStringList{"А-1", "А-2"} << "cmdEditAbonent" << true;
 }
 
 void TestGridFind::detailsFollow()

@@ -273,30 +273,29 @@ void TestListTools::titleClicksSort_data()
     QTest::newRow("third click: the dataset's order")
         << "text" << serials << 3 << QList<int>{1, 2, 3, 4, 5, 6};
     QTest::newRow("Russian collation, Cyrillic before Latin")
-        << "text"
-        << QStringList{"'яма'", "'Ель'", "'apple'", "'ёж'", "''", "'Абрикос'", "'Zebra'",
-                       "NULL", "'ель'"}
+        << "text" << QStringList{"'яма'",     "'Ель'",   "'apple'", "'ёж'", "''",
+                                 "'Абрикос'", "'Zebra'", "NULL",    "'ель'"}
         << 1 << QList<int>{6, 4, 9, 2, 1, 3, 7, 5, 8};
     QTest::newRow("numbers inside texts")
         << "text" << QStringList{"'Дом 10'", "'9'", "'Дом 100'", "'Дом 9'", "'10'"} << 1
         << QList<int>{2, 5, 4, 1, 3};
     QTest::newRow("equal values keep their order, also reversed")
         << "text" << QStringList{"'Б'", "'А'", "'Б'", "'А'"} << 2 << QList<int>{1, 3, 2, 4};
-    QTest::newRow("integers") << "integer" << QStringList{"10", "-5", "NULL", "3", "3", "200"}
-                              << 1 << QList<int>{2, 4, 5, 1, 6, 3};
+    QTest::newRow("integers") << "integer" << QStringList{"10", "-5", "NULL", "3", "3", "200"} << 1
+                              << QList<int>{2, 4, 5, 1, 6, 3};
     QTest::newRow("integers reversed")
         << "integer" << QStringList{"10", "-5", "NULL", "3", "3", "200"} << 2
         << QList<int>{6, 1, 4, 5, 2, 3};
     QTest::newRow("fractions") << "double precision"
-                               << QStringList{"1.5", "-0.25", "NULL", "10000000000", "1.25"}
-                               << 1 << QList<int>{2, 5, 1, 4, 3};
+                               << QStringList{"1.5", "-0.25", "NULL", "10000000000", "1.25"} << 1
+                               << QList<int>{2, 5, 1, 4, 3};
     QTest::newRow("dates") << "date"
                            << QStringList{"'2024-01-05'", "'2023-12-31'", "NULL", "'2024-01-04'"}
                            << 1 << QList<int>{2, 4, 1, 3};
-    QTest::newRow("time stamps")
-        << "timestamp"
-        << QStringList{"'2024-01-05 10:00'", "'2024-01-05 09:59:59'", "'2023-02-01'", "NULL"}
-        << 2 << QList<int>{1, 2, 3, 4};
+    QTest::newRow("time stamps") << "timestamp"
+                                 << QStringList{"'2024-01-05 10:00'", "'2024-01-05 09:59:59'",
+                                                "'2023-02-01'", "NULL"}
+                                 << 2 << QList<int>{1, 2, 3, 4};
     QTest::newRow("booleans") << "boolean" << QStringList{"true", "NULL", "false", "true"} << 1
                               << QList<int>{3, 1, 4, 2};
 }
@@ -484,7 +483,9 @@ void TestListTools::editingInASortedGrid()
     QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(errors(), QStringList());
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT checkinterval FROM devtypes "
-                                         "WHERE devtypeid = 3")).toInt(), 6);
+                                         "WHERE devtypeid = 3"))
+                 .toInt(),
+             6);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT sum(checkinterval) FROM devtypes")).toInt(),
              48 + 12 + 6);
     QCOMPARE(shownColumn(grid, 0), (QStringList{"Второй", "Первый", "Третий"}));
@@ -523,7 +524,9 @@ void TestListTools::devicesTabSortsAndChannelsFollow()
              QStringLiteral("D150037"));
     QCOMPARE(channels->model()->rowCount(), 2);
     QTest::keyClick(devices, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text().section(QStringLiteral("\r\n"), 1, 1)
+    QCOMPARE(QGuiApplication::clipboard()
+                 ->text()
+                 .section(QStringLiteral("\r\n"), 1, 1)
                  .section(QLatin1Char('\t'), 0, 1),
              QStringLiteral("Тармин\t150037"));
     MainForm = nullptr;
@@ -536,23 +539,25 @@ void TestListTools::listAsText_data()
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("copied"); // the clipboard's line of the row, tab-separated
 
-    QTest::newRow("plain Cyrillic") << "Ленина ул." << "7\tЛенина ул.\t05/03/2024\t1.5\tБыково";
-    QTest::newRow("a semicolon") << "a;b" << "7\ta;b\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("plain Cyrillic") << "Ленина ул."
+                                    << "7\tЛенина ул.\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a semicolon") << "a;b"
+                                 << "7\ta;b\t05/03/2024\t1.5\tБыково";
     QTest::newRow("quotes") << "say \"hi\""
                             << "7\t\"say \"\"hi\"\"\"\t05/03/2024\t1.5\tБыково";
     QTest::newRow("line breaks") << "one\r\ntwo\nthree"
                                  << "7\t\"one\r\ntwo\nthree\"\t05/03/2024\t1.5\tБыково";
-    QTest::newRow("a tab") << "a\tb" << "7\t\"a\tb\"\t05/03/2024\t1.5\tБыково";
-    QTest::newRow("outside Windows-1251")
-        << "水 😀 ǅ" << "7\t水 😀 ǅ\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a tab") << "a\tb"
+                           << "7\t\"a\tb\"\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("outside Windows-1251") << "水 😀 ǅ"
+                                          << "7\t水 😀 ǅ\t05/03/2024\t1.5\tБыково";
     const QString longText = QString(100000, QChar(u'ж')) + QStringLiteral(";");
-    QTest::newRow("a very long text") << longText
-                                      << "7\t" + longText + "\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a very long text")
+        << longText << "7\t" + longText + "\t05/03/2024\t1.5\tБыково";
     // no text of the database holds a zero character: a window's own
     // delegate shows it
-    QTest::newRow("a zero character") << QStringLiteral("a") + QChar(u'\0') + "b;"
-                                      << QStringLiteral("7\ta") + QChar(u'\0') +
-                                             "b;\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a zero character") << QStringLiteral("a") + QChar(u'\0') +
+            "b;" << QStringLiteral("7\ta") + QChar(u'\0') + "b;\t05/03/2024\t1.5\tБыково";
 }
 
 void TestListTools::listAsText()
@@ -648,10 +653,14 @@ void TestListTools::failedSave_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("message"); // the start of the error box's text
-    QTest::newRow("a missing folder") << "nosuch/list.csv" << "Не удалось создать файл";
-    QTest::newRow("a file for the folder") << "afile/list.csv" << "Не удалось создать файл";
-    QTest::newRow("a folder nobody may write") << "/proc/list.csv" << "Не удалось создать файл";
-    QTest::newRow("a full disk") << "full.csv" << "Не удалось записать файл";
+    QTest::newRow("a missing folder") << "nosuch/list.csv"
+                                      << "Не удалось создать файл";
+    QTest::newRow("a file for the folder") << "afile/list.csv"
+                                           << "Не удалось создать файл";
+    QTest::newRow("a folder nobody may write") << "/proc/list.csv"
+                                               << "Не удалось создать файл";
+    QTest::newRow("a full disk") << "full.csv"
+                                 << "Не удалось записать файл";
 }
 
 void TestListTools::failedSave()
@@ -703,12 +712,17 @@ void TestListTools::contextMenus_data()
     QTest::newRow("a list without a popup of its own")
         << QString() << QStringList{"mnuGridRefresh", "mnuGridCopy", "mnuGridSaveCsv"};
     QTest::newRow("the channel popup of the main window")
-        << "mnuVDevices" << QStringList{"mnuVDevicesViewArchData", "", "mnuGridRefresh",
-                                        "mnuGridCopy", "mnuGridSaveCsv"};
-    QTest::newRow("the heat and water channel popup")
-        << "mnuHWUnitDev" << QStringList{"mnuHWUnitDevViewWaterSupply", "",
-                                         "mnuHWUnitDevViewArchData", "", "mnuGridRefresh",
-                                         "mnuGridCopy", "mnuGridSaveCsv"};
+        << "mnuVDevices"
+        << QStringList{"mnuVDevicesViewArchData", "", "mnuGridRefresh", "mnuGridCopy",
+                       "mnuGridSaveCsv"};
+    QTest::newRow("the heat and water channel popup") << "mnuHWUnitDev"
+                                                      << QStringList{"mnuHWUnitDevViewWaterSupply",
+                                                                     "",
+                                                                     "mnuHWUnitDevViewArchData",
+                                                                     "",
+                                                                     "mnuGridRefresh",
+                                                                     "mnuGridCopy",
+                                                                     "mnuGridSaveCsv"};
 }
 
 void TestListTools::contextMenus()
@@ -783,9 +797,10 @@ void TestListTools::titlesFit()
     grid->AddColumn(title, QStringLiteral("v"), designed);
     QHeaderView *header = grid->horizontalHeader();
     const int text = header->fontMetrics().horizontalAdvance(title);
-    QVERIFY2(grid->columnWidth(0) >= header->sectionSizeHint(0),
-             qPrintable(QStringLiteral("%1 < %2").arg(grid->columnWidth(0))
-                            .arg(header->sectionSizeHint(0))));
+    QVERIFY2(
+        grid->columnWidth(0) >= header->sectionSizeHint(0),
+        qPrintable(
+            QStringLiteral("%1 < %2").arg(grid->columnWidth(0)).arg(header->sectionSizeHint(0))));
     QVERIFY(grid->columnWidth(0) > text);
     if (widened)
         QCOMPARE(grid->columnWidth(0), header->sectionSizeHint(0));
@@ -888,9 +903,17 @@ void TestListTools::everyListAndWindowIsNamed()
     QCOMPARE(unnamed, QStringList());
 
     // a list window on its own is announced as a window by its caption
-    TListForm list(DM->dsAreas, {"TestListForm", QStringLiteral("Населенные пункты"), {400, 300},
-                                 {"pnlAreas", "stAreas", QStringLiteral("Населенные пункты:"),
-                                  "dbgrdAreas", {}, nullptr, QString()}});
+    TListForm list(DM->dsAreas,
+                   {"TestListForm",
+                    QStringLiteral("Населенные пункты"),
+                    {400, 300},
+                    {"pnlAreas",
+                     "stAreas",
+                     QStringLiteral("Населенные пункты:"),
+                     "dbgrdAreas",
+                     {},
+                     nullptr,
+                     QString()}});
     QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(&list);
     QVERIFY(reader);
     QCOMPARE(reader->role(), QAccessible::Window);
