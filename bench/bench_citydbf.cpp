@@ -86,8 +86,8 @@ int main(int argc, char **argv)
         }
         for (int f = 0; ok && f < 6; ++f)
             ok = cells[f] == "\\N" || cells[f].empty()
-                     ? DBFWriteNULLAttribute(dbf, row, f)
-                     : DBFWriteStringAttribute(dbf, row, f, toCp866(cells[f]).c_str());
+                ? DBFWriteNULLAttribute(dbf, row, f)
+                : DBFWriteStringAttribute(dbf, row, f, toCp866(cells[f]).c_str());
         ++row;
     }
     DBFClose(dbf);

@@ -10,10 +10,11 @@
 
 struct TBenchSettings {
     QString server, database, user, password;
-    int rounds = 5;      // runs per figure
-    double scale = 1;    // of the generated city
-    QString dbfPath;     // the building address file of the import
-    QString workDir;     // scratch files
+    int rounds = 5;   // runs per figure
+    double scale = 1; // of the generated city
+    QString dbfPath;  // the building address file of the import
+    QString kestrum;  // the built program, for its start-up
+    QString workDir;  // scratch files
 };
 
 struct TFigure {
@@ -26,7 +27,7 @@ struct TFigure {
     QString comparison;  // the comparison column
     QString goal;        // the goal as text; empty: none
     bool met = false;
-    QString note;        // what the figure is made of, or what it missed by
+    QString note; // what the figure is made of, or what it missed by
 };
 
 // The median of the values (0 for none).
@@ -38,7 +39,10 @@ double TimeMs(const std::function<void()> &f);
 // Handles pending events until the condition holds or the time is up.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
 
-// The building import and the flat register run, each measured through its
-// window the way the operator starts it.
-TFigure MeasureImport(const TBenchSettings &settings);
+// One building import of the file through its window, the way the operator
+// starts it, the buildings put back afterwards: records per second. Throws
+// when the import did not finish as it should.
+double ImportRound(const TBenchSettings &settings);
+// The flat register run through its window, each round on a building of its
+// own; its name says how many rows ran.
 TFigure MeasureFlatRegister(const TBenchSettings &settings);

@@ -9,9 +9,9 @@ namespace {
 
 bool sameSettings(const TAppConfig &a, const TAppConfig &b)
 {
-    return a.DBServer == b.DBServer && a.DBName == b.DBName && a.DBUserName == b.DBUserName
-        && a.DBPassword == b.DBPassword && a.DBAutoConnect == b.DBAutoConnect
-        && a.DBFFilePath == b.DBFFilePath && a.ActivePageIndex == b.ActivePageIndex;
+    return a.DBServer == b.DBServer && a.DBName == b.DBName && a.DBUserName == b.DBUserName &&
+        a.DBPassword == b.DBPassword && a.DBAutoConnect == b.DBAutoConnect &&
+        a.DBFFilePath == b.DBFFilePath && a.ActivePageIndex == b.ActivePageIndex;
 }
 
 } // namespace

@@ -13,12 +13,18 @@ namespace {
 QMetaType typeOf(FieldType type)
 {
     switch (type) {
-    case FieldType::String: return QMetaType::fromType<QString>();
-    case FieldType::LargeInt: return QMetaType::fromType<qlonglong>();
-    case FieldType::Float: return QMetaType::fromType<double>();
-    case FieldType::Date: return QMetaType::fromType<QDate>();
-    case FieldType::Boolean: return QMetaType::fromType<bool>();
-    default: break;
+    case FieldType::String:
+        return QMetaType::fromType<QString>();
+    case FieldType::LargeInt:
+        return QMetaType::fromType<qlonglong>();
+    case FieldType::Float:
+        return QMetaType::fromType<double>();
+    case FieldType::Date:
+        return QMetaType::fromType<QDate>();
+    case FieldType::Boolean:
+        return QMetaType::fromType<bool>();
+    default:
+        break;
     }
     Fuzz::Fail("a field of a type the table reads", __FILE__, __LINE__);
 }

@@ -29,8 +29,8 @@ void checkSaved(const TFlatTable &table)
         return;
     // as the window saves and loads a file
     static const QString path = Fuzz::ScratchPath(QStringLiteral("table.csv"));
-    FUZZ_CHECK(TextFiles::WriteText(path, table.SaveText(StatusColumn))
-               == TextFiles::TWriteResult::Written);
+    FUZZ_CHECK(TextFiles::WriteText(path, table.SaveText(StatusColumn)) ==
+               TextFiles::TWriteResult::Written);
     QString text;
     FUZZ_CHECK(TextFiles::ReadText(path, text) == TextFiles::TReadResult::Read);
     TFlatTable loaded;

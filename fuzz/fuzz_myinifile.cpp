@@ -18,7 +18,7 @@ constexpr int FuzzValue = 12345;
 bool withinBuffer(const QByteArray &file)
 {
     for (const QByteArray &line : file.split('\n'))
-        if (line.size() > qsizetype(TMYIniFile::LineBufferSize))  // with its CR
+        if (line.size() > qsizetype(TMYIniFile::LineBufferSize)) // with its CR
             return false;
     return true;
 }

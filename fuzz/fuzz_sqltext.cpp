@@ -93,8 +93,8 @@ void checkConnectionString(const QStringList &values)
                   password = values.value(3);
     QMap<QString, QString> a;
     FUZZ_CHECK(readAttributes(BuildConnectionString(server, database, user, password), &a));
-    const QStringList keys{"DATABASE", "DRIVER", "PWD", "Provider", "SERVER", "UID",
-                           "UseServerSidePrepare"};
+    const QStringList keys{
+        "DATABASE", "DRIVER", "PWD", "Provider", "SERVER", "UID", "UseServerSidePrepare"};
     QStringList found = a.keys();
     found.removeOne(QStringLiteral("PORT"));
     FUZZ_CHECK(found == keys);
@@ -103,8 +103,8 @@ void checkConnectionString(const QStringList &values)
     FUZZ_CHECK(a["PWD"] == password);
     const QString port = a.contains("PORT") ? QLatin1Char(':') + a["PORT"] : QString();
     // "host", "host:port", "[v6address]" or "[v6address]:port"
-    FUZZ_CHECK(a["SERVER"] + port == server
-               || QLatin1Char('[') + a["SERVER"] + QLatin1Char(']') + port == server);
+    FUZZ_CHECK(a["SERVER"] + port == server ||
+               QLatin1Char('[') + a["SERVER"] + QLatin1Char(']') + port == server);
 }
 
 } // namespace

@@ -12,8 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition) \
-    ((condition) ? void(0) : Fuzz::Fail(#condition, __FILE__, __LINE__))
+#define FUZZ_CHECK(condition) ((condition) ? void(0) : Fuzz::Fail(#condition, __FILE__, __LINE__))
 
 namespace Fuzz {
 
@@ -30,8 +29,8 @@ inline QString ScratchPath(const QString &name)
 {
     static const QString base =
         qEnvironmentVariableIsEmpty("TMPDIR") && QDir(QStringLiteral("/dev/shm")).exists()
-            ? QStringLiteral("/dev/shm")
-            : QDir::tempPath();
+        ? QStringLiteral("/dev/shm")
+        : QDir::tempPath();
     static QTemporaryDir dir(base + QStringLiteral("/kestrum-fuzz-XXXXXX"));
     if (!dir.isValid())
         Fail("a scratch folder can be made", __FILE__, __LINE__);

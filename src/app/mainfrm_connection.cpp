@@ -52,8 +52,8 @@ int TMainForm::createConnectionOptions(QWidget *panel, QGridLayout *grid, int ro
 
     txtDBSSLRootCert = new QLineEdit(panel);
     txtDBSSLRootCert->setObjectName(QStringLiteral("txtDBSSLRootCert"));
-    txtDBSSLRootCert->setToolTip(QStringLiteral(
-        "Файл корневого сертификата в формате PEM; пусто: ~/.postgresql/root.crt"));
+    txtDBSSLRootCert->setToolTip(
+        QStringLiteral("Файл корневого сертификата в формате PEM; пусто: ~/.postgresql/root.crt"));
     btnDBSSLRootCert = new QToolButton(panel);
     btnDBSSLRootCert->setObjectName(QStringLiteral("btnDBSSLRootCert"));
     btnDBSSLRootCert->setText(QStringLiteral("..."));
@@ -185,8 +185,8 @@ bool TMainForm::AskPassword(QString &password)
     QString value;
     const QString label = QStringLiteral("Пароль пользователя \"%1\" базы данных \"%2\":")
                               .arg(txtDBUserName->text(), txtDBName->text());
-    if (InputStringEx(QString::fromLatin1(AppTitle), label, value, true, false, 0, 400)
-        != QDialog::Accepted)
+    if (InputStringEx(QString::fromLatin1(AppTitle), label, value, true, false, 0, 400) !=
+        QDialog::Accepted)
         return false;
     password = value;
     txtDBPassword->setText(value);

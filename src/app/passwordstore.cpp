@@ -41,15 +41,14 @@ TKeyringResult run(QKeychain::Job *job)
 {
     auto outcome = std::make_shared<TJobOutcome>();
     QEventLoop loop;
-    QObject::connect(job, &QKeychain::Job::finished, &loop,
-                     [outcome, &loop](QKeychain::Job *j) {
-                         outcome->finished = true;
-                         outcome->error = j->error();
-                         outcome->errorString = j->errorString();
-                         if (auto *read = qobject_cast<QKeychain::ReadPasswordJob *>(j))
-                             outcome->text = read->textData();
-                         loop.quit();
-                     });
+    QObject::connect(job, &QKeychain::Job::finished, &loop, [outcome, &loop](QKeychain::Job *j) {
+        outcome->finished = true;
+        outcome->error = j->error();
+        outcome->errorString = j->errorString();
+        if (auto *read = qobject_cast<QKeychain::ReadPasswordJob *>(j))
+            outcome->text = read->textData();
+        loop.quit();
+    });
     QTimer::singleShot(Keyring::TimeoutMs, &loop, &QEventLoop::quit);
     job->setAutoDelete(true);
     job->start();
@@ -58,8 +57,8 @@ TKeyringResult run(QKeychain::Job *job)
     TKeyringResult r;
     if (!outcome->finished) {
         r.status = TKeyringStatus::Refused;
-        r.detail = QStringLiteral("связка ключей не ответила за %1 с")
-                       .arg(Keyring::TimeoutMs / 1000);
+        r.detail =
+            QStringLiteral("связка ключей не ответила за %1 с").arg(Keyring::TimeoutMs / 1000);
         return r;
     }
     r.detail = outcome->errorString;

@@ -34,12 +34,13 @@ void CreateStartupWindows(TMainForm *main)
 
     // the windows kept hidden until used, in the order of start-up
     main->CreateWindowsInOrder(
-        {"DevEditForm", "VDevEditForm", "SelDeviceForm", "HWObjectEditForm", "HWUnitEditForm",
-         "HWUnitDevEditForm", "WaterSupplyForm", "ContractEditForm", "AbonentEditForm",
-         "AbonDevEditForm", "SelBuildingForm", "ImpProgressForm", "AdmDistrictsForm",
-         "AdmDistrictEditForm", "DistrictsForm", "DistrictEditForm", "AreasForm", "AreaEditForm",
-         "StreetEditForm", "BuildingEditForm", "OrgEditForm", "BankAccEditForm", "SelBankAccForm",
-         "CTPEditForm", "ContractsWForm", "ContractWEditForm"});
+        {"DevEditForm",      "VDevEditForm",        "SelDeviceForm",   "HWObjectEditForm",
+         "HWUnitEditForm",   "HWUnitDevEditForm",   "WaterSupplyForm", "ContractEditForm",
+         "AbonentEditForm",  "AbonDevEditForm",     "SelBuildingForm", "ImpProgressForm",
+         "AdmDistrictsForm", "AdmDistrictEditForm", "DistrictsForm",   "DistrictEditForm",
+         "AreasForm",        "AreaEditForm",        "StreetEditForm",  "BuildingEditForm",
+         "OrgEditForm",      "BankAccEditForm",     "SelBankAccForm",  "CTPEditForm",
+         "ContractsWForm",   "ContractWEditForm"});
     // the shell's own progress window comes last
     CreateProgressForm();
 }

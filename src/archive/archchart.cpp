@@ -25,9 +25,9 @@ constexpr int Hourly = 1;
 constexpr int Daily = 2;
 constexpr qreal HourMs = 3600.0 * 1000.0;
 constexpr qreal DayMs = 24 * HourMs;
-const QString Hint = QStringLiteral(
-    "Обведите область мышью, чтобы увеличить её; правая кнопка - уменьшить; "
-    "двойной щелчок по суткам - их часовые данные");
+const QString Hint =
+    QStringLiteral("Обведите область мышью, чтобы увеличить её; правая кнопка - уменьшить; "
+                   "двойной щелчок по суткам - их часовые данные");
 // Up to this many records a line marks each of them.
 constexpr int MarkedPoints = 62;
 
@@ -119,9 +119,12 @@ qreal TArchChart::halfInterval() const
     if (m_recType.isNull())
         return 0;
     switch (m_recType.toInt()) {
-    case Hourly: return HourMs / 2;
-    case Daily: return DayMs / 2;
-    default: return 0;
+    case Hourly:
+        return HourMs / 2;
+    case Daily:
+        return DayMs / 2;
+    default:
+        return 0;
     }
 }
 
@@ -272,7 +275,7 @@ QString TArchChart::ValuesText(int row) const
     }
     const QVariant dt = m_data->Value(row, m_data->FieldIndex(QStringLiteral("dt")));
     return TArchValueDelegate::ValueText(dt) + QStringLiteral(":   ") +
-           parts.join(QStringLiteral(";   "));
+        parts.join(QStringLiteral(";   "));
 }
 
 void TArchChart::ShowValuesAt(const QPoint &viewportPos)

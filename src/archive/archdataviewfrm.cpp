@@ -107,9 +107,11 @@ QLabel *valueLabel(const char *name, QWidget *parent)
     return l;
 }
 
+QDate g_today; // invalid: the clock's
+
 QDateEdit *dateBox(const char *name, QWidget *parent)
 {
-    auto *d = new QDateEdit(QDate::currentDate(), parent);
+    auto *d = new QDateEdit(TArchDataViewForm::Today(), parent);
     d->setObjectName(QString::fromLatin1(name));
     d->setCalendarPopup(true);
     d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
@@ -125,8 +127,8 @@ QString textOrUnknown(const QVariant &v)
 
 TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recType,
                                      const QDate &startDate, const QDate &endDate)
-    : QWidget(nullptr, Qt::Window), m_vdevid(vdevid), m_recType(recType),
-      m_startDate(startDate), m_endDate(endDate)
+    : QWidget(nullptr, Qt::Window), m_vdevid(vdevid), m_recType(recType), m_startDate(startDate),
+      m_endDate(endDate)
 {
     setObjectName(QStringLiteral("ArchDataViewForm"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -145,8 +147,8 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     const QString serNum = textOrUnknown(fact("sernum"));
     const QString vdix = textOrUnknown(fact("vdixattr"));
     const QString ctype = textOrUnknown(fact("ctypattr"));
-    setWindowTitle(QStringLiteral("'%1', № %2, ВП: %3, схема: %4")
-                       .arg(typeName, serNum, vdix, ctype));
+    setWindowTitle(
+        QStringLiteral("'%1', № %2, ВП: %3, схема: %4").arg(typeName, serNum, vdix, ctype));
     NameWindowForReaders(this);
 
     const QString table = tableSql(m_tblname);
@@ -187,14 +189,14 @@ TArchDataViewForm::TArchDataViewForm(const QString &vdevid, const QVariant &recT
     lblVDIX->setText(vdix);
     lblCType->setText(ctype);
 
-    stArchData = NewStrip(QStringLiteral("stArchData"),
-                          QStringLiteral("Архивные данные прибора:"), this);
+    stArchData =
+        NewStrip(QStringLiteral("stArchData"), QStringLiteral("Архивные данные прибора:"), this);
     const int stampWidth = scaledWidth(110);
-    dbgrdArchData = NewGrid(QStringLiteral("dbgrdArchData"), dsArchData,
-                            {{QStringLiteral("Дата, время"), QStringLiteral("dt"), stampWidth},
-                             {QStringLiteral("Время считывания"), QStringLiteral("ts"),
-                              stampWidth}},
-                            this);
+    dbgrdArchData =
+        NewGrid(QStringLiteral("dbgrdArchData"), dsArchData,
+                {{QStringLiteral("Дата, время"), QStringLiteral("dt"), stampWidth},
+                 {QStringLiteral("Время считывания"), QStringLiteral("ts"), stampWidth}},
+                this);
     dbgrdArchData->setAccessibleName(QStringLiteral("Архивные данные прибора"));
     addParamColumns(devcatid);
     auto *cells = new TArchValueDelegate(dbgrdArchData);
@@ -313,11 +315,10 @@ QWidget *TArchDataViewForm::createParamsPanel()
     lblSerNum = valueLabel("lblSerNum", gbDevice);
     lblVDIX = valueLabel("lblVDIX", gbDevice);
     lblCType = valueLabel("lblCType", gbDevice);
-    const std::pair<QString, QLabel *> facts[] = {
-        {QStringLiteral("Тип прибора:"), lblTypeName},
-        {QStringLiteral("Зав. номер:"), lblSerNum},
-        {QStringLiteral("Индекс ВП:"), lblVDIX},
-        {QStringLiteral("Схема измерения:"), lblCType}};
+    const std::pair<QString, QLabel *> facts[] = {{QStringLiteral("Тип прибора:"), lblTypeName},
+                                                  {QStringLiteral("Зав. номер:"), lblSerNum},
+                                                  {QStringLiteral("Индекс ВП:"), lblVDIX},
+                                                  {QStringLiteral("Схема измерения:"), lblCType}};
     int r = 0;
     for (const auto &[caption, value] : facts) {
         device->addWidget(new QLabel(caption, gbDevice), r, 0);
@@ -421,13 +422,23 @@ void TArchDataViewForm::readRange()
     lblMaxDT->setText(qryDTRange->DisplayText(qryDTRange->RecNo(), 1));
 }
 
+QDate TArchDataViewForm::Today()
+{
+    return g_today.isValid() ? g_today : QDate::currentDate();
+}
+
+void TArchDataViewForm::SetToday(const QDate &day)
+{
+    g_today = day;
+}
+
 void TArchDataViewForm::showInitialData()
 {
     if (m_recType.isNull()) {
         selectRecType(Daily);
         readRange();
         const QVariant maxdt = qryDTRange->FieldValue(QStringLiteral("maxdt"));
-        const QDate last = maxdt.isNull() ? QDate::currentDate() : maxdt.toDateTime().date();
+        const QDate last = maxdt.isNull() ? Today() : maxdt.toDateTime().date();
         dtpStartDate->setDate(QDate(last.year(), last.month(), 1));
         dtpEndDate->setDate(last);
     } else {
@@ -582,9 +593,8 @@ bool TArchDataViewForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        const Qt::KeyboardModifiers held = key->modifiers() & (Qt::ShiftModifier |
-                                                               Qt::ControlModifier |
-                                                               Qt::AltModifier | Qt::MetaModifier);
+        const Qt::KeyboardModifiers held = key->modifiers() &
+            (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
         if (key->key() == Qt::Key_F5 && held == Qt::NoModifier) {
             btnRefreshClick();
             return true;

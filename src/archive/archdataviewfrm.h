@@ -40,6 +40,11 @@ public:
                       const QDate &endDate);
     ~TArchDataViewForm() override;
 
+    // The day the windows take for today: the clock's, unless a day was set
+    // (an invalid date gives the clock back).
+    static QDate Today();
+    static void SetToday(const QDate &day);
+
     const QString &VDevId() const { return m_vdevid; }
     // The record type and period of the data shown.
     QVariant RecType() const { return m_recType; }

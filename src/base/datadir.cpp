@@ -94,8 +94,8 @@ QString DataDir()
         return g_dataDir;
     static const QString decided = [] {
         const QString exeDir = ExecutableDir();
-        const QString dir = ChooseDataDir(exeDir, QProcessEnvironment::systemEnvironment(),
-                                          CanWriteFolder);
+        const QString dir =
+            ChooseDataDir(exeDir, QProcessEnvironment::systemEnvironment(), CanWriteFolder);
         if (dir != withSlash(exeDir))
             MakePrivateDir(dir); // a failure shows when the settings are written
         return dir;

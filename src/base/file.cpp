@@ -8,12 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TFile::TFile(const QString &fileName, quint32 access, quint32 flagsAndAttributes,
-             quint32 creation, quint32 share)
-    : m_fileName(fileName),
-      m_access(access),
-      m_flags(flagsAndAttributes),
-      m_creation(creation),
+TFile::TFile(const QString &fileName, quint32 access, quint32 flagsAndAttributes, quint32 creation,
+             quint32 share)
+    : m_fileName(fileName), m_access(access), m_flags(flagsAndAttributes), m_creation(creation),
       m_share(share)
 {
     Open();
@@ -303,7 +300,7 @@ bool TFile::ReadLine(char *buffer, quint32 size)
     if (got < 0)
         return fail(errno);
     if (got == 0) {
-        m_failed = true;  // end of the file
+        m_failed = true; // end of the file
         return false;
     }
 

@@ -32,11 +32,11 @@ public:
     };
     // Creation mode.
     enum Creation : quint32 {
-        CreateNew = 1,         // fails when the file exists
-        CreateAlways = 2,      // a new, empty file in any case
-        OpenExisting = 3,      // fails when the file is missing
-        OpenAlways = 4,        // opens, or creates an empty file
-        TruncateExisting = 5,  // opens an existing file and empties it
+        CreateNew = 1,        // fails when the file exists
+        CreateAlways = 2,     // a new, empty file in any case
+        OpenExisting = 3,     // fails when the file is missing
+        OpenAlways = 4,       // opens, or creates an empty file
+        TruncateExisting = 5, // opens an existing file and empties it
     };
     // Share mode: what other handles may do while this one is open.
     enum Share : quint32 {
@@ -45,8 +45,8 @@ public:
         ShareWrite = 0x2,
     };
 
-    TFile(const QString &fileName, quint32 access, quint32 flagsAndAttributes,
-          quint32 creation, quint32 share);
+    TFile(const QString &fileName, quint32 access, quint32 flagsAndAttributes, quint32 creation,
+          quint32 share);
     virtual ~TFile();
 
     bool Open();

@@ -50,8 +50,7 @@ bool FitToDesktop(int &left, int &top, int &width, int &height)
 
 bool FitToDesktop(int &left, int &top, int &width, int &height, const QSize &desktop)
 {
-    if (left <= NeverStored || top <= NeverStored || width <= NeverStored
-        || height <= NeverStored)
+    if (left <= NeverStored || top <= NeverStored || width <= NeverStored || height <= NeverStored)
         return false;
     // Sums in 64 bits: the values come from a file and may be anything.
     const qint64 d = desktop.width();

@@ -11,8 +11,8 @@ namespace {
 
 bool isBlank(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r')
-        || c == QLatin1Char('\n');
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
+        c == QLatin1Char('\n');
 }
 
 bool isControl(QChar c)
@@ -109,8 +109,10 @@ QByteArray encodeLine(const QString &line)
         return bytes;
     bytes.clear();
     for (qsizetype i = 0; i < line.size(); ++i) {
-        const qsizetype n = line.at(i).isHighSurrogate() && i + 1 < line.size()
-                && line.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const qsizetype n =
+            line.at(i).isHighSurrogate() && i + 1 < line.size() && line.at(i + 1).isLowSurrogate()
+            ? 2
+            : 1;
         const QByteArray c = TextCodec::EncodeWin1251(line.mid(i, n), &complete);
         bytes += complete ? c : QByteArray("?");
         i += n - 1;
@@ -165,8 +167,8 @@ void TMYIniFile::load()
     QStringDecoder decoder = TextCodec::FileDecoder(bytes);
     const char *data = bytes.constData();
     for (qsizetype at = 0; at < bytes.size();) {
-        const quint32 available = quint32(std::min<qsizetype>(bytes.size() - at,
-                                                               LineBufferSize - 1));
+        const quint32 available =
+            quint32(std::min<qsizetype>(bytes.size() - at, LineBufferSize - 1));
         const quint32 length = LineLength(data + at, available);
         const QByteArrayView piece(data + at, length);
         // an empty line keeps no text of its own: a file of empty lines

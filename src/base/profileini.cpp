@@ -39,8 +39,7 @@ bool splitEntry(const QString &line, QString *key, QString *value)
 
 // Replaces the key's entry in the section, or adds it at the section's end,
 // or adds the section with it at the end of the lines.
-void setEntry(QStringList &lines, const QString &section, const QString &key,
-              const QString &value)
+void setEntry(QStringList &lines, const QString &section, const QString &key, const QString &value)
 {
     // a line break in the value would end the entry there, and what follows
     // would read as lines of their own: another key, or a section
@@ -86,8 +85,8 @@ bool removeEntry(QStringList &lines, const QString &section, const QString &key)
         QString name, k, v;
         if (isSectionHeader(lines[i], &name))
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
-        else if (inSection && splitEntry(lines[i], &k, &v)
-                 && k.compare(key, Qt::CaseInsensitive) == 0) {
+        else if (inSection && splitEntry(lines[i], &k, &v) &&
+                 k.compare(key, Qt::CaseInsensitive) == 0) {
             lines.removeAt(i);
             removed = true;
             continue;

@@ -10,23 +10,32 @@ namespace {
 // Code pages whose characters may take more than one byte.
 bool isMultiByte(int codePage)
 {
-    return codePage == TTextCodec::Utf8 || codePage == 932 || codePage == 936
-        || codePage == 949 || codePage == 950;
+    return codePage == TTextCodec::Utf8 || codePage == 932 || codePage == 936 || codePage == 949 ||
+        codePage == 950;
 }
 
 // The names under which the codec library knows a code page.
 QStringList decoderNames(int codePage)
 {
     switch (codePage) {
-    case TTextCodec::Utf8: return {QStringLiteral("UTF-8")};
-    case 20866: return {QStringLiteral("KOI8-R")};
-    case 21866: return {QStringLiteral("KOI8-U")};
-    case 10007: return {QStringLiteral("x-mac-cyrillic"), QStringLiteral("macos-7_3-10.2")};
-    case 932: return {QStringLiteral("Shift_JIS")};
-    case 936: return {QStringLiteral("GBK")};
-    case 949: return {QStringLiteral("windows-949"), QStringLiteral("EUC-KR")};
-    case 950: return {QStringLiteral("Big5")};
-    default: break;
+    case TTextCodec::Utf8:
+        return {QStringLiteral("UTF-8")};
+    case 20866:
+        return {QStringLiteral("KOI8-R")};
+    case 21866:
+        return {QStringLiteral("KOI8-U")};
+    case 10007:
+        return {QStringLiteral("x-mac-cyrillic"), QStringLiteral("macos-7_3-10.2")};
+    case 932:
+        return {QStringLiteral("Shift_JIS")};
+    case 936:
+        return {QStringLiteral("GBK")};
+    case 949:
+        return {QStringLiteral("windows-949"), QStringLiteral("EUC-KR")};
+    case 950:
+        return {QStringLiteral("Big5")};
+    default:
+        break;
     }
     if (codePage >= 28591 && codePage <= 28605)
         return {QStringLiteral("ISO-8859-%1").arg(codePage - 28590)};
@@ -95,8 +104,8 @@ int TTextCodec::CodePageFromName(const QString &name)
     if (const auto m = iso.match(n); m.hasMatch())
         return 28590 + m.captured(1).toInt();
     // "866", "CP866", "OEM 866", "ANSI 1251", "WINDOWS-1251", "IBM866", "MS-DOS 866"
-    static const QRegularExpression numbered(QStringLiteral(
-        "^(?:CP|IBM|OEM|ANSI|WINDOWS|WIN|MS-DOS|DOS|X-CP)?[-_ ]?(\\d{3,5})$"));
+    static const QRegularExpression numbered(
+        QStringLiteral("^(?:CP|IBM|OEM|ANSI|WINDOWS|WIN|MS-DOS|DOS|X-CP)?[-_ ]?(\\d{3,5})$"));
     if (const auto m = numbered.match(n); m.hasMatch())
         return m.captured(1).toInt();
     return 0;

@@ -25,11 +25,9 @@ QString displayText(const QString &text)
 }
 
 QMessageBox::StandardButton showBox(const QString &title, const QString &text,
-                                    QMessageBox::Icon icon,
-                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton,
-                                    QMessageBox::StandardButton escapeButton,
-                                    QWidget *parent)
+                                    QMessageBox::StandardButton escapeButton, QWidget *parent)
 {
     MessageInfo info{title, displayText(text), icon, buttons, defaultButton, escapeButton};
     if (g_responder)
@@ -56,8 +54,8 @@ void WarningBox(const QString &text, QWidget *parent)
 
 void TitledWarningBox(const QString &title, const QString &text, QWidget *parent)
 {
-    showBox(title, text, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok,
-            QMessageBox::Ok, parent);
+    showBox(title, text, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok,
+            parent);
 }
 
 bool ConfirmBox(const QString &text, QWidget *parent)
@@ -116,7 +114,7 @@ QString FileDialog(const FileDialogInfo &info, QWidget *parent)
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setWindowTitle(!info.title.isEmpty() ? info.title
-                          : info.save           ? QStringLiteral("Сохранить")
+                              : info.save       ? QStringLiteral("Сохранить")
                                                 : QStringLiteral("Открыть"));
     dialog.setAcceptMode(info.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(info.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

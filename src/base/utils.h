@@ -71,7 +71,7 @@ void SetExeDir(const QString &dir);
 // result. Installing an empty function restores the real boxes and dialogs.
 struct MessageInfo {
     QString title;
-    QString text;              // with "\r\n" already turned into line breaks
+    QString text; // with "\r\n" already turned into line breaks
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;

@@ -56,16 +56,15 @@ QVector<TAttempt> attempts(const QString &message)
 
 bool has(const QString &text, const char *english, const char *russian)
 {
-    return text.contains(QLatin1String(english), Qt::CaseInsensitive)
-           || text.contains(S(russian), Qt::CaseInsensitive);
+    return text.contains(QLatin1String(english), Qt::CaseInsensitive) ||
+        text.contains(S(russian), Qt::CaseInsensitive);
 }
 
 // The cause in Russian, empty when the reason is none of the known ones.
 QString cause(const QString &reason, const TConnectionOptions &o)
 {
-    const QString rootCert = o.sslRootCert.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral(" \"%1\"").arg(o.sslRootCert);
+    const QString rootCert =
+        o.sslRootCert.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(o.sslRootCert);
     if (has(reason, "server does not support SSL", "сервер не поддерживает SSL"))
         return S("сервер не поддерживает шифрование соединения (SSL), а режим шифрования "
                  "\"%1\" требует его")
@@ -104,8 +103,8 @@ QString cause(const QString &reason, const TConnectionOptions &o)
         return S("сервер не запущен: в каталоге нет его сокета");
     if (has(reason, "could not translate host name", "преобразовать имя"))
         return S("такое имя сервера не найдено");
-    if (has(reason, "Network is unreachable", "Сеть недоступна")
-        || has(reason, "No route to host", "Нет маршрута до узла"))
+    if (has(reason, "Network is unreachable", "Сеть недоступна") ||
+        has(reason, "No route to host", "Нет маршрута до узла"))
         return S("сеть до сервера недоступна");
     if (has(reason, "password authentication failed", "не прошёл проверку подлинности"))
         return S("неверное имя пользователя или пароль");
@@ -133,10 +132,9 @@ QString ExplainConnectFailure(const QString &driverMessage, const TConnectionOpt
     }
     if (!known)
         return driverMessage;
-    const QString head =
-        lines.size() == 1
-            ? S("Не удалось соединиться с сервером ") + lines.constFirst() + QLatin1Char('.')
-            : S("Не удалось соединиться ни с одним из серверов:\n") + lines.join(S(";\n"))
-                  + QLatin1Char('.');
+    const QString head = lines.size() == 1
+        ? S("Не удалось соединиться с сервером ") + lines.constFirst() + QLatin1Char('.')
+        : S("Не удалось соединиться ни с одним из серверов:\n") + lines.join(S(";\n")) +
+            QLatin1Char('.');
     return head + S("\n\nСообщение драйвера:\n") + driverMessage.trimmed();
 }

@@ -18,8 +18,8 @@ TServerAddress splitHostPort(const QString &entry)
         return a;
     // anchored at the very end ("$" would also match before a final line
     // end), digits only ASCII ones ("\\d" would take any script's)
-    static const QRegularExpression v6(QRegularExpression::anchoredPattern(
-        QStringLiteral("\\[([^\\]]*)\\](?::([0-9]+))?")));
+    static const QRegularExpression v6(
+        QRegularExpression::anchoredPattern(QStringLiteral("\\[([^\\]]*)\\](?::([0-9]+))?")));
     static const QRegularExpression hp(
         QRegularExpression::anchoredPattern(QStringLiteral("([^:]*):([0-9]+)")));
     QRegularExpressionMatch m = v6.match(entry);
@@ -46,8 +46,8 @@ QString trimBlanks(const QString &s)
 
 const QStringList &SSLModes()
 {
-    static const QStringList modes{QStringLiteral("disable"), QStringLiteral("allow"),
-                                   QStringLiteral("prefer"),  QStringLiteral("require"),
+    static const QStringList modes{QStringLiteral("disable"),   QStringLiteral("allow"),
+                                   QStringLiteral("prefer"),    QStringLiteral("require"),
                                    QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
     return modes;
 }
@@ -56,8 +56,8 @@ QString TServerAddress::Text() const
 {
     if (port.isEmpty())
         return host;
-    return (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host)
-           + QLatin1Char(':') + port;
+    return (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host) +
+        QLatin1Char(':') + port;
 }
 
 QVector<TServerAddress> ParseServerList(const QString &server)
@@ -104,9 +104,8 @@ QString BuildConnectionString(const TConnectionOptions &o)
     }
     QString s = QStringLiteral("Provider=MSDASQL;DRIVER=PostgreSQL ANSI;SERVER=%1;DATABASE=%2;"
                                "UID=%3;PWD=%4;UseServerSidePrepare=1;")
-                    .arg(QuoteConnValue(hosts.join(QLatin1Char(','))),
-                         QuoteConnValue(o.database), QuoteConnValue(o.user),
-                         QuoteConnValue(o.password));
+                    .arg(QuoteConnValue(hosts.join(QLatin1Char(','))), QuoteConnValue(o.database),
+                         QuoteConnValue(o.user), QuoteConnValue(o.password));
     // The driver keeps a few characters of PORT only: the ports of a list
     // go to libpq directly, an empty one meaning the default port.
     QStringList pq;
@@ -135,8 +134,8 @@ QString BuildConnectionString(const TConnectionOptions &o)
     return s;
 }
 
-QString BuildConnectionString(const QString &server, const QString &database,
-                              const QString &user, const QString &password)
+QString BuildConnectionString(const QString &server, const QString &database, const QString &user,
+                              const QString &password)
 {
     TConnectionOptions o;
     o.server = server;

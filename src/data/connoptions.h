@@ -32,8 +32,8 @@ struct TConnectionOptions {
     QString database;
     QString user;
     QString password;
-    QString sslMode;      // a libpq word; empty: the driver's default
-    QString sslRootCert;  // the file of trusted root certificates; empty: libpq's default
+    QString sslMode;        // a libpq word; empty: the driver's default
+    QString sslRootCert;    // the file of trusted root certificates; empty: libpq's default
     int connectTimeout = 0; // seconds for each server; 0: none
     // TCP keepalives probed after 30 s of silence, and data unacknowledged for
     // 60 s ending the connection: a link cut by a firewall is noticed within

@@ -161,8 +161,7 @@ void TDataSet::resolveFields()
             sources << f.lookupDataSet;
     for (TDataSet *s : sources) {
         connect(s, &TDataSet::Reset, this, &TDataSet::LookupsChanged, Qt::UniqueConnection);
-        connect(s, &TDataSet::ValueChanged, this, &TDataSet::LookupsChanged,
-                Qt::UniqueConnection);
+        connect(s, &TDataSet::ValueChanged, this, &TDataSet::LookupsChanged, Qt::UniqueConnection);
     }
 }
 
@@ -192,15 +191,12 @@ bool TDataSet::paramsFromMaster()
     return true;
 }
 
-void TDataSet::runQuery()
+TReadRequest TDataSet::ReadRequest() const
 {
-    m_conn->RequireOpen();
-    if (!m_stmt) {
-        m_stmt = std::make_unique<TStatement>(*m_conn);
-        m_stmt->Prepare(m_parsed.sql);
-    }
-    QVector<BoundValue> values;
-    values.reserve(m_parsed.names.size());
+    TReadRequest request;
+    request.dataSet = objectName();
+    request.sql = m_parsed.sql;
+    request.values.reserve(m_parsed.names.size());
     for (const QString &name : m_parsed.names) {
         const TParam *param = nullptr;
         for (const TParam &p : m_params)
@@ -209,25 +205,34 @@ void TDataSet::runQuery()
         if (!param)
             throw EDatabaseError(
                 QStringLiteral("%1: параметр '%2' не объявлен").arg(objectName(), name));
-        values.append(BoundValue{param->type, param->value});
+        request.values.append(BoundValue{param->type, param->value});
     }
-    m_stmt->Execute(values);
-    const QVector<ColumnInfo> &cols = m_stmt->Columns();
-    setColumns(cols);
+    request.fields.reserve(m_fields.size());
+    for (const TFieldDef &f : m_fields)
+        request.fields.append({f.name, f.type, f.size, f.kind == FieldKind::Data});
+    return request;
+}
 
-    if (m_fields.isEmpty()) {
+TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
+{
+    statement.Execute(request.values);
+    TReadResult result;
+    result.columns = statement.Columns();
+    const QVector<ColumnInfo> &cols = result.columns;
+    QVector<TReadRequest::Field> fields = request.fields;
+    if (fields.isEmpty()) {
         // no declared fields: the fields are the columns of the result
         for (const ColumnInfo &c : cols)
-            AddField(c.name, c.type, c.type == FieldType::String ? c.size : 0);
+            fields.append({c.name, c.type, c.type == FieldType::String ? c.size : 0, true});
     }
-    // map declared data fields to result columns
-    const int nfields = int(m_fields.size());
+    // map the data fields to result columns
+    const int nfields = int(fields.size());
     QVector<int> fieldOfColumn(cols.size(), -1);
     QVector<int> sizeHints(cols.size(), -1); // a column no field shows is not read
     QVector<bool> convert(cols.size(), false);
     for (int i = 0; i < nfields; ++i) {
-        const TFieldDef &f = m_fields[i];
-        if (f.kind != FieldKind::Data)
+        const TReadRequest::Field &f = fields[i];
+        if (!f.data)
             continue;
         int col = -1;
         for (int c = 0; c < cols.size(); ++c)
@@ -237,17 +242,16 @@ void TDataSet::runQuery()
             }
         if (col < 0)
             throw EDatabaseError(QStringLiteral("%1: поле '%2' не найдено в результате запроса")
-                                     .arg(objectName(), f.name));
+                                     .arg(request.dataSet, f.name));
         fieldOfColumn[col] = i;
         sizeHints[col] = f.type == FieldType::String ? f.size : 0;
         const FieldType ct = cols[col].type;
         const bool bothInt = (ct == FieldType::SmallInt || ct == FieldType::Integer) &&
-                             (f.type == FieldType::SmallInt || f.type == FieldType::Integer);
+            (f.type == FieldType::SmallInt || f.type == FieldType::Integer);
         convert[col] = !(ct == f.type || bothInt);
     }
 
-    QVector<QVector<QVariant>> rows;
-    m_stmt->FetchAll(
+    statement.FetchAll(
         [&](QVector<QVariant> &row) {
             QVector<QVariant> out(nfields);
             for (int c = 0; c < row.size(); ++c) {
@@ -255,19 +259,39 @@ void TDataSet::runQuery()
                 if (f < 0)
                     continue;
                 if (convert[c]) {
-                    QVariant v = CoerceValue(row[c], m_fields[f].type);
-                    if (m_fields[f].type == FieldType::String && m_fields[f].size > 0 &&
-                        v.toString().size() > m_fields[f].size)
-                        v = v.toString().left(m_fields[f].size);
+                    QVariant v = CoerceValue(row[c], fields[f].type);
+                    if (fields[f].type == FieldType::String && fields[f].size > 0 &&
+                        v.toString().size() > fields[f].size)
+                        v = v.toString().left(fields[f].size);
                     out[f] = std::move(v);
                 } else {
                     out[f] = std::move(row[c]);
                 }
             }
-            rows.append(std::move(out));
+            result.rows.append(std::move(out));
         },
         sizeHints);
-    m_rows = std::move(rows);
+    return result;
+}
+
+void TDataSet::runQuery()
+{
+    m_conn->RequireOpen();
+    TReadResult result;
+    if (!m_readAhead || !m_readAhead->Take(this, result)) {
+        const TReadRequest request = ReadRequest();
+        if (!m_stmt) {
+            m_stmt = std::make_unique<TStatement>(*m_conn);
+            m_stmt->Prepare(m_parsed.sql);
+        }
+        result = ReadResult(*m_stmt, request);
+    }
+    setColumns(result.columns);
+    if (m_fields.isEmpty()) {
+        for (const ColumnInfo &c : result.columns)
+            AddField(c.name, c.type, c.type == FieldType::String ? c.size : 0);
+    }
+    m_rows = std::move(result.rows);
     m_current = m_rows.isEmpty() ? -1 : 0;
     invalidateIndexes();
 }

@@ -25,6 +25,44 @@
 class TDataSet;
 class TDataSource;
 
+// What a dataset reads, copied whole, so that the result may be read on
+// another connection and thread (see data/readahead.h).
+struct TReadRequest {
+    struct Field {
+        QString name;
+        FieldType type = FieldType::String;
+        int size = 0;
+        bool data = true; // a column of the result (not a lookup)
+    };
+    QString dataSet;            // the asking dataset's name, for messages
+    QString sql;                // with "?" placeholders
+    QVector<BoundValue> values; // one per "?"
+    QVector<Field> fields;      // empty: the fields are the result's columns
+};
+
+// A result as read: its columns, and its rows with one value per field of
+// the request (lookup fields null).
+struct TReadResult {
+    QVector<ColumnInfo> columns;
+    QVector<QVector<QVariant>> rows;
+};
+
+// Executes a request on a statement that holds its SQL prepared and reads
+// every row: the columns a field shows are read and converted to the
+// field's type, the others are not read at all.
+TReadResult ReadResult(TStatement &statement, const TReadRequest &request);
+
+// Hands over results read before their datasets asked for them.
+class IReadAhead
+{
+public:
+    virtual ~IReadAhead() = default;
+    // The result read for the dataset, waiting for it where it is still
+    // being read; raises the failure of reading it. False when it was not
+    // read ahead: the dataset reads it itself.
+    virtual bool Take(const TDataSet *dataSet, TReadResult &result) = 0;
+};
+
 enum class FieldKind {
     Data,   // a column of the result
     Lookup, // taken from another dataset by key
@@ -99,10 +137,10 @@ public:
     // Record events. A handler refuses by throwing (EAbort for a silent
     // refusal); a refused Append or Delete changes nothing.
     using FieldHandler = std::function<void(TDataSet &, int field)>;
-    std::vector<Handler> BeforeInsert;  // before a new row is appended
-    std::vector<Handler> OnNewRecord;   // the new row exists: fill defaults
+    std::vector<Handler> BeforeInsert; // before a new row is appended
+    std::vector<Handler> OnNewRecord;  // the new row exists: fill defaults
     std::vector<Handler> BeforePost;
-    std::vector<Handler> AfterPost;     // after a successful post
+    std::vector<Handler> AfterPost; // after a successful post
     std::vector<Handler> BeforeDelete;
     std::vector<Handler> AfterDelete;
     std::vector<FieldHandler> OnFieldChange;
@@ -131,6 +169,11 @@ public:
     // Runs the query again with the current parameters; the first row becomes
     // current. No open handlers run.
     void Requery();
+    // What Open would read, for a dataset without a master whose fields are
+    // declared; raises for an undeclared parameter.
+    TReadRequest ReadRequest() const;
+    // While set, Open takes its result from there when it was read ahead.
+    void SetReadAhead(IReadAhead *source) { m_readAhead = source; }
     bool Active() const { return m_state != State::Inactive; }
     State GetState() const { return m_state; }
 
@@ -209,7 +252,7 @@ signals:
     void AboutToRemoveRow(int row);
     void RowRemoved(int row);
 
-protected:
+private:
     // Reports a change to the data sources. Every dependant is told, also
     // when one fails; the first failure is raised afterwards.
     void notify(int field);
@@ -237,7 +280,7 @@ protected:
     QPointer<TDataSource> m_master;
     QVector<QPointer<TDataSet>> m_details;
     std::exception_ptr m_dependantError; // the first dependant that failed
-    int m_notifying = 0;                  // reports under way
+    int m_notifying = 0;                 // reports under way
     TConnection *m_conn;
     std::unique_ptr<TStatement> m_stmt;
     QVector<ColumnInfo> m_columns;
@@ -292,10 +335,10 @@ protected:
     WritePlan m_plan;
     QHash<QString, QString> m_baseColumns; // field (lower case) -> column
     bool m_readOnly = false;
-    QVector<QVariant> m_backup;  // the row before Edit
-    QVector<bool> m_assigned;    // fields given a value since Edit/Append
-    bool m_postRefused = false;  // see PostRefused
+    QVector<QVariant> m_backup; // the row before Edit
+    QVector<bool> m_assigned;   // fields given a value since Edit/Append
+    bool m_postRefused = false; // see PostRefused
     int m_rowBeforeInsert = -1;
     int m_resets = 0; // content resets so far, to notice a re-run inside a post
+    IReadAhead *m_readAhead = nullptr;
 };
-

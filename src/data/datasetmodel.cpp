@@ -2,8 +2,7 @@
 
 #include "data/dataset.h"
 
-TDataSetModel::TDataSetModel(TDataSet *dataSet)
-    : QAbstractTableModel(dataSet), m_dataSet(dataSet)
+TDataSetModel::TDataSetModel(TDataSet *dataSet) : QAbstractTableModel(dataSet), m_dataSet(dataSet)
 {
     m_columns = int(dataSet->Fields().size());
     connect(dataSet, &TDataSet::AboutToReset, this, [this] { beginResetModel(); });

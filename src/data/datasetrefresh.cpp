@@ -66,9 +66,9 @@ void RefreshDataSet(TDataSet &dataSet)
     QVector<TDataSet *> sources;
     for (TDataSet *ds : std::as_const(family))
         for (const TFieldDef &f : ds->Fields())
-            if (f.kind == FieldKind::Lookup && f.lookupDataSet && f.lookupDataSet->Active()
-                && !f.lookupDataSet->IsEditing() && !family.contains(f.lookupDataSet)
-                && !sources.contains(f.lookupDataSet))
+            if (f.kind == FieldKind::Lookup && f.lookupDataSet && f.lookupDataSet->Active() &&
+                !f.lookupDataSet->IsEditing() && !family.contains(f.lookupDataSet) &&
+                !sources.contains(f.lookupDataSet))
                 sources << f.lookupDataSet;
     for (TDataSet *s : std::as_const(sources))
         RequeryKeepingRow(*s);

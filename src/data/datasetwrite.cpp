@@ -61,8 +61,8 @@ QString TDataSet::UpdateTable() const
     // without a key, the first column read from a table does.
     const auto tableOf = [](const ColumnInfo &c) {
         return c.baseSchema.isEmpty() || c.baseTable.isEmpty()
-                   ? c.baseTable
-                   : c.baseSchema + QLatin1Char('.') + c.baseTable;
+            ? c.baseTable
+            : c.baseSchema + QLatin1Char('.') + c.baseTable;
     };
     for (const QString &key : m_keyFields)
         for (const ColumnInfo &c : m_columns)
@@ -205,7 +205,8 @@ void TDataSet::Edit()
     if (IsEditing())
         return;
     if (m_readOnly)
-        throw EDatabaseError(QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
+        throw EDatabaseError(
+            QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
     if (m_current < 0)
         throw EDatabaseError(QStringLiteral("Нет записи для редактирования"));
     m_backup = m_rows[m_current];
@@ -220,7 +221,8 @@ void TDataSet::Append()
     if (!Active())
         throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
     if (m_readOnly)
-        throw EDatabaseError(QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
+        throw EDatabaseError(
+            QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
     postDetails();
     if (IsEditing())
         Post();
@@ -268,8 +270,7 @@ void TDataSet::SetValue(int field, const QVariant &value)
         throw EDatabaseError(QStringLiteral("%1: нет такого поля").arg(objectName()));
     const TFieldDef &f = m_fields[field];
     if (f.kind != FieldKind::Data)
-        throw EDatabaseError(
-            QStringLiteral("Поле '%1' нельзя изменить").arg(f.name));
+        throw EDatabaseError(QStringLiteral("Поле '%1' нельзя изменить").arg(f.name));
     if (!IsEditing())
         Edit();
     const QVariant v = CoerceValue(value, f.type);
@@ -335,12 +336,11 @@ void TDataSet::writeRow()
             marks << QStringLiteral("?");
             values.append(BoundValue{m_fields[i].type, row[i]});
         }
-        const QString sql =
-            columns.isEmpty()
-                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteTable(plan.table))
-                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteTable(plan.table), columns.join(QLatin1String(", ")),
-                           marks.join(QLatin1String(", ")));
+        const QString sql = columns.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteTable(plan.table))
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoteTable(plan.table), columns.join(QLatin1String(", ")),
+                       marks.join(QLatin1String(", ")));
         m_conn->Execute(sql, values);
     } else {
         QStringList sets;
@@ -447,8 +447,7 @@ void TDataSet::Cancel()
         m_state = State::Browse;
         emit AboutToRemoveRow(at);
         m_rows.removeAt(at);
-        m_current = m_rows.isEmpty() ? -1
-                                     : qBound(0, m_rowBeforeInsert, int(m_rows.size()) - 1);
+        m_current = m_rows.isEmpty() ? -1 : qBound(0, m_rowBeforeInsert, int(m_rows.size()) - 1);
         invalidateIndexes();
         emit RowRemoved(at);
     } else {
@@ -470,7 +469,8 @@ void TDataSet::Delete()
     if (!Active())
         throw EDatabaseError(QStringLiteral("%1: набор данных закрыт").arg(objectName()));
     if (m_readOnly)
-        throw EDatabaseError(QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
+        throw EDatabaseError(
+            QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
     if (m_state == State::Insert) {
         Cancel();
         return;

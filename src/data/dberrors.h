@@ -17,9 +17,9 @@ public:
     // 08) or the server ending the session (57P01..57P03).
     bool ConnectionLost() const
     {
-        return m_sqlState.startsWith(QLatin1String("08"))
-               || m_sqlState == QLatin1String("57P01") || m_sqlState == QLatin1String("57P02")
-               || m_sqlState == QLatin1String("57P03");
+        return m_sqlState.startsWith(QLatin1String("08")) ||
+            m_sqlState == QLatin1String("57P01") || m_sqlState == QLatin1String("57P02") ||
+            m_sqlState == QLatin1String("57P03");
     }
 
 private:

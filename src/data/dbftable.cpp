@@ -107,9 +107,22 @@ void quietError(const char *) {}
 bool knownVersion(unsigned char v)
 {
     switch (v) {
-    case 0x02: case 0x03: case 0x04: case 0x05: case 0x30: case 0x31: case 0x32:
-    case 0x43: case 0x63: case 0x83: case 0x8B: case 0x8E: case 0xCB: case 0xE5:
-    case 0xF5: case 0xFB:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x30:
+    case 0x31:
+    case 0x32:
+    case 0x43:
+    case 0x63:
+    case 0x83:
+    case 0x8B:
+    case 0x8E:
+    case 0xCB:
+    case 0xE5:
+    case 0xF5:
+    case 0xFB:
         return true;
     default:
         return false;
@@ -136,9 +149,11 @@ void checkHeader(const QString &path, qint64 fileSize)
     };
     if (head.size() < 32)
         throw notDbf();
-    const auto byte = [&](const QByteArray &b, int i) { return static_cast<unsigned char>(b[i]); };
-    const qint64 records = qint64(byte(head, 4)) | qint64(byte(head, 5)) << 8
-                         | qint64(byte(head, 6)) << 16 | qint64(byte(head, 7)) << 24;
+    const auto byte = [&](const QByteArray &b, int i) {
+        return static_cast<unsigned char>(b[i]);
+    };
+    const qint64 records = qint64(byte(head, 4)) | qint64(byte(head, 5)) << 8 |
+        qint64(byte(head, 6)) << 16 | qint64(byte(head, 7)) << 24;
     const int headerLength = byte(head, 8) | byte(head, 9) << 8;
     const int recordLength = byte(head, 10) | byte(head, 11) << 8;
     if (!knownVersion(byte(head, 0)) || headerLength < 65 || recordLength < 2)
@@ -150,8 +165,8 @@ void checkHeader(const QString &path, qint64 fileSize)
     int width = 1; // the deleted mark
     for (int at = 0; at + 32 <= fields.size() && fields[at] != '\r'; at += 32, ++count) {
         const char type = fields[at + 11];
-        const bool typeMark = (type >= 'A' && type <= 'Z') || type == '0' || type == '@'
-                           || type == '+';
+        const bool typeMark =
+            (type >= 'A' && type <= 'Z') || type == '0' || type == '@' || type == '+';
         if (!typeMark || fields[at] == '\0')
             throw notDbf();
         width += byte(fields, at + 16);
@@ -163,7 +178,9 @@ void checkHeader(const QString &path, qint64 fileSize)
         const qint64 present = qMax<qint64>(0, fileSize - headerLength) / recordLength;
         throw EError(QStringLiteral("Файл %1 повреждён или обрезан: в его заголовке указано "
                                     "записей: %2, а в файле целиком есть только %3")
-                         .arg(quoted(path)).arg(records).arg(present));
+                         .arg(quoted(path))
+                         .arg(records)
+                         .arg(present));
     }
 }
 
@@ -183,34 +200,96 @@ int TDbfTable::CodePageOf(const char *declared)
     if (std::strncmp(declared, "LDID/", 5) == 0) {
         // language driver marks of dBase and FoxPro
         switch (std::atoi(declared + 5)) {
-        case 0: return 866;
-        case 1: case 9: case 11: case 13: case 15: case 17: case 21: case 24: case 25:
-        case 27: return 437;
-        case 2: case 10: case 14: case 16: case 18: case 20: case 22: case 26: case 29:
-        case 37: case 55: return 850;
-        case 3: case 87: case 88: case 89: return 1252;
-        case 8: case 23: case 102: return 865;
-        case 28: case 108: return 863;
-        case 31: case 34: case 35: case 64: case 100: case 135: return 852;
-        case 36: return 860;
-        case 38: case 101: return 866;
-        case 103: return 861;
-        case 106: case 134: return 737;
-        case 107: case 136: return 857;
-        case 77: case 122: return 936;
-        case 78: case 121: return 949;
-        case 79: case 120: return 950;
-        case 80: case 124: return 874;
-        case 19: case 123: return 932;
-        case 125: return 1255;
-        case 126: return 1256;
-        case 150: return 10007;
-        case 200: return 1250;
-        case 201: return 1251;
-        case 202: return 1254;
-        case 203: return 1253;
-        case 204: return 1257;
-        default: return 0;
+        case 0:
+            return 866;
+        case 1:
+        case 9:
+        case 11:
+        case 13:
+        case 15:
+        case 17:
+        case 21:
+        case 24:
+        case 25:
+        case 27:
+            return 437;
+        case 2:
+        case 10:
+        case 14:
+        case 16:
+        case 18:
+        case 20:
+        case 22:
+        case 26:
+        case 29:
+        case 37:
+        case 55:
+            return 850;
+        case 3:
+        case 87:
+        case 88:
+        case 89:
+            return 1252;
+        case 8:
+        case 23:
+        case 102:
+            return 865;
+        case 28:
+        case 108:
+            return 863;
+        case 31:
+        case 34:
+        case 35:
+        case 64:
+        case 100:
+        case 135:
+            return 852;
+        case 36:
+            return 860;
+        case 38:
+        case 101:
+            return 866;
+        case 103:
+            return 861;
+        case 106:
+        case 134:
+            return 737;
+        case 107:
+        case 136:
+            return 857;
+        case 77:
+        case 122:
+            return 936;
+        case 78:
+        case 121:
+            return 949;
+        case 79:
+        case 120:
+            return 950;
+        case 80:
+        case 124:
+            return 874;
+        case 19:
+        case 123:
+            return 932;
+        case 125:
+            return 1255;
+        case 126:
+            return 1256;
+        case 150:
+            return 10007;
+        case 200:
+            return 1250;
+        case 201:
+            return 1251;
+        case 202:
+            return 1254;
+        case 203:
+            return 1253;
+        case 204:
+            return 1257;
+        default:
+            return 0;
         }
     }
     return TTextCodec::CodePageFromName(QString::fromLatin1(declared));
@@ -304,7 +383,8 @@ void TDbfTable::Close()
 void TDbfTable::readFailed(int record) const
 {
     throw EError(QStringLiteral("Не удалось прочитать запись %1 файла %2")
-                     .arg(record + 1).arg(quoted(m_path)));
+                     .arg(record + 1)
+                     .arg(quoted(m_path)));
 }
 
 bool TDbfTable::IsDeleted(int record) const
@@ -375,9 +455,18 @@ QVariant TDbfTable::fieldValue(int record, int field) const
         if (raw.isEmpty() || raw == "?")
             return QVariant();
         switch (raw[0]) {
-        case 'T': case 't': case 'Y': case 'y': return true;
-        case 'F': case 'f': case 'N': case 'n': return false;
-        default: throw bad("неверное логическое значение");
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y':
+            return true;
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n':
+            return false;
+        default:
+            throw bad("неверное логическое значение");
         }
     default:
         return QVariant();

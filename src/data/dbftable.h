@@ -15,7 +15,7 @@
 #include <memory>
 
 struct TDbfField {
-    QString name;        // as the file writes it, decoded
+    QString name; // as the file writes it, decoded
     char nativeType = 'C';
     int width = 0;
     int decimals = 0;

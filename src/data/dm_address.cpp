@@ -42,11 +42,9 @@ void TDM::createAddressDataSets()
         });
     };
 
-    qryAdmDistricts = newDataSet("qryAdmDistricts", {
-        "SELECT utype, unitid, unitname",
-        "FROM addrunits",
-        "WHERE utype = 'AO'",
-        "ORDER BY unitid"});
+    qryAdmDistricts = newDataSet("qryAdmDistricts",
+                                 {"SELECT utype, unitid, unitname", "FROM addrunits",
+                                  "WHERE utype = 'AO'", "ORDER BY unitid"});
     qryAdmDistricts->AddField("utype", FT::String, 2);
     qryAdmDistricts->AddField("unitid", FT::String, 255);
     qryAdmDistricts->AddField("unitname", FT::String, 255);
@@ -55,11 +53,9 @@ void TDM::createAddressDataSets()
     bindRecordRules(qryAdmDistricts, "unitid", "", "Удалить административный округ?");
     unitRules(qryAdmDistricts, "AO", QStringLiteral("Не задан код административного округа!"));
 
-    qryDistricts = newDataSet("qryDistricts", {
-        "SELECT utype, unitid, unitname, parentid",
-        "FROM addrunits",
-        "WHERE utype = 'TE'",
-        "ORDER BY unitid"});
+    qryDistricts = newDataSet("qryDistricts",
+                              {"SELECT utype, unitid, unitname, parentid", "FROM addrunits",
+                               "WHERE utype = 'TE'", "ORDER BY unitid"});
     qryDistricts->AddField("utype", FT::String, 2);
     qryDistricts->AddField("unitid", FT::String, 255);
     qryDistricts->AddField("unitname", FT::String, 255);
@@ -71,21 +67,18 @@ void TDM::createAddressDataSets()
     bindRecordRules(qryDistricts, "unitid", "", "Удалить район?");
     unitRules(qryDistricts, "TE", QStringLiteral("Не задан код района!"));
 
-    qryAreas = newDataSet("qryAreas", {
-        "SELECT areaid, areaname",
-        "FROM areas",
-        "ORDER BY areaname, areaid"});
+    qryAreas = newDataSet("qryAreas",
+                          {"SELECT areaid, areaname", "FROM areas", "ORDER BY areaname, areaid"});
     qryAreas->AddField("areaid", FT::Integer);
     qryAreas->AddField("areaname", FT::String, 255);
     dsAreas = newDataSource(qryAreas);
     addLoadingStatus(qryAreas);
     bindRecordRules(qryAreas, "areaid", "areas_areaid_seq", "Удалить населенный пункт?");
 
-    qryStreets = newDataSet("qryStreets", {
-        "SELECT utype, unitid, unitnameid, unitname, areaid",
-        "FROM addrunits",
-        "WHERE utype = 'UL' AND unitname ILIKE :pat",
-        "ORDER BY unitname, unitid"});
+    qryStreets =
+        newDataSet("qryStreets",
+                   {"SELECT utype, unitid, unitnameid, unitname, areaid", "FROM addrunits",
+                    "WHERE utype = 'UL' AND unitname ILIKE :pat", "ORDER BY unitname, unitid"});
     qryStreets->AddParam("pat", FT::String);
     qryStreets->AddField("utype", FT::String, 2);
     qryStreets->AddField("unitid", FT::String, 255);
@@ -109,21 +102,20 @@ void TDM::createAddressDataSets()
         d.SetParamValue(QStringLiteral("pat"), literalPattern(name));
     });
 
-    qryStreets1 = newDataSet("qryStreets1", {
-        "SELECT unitid, unitname",
-        "FROM addrunits",
-        "WHERE utype = 'UL' AND unitid = :unitid"});
+    qryStreets1 = newDataSet(
+        "qryStreets1",
+        {"SELECT unitid, unitname", "FROM addrunits", "WHERE utype = 'UL' AND unitid = :unitid"});
     qryStreets1->AddParam("unitid", FT::String);
     qryStreets1->AddField("unitid", FT::String, 255);
     qryStreets1->AddField("unitname", FT::String, 255);
     qryStreets1->SetMaster(dsStreets);
     qryStreets1->SetReadOnly(true);
 
-    qryBuildings = newDataSet("qryBuildings", {
-        "SELECT buildingid, ulid, dom, korp, stroen, gil, teid, get_address(buildingid) AS addr",
-        "FROM buildings b",
-        "WHERE ulid = :unitid",
-        "ORDER BY get_number(dom), dom, get_number(korp), korp, get_number(stroen), stroen"});
+    qryBuildings = newDataSet(
+        "qryBuildings",
+        {"SELECT buildingid, ulid, dom, korp, stroen, gil, teid, get_address(buildingid) AS addr",
+         "FROM buildings b", "WHERE ulid = :unitid",
+         "ORDER BY get_number(dom), dom, get_number(korp), korp, get_number(stroen), stroen"});
     qryBuildings->AddParam("unitid", FT::String);
     qryBuildings->AddField("buildingid", FT::Integer);
     qryBuildings->AddField("ulid", FT::String, 255);

@@ -36,19 +36,16 @@ void addChannelLookups(TDataSet *ds, TDataSet *all)
 
 void TDM::createDeviceDataSets()
 {
-    qryDevCat = newDataSet("qryDevCat", {
-        "SELECT devcatid, tblname",
-        "FROM devcategories"});
+    qryDevCat = newDataSet("qryDevCat", {"SELECT devcatid, tblname", "FROM devcategories"});
     qryDevCat->AddField("devcatid", FT::String, 50);
     qryDevCat->AddField("tblname", FT::String, 50);
     addLoadingStatus(qryDevCat);
     qryDevCat->SetKeyField("devcatid");
     restrictInsertDelete(qryDevCat);
 
-    qryDevTypes = newDataSet("qryDevTypes", {
-        "SELECT devtypeid, devclassid, typename, checkinterval",
-        "FROM devtypes",
-        "ORDER BY devclassid, devcatid, typename"});
+    qryDevTypes = newDataSet("qryDevTypes",
+                             {"SELECT devtypeid, devclassid, typename, checkinterval",
+                              "FROM devtypes", "ORDER BY devclassid, devcatid, typename"});
     qryDevTypes->AddField("devtypeid", FT::Integer);
     qryDevTypes->AddField("devclassid", FT::Integer);
     qryDevTypes->AddField("typename", FT::String, 50);
@@ -66,15 +63,13 @@ void TDM::createDeviceDataSets()
         throw EAbort();
     });
 
-    qryDevices = newDataSet("qryDevices", {
-        "SELECT devid, dev.devtypeid, sernum, version, description,",
-        "ownerid,",
-        "instbldid, get_address(instbldid) AS instbldaddr, installerid, installdate,",
-        "serviceid, servicebegindate,",
-        "workbegindate, lastcheckdate",
-        "FROM devices dev, devtypes dt",
-        "WHERE dev.devtypeid = dt.devtypeid",
-        "ORDER BY devclassid, devcatid, typename, sernum"});
+    qryDevices =
+        newDataSet("qryDevices",
+                   {"SELECT devid, dev.devtypeid, sernum, version, description,", "ownerid,",
+                    "instbldid, get_address(instbldid) AS instbldaddr, installerid, installdate,",
+                    "serviceid, servicebegindate,", "workbegindate, lastcheckdate",
+                    "FROM devices dev, devtypes dt", "WHERE dev.devtypeid = dt.devtypeid",
+                    "ORDER BY devclassid, devcatid, typename, sernum"});
     qryDevices->AddField("devid", FT::String, 50);
     qryDevices->AddField("devtypeid", FT::SmallInt);
     qryDevices->AddLookupField("typename", FT::String, 50, "devtypeid", qryDevTypes, "devtypeid",
@@ -103,23 +98,17 @@ void TDM::createDeviceDataSets()
     qryDevices->AfterPost.push_back(
         [this](TDataSet &ds) { RequeryAndLocate(ds, QStringLiteral("devid"), QString()); });
 
-    qryVDevicesAll = newDataSet("qryVDevicesAll", {
-        "SELECT vd.vdevid, vd.devid, av.vdixattr, av.ctypattr, av.systattr,",
-        "dev.sernum, dt.devcatid, dt.typename, dc.tblname",
-        "FROM vdevices vd",
-        "LEFT JOIN",
-        "(",
-        "SELECT devid AS vdevid,",
-        "MAX(CASE attrid WHEN 'VDIX' THEN val END) AS vdixattr,",
-        "MAX(CASE attrid WHEN 'CTYP' THEN val END) AS ctypattr,",
-        "MAX(CASE attrid WHEN 'SYST' THEN val END) AS systattr",
-        "FROM attrval",
-        "WHERE attrid IN ('VDIX', 'CTYP', 'SYST')",
-        "GROUP BY devid",
-        ") av ON vd.vdevid = av.vdevid",
-        "LEFT JOIN devices dev ON vd.devid = dev.devid",
-        "LEFT JOIN devtypes dt ON dev.devtypeid = dt.devtypeid",
-        "LEFT JOIN devcategories dc ON dt.devcatid = dc.devcatid"});
+    qryVDevicesAll = newDataSet(
+        "qryVDevicesAll",
+        {"SELECT vd.vdevid, vd.devid, av.vdixattr, av.ctypattr, av.systattr,",
+         "dev.sernum, dt.devcatid, dt.typename, dc.tblname", "FROM vdevices vd", "LEFT JOIN", "(",
+         "SELECT devid AS vdevid,", "MAX(CASE attrid WHEN 'VDIX' THEN val END) AS vdixattr,",
+         "MAX(CASE attrid WHEN 'CTYP' THEN val END) AS ctypattr,",
+         "MAX(CASE attrid WHEN 'SYST' THEN val END) AS systattr", "FROM attrval",
+         "WHERE attrid IN ('VDIX', 'CTYP', 'SYST')", "GROUP BY devid",
+         ") av ON vd.vdevid = av.vdevid", "LEFT JOIN devices dev ON vd.devid = dev.devid",
+         "LEFT JOIN devtypes dt ON dev.devtypeid = dt.devtypeid",
+         "LEFT JOIN devcategories dc ON dt.devcatid = dc.devcatid"});
     qryVDevicesAll->AddField("vdevid", FT::String, 50);
     qryVDevicesAll->AddField("devid", FT::String, 50);
     for (const char *f : {"vdixattr", "ctypattr", "systattr"})
@@ -130,23 +119,18 @@ void TDM::createDeviceDataSets()
     qryVDevicesAll->AddField("tblname", FT::String, 50);
     addLoadingStatus(qryVDevicesAll);
 
-    qryVDevices = newDataSet("qryVDevices", {
-        "SELECT vdevid, devid",
-        "FROM vdevices",
-        "WHERE devid = :devid",
-        "ORDER BY vdevid"});
+    qryVDevices = newDataSet(
+        "qryVDevices",
+        {"SELECT vdevid, devid", "FROM vdevices", "WHERE devid = :devid", "ORDER BY vdevid"});
     qryVDevices->AddParam("devid", FT::String);
     addChannelLookups(qryVDevices, qryVDevicesAll);
     qryVDevices->SetMaster(dsDevices);
     dsVDevices = newDataSource(qryVDevices);
     addLoadingStatus(qryVDevices);
 
-    const QStringList attrSql = {
-        "SELECT attrname, attrdescr, val",
-        "FROM attrval av",
-        "LEFT JOIN attrdef ad ON av.attrid = ad.attrid",
-        "WHERE devid = :devid",
-        "ORDER BY attrname"};
+    const QStringList attrSql = {"SELECT attrname, attrdescr, val", "FROM attrval av",
+                                 "LEFT JOIN attrdef ad ON av.attrid = ad.attrid",
+                                 "WHERE devid = :devid", "ORDER BY attrname"};
     qryDevAttr = newDataSet("qryDevAttr", attrSql);
     qryDevAttr->AddParam("devid", FT::String);
     QStringList vattrSql = attrSql;
@@ -163,57 +147,45 @@ void TDM::createDeviceDataSets()
     dsDevAttr = newDataSource(qryDevAttr);
     dsVDevAttr = newDataSource(qryVDevAttr);
 
-    qrySelDevice = newDataSet("qrySelDevice", {
-        "SELECT dev.devid, typename, sernum, ipadattr, addrattr, dvadattr",
-        "FROM devices dev",
-        "LEFT JOIN devtypes dt ON dev.devtypeid = dt.devtypeid",
-        "LEFT JOIN",
-        "(",
-        "SELECT devid,",
-        "MAX(CASE attrid WHEN 'IPAD' THEN val END) AS ipadattr,",
-        "MAX(CASE attrid WHEN 'ADDR' THEN val END) AS addrattr,",
-        "MAX(CASE attrid WHEN 'DVAD' THEN val END) AS dvadattr",
-        "FROM attrval",
-        "WHERE attrid IN ('IPAD', 'ADDR', 'DVAD')",
-        "GROUP BY devid",
-        ") av ON dev.devid = av.devid",
-        "WHERE devclassid = :devclassid",
-        "ORDER BY devcatid, typename, sernum"});
+    qrySelDevice = newDataSet(
+        "qrySelDevice",
+        {"SELECT dev.devid, typename, sernum, ipadattr, addrattr, dvadattr", "FROM devices dev",
+         "LEFT JOIN devtypes dt ON dev.devtypeid = dt.devtypeid", "LEFT JOIN", "(",
+         "SELECT devid,", "MAX(CASE attrid WHEN 'IPAD' THEN val END) AS ipadattr,",
+         "MAX(CASE attrid WHEN 'ADDR' THEN val END) AS addrattr,",
+         "MAX(CASE attrid WHEN 'DVAD' THEN val END) AS dvadattr", "FROM attrval",
+         "WHERE attrid IN ('IPAD', 'ADDR', 'DVAD')", "GROUP BY devid",
+         ") av ON dev.devid = av.devid", "WHERE devclassid = :devclassid",
+         "ORDER BY devcatid, typename, sernum"});
     qrySelDevice->AddParam("devclassid", FT::Integer, 1);
     qrySelDevice->AddField("devid", FT::String, 50);
     // type and serial number shown from the device list, not from this query
     qrySelDevice->AddLookupField("typename", FT::String, 50, "devid", qryDevices, "devid",
                                  "typename");
-    qrySelDevice->AddLookupField("sernum", FT::String, 50, "devid", qryDevices, "devid",
-                                 "sernum");
+    qrySelDevice->AddLookupField("sernum", FT::String, 50, "devid", qryDevices, "devid", "sernum");
     for (const char *f : {"ipadattr", "addrattr", "dvadattr"})
         qrySelDevice->AddField(f, FT::String, 255);
     dsSelDevice = newDataSource(qrySelDevice);
 
-    qrySelVDevice = newDataSet("qrySelVDevice", {
-        "SELECT vdevid, devid",
-        "FROM vdevices",
-        "WHERE devid = :devid",
-        "ORDER BY vdevid"});
+    qrySelVDevice = newDataSet(
+        "qrySelVDevice",
+        {"SELECT vdevid, devid", "FROM vdevices", "WHERE devid = :devid", "ORDER BY vdevid"});
     qrySelVDevice->AddParam("devid", FT::String);
     addChannelLookups(qrySelVDevice, qryVDevicesAll);
     qrySelVDevice->SetMaster(dsSelDevice);
     dsSelVDevice = newDataSource(qrySelVDevice);
 
-    qrySystems = newDataSet("qrySystems", {
-        "SELECT systemid, systemname, systemabbr",
-        "FROM systems",
-        "ORDER BY systemid"});
+    qrySystems = newDataSet(
+        "qrySystems",
+        {"SELECT systemid, systemname, systemabbr", "FROM systems", "ORDER BY systemid"});
     qrySystems->AddField("systemid", FT::Integer);
     qrySystems->AddField("systemname", FT::String, 50);
     qrySystems->AddField("systemabbr", FT::String, 50);
     dsSystems = newDataSource(qrySystems);
     addLoadingStatus(qrySystems);
 
-    qryRecTypes = newDataSet("qryRecTypes", {
-        "SELECT rectypeid, timeintname",
-        "FROM rectypes",
-        "ORDER BY rectypeid"});
+    qryRecTypes = newDataSet(
+        "qryRecTypes", {"SELECT rectypeid, timeintname", "FROM rectypes", "ORDER BY rectypeid"});
     qryRecTypes->AddField("rectypeid", FT::SmallInt);
     qryRecTypes->AddField("timeintname", FT::String, 50);
     dsRecTypes = newDataSource(qryRecTypes);

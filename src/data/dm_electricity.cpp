@@ -5,21 +5,19 @@ using FT = FieldType;
 
 void TDM::createElectricityDataSets()
 {
-    qryTariffs = newDataSet("qryTariffs", {
-        "SELECT code, tarname",
-        "FROM tariffs",
-        "WHERE tartype = 1",
-        "ORDER BY code"});
+    qryTariffs =
+        newDataSet("qryTariffs",
+                   {"SELECT code, tarname", "FROM tariffs", "WHERE tartype = 1", "ORDER BY code"});
     qryTariffs->AddField("code", FT::Integer);
     qryTariffs->AddField("tarname", FT::String, 255);
     dsTariffs = newDataSource(qryTariffs);
     addLoadingStatus(qryTariffs);
     qryTariffs->SetReadOnly(true);
 
-    qryContracts = newDataSet("qryContracts", {
-        "SELECT contractid, number, supplierid, customerid, custbaccid, depcode, curator",
-        "FROM contracts",
-        "ORDER BY number"});
+    qryContracts = newDataSet(
+        "qryContracts",
+        {"SELECT contractid, number, supplierid, customerid, custbaccid, depcode, curator",
+         "FROM contracts", "ORDER BY number"});
     qryContracts->AddField("contractid", FT::Integer);
     qryContracts->AddField("number", FT::String, 255);
     qryContracts->AddField("supplierid", FT::Integer);
@@ -47,11 +45,9 @@ void TDM::createElectricityDataSets()
             ds.SetFieldValue(QStringLiteral("custbaccid"), QVariant());
     });
 
-    qryAbonents = newDataSet("qryAbonents", {
-        "SELECT abonentid, contractid, number, maxenergy",
-        "FROM abonents",
-        "WHERE contractid = :contractid",
-        "ORDER BY number"});
+    qryAbonents = newDataSet("qryAbonents",
+                             {"SELECT abonentid, contractid, number, maxenergy", "FROM abonents",
+                              "WHERE contractid = :contractid", "ORDER BY number"});
     qryAbonents->AddParam("contractid", FT::Integer);
     qryAbonents->AddField("abonentid", FT::Integer);
     qryAbonents->AddField("contractid", FT::Integer);
@@ -62,11 +58,9 @@ void TDM::createElectricityDataSets()
     addLoadingStatus(qryAbonents);
     bindRecordRules(qryAbonents, "abonentid", "abonents_abonentid_seq", "Удалить абонента?");
 
-    qryAbonDev = newDataSet("qryAbonDev", {
-        "SELECT id, abonentid, vdevid, loadtypeid, tar1, tar2, tar3, tar4",
-        "FROM abondev",
-        "WHERE abonentid = :abonentid",
-        "ORDER BY id"});
+    qryAbonDev = newDataSet("qryAbonDev",
+                            {"SELECT id, abonentid, vdevid, loadtypeid, tar1, tar2, tar3, tar4",
+                             "FROM abondev", "WHERE abonentid = :abonentid", "ORDER BY id"});
     qryAbonDev->AddParam("abonentid", FT::Integer);
     qryAbonDev->AddField("id", FT::Integer);
     qryAbonDev->AddField("abonentid", FT::Integer);

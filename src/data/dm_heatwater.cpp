@@ -6,10 +6,9 @@ using FT = FieldType;
 
 void TDM::createHeatWaterDataSets()
 {
-    qryHWUnitTypes = newDataSet("qryHWUnitTypes", {
-        "SELECT utypeid, utypename, utypeabbr",
-        "FROM hwunittypes",
-        "ORDER BY utypeid"});
+    qryHWUnitTypes = newDataSet(
+        "qryHWUnitTypes",
+        {"SELECT utypeid, utypename, utypeabbr", "FROM hwunittypes", "ORDER BY utypeid"});
     qryHWUnitTypes->AddField("utypeid", FT::Integer);
     qryHWUnitTypes->AddField("utypename", FT::String, 255);
     qryHWUnitTypes->AddField("utypeabbr", FT::String, 255);
@@ -17,10 +16,9 @@ void TDM::createHeatWaterDataSets()
     addLoadingStatus(qryHWUnitTypes);
     qryHWUnitTypes->SetReadOnly(true);
 
-    qryHWObjects = newDataSet("qryHWObjects", {
-        "SELECT objid, bldid, get_address(bldid) AS addr, objname",
-        "FROM hwobjects",
-        "ORDER BY addr, objname, objid"});
+    qryHWObjects = newDataSet("qryHWObjects",
+                              {"SELECT objid, bldid, get_address(bldid) AS addr, objname",
+                               "FROM hwobjects", "ORDER BY addr, objname, objid"});
     qryHWObjects->AddField("objid", FT::Integer);
     qryHWObjects->AddField("bldid", FT::Integer);
     qryHWObjects->AddField("addr", FT::String, 255).readOnly = true;
@@ -31,35 +29,33 @@ void TDM::createHeatWaterDataSets()
                     "ВНИМАНИЕ!\r\nПри удалении объекта учета все связанные с ним помещения "
                     "также будут удалены.\r\n\r\nУдалить запись?");
 
-    qryHWUnits = newDataSet("qryHWUnits", {
-        "SELECT unitid, objid, utypeid, unitname",
-        "FROM hwunits",
-        "WHERE objid = :objid",
-        "ORDER BY utypeid, get_number(unitname), unitname, unitid"});
+    qryHWUnits = newDataSet("qryHWUnits",
+                            {"SELECT unitid, objid, utypeid, unitname", "FROM hwunits",
+                             "WHERE objid = :objid",
+                             "ORDER BY utypeid, get_number(unitname), unitname, unitid"});
     qryHWUnits->AddParam("objid", FT::Integer);
     qryHWUnits->AddField("unitid", FT::Integer);
     qryHWUnits->AddField("objid", FT::Integer);
     qryHWUnits->AddField("utypeid", FT::Integer);
-    qryHWUnits->AddLookupField("utypename", FT::String, 255, "utypeid", qryHWUnitTypes,
-                               "utypeid", "utypename");
+    qryHWUnits->AddLookupField("utypename", FT::String, 255, "utypeid", qryHWUnitTypes, "utypeid",
+                               "utypename");
     qryHWUnits->AddField("unitname", FT::String, 255);
     qryHWUnits->SetMaster(dsHWObjects);
     dsHWUnits = newDataSource(qryHWUnits);
     addLoadingStatus(qryHWUnits);
     bindRecordRules(qryHWUnits, "unitid", "hwunits_unitid_seq", "Удалить узел учета?");
 
-    qryHWUnitDev = newDataSet("qryHWUnitDev", {
-        "SELECT id AS udevid, unitid, systemid, vdevid, ctpid",
-        "FROM hwunitdev",
-        "WHERE unitid= :unitid",
-        "ORDER BY systemid, id"});
+    qryHWUnitDev =
+        newDataSet("qryHWUnitDev",
+                   {"SELECT id AS udevid, unitid, systemid, vdevid, ctpid", "FROM hwunitdev",
+                    "WHERE unitid= :unitid", "ORDER BY systemid, id"});
     qryHWUnitDev->AddParam("unitid", FT::Integer);
     qryHWUnitDev->AddField("udevid", FT::Integer);
     qryHWUnitDev->AddField("unitid", FT::Integer);
     qryHWUnitDev->AddField("systemid", FT::Integer);
     // the grid shows the system's abbreviation under this name
-    qryHWUnitDev->AddLookupField("systemname", FT::String, 50, "systemid", qrySystems,
-                                 "systemid", "systemabbr");
+    qryHWUnitDev->AddLookupField("systemname", FT::String, 50, "systemid", qrySystems, "systemid",
+                                 "systemabbr");
     qryHWUnitDev->AddField("vdevid", FT::String, 50);
     qryHWUnitDev->AddLookupField("typename", FT::String, 50, "vdevid", qryVDevicesAll, "vdevid",
                                  "typename");

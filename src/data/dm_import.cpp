@@ -30,9 +30,8 @@ QString insertStatement(const QVector<TDbfField> &fields)
         columns << QuoteIdentifier(f.name.toLower());
         values << QStringLiteral("?");
     }
-    return QStringLiteral("INSERT INTO str_doma (") + columns.join(QLatin1String(", "))
-         + QStringLiteral(") VALUES (") + values.join(QLatin1String(", "))
-         + QLatin1Char(')');
+    return QStringLiteral("INSERT INTO str_doma (") + columns.join(QLatin1String(", ")) +
+        QStringLiteral(") VALUES (") + values.join(QLatin1String(", ")) + QLatin1Char(')');
 }
 
 // The server checks the insert against str_doma first, so that a field
@@ -54,8 +53,8 @@ void checkInsert(TConnection &connection, const QVector<TDbfField> &fields)
                                          e.sqlState());
             }
         }
-        throw EDatabaseError(QStringLiteral("Таблица str_doma не принимает поля файла:\n")
-                                 + e.message(),
+        throw EDatabaseError(QStringLiteral("Таблица str_doma не принимает поля файла:\n") +
+                                 e.message(),
                              e.sqlState());
     }
 }
@@ -200,9 +199,9 @@ QVector<BoundValue> arrayParams(const QVector<TArrayColumn> &columns,
 
 EDatabaseError refused(const QString &which, const EDatabaseError &e)
 {
-    return EDatabaseError(QStringLiteral("База данных не приняла %1 файла:\n%2")
-                              .arg(which, e.message()),
-                          e.sqlState());
+    return EDatabaseError(
+        QStringLiteral("База данных не приняла %1 файла:\n%2").arg(which, e.message()),
+        e.sqlState());
 }
 
 // Sends the records (numbers: their record numbers in the file) with

@@ -5,10 +5,9 @@ using FT = FieldType;
 
 void TDM::createWaterContractDataSets()
 {
-    qryContractsW = newDataSet("qryContractsW", {
-        "SELECT contractid, number, cdate, supplierid, customerid",
-        "FROM contractsw",
-        "ORDER BY number"});
+    qryContractsW = newDataSet("qryContractsW",
+                               {"SELECT contractid, number, cdate, supplierid, customerid",
+                                "FROM contractsw", "ORDER BY number"});
     qryContractsW->AddField("contractid", FT::Integer);
     qryContractsW->AddField("number", FT::String, 50);
     TFieldDef &cdate = qryContractsW->AddField("cdate", FT::Date);

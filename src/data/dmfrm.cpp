@@ -1,8 +1,10 @@
 #include "data/dmfrm.h"
 
 #include "data/dberrors.h"
+#include "data/readahead.h"
 
 #include <QByteArray>
+#include <QScopeGuard>
 
 TDM *DM = nullptr;
 
@@ -53,11 +55,11 @@ TDM::TDM(QObject *parent) : QObject(parent), dbConn(new TConnection(this))
     createWaterContractDataSets();
     createElectricityDataSets();
 
-    m_startup = {qryAdmDistricts, qryDistricts, qryAreas,     qryOrgs,       qryBankAccounts,
-                 qryDevCat,       qryDevTypes,  qryDevices,   qryVDevicesAll, qryVDevices,
-                 qrySelDevice,    qrySelVDevice, qryRecTypes, qrySystems,    qryCTP,
-                 qryHWUnitTypes,  qryHWObjects, qryHWUnits,   qryHWUnitDev,  qryContractsW,
-                 qryTariffs,      qryContracts, qryAbonents,  qryAbonDev};
+    m_startup = {qryAdmDistricts, qryDistricts,  qryAreas,    qryOrgs,        qryBankAccounts,
+                 qryDevCat,       qryDevTypes,   qryDevices,  qryVDevicesAll, qryVDevices,
+                 qrySelDevice,    qrySelVDevice, qryRecTypes, qrySystems,     qryCTP,
+                 qryHWUnitTypes,  qryHWObjects,  qryHWUnits,  qryHWUnitDev,   qryContractsW,
+                 qryTariffs,      qryContracts,  qryAbonents, qryAbonDev};
 
     connect(dbConn, &TConnection::Opened, this, [this] {
         m_connectedServer = answeredServer();
@@ -136,7 +138,9 @@ void TDM::bindRecordRules(TDataSet *dataSet, const char *keyField, const char *s
 
 void TDM::restrictInsertDelete(TDataSet *dataSet)
 {
-    const auto refuse = [](TDataSet &) { throw EAbort(); };
+    const auto refuse = [](TDataSet &) {
+        throw EAbort();
+    };
     dataSet->BeforeInsert.push_back(refuse);
     dataSet->BeforeDelete.push_back(refuse);
 }
@@ -195,6 +199,11 @@ QString TDM::ConnectionString(const TConnectionSettings &settings)
 
 void TDM::OpenConnection()
 {
+    openConnection();
+}
+
+TConnectionOptions TDM::openConnection()
+{
     Disconnect();
     if (!m_host)
         throw EError(QStringLiteral("Параметры соединения не заданы"));
@@ -214,7 +223,7 @@ void TDM::OpenConnection()
             withoutPassword.password.clear();
             const TPasswordForConnect password(o.password);
             dbConn->Open(BuildConnectionString(withoutPassword), 0);
-            return;
+            return o;
         } catch (const EDatabaseError &e) {
             // no password given and none in ~/.pgpass: the operator is asked
             if (o.password.isEmpty() && PasswordWasMissing(e.message())) {
@@ -225,6 +234,70 @@ void TDM::OpenConnection()
             throw EDatabaseError(ExplainConnectFailure(e.message(), o), e.sqlState());
         }
     }
+}
+
+std::unique_ptr<TReadAhead> TDM::startReadAhead(const TConnectionOptions &options)
+{
+    QVector<TReadAhead::Job> jobs;
+    for (TDataSet *ds : m_startup) {
+        if (ds->Active() || ds->Master() || ds->Fields().isEmpty())
+            continue;
+        try {
+            jobs.append({ds, ds->ReadRequest()});
+        } catch (const EDatabaseError &) {
+            // the dataset reads itself and says what is wrong
+        }
+    }
+    if (jobs.size() < 2)
+        return nullptr;
+    // Two readers: the largest lists (devices, channels) then read on the
+    // server side by side.
+    constexpr int Readers = 2;
+    std::vector<std::unique_ptr<TConnection>> readers;
+    bool inSnapshot = false;
+    try {
+        TConnectionOptions withoutPassword = options;
+        withoutPassword.password.clear();
+        // no savepoint around each statement: the snapshot is exported and
+        // set at the top level of the transactions
+        const QString connectionString =
+            BuildConnectionString(withoutPassword) + QStringLiteral("Protocol=7.4-1;");
+        QString snapshot;
+        for (int i = 0; i < Readers; ++i) {
+            auto reader = std::make_unique<TConnection>();
+            {
+                const TPasswordForConnect password(options.password);
+                reader->Open(connectionString, 0);
+            }
+            reader->BeginTransaction();
+            reader->Execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
+            if (i == 0) {
+                TStatement exportSnapshot(*reader);
+                exportSnapshot.ExecDirect(QStringLiteral("SELECT pg_export_snapshot()"));
+                snapshot = exportSnapshot.FetchScalar().toString();
+                if (!IsSnapshotId(snapshot))
+                    return nullptr;
+            } else {
+                reader->Execute(QStringLiteral("SET TRANSACTION SNAPSHOT '%1'").arg(snapshot));
+            }
+            readers.push_back(std::move(reader));
+        }
+        // one statement, so that the driver sets no savepoint between them
+        inSnapshot = true;
+        TStatement(*dbConn).ExecDirect(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ; "
+                                                      "SET TRANSACTION SNAPSHOT '%1'")
+                                           .arg(snapshot));
+    } catch (const EDatabaseError &) {
+        if (inSnapshot) {
+            try {
+                TStatement(*dbConn).ExecDirect(QStringLiteral("ROLLBACK"));
+            } catch (const EDatabaseError &) {
+                // a connection that fails here fails the first dataset too
+            }
+        }
+        return nullptr;
+    }
+    return std::make_unique<TReadAhead>(std::move(readers), std::move(jobs));
 }
 
 QString TDM::answeredServer() const
@@ -256,8 +329,8 @@ QString TDM::answeredServer() const
     if (server.isEmpty() && onPort.size() == 1)
         server = onPort.constFirst().Text();
     for (const TServerAddress &a : std::as_const(onPort))
-        if (server.isEmpty() && (address.isEmpty() ? a.host.startsWith(QLatin1Char('/'))
-                                                   : a.host == address))
+        if (server.isEmpty() &&
+            (address.isEmpty() ? a.host.startsWith(QLatin1Char('/')) : a.host == address))
             server = a.Text();
     if (server.isEmpty())
         server = address.isEmpty() ? QStringLiteral("локальный сокет, порт ") + port
@@ -268,10 +341,22 @@ QString TDM::answeredServer() const
 
 void TDM::Connect()
 {
-    OpenConnection();
+    const TConnectionOptions used = openConnection();
     try {
+        std::unique_ptr<TReadAhead> ahead = startReadAhead(used);
+        for (TDataSet *ds : m_startup)
+            ds->SetReadAhead(ahead.get());
+        const auto detach = qScopeGuard([this] {
+            for (TDataSet *ds : m_startup)
+                ds->SetReadAhead(nullptr);
+        });
         for (TDataSet *ds : m_startup)
             ds->Open();
+        if (ahead) {
+            ahead.reset();
+            // the end of the snapshot's transaction: it only read
+            TStatement(*dbConn).ExecDirect(QStringLiteral("COMMIT"));
+        }
     } catch (...) {
         Disconnect();
         if (m_host) {

@@ -102,7 +102,6 @@ signals:
     void StreetPatternChanged(const QString &pattern);
 
 public:
-
     // address reference
     TDataSet *qryAdmDistricts, *qryDistricts, *qryAreas, *qryStreets, *qryStreets1, *qryBuildings;
     TDataSource *dsAdmDistricts, *dsDistricts, *dsAreas, *dsStreets, *dsBuildings;
@@ -146,10 +145,18 @@ private:
 
     // which server of the list answered, asked of the server itself
     QString answeredServer() const;
+    // Opens the connection; the options it was opened with, the password
+    // the operator gave included.
+    TConnectionOptions openConnection();
+    // Starts reading the start-up datasets without a master ahead of them,
+    // on a second connection in the snapshot of the first, which is then in
+    // a transaction until connectDone. Null where that cannot be (a second
+    // connection refused, a server without snapshots): they read in turn.
+    std::unique_ptr<class TReadAhead> startReadAhead(const TConnectionOptions &options);
 
     IDMHost *m_host = nullptr;
     QVector<TDataSet *> m_startup;
-    QString m_serverField;      // the server field of the last connect
+    QString m_serverField; // the server field of the last connect
     QString m_connectedServer;
 };
 

@@ -17,14 +17,22 @@ namespace {
 const char *FieldTypeName(FieldType type)
 {
     switch (type) {
-    case FieldType::String: return "строка";
-    case FieldType::SmallInt: return "малое целое";
-    case FieldType::Integer: return "целое";
-    case FieldType::LargeInt: return "большое целое";
-    case FieldType::Float: return "число";
-    case FieldType::Boolean: return "логическое";
-    case FieldType::Date: return "дата";
-    case FieldType::DateTime: return "дата и время";
+    case FieldType::String:
+        return "строка";
+    case FieldType::SmallInt:
+        return "малое целое";
+    case FieldType::Integer:
+        return "целое";
+    case FieldType::LargeInt:
+        return "большое целое";
+    case FieldType::Float:
+        return "число";
+    case FieldType::Boolean:
+        return "логическое";
+    case FieldType::Date:
+        return "дата";
+    case FieldType::DateTime:
+        return "дата и время";
     }
     return "";
 }
@@ -114,9 +122,8 @@ QVariant CoerceValue(const QVariant &value, FieldType type)
             const QString s = value.toString().trimmed();
             if (s.isEmpty())
                 return QVariant();
-            for (const char *fmt : {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd hh:mm:ss.zzz",
-                                    "yyyy-MM-dd", "dd/MM/yyyy", "dd.MM.yyyy",
-                                    "dd/MM/yyyy hh:mm:ss"}) {
+            for (const char *fmt : {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd hh:mm:ss.zzz", "yyyy-MM-dd",
+                                    "dd/MM/yyyy", "dd.MM.yyyy", "dd/MM/yyyy hh:mm:ss"}) {
                 dt = QDateTime::fromString(s, QString::fromLatin1(fmt));
                 if (dt.isValid())
                     break;

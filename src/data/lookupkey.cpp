@@ -78,10 +78,14 @@ bool TLookupKey::operator==(const TLookupKey &other) const
     if (m_kind != other.m_kind)
         return false;
     switch (m_kind) {
-    case Kind::Null: return true;
-    case Kind::Number: return m_number == other.m_number;
-    case Kind::Real: return m_real == other.m_real;
-    case Kind::Text: return m_text == other.m_text;
+    case Kind::Null:
+        return true;
+    case Kind::Number:
+        return m_number == other.m_number;
+    case Kind::Real:
+        return m_real == other.m_real;
+    case Kind::Text:
+        return m_text == other.m_text;
     }
     return false;
 }
@@ -89,10 +93,14 @@ bool TLookupKey::operator==(const TLookupKey &other) const
 QString TLookupKey::toString() const
 {
     switch (m_kind) {
-    case Kind::Null: return QString();
-    case Kind::Number: return QStringLiteral("#") + QString::number(m_number);
-    case Kind::Real: return QStringLiteral("#") + QString::number(m_real, 'g', 17);
-    case Kind::Text: return QStringLiteral("$") + m_text;
+    case Kind::Null:
+        return QString();
+    case Kind::Number:
+        return QStringLiteral("#") + QString::number(m_number);
+    case Kind::Real:
+        return QStringLiteral("#") + QString::number(m_real, 'g', 17);
+    case Kind::Text:
+        return QStringLiteral("$") + m_text;
     }
     return QString();
 }
@@ -100,10 +108,14 @@ QString TLookupKey::toString() const
 size_t TLookupKey::hash(size_t seed) const noexcept
 {
     switch (m_kind) {
-    case Kind::Null: return seed;
-    case Kind::Number: return qHash(m_number, seed);
-    case Kind::Real: return qHash(m_real, seed ^ 1);
-    case Kind::Text: return qHash(m_text, seed ^ 2);
+    case Kind::Null:
+        return seed;
+    case Kind::Number:
+        return qHash(m_number, seed);
+    case Kind::Real:
+        return qHash(m_real, seed ^ 1);
+    case Kind::Text:
+        return qHash(m_text, seed ^ 2);
     }
     return seed;
 }

@@ -1,10 +1,12 @@
 #include "data/odbc.h"
+#include "data/odbcraw.h"
 
 #include "data/dberrors.h"
 
 #include <QDateTime>
 
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -23,14 +25,18 @@ SQLHENV environment()
 }
 
 // Statements alive per connection, so that closing the connection frees them
-// before the driver drops their handles.
+// before the driver drops their handles. A connection and its statements
+// belong to one thread, but connections of several threads share the list.
 std::set<TStatement *> &liveStatements()
 {
     static std::set<TStatement *> s;
     return s;
 }
-
-
+std::mutex &liveStatementsMutex()
+{
+    static std::mutex m;
+    return m;
+}
 
 FieldType fieldTypeOf(SQLSMALLINT sqlType)
 {
@@ -84,14 +90,22 @@ SQLSMALLINT cTypeOf(FieldType t)
 SQLSMALLINT paramSqlType(FieldType t)
 {
     switch (t) {
-    case FieldType::SmallInt: return SQL_SMALLINT;
-    case FieldType::Integer: return SQL_INTEGER;
-    case FieldType::LargeInt: return SQL_BIGINT;
-    case FieldType::Float: return SQL_DOUBLE;
-    case FieldType::Boolean: return SQL_BIT;
-    case FieldType::Date: return SQL_TYPE_DATE;
-    case FieldType::DateTime: return SQL_TYPE_TIMESTAMP;
-    case FieldType::String: break;
+    case FieldType::SmallInt:
+        return SQL_SMALLINT;
+    case FieldType::Integer:
+        return SQL_INTEGER;
+    case FieldType::LargeInt:
+        return SQL_BIGINT;
+    case FieldType::Float:
+        return SQL_DOUBLE;
+    case FieldType::Boolean:
+        return SQL_BIT;
+    case FieldType::Date:
+        return SQL_TYPE_DATE;
+    case FieldType::DateTime:
+        return SQL_TYPE_TIMESTAMP;
+    case FieldType::String:
+        break;
     }
     return SQL_VARCHAR;
 }
@@ -99,9 +113,8 @@ SQLSMALLINT paramSqlType(FieldType t)
 SQL_TIMESTAMP_STRUCT toTimestamp(const QVariant &v)
 {
     SQL_TIMESTAMP_STRUCT ts{};
-    QDateTime dt = v.typeId() == QMetaType::QDate
-                       ? QDateTime(v.toDate(), QTime(0, 0), Qt::UTC)
-                       : v.toDateTime();
+    QDateTime dt = v.typeId() == QMetaType::QDate ? QDateTime(v.toDate(), QTime(0, 0), Qt::UTC)
+                                                  : v.toDateTime();
     const QDate d = dt.date();
     const QTime t = dt.time();
     ts.year = SQLSMALLINT(d.year());
@@ -227,17 +240,31 @@ void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle, const QString &fal
         if (state.isEmpty())
             state = QString::fromLatin1(reinterpret_cast<char *>(sqlState));
         QString msg = QString::fromUtf8(reinterpret_cast<char *>(text),
-                                        qMin<int>(len, int(sizeof(text)) - 1)).trimmed();
+                                        qMin<int>(len, int(sizeof(text)) - 1))
+                          .trimmed();
         if (!msg.isEmpty())
             messages << msg;
     }
-    throw EDatabaseError(messages.isEmpty() ? fallback : messages.join(QLatin1Char('\n')),
-                         state);
+    throw EDatabaseError(messages.isEmpty() ? fallback : messages.join(QLatin1Char('\n')), state);
 }
 
 // ---- TConnection -----------------------------------------------------------
 
-TConnection::TConnection(QObject *parent) : QObject(parent) {}
+struct TConnection::Impl {
+    SQLHDBC dbc = SQL_NULL_HDBC;
+};
+
+TConnection::TConnection(QObject *parent) : QObject(parent), d(std::make_unique<Impl>()) {}
+
+bool TConnection::IsOpen() const
+{
+    return d->dbc != SQL_NULL_HDBC;
+}
+
+SQLHDBC OdbcRaw::Handle(const TConnection &connection)
+{
+    return connection.d->dbc;
+}
 
 TConnection::~TConnection()
 {
@@ -260,20 +287,21 @@ void TConnection::Open(const QString &connectionString, int loginTimeout)
         SQLSMALLINT(cs.size()), out, sizeof(out), &outLen, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         try {
-            ThrowOdbcError(SQL_HANDLE_DBC, dbc, QStringLiteral("Не удалось соединиться с сервером"));
+            ThrowOdbcError(SQL_HANDLE_DBC, dbc,
+                           QStringLiteral("Не удалось соединиться с сервером"));
         } catch (...) {
             SQLFreeHandle(SQL_HANDLE_DBC, dbc);
             throw;
         }
     }
-    m_dbc = dbc;
+    d->dbc = dbc;
     try {
         // Texts travel as UTF-8 whatever the database's encoding is.
         Execute(QStringLiteral("SET client_encoding TO 'UTF8'"));
     } catch (...) {
-        SQLDisconnect(m_dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
-        m_dbc = SQL_NULL_HDBC;
+        SQLDisconnect(d->dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, d->dbc);
+        d->dbc = SQL_NULL_HDBC;
         throw;
     }
     emit Opened();
@@ -285,20 +313,23 @@ void TConnection::Close()
         return;
     emit AboutToClose();
     std::vector<TStatement *> mine;
-    for (TStatement *s : liveStatements())
-        if (&s->m_conn == this)
-            mine.push_back(s);
+    {
+        const std::lock_guard<std::mutex> lock(liveStatementsMutex());
+        for (TStatement *s : liveStatements())
+            if (&s->m_conn == this)
+                mine.push_back(s);
+    }
     for (TStatement *s : mine)
         s->freeStatement();
     if (m_inTransaction) {
-        SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
-        SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+        SQLEndTran(SQL_HANDLE_DBC, d->dbc, SQL_ROLLBACK);
+        SQLSetConnectAttr(d->dbc, SQL_ATTR_AUTOCOMMIT,
                           reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
         m_inTransaction = false;
     }
-    SQLDisconnect(m_dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
-    m_dbc = SQL_NULL_HDBC;
+    SQLDisconnect(d->dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, d->dbc);
+    d->dbc = SQL_NULL_HDBC;
     emit Closed();
 }
 
@@ -307,7 +338,7 @@ bool TConnection::IsLost() const
     if (!IsOpen())
         return false;
     SQLUINTEGER dead = SQL_CD_FALSE;
-    const SQLRETURN rc = SQLGetConnectAttr(m_dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    const SQLRETURN rc = SQLGetConnectAttr(d->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
     return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
 }
 
@@ -338,17 +369,17 @@ void TConnection::BeginTransaction()
     RequireOpen();
     if (m_inTransaction)
         throw EDatabaseError(QStringLiteral("Транзакция уже начата"));
-    check(SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+    check(SQLSetConnectAttr(d->dbc, SQL_ATTR_AUTOCOMMIT,
                             reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
-          SQL_HANDLE_DBC, m_dbc, "BeginTransaction");
+          SQL_HANDLE_DBC, d->dbc, "BeginTransaction");
     m_inTransaction = true;
 }
 
 void TConnection::Commit()
 {
     RequireOpen();
-    check(SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_COMMIT), SQL_HANDLE_DBC, m_dbc, "Commit");
-    SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+    check(SQLEndTran(SQL_HANDLE_DBC, d->dbc, SQL_COMMIT), SQL_HANDLE_DBC, d->dbc, "Commit");
+    SQLSetConnectAttr(d->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
                       0);
     m_inTransaction = false;
 }
@@ -357,11 +388,11 @@ void TConnection::Rollback()
 {
     if (!IsOpen() || !m_inTransaction)
         return;
-    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
-    SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, d->dbc, SQL_ROLLBACK);
+    SQLSetConnectAttr(d->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
                       0);
     m_inTransaction = false;
-    check(rc, SQL_HANDLE_DBC, m_dbc, "Rollback");
+    check(rc, SQL_HANDLE_DBC, d->dbc, "Rollback");
 }
 
 qint64 TConnection::Execute(const QString &sql, const QVector<BoundValue> &params)
@@ -394,7 +425,9 @@ void TTransaction::Commit()
 
 // ---- TStatement ------------------------------------------------------------
 
-struct TStatement::ParamBuffer {
+namespace {
+
+struct ParamBuffer {
     QByteArray text;
     qint64 integer = 0;
     double real = 0;
@@ -406,25 +439,39 @@ struct TStatement::ParamBuffer {
     std::vector<SQLLEN> inds;
 };
 
-TStatement::TStatement(TConnection &connection) : m_conn(connection)
+} // namespace
+
+struct TStatement::Impl {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    std::vector<std::unique_ptr<ParamBuffer>> paramBuffers;
+};
+
+SQLHSTMT OdbcRaw::Handle(const TStatement &statement)
+{
+    return statement.d->stmt;
+}
+
+TStatement::TStatement(TConnection &connection) : d(std::make_unique<Impl>()), m_conn(connection)
 {
     m_conn.RequireOpen();
-    check(SQLAllocHandle(SQL_HANDLE_STMT, m_conn.handle(), &m_stmt), SQL_HANDLE_DBC,
-          m_conn.handle(), "SQLAllocHandle");
+    check(SQLAllocHandle(SQL_HANDLE_STMT, m_conn.d->dbc, &d->stmt), SQL_HANDLE_DBC, m_conn.d->dbc,
+          "SQLAllocHandle");
+    const std::lock_guard<std::mutex> lock(liveStatementsMutex());
     liveStatements().insert(this);
 }
 
 TStatement::~TStatement()
 {
     freeStatement();
+    const std::lock_guard<std::mutex> lock(liveStatementsMutex());
     liveStatements().erase(this);
 }
 
 void TStatement::freeStatement()
 {
-    if (m_stmt != SQL_NULL_HSTMT) {
-        SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
-        m_stmt = SQL_NULL_HSTMT;
+    if (d->stmt != SQL_NULL_HSTMT) {
+        SQLFreeHandle(SQL_HANDLE_STMT, d->stmt);
+        d->stmt = SQL_NULL_HSTMT;
     }
 }
 
@@ -436,27 +483,27 @@ static void requireHandle(SQLHSTMT h)
 
 void TStatement::SetQueryTimeout(int seconds)
 {
-    requireHandle(m_stmt);
-    check(SQLSetStmtAttr(m_stmt, SQL_ATTR_QUERY_TIMEOUT,
+    requireHandle(d->stmt);
+    check(SQLSetStmtAttr(d->stmt, SQL_ATTR_QUERY_TIMEOUT,
                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0),
-          SQL_HANDLE_STMT, m_stmt, "SetQueryTimeout");
+          SQL_HANDLE_STMT, d->stmt, "SetQueryTimeout");
 }
 
 void TStatement::Prepare(const QString &sql)
 {
-    requireHandle(m_stmt);
+    requireHandle(d->stmt);
     CloseCursor();
     m_columns.clear();
     const QByteArray s = sql.toUtf8();
-    check(SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
+    check(SQLPrepare(d->stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
                      SQLINTEGER(s.size())),
-          SQL_HANDLE_STMT, m_stmt, "SQLPrepare");
+          SQL_HANDLE_STMT, d->stmt, "SQLPrepare");
 }
 
 void TStatement::bindParams(const QVector<BoundValue> &params)
 {
-    SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
-    m_paramBuffers.clear();
+    SQLFreeStmt(d->stmt, SQL_RESET_PARAMS);
+    d->paramBuffers.clear();
     for (int i = 0; i < params.size(); ++i) {
         const BoundValue &p = params[i];
         auto buf = std::make_unique<ParamBuffer>();
@@ -502,48 +549,48 @@ void TStatement::bindParams(const QVector<BoundValue> &params)
             if (ctype != SQL_C_CHAR)
                 buf->ind = 0;
         }
-        check(SQLBindParameter(m_stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, ctype, stype,
+        check(SQLBindParameter(d->stmt, SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, ctype, stype,
                                colSize, digits, ptr, bufLen, &buf->ind),
-              SQL_HANDLE_STMT, m_stmt, "SQLBindParameter");
-        m_paramBuffers.push_back(std::move(buf));
+              SQL_HANDLE_STMT, d->stmt, "SQLBindParameter");
+        d->paramBuffers.push_back(std::move(buf));
     }
 }
 
 void TStatement::Execute(const QVector<BoundValue> &params)
 {
-    requireHandle(m_stmt);
+    requireHandle(d->stmt);
     CloseCursor();
     bindParams(params);
-    const SQLRETURN rc = SQLExecute(m_stmt);
-    check(rc, SQL_HANDLE_STMT, m_stmt, "SQLExecute");
+    const SQLRETURN rc = SQLExecute(d->stmt);
+    check(rc, SQL_HANDLE_STMT, d->stmt, "SQLExecute");
     describe();
 }
 
 void TStatement::ExecDirect(const QString &sql, const QVector<BoundValue> &params)
 {
-    requireHandle(m_stmt);
+    requireHandle(d->stmt);
     CloseCursor();
     m_columns.clear();
     bindParams(params);
     const QByteArray s = sql.toUtf8();
-    const SQLRETURN rc = SQLExecDirect(
-        m_stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
-        SQLINTEGER(s.size()));
-    check(rc, SQL_HANDLE_STMT, m_stmt, "SQLExecDirect");
+    const SQLRETURN rc =
+        SQLExecDirect(d->stmt, reinterpret_cast<SQLCHAR *>(const_cast<char *>(s.constData())),
+                      SQLINTEGER(s.size()));
+    check(rc, SQL_HANDLE_STMT, d->stmt, "SQLExecDirect");
     describe();
 }
 
 qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
                                 const QVector<QVector<QVariant>> &rows, int batchSize)
 {
-    requireHandle(m_stmt);
+    requireHandle(d->stmt);
     CloseCursor();
     qint64 done = 0;
     batchSize = qMax(1, batchSize);
     for (qsizetype start = 0; start < rows.size(); start += batchSize) {
         const qsizetype count = qMin<qsizetype>(batchSize, rows.size() - start);
-        SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
-        m_paramBuffers.clear();
+        SQLFreeStmt(d->stmt, SQL_RESET_PARAMS);
+        d->paramBuffers.clear();
         for (int p = 0; p < types.size(); ++p) {
             auto buf = std::make_unique<ParamBuffer>();
             const FieldType type = types[p];
@@ -560,11 +607,20 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
                 }
             }
             switch (ctype) {
-            case SQL_C_SBIGINT: elem = sizeof(qint64); break;
-            case SQL_C_DOUBLE: elem = sizeof(double); break;
-            case SQL_C_BIT: elem = 1; break;
-            case SQL_C_TYPE_TIMESTAMP: elem = sizeof(SQL_TIMESTAMP_STRUCT); break;
-            default: break;
+            case SQL_C_SBIGINT:
+                elem = sizeof(qint64);
+                break;
+            case SQL_C_DOUBLE:
+                elem = sizeof(double);
+                break;
+            case SQL_C_BIT:
+                elem = 1;
+                break;
+            case SQL_C_TYPE_TIMESTAMP:
+                elem = sizeof(SQL_TIMESTAMP_STRUCT);
+                break;
+            default:
+                break;
             }
             buf->array.assign(elem * size_t(count), 0);
             buf->inds.assign(size_t(count), 0);
@@ -603,35 +659,35 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
             SQLULEN colSize = ctype == SQL_C_CHAR ? qMax<SQLULEN>(1, elem) : 0;
             if (ctype == SQL_C_TYPE_TIMESTAMP)
                 colSize = type == FieldType::Date ? 10 : 23;
-            check(SQLBindParameter(m_stmt, SQLUSMALLINT(p + 1), SQL_PARAM_INPUT, ctype, stype,
-                                   colSize, ctype == SQL_C_TYPE_TIMESTAMP && type != FieldType::Date
-                                                ? 3 : 0,
-                                   buf->array.data(), SQLLEN(elem), buf->inds.data()),
-                  SQL_HANDLE_STMT, m_stmt, "SQLBindParameter");
-            m_paramBuffers.push_back(std::move(buf));
+            check(SQLBindParameter(
+                      d->stmt, SQLUSMALLINT(p + 1), SQL_PARAM_INPUT, ctype, stype, colSize,
+                      ctype == SQL_C_TYPE_TIMESTAMP && type != FieldType::Date ? 3 : 0,
+                      buf->array.data(), SQLLEN(elem), buf->inds.data()),
+                  SQL_HANDLE_STMT, d->stmt, "SQLBindParameter");
+            d->paramBuffers.push_back(std::move(buf));
         }
         SQLULEN processed = 0;
         QVector<SQLUSMALLINT> statuses(count, SQL_PARAM_DIAG_UNAVAILABLE);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_BIND_TYPE,
+        SQLSetStmtAttr(d->stmt, SQL_ATTR_PARAM_BIND_TYPE,
                        reinterpret_cast<SQLPOINTER>(SQL_PARAM_BIND_BY_COLUMN), 0);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE,
+        SQLSetStmtAttr(d->stmt, SQL_ATTR_PARAMSET_SIZE,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(count)), 0);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses.data(), 0);
-        const SQLRETURN rc = SQLExecute(m_stmt);
+        SQLSetStmtAttr(d->stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0);
+        SQLSetStmtAttr(d->stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses.data(), 0);
+        const SQLRETURN rc = SQLExecute(d->stmt);
         const bool succeeded = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
         // the driver's message, before the next call clears it
         std::optional<EDatabaseError> error;
         if (!succeeded) {
             try {
-                ThrowOdbcError(SQL_HANDLE_STMT, m_stmt, QStringLiteral("SQLExecute"));
+                ThrowOdbcError(SQL_HANDLE_STMT, d->stmt, QStringLiteral("SQLExecute"));
             } catch (const EDatabaseError &e) {
                 error = e;
             }
         }
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, nullptr, 0);
+        SQLSetStmtAttr(d->stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+        SQLSetStmtAttr(d->stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
+        SQLSetStmtAttr(d->stmt, SQL_ATTR_PARAM_STATUS_PTR, nullptr, 0);
         const int failed = failedParamRow(succeeded, statuses, processed);
         if (error && failed < 0)
             throw *error;
@@ -651,22 +707,22 @@ qint64 TStatement::ExecuteBatch(const QVector<FieldType> &types,
 
 void TStatement::DescribePrepared()
 {
-    requireHandle(m_stmt);
+    requireHandle(d->stmt);
     describe();
 }
 
 qint64 TStatement::RowCount()
 {
-    requireHandle(m_stmt);
+    requireHandle(d->stmt);
     SQLLEN n = 0;
-    check(SQLRowCount(m_stmt, &n), SQL_HANDLE_STMT, m_stmt, "SQLRowCount");
+    check(SQLRowCount(d->stmt, &n), SQL_HANDLE_STMT, d->stmt, "SQLRowCount");
     return n;
 }
 
 void TStatement::describe()
 {
     SQLSMALLINT count = 0;
-    check(SQLNumResultCols(m_stmt, &count), SQL_HANDLE_STMT, m_stmt, "SQLNumResultCols");
+    check(SQLNumResultCols(d->stmt, &count), SQL_HANDLE_STMT, d->stmt, "SQLNumResultCols");
     if (!m_columns.isEmpty() && m_columns.size() == count)
         return; // a re-execution of a prepared statement has the same shape
     m_columns.clear();
@@ -674,9 +730,9 @@ void TStatement::describe()
         SQLCHAR name[256];
         SQLSMALLINT nameLen = 0, type = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        check(SQLDescribeCol(m_stmt, c, name, sizeof(name), &nameLen, &type, &size, &digits,
+        check(SQLDescribeCol(d->stmt, c, name, sizeof(name), &nameLen, &type, &size, &digits,
                              &nullable),
-              SQL_HANDLE_STMT, m_stmt, "SQLDescribeCol");
+              SQL_HANDLE_STMT, d->stmt, "SQLDescribeCol");
         ColumnInfo ci;
         ci.name = QString::fromUtf8(reinterpret_cast<char *>(name),
                                     qMin<int>(nameLen, int(sizeof(name)) - 1));
@@ -685,16 +741,16 @@ void TStatement::describe()
         ci.size = int(qMin<SQLULEN>(size, 1 << 30));
         SQLCHAR base[256];
         SQLSMALLINT baseLen = 0;
-        if (SQL_SUCCEEDED(SQLColAttribute(m_stmt, c, SQL_DESC_BASE_TABLE_NAME, base, sizeof(base),
+        if (SQL_SUCCEEDED(SQLColAttribute(d->stmt, c, SQL_DESC_BASE_TABLE_NAME, base, sizeof(base),
                                           &baseLen, nullptr)))
             ci.baseTable = QString::fromUtf8(reinterpret_cast<char *>(base),
                                              qMin<int>(baseLen, int(sizeof(base)) - 1));
-        if (SQL_SUCCEEDED(SQLColAttribute(m_stmt, c, SQL_DESC_BASE_COLUMN_NAME, base,
+        if (SQL_SUCCEEDED(SQLColAttribute(d->stmt, c, SQL_DESC_BASE_COLUMN_NAME, base,
                                           sizeof(base), &baseLen, nullptr)))
             ci.baseColumn = QString::fromUtf8(reinterpret_cast<char *>(base),
                                               qMin<int>(baseLen, int(sizeof(base)) - 1));
         if (!ci.baseTable.isEmpty() &&
-            SQL_SUCCEEDED(SQLColAttribute(m_stmt, c, SQL_DESC_SCHEMA_NAME, base, sizeof(base),
+            SQL_SUCCEEDED(SQLColAttribute(d->stmt, c, SQL_DESC_SCHEMA_NAME, base, sizeof(base),
                                           &baseLen, nullptr)))
             ci.baseSchema = QString::fromUtf8(reinterpret_cast<char *>(base),
                                               qMin<int>(baseLen, int(sizeof(base)) - 1));
@@ -704,27 +760,30 @@ void TStatement::describe()
 
 void TStatement::CloseCursor()
 {
-    if (m_stmt != SQL_NULL_HSTMT)
-        SQLFreeStmt(m_stmt, SQL_CLOSE);
+    if (d->stmt != SQL_NULL_HSTMT)
+        SQLFreeStmt(d->stmt, SQL_CLOSE);
 }
 
-QByteArray TStatement::readText(int column)
+namespace {
+
+// The whole text of a column of the row the cursor is positioned on:
+// SQLGetData hands a long text over in pieces.
+QByteArray readWholeText(SQLHSTMT stmt, int column)
 {
-    // SQLGetData hands a long text over in pieces
     QByteArray bytes;
     char chunk[8192];
     while (true) {
         SQLLEN ind = 0;
-        const SQLRETURN r = SQLGetData(m_stmt, SQLUSMALLINT(column + 1), SQL_C_CHAR, chunk,
-                                       sizeof(chunk), &ind);
+        const SQLRETURN r =
+            SQLGetData(stmt, SQLUSMALLINT(column + 1), SQL_C_CHAR, chunk, sizeof(chunk), &ind);
         if (r == SQL_NO_DATA)
             break;
-        check(r, SQL_HANDLE_STMT, m_stmt, "SQLGetData");
+        check(r, SQL_HANDLE_STMT, stmt, "SQLGetData");
         if (ind == SQL_NULL_DATA)
             return QByteArray();
         const qsizetype got = (ind == SQL_NO_TOTAL || ind >= SQLLEN(sizeof(chunk)))
-                                  ? qsizetype(sizeof(chunk) - 1)
-                                  : qsizetype(ind);
+            ? qsizetype(sizeof(chunk) - 1)
+            : qsizetype(ind);
         bytes.append(chunk, got);
         if (r == SQL_SUCCESS)
             break;
@@ -732,32 +791,38 @@ QByteArray TStatement::readText(int column)
     return bytes;
 }
 
-void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
-                          const QVector<int> &sizeHints)
-{
-    requireHandle(m_stmt);
-    const int ncols = int(m_columns.size());
-    if (ncols == 0)
-        return;
+// One result column bound to an array of cells.
+struct BoundColumn {
+    SQLSMALLINT ctype = SQL_C_CHAR;
+    size_t elem = 0; // bytes per cell; 0: the column is not read
+    std::vector<char> data;
+    std::vector<SQLLEN> ind;
+    int maxChars = 0; // characters kept of a text; 0: all
+    FieldType type = FieldType::String;
+};
 
-    // Every wanted column is bound to an array of up to 512 rows. A text gets
-    // a cell of its size hint, or, without one, of the driver's size but at
-    // most 255 characters: the sizes the driver reports for unbounded texts
-    // are guesses. A value longer than its cell is read again, whole, from
-    // its row, so one text without a size does not cost every row a call per
-    // column.
-    struct Bound {
-        SQLSMALLINT ctype = SQL_C_CHAR;
-        size_t elem = 0; // 0: not read
-        std::vector<char> data;
-        std::vector<SQLLEN> ind;
-        int maxChars = 0;
-    };
-    std::vector<Bound> bound(static_cast<size_t>(ncols));
+// How a result is fetched: the cells of every wanted column, and the rows
+// per block.
+struct FetchPlan {
+    std::vector<BoundColumn> columns;
+    SQLULEN rows = 1;
+};
+
+// Every wanted column is bound to an array of up to 512 rows (at most 4 MB
+// a block). A text gets a cell of its size hint, or, without one, of the
+// driver's size but at most 255 characters: the sizes the driver reports
+// for unbounded texts are guesses. A value longer than its cell is read
+// again, whole, from its row, so one text without a size does not cost
+// every row a call per column.
+FetchPlan planFetch(const QVector<ColumnInfo> &columns, const QVector<int> &sizeHints)
+{
+    FetchPlan plan;
+    plan.columns.resize(size_t(columns.size()));
     size_t rowBytes = 0;
-    for (int c = 0; c < ncols; ++c) {
-        const ColumnInfo &ci = m_columns[c];
-        Bound &b = bound[size_t(c)];
+    for (int c = 0; c < columns.size(); ++c) {
+        const ColumnInfo &ci = columns[c];
+        BoundColumn &b = plan.columns[size_t(c)];
+        b.type = ci.type;
         const int hint = c < sizeHints.size() ? sizeHints[c] : 0;
         if (hint < 0)
             continue;
@@ -766,10 +831,18 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
         if (ci.sqlType == SQL_NUMERIC || ci.sqlType == SQL_DECIMAL)
             b.ctype = SQL_C_CHAR;
         switch (b.ctype) {
-        case SQL_C_SBIGINT: b.elem = sizeof(qint64); break;
-        case SQL_C_DOUBLE: b.elem = sizeof(double); break;
-        case SQL_C_BIT: b.elem = 1; break;
-        case SQL_C_TYPE_TIMESTAMP: b.elem = sizeof(SQL_TIMESTAMP_STRUCT); break;
+        case SQL_C_SBIGINT:
+            b.elem = sizeof(qint64);
+            break;
+        case SQL_C_DOUBLE:
+            b.elem = sizeof(double);
+            break;
+        case SQL_C_BIT:
+            b.elem = 1;
+            break;
+        case SQL_C_TYPE_TIMESTAMP:
+            b.elem = sizeof(SQL_TIMESTAMP_STRUCT);
+            break;
         default: {
             int chars = hint > 0 ? hint : (ci.size > 0 && ci.size < 255 ? ci.size : 255);
             if (ci.type != FieldType::String)
@@ -780,84 +853,105 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
         }
         rowBytes += b.elem + sizeof(SQLLEN);
     }
-
-    const SQLULEN arraySize = SQLULEN(qBound<size_t>(1, (4u << 20) / qMax<size_t>(1, rowBytes),
-                                                     512));
-    for (int c = 0; c < ncols; ++c) {
-        Bound &b = bound[size_t(c)];
+    plan.rows = SQLULEN(qBound<size_t>(1, (4u << 20) / qMax<size_t>(1, rowBytes), 512));
+    for (BoundColumn &b : plan.columns) {
         if (b.elem == 0)
             continue;
-        b.data.assign(b.elem * arraySize, 0);
-        b.ind.assign(arraySize, 0);
-        check(SQLBindCol(m_stmt, SQLUSMALLINT(c + 1), b.ctype, b.data.data(), SQLLEN(b.elem),
-                         b.ind.data()),
-              SQL_HANDLE_STMT, m_stmt, "SQLBindCol");
+        b.data.assign(b.elem * plan.rows, 0);
+        b.ind.assign(plan.rows, 0);
     }
+    return plan;
+}
+
+// Binds the plan's arrays to the statement, rows fetched and their status
+// going to the given places; unbindFetch undoes it.
+void bindFetch(SQLHSTMT stmt, FetchPlan &plan, SQLULEN *fetched, SQLUSMALLINT *status)
+{
+    for (size_t c = 0; c < plan.columns.size(); ++c) {
+        BoundColumn &b = plan.columns[c];
+        if (b.elem == 0)
+            continue;
+        check(SQLBindCol(stmt, SQLUSMALLINT(c + 1), b.ctype, b.data.data(), SQLLEN(b.elem),
+                         b.ind.data()),
+              SQL_HANDLE_STMT, stmt, "SQLBindCol");
+    }
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN),
+                   0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(plan.rows), 0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, fetched, 0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, status, 0);
+}
+
+void unbindFetch(SQLHSTMT stmt)
+{
+    SQLFreeStmt(stmt, SQL_UNBIND);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    SQLSetStmtAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+}
+
+// The value of the cell of row r of the block in column c. A text longer
+// than its cell (and than the characters it keeps) is read again whole from
+// its row.
+QVariant decodeCell(SQLHSTMT stmt, const BoundColumn &b, SQLULEN r, int c)
+{
+    if (b.elem == 0)
+        return QVariant();
+    const SQLLEN ind = b.ind[r];
+    if (ind == SQL_NULL_DATA)
+        return QVariant();
+    const char *cell = b.data.data() + b.elem * r;
+    if (b.ctype != SQL_C_CHAR)
+        return binaryCell(b.ctype, b.type, cell);
+    const bool cut = ind == SQL_NO_TOTAL || size_t(ind) >= b.elem;
+    // a cell of 4 bytes per character holds the characters kept
+    const bool enough = b.maxChars > 0 && b.maxChars <= int(b.elem / 4);
+    if (cut && !enough) {
+        check(SQLSetPos(stmt, SQLSETPOSIROW(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE),
+              SQL_HANDLE_STMT, stmt, "SQLSetPos");
+        const QByteArray whole = readWholeText(stmt, c);
+        return textToValue(decodeText(whole.constData(), whole.size(), b.maxChars), b.type);
+    }
+    const qsizetype len = cut ? qsizetype(b.elem - 1) : qsizetype(ind);
+    return textToValue(decodeText(cell, qsizetype(strnlen(cell, size_t(len))), b.maxChars),
+                       b.type);
+}
+
+} // namespace
+
+void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
+                          const QVector<int> &sizeHints)
+{
+    requireHandle(d->stmt);
+    const int ncols = int(m_columns.size());
+    if (ncols == 0)
+        return;
+    FetchPlan plan = planFetch(m_columns, sizeHints);
     SQLULEN fetched = 0;
-    std::vector<SQLUSMALLINT> status(arraySize);
-    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_BIND_TYPE,
-                   reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
-    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(arraySize), 0);
-    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-    SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, status.data(), 0);
-    auto unbind = [this] {
-        SQLFreeStmt(m_stmt, SQL_UNBIND);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
-    };
+    std::vector<SQLUSMALLINT> status(plan.rows);
+    SQLHSTMT stmt = d->stmt;
     QVector<QVariant> row(ncols);
     try {
+        bindFetch(stmt, plan, &fetched, status.data());
         while (true) {
-            const SQLRETURN rc = SQLFetch(m_stmt);
+            const SQLRETURN rc = SQLFetch(stmt);
             if (rc == SQL_NO_DATA)
                 break;
-            check(rc, SQL_HANDLE_STMT, m_stmt, "SQLFetch");
+            check(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
             for (SQLULEN r = 0; r < fetched; ++r) {
                 if (status[r] == SQL_ROW_NOROW || status[r] == SQL_ROW_ERROR)
                     continue;
-                for (int c = 0; c < ncols; ++c) {
-                    const Bound &b = bound[size_t(c)];
-                    const FieldType ft = m_columns[c].type;
-                    if (b.elem == 0) {
-                        row[c] = QVariant();
-                        continue;
-                    }
-                    const SQLLEN ind = b.ind[r];
-                    const char *cell = b.data.data() + b.elem * r;
-                    if (ind == SQL_NULL_DATA) {
-                        row[c] = QVariant();
-                        continue;
-                    }
-                    if (b.ctype != SQL_C_CHAR) {
-                        row[c] = binaryCell(b.ctype, ft, cell);
-                        continue;
-                    }
-                    const bool cut = ind == SQL_NO_TOTAL || size_t(ind) >= b.elem;
-                    // a cell of 4 bytes per character holds the characters kept
-                    const bool enough = b.maxChars > 0 && b.maxChars <= int(b.elem / 4);
-                    if (cut && !enough) {
-                        check(SQLSetPos(m_stmt, SQLSETPOSIROW(r + 1), SQL_POSITION,
-                                        SQL_LOCK_NO_CHANGE),
-                              SQL_HANDLE_STMT, m_stmt, "SQLSetPos");
-                        const QByteArray whole = readText(c);
-                        row[c] = textToValue(decodeText(whole.constData(), whole.size(),
-                                                        b.maxChars), ft);
-                        continue;
-                    }
-                    const qsizetype len = cut ? qsizetype(b.elem - 1) : qsizetype(ind);
-                    row[c] = textToValue(
-                        decodeText(cell, qsizetype(strnlen(cell, size_t(len))), b.maxChars), ft);
-                }
+                for (int c = 0; c < ncols; ++c)
+                    row[c] = decodeCell(stmt, plan.columns[size_t(c)], r, c);
                 onRow(row);
             }
         }
     } catch (...) {
-        unbind();
+        unbindFetch(stmt);
         CloseCursor();
         throw;
     }
-    unbind();
+    unbindFetch(stmt);
     CloseCursor();
 }
 

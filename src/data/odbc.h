@@ -1,7 +1,9 @@
 #pragma once
 // A thin C++ layer over the ODBC C API (unixODBC): RAII handles, typed
 // parameters, block fetching, transactions. Texts travel as UTF-8 bytes; the
-// connection sets the server's client encoding to UTF8 itself.
+// connection sets the server's client encoding to UTF8 itself. The C API
+// stays inside the layer's own files; code that must reach the driver's
+// handles directly (tests, benchmarks) includes data/odbcraw.h.
 
 #include "data/fieldtype.h"
 
@@ -14,15 +16,12 @@
 #include <functional>
 #include <memory>
 
-#include <sql.h>
-#include <sqlext.h>
-
 // Builds the connection string for the metering database. The server may be a
 // host name, an IP address, "host:port", "[v6address]:port" or an absolute
 // socket folder. Values with characters special to the connection string are
 // put in braces.
-QString BuildConnectionString(const QString &server, const QString &database,
-                              const QString &user, const QString &password);
+QString BuildConnectionString(const QString &server, const QString &database, const QString &user,
+                              const QString &password);
 // Quotes one connection-string value if it needs it.
 QString QuoteConnValue(const QString &value);
 
@@ -45,10 +44,10 @@ struct BoundValue {
 struct ColumnInfo {
     QString name;
     FieldType type = FieldType::String;
-    int size = 0;           // characters for texts
+    int size = 0; // characters for texts
     int sqlType = 0;
-    QString baseSchema;     // the schema of the base table
-    QString baseTable;      // empty for computed columns
+    QString baseSchema; // the schema of the base table
+    QString baseTable;  // empty for computed columns
     QString baseColumn;
 };
 
@@ -90,21 +89,17 @@ public:
     QVariant FetchScalar();
     void CloseCursor();
 
-    SQLHSTMT handle() const { return m_stmt; }
-
 private:
     void bindParams(const QVector<BoundValue> &params);
-    // The whole text of a column of the current row.
-    QByteArray readText(int column);
     void describe();
     void freeStatement();
 
+    struct Impl; // the driver's handle and the buffers bound to it
+    std::unique_ptr<Impl> d;
     TConnection &m_conn;
-    SQLHSTMT m_stmt = SQL_NULL_HSTMT;
     QVector<ColumnInfo> m_columns;
-    struct ParamBuffer;
-    std::vector<std::unique_ptr<ParamBuffer>> m_paramBuffers;
     friend class TConnection;
+    friend struct OdbcRaw;
 };
 
 // The one connection to the database. Closing it first tells every listener
@@ -122,7 +117,7 @@ public:
     // two for a conflict.
     void Open(const QString &connectionString, int loginTimeout = 30);
     void Close();
-    bool IsOpen() const { return m_dbc != SQL_NULL_HDBC; }
+    bool IsOpen() const;
     // Open, but the driver knows the server is gone (the session ended or
     // the link broke): only Close helps.
     bool IsLost() const;
@@ -141,7 +136,6 @@ public:
     // Runs a statement without a result; returns the affected row count.
     qint64 Execute(const QString &sql, const QVector<BoundValue> &params = {});
 
-    SQLHDBC handle() const { return m_dbc; }
     void RequireOpen() const;
 
 signals:
@@ -150,8 +144,11 @@ signals:
     void Closed();
 
 private:
-    SQLHDBC m_dbc = SQL_NULL_HDBC;
+    struct Impl; // the driver's connection handle
+    std::unique_ptr<Impl> d;
     bool m_inTransaction = false;
+    friend class TStatement;
+    friend struct OdbcRaw;
 };
 
 // Rolls back a transaction unless it was committed.
@@ -166,7 +163,3 @@ private:
     TConnection &m_conn;
     bool m_done = false;
 };
-
-// Throws the diagnostic records of a handle as an EDatabaseError.
-[[noreturn]] void ThrowOdbcError(SQLSMALLINT handleType, SQLHANDLE handle,
-                                 const QString &fallback);

@@ -1,6 +1,5 @@
 #include "data/odbc.h"
 
-
 // Connection strings and named parameters: plain text work, no driver calls.
 
 namespace {
@@ -48,9 +47,9 @@ ParsedSql ParseNamedParams(const QString &sql)
         const QChar next = i + 1 < n ? sql[i + 1] : QChar();
         if (c == QLatin1Char('\'')) {
             // 'text' with '' inside; E'text' also with backslash escapes
-            const bool escapes = i > 0 && (sql[i - 1] == QLatin1Char('E') ||
-                                           sql[i - 1] == QLatin1Char('e')) &&
-                                 (i < 2 || !isIdentChar(sql[i - 2]));
+            const bool escapes = i > 0 &&
+                (sql[i - 1] == QLatin1Char('E') || sql[i - 1] == QLatin1Char('e')) &&
+                (i < 2 || !isIdentChar(sql[i - 2]));
             qsizetype j = i + 1;
             while (j < n) {
                 if (escapes && sql[j] == QLatin1Char('\\')) {
@@ -93,8 +92,9 @@ ParsedSql ParseNamedParams(const QString &sql)
         } else if (c == QLatin1Char('$') && (i == 0 || !isIdentChar(sql[i - 1]))) {
             // $tag$ ... $tag$ (a lone $1 style reference is copied as it is)
             qsizetype j = i + 1;
-            while (j < n && (sql[j].isLetter() || sql[j] == QLatin1Char('_') ||
-                             (j > i + 1 && sql[j].isDigit())))
+            while (j < n &&
+                   (sql[j].isLetter() || sql[j] == QLatin1Char('_') ||
+                    (j > i + 1 && sql[j].isDigit())))
                 ++j;
             if (j < n && sql[j] == QLatin1Char('$')) {
                 const QString tag = sql.mid(i, j - i + 1);
@@ -119,4 +119,3 @@ ParsedSql ParseNamedParams(const QString &sql)
     }
     return out;
 }
-

@@ -77,11 +77,11 @@ TDevEditForm::TDevEditForm(QWidget *owner)
     attrLayout->setSpacing(3);
     lblDevAttr = new QLabel(QStringLiteral("Дополнительные параметры прибора:"), attrPanel);
     lblDevAttr->setObjectName(QStringLiteral("lblDevAttr"));
-    dbgrdDevAttr = NewGrid(QStringLiteral("dbgrdDevAttr"), DM->dsDevAttr,
-                           {{QStringLiteral("Наименование параметра"), QStringLiteral("attrname"),
-                             300},
-                            {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
-                           attrPanel);
+    dbgrdDevAttr =
+        NewGrid(QStringLiteral("dbgrdDevAttr"), DM->dsDevAttr,
+                {{QStringLiteral("Наименование параметра"), QStringLiteral("attrname"), 300},
+                 {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
+                attrPanel);
     dbgrdDevAttr->setTabKeyNavigation(false); // Tab goes on to the next control
     dbgrdDevAttr->setAccessibleName(QStringLiteral("Дополнительные параметры прибора"));
     lblDevAttr->setBuddy(dbgrdDevAttr);
@@ -96,16 +96,15 @@ TDevEditForm::TDevEditForm(QWidget *owner)
     grpInstall = new QGroupBox(QStringLiteral(" Сведения об установке "), this);
     grpInstall->setObjectName(QStringLiteral("grpInstall"));
     QFormLayout *install = newGroupForm(grpInstall);
-    txtInstBldAddr = new TDBText(dev, QStringLiteral("instbldaddr"), nullptr,
-                                 QStringLiteral("txtInstBldAddr"));
+    txtInstBldAddr =
+        new TDBText(dev, QStringLiteral("instbldaddr"), nullptr, QStringLiteral("txtInstBldAddr"));
     btnSelInstBld = NewSideButton(QStringLiteral("..."), "btnSelInstBld",
                                   QStringLiteral("Выбрать адрес строения..."));
     connect(btnSelInstBld, &QToolButton::clicked, this, &TDevEditForm::btnSelInstBldClick);
     addGroupRow(install, QStringLiteral("Место установки:"),
                 WithSideButton(txtInstBldAddr, btnSelInstBld, true), "lblInstBldAddr");
     cmbInstallerId = new TDBLookupComboBox(dev, QStringLiteral("installerid"), orgs, orgid,
-                                           orgname, grpInstall,
-                                           QStringLiteral("cmbInstallerId"));
+                                           orgname, grpInstall, QStringLiteral("cmbInstallerId"));
     addGroupRow(install, QStringLiteral("Кем установлен:"), cmbInstallerId, "lblInstallerId");
     addGroupRow(install, QStringLiteral("Дата установки:"),
                 NewDateRow(dev, QStringLiteral("installdate"), "txtInstallDate",
@@ -142,11 +141,22 @@ TDevEditForm::TDevEditForm(QWidget *owner)
     }
 
     // the input controls from top to bottom; the read-only facts are skipped
-    const QList<QWidget *> order = {
-        txtDescription,   dbgrdDevAttr,         cmbOwnerId,          btnSelInstBld,
-        cmbInstallerId,   txtInstallDate,       btnClearInstallDate, cmbServiceId,
-        txtServiceBeginDate, btnClearServiceBeginDate, txtWorkBeginDate, btnClearWorkBeginDate,
-        txtLastCheckDate, btnClearLastCheckDate, btnOK,              btnCancel};
+    const QList<QWidget *> order = {txtDescription,
+                                    dbgrdDevAttr,
+                                    cmbOwnerId,
+                                    btnSelInstBld,
+                                    cmbInstallerId,
+                                    txtInstallDate,
+                                    btnClearInstallDate,
+                                    cmbServiceId,
+                                    txtServiceBeginDate,
+                                    btnClearServiceBeginDate,
+                                    txtWorkBeginDate,
+                                    btnClearWorkBeginDate,
+                                    txtLastCheckDate,
+                                    btnClearLastCheckDate,
+                                    btnOK,
+                                    btnCancel};
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     SetFirstControl(txtDescription);

@@ -30,8 +30,8 @@ QIcon viewIcon()
     return QIcon(pm);
 }
 
-void addCommand(TListPanel *panel, const QIcon &icon, const char *name,
-                        const QString &hint, void (*command)())
+void addCommand(TListPanel *panel, const QIcon &icon, const char *name, const QString &hint,
+                void (*command)())
 {
     QToolButton *b = NewIconButton(icon, QString::fromLatin1(name), hint, panel);
     panel->AddCommand(b);
@@ -43,29 +43,36 @@ void addCommand(TListPanel *panel, const QIcon &icon, const char *name,
 
 void FillDevicesPage(QWidget *page, IShell &shell)
 {
-    auto *devices = new TListPanel(
-        DM->dsDevices,
-        {"pnlDevices", "stDevices", QStringLiteral("Приборы:"), "dbgrdDevices",
-         {{QStringLiteral("Тип"), QStringLiteral("typename"), 150},
-          {QStringLiteral("Зав. номер"), QStringLiteral("sernum"), 70},
-          {QStringLiteral("Версия"), QStringLiteral("version"), -1},
-          {QStringLiteral("Владелец"), QStringLiteral("ownername"), 200},
-          {QStringLiteral("Место установки"), QStringLiteral("instbldaddr"), 300}},
-         nullptr, QString()});
+    auto *devices =
+        new TListPanel(DM->dsDevices,
+                       {"pnlDevices",
+                        "stDevices",
+                        QStringLiteral("Приборы:"),
+                        "dbgrdDevices",
+                        {{QStringLiteral("Тип"), QStringLiteral("typename"), 150},
+                         {QStringLiteral("Зав. номер"), QStringLiteral("sernum"), 70},
+                         {QStringLiteral("Версия"), QStringLiteral("version"), -1},
+                         {QStringLiteral("Владелец"), QStringLiteral("ownername"), 200},
+                         {QStringLiteral("Место установки"), QStringLiteral("instbldaddr"), 300}},
+                        nullptr,
+                        QString()});
     addCommand(devices, RecordCommandIcon(TRecordCommand::Edit), "cmdEditDevice",
                QStringLiteral("Редактировать прибор"), &EditDevice);
     devices->AddFindBox();
 
     auto *channels = new TListPanel(
         DM->dsVDevices,
-        {"pnlVDevices", "stVDevices", QStringLiteral("Виртуальные приборы (каналы измерения):"),
+        {"pnlVDevices",
+         "stVDevices",
+         QStringLiteral("Виртуальные приборы (каналы измерения):"),
          "dbgrdVDevices",
          {{QStringLiteral("Тип прибора"), QStringLiteral("typename"), 200},
           {QStringLiteral("Зав. номер"), QStringLiteral("sernum"), 100},
           {QStringLiteral("Индекс ВП"), QStringLiteral("vdixattr"), 70},
           {QStringLiteral("Схема измерения"), QStringLiteral("ctypattr"), 150},
           {QStringLiteral("Наименование системы"), QStringLiteral("systattr"), 150}},
-         nullptr, QString()});
+         nullptr,
+         QString()});
     addCommand(channels, viewIcon(), "cmdViewVDevice",
                QStringLiteral("Просмотреть параметры виртуального прибора"), &ShowVDevParams);
     channels->AddFindBox();
@@ -91,10 +98,14 @@ void FillDevTypesPage(QWidget *page)
 {
     auto *types = new TListPanel(
         DM->dsDevTypes,
-        {"pnlDevTypes", "stDevTypes", QStringLiteral("Типы приборов:"), "dbgrdDevTypes",
+        {"pnlDevTypes",
+         "stDevTypes",
+         QStringLiteral("Типы приборов:"),
+         "dbgrdDevTypes",
          {{QStringLiteral("Наименование"), QStringLiteral("typename"), 200},
           {QStringLiteral("Интервал поверки (мес.)"), QStringLiteral("checkinterval"), 150}},
-         nullptr, QString()});
+         nullptr,
+         QString()});
     // only the check interval is typed in; leaving the row posts it
     types->Grid->SetEditable(true);
     types->Grid->SetColumnReadOnly(0);

@@ -21,7 +21,10 @@ TSelDeviceForm::TSelDeviceForm(QWidget *owner) : QDialog(owner)
 
     pnlDevices = new TListPanel(
         DM->dsSelDevice,
-        {"pnlDevices", "stDevices", QStringLiteral("Приборы:"), "dbgrdDevices",
+        {"pnlDevices",
+         "stDevices",
+         QStringLiteral("Приборы:"),
+         "dbgrdDevices",
          {{QStringLiteral("Тип"), QStringLiteral("typename"), 150},
           {QStringLiteral("Зав. номер"), QStringLiteral("sernum"), 70},
           {QStringLiteral("IP адрес опросчика"), QStringLiteral("ipadattr"), 200},
@@ -29,7 +32,10 @@ TSelDeviceForm::TSelDeviceForm(QWidget *owner) : QDialog(owner)
           {QStringLiteral("Сет. адрес прибора"), QStringLiteral("dvadattr"), 200}}});
     pnlVDevices = new TListPanel(
         DM->dsSelVDevice,
-        {"pnlVDevices", "stVDevices", QStringLiteral("Виртуальные приборы:"), "dbgrdVDevices",
+        {"pnlVDevices",
+         "stVDevices",
+         QStringLiteral("Виртуальные приборы:"),
+         "dbgrdVDevices",
          {{QStringLiteral("Тип прибора"), QStringLiteral("typename"), 200},
           {QStringLiteral("Зав. номер"), QStringLiteral("sernum"), 100},
           {QStringLiteral("Индекс ВП"), QStringLiteral("vdixattr"), 70},

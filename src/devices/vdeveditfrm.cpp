@@ -21,11 +21,11 @@ TVDevEditForm::TVDevEditForm(QWidget *owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("Виртуальный прибор"));
     stVDevAttr = NewStrip(QStringLiteral("stVDevAttr"),
                           QStringLiteral("Параметры виртуального прибора:"), this);
-    dbgrdVDevAttr = NewGrid(QStringLiteral("dbgrdVDevAttr"), DM->dsVDevAttr,
-                            {{QStringLiteral("Наименование параметра"),
-                              QStringLiteral("attrname"), 300},
-                             {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
-                            this);
+    dbgrdVDevAttr =
+        NewGrid(QStringLiteral("dbgrdVDevAttr"), DM->dsVDevAttr,
+                {{QStringLiteral("Наименование параметра"), QStringLiteral("attrname"), 300},
+                 {QStringLiteral("Значение"), QStringLiteral("val"), 200}},
+                this);
     dbgrdVDevAttr->setTabKeyNavigation(false);
     dbgrdVDevAttr->setAccessibleName(QStringLiteral("Параметры виртуального прибора"));
     // the one button is both the default and the cancel button (Esc)

@@ -29,17 +29,17 @@ QString tariffField(int slot)
 } // namespace
 
 TAbonDevEditForm::TAbonDevEditForm(QWidget *parent)
-    : TEditDialog("AbonDevEditForm", QStringLiteral("Прибор учета электроэнергии"),
-                  DM->qryAbonDev, parent)
+    : TEditDialog("AbonDevEditForm", QStringLiteral("Прибор учета электроэнергии"), DM->qryAbonDev,
+                  parent)
 {
     TDataSource *ds = DM->dsAbonDev;
     gbDevice = new QGroupBox(QStringLiteral(" Прибор учета "), this);
     gbDevice->setObjectName(QStringLiteral("gbDevice"));
-    txtTypeName = new TDBText(ds, QStringLiteral("typename"), gbDevice,
-                              QStringLiteral("txtTypeName"));
+    txtTypeName =
+        new TDBText(ds, QStringLiteral("typename"), gbDevice, QStringLiteral("txtTypeName"));
     txtSerNum = new TDBText(ds, QStringLiteral("sernum"), gbDevice, QStringLiteral("txtSerNum"));
-    txtVDixAttr = new TDBText(ds, QStringLiteral("vdixattr"), gbDevice,
-                              QStringLiteral("txtVDixAttr"));
+    txtVDixAttr =
+        new TDBText(ds, QStringLiteral("vdixattr"), gbDevice, QStringLiteral("txtVDixAttr"));
     btnSelDevice = new QToolButton(gbDevice);
     btnSelDevice->setObjectName(QStringLiteral("btnSelDevice"));
     btnSelDevice->setText(QStringLiteral("..."));

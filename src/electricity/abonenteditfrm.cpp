@@ -10,10 +10,10 @@ TAbonentEditForm::TAbonentEditForm(QWidget *parent)
 {
     SetLabelsAbove(true);
     TDataSource *ds = DM->dsAbonents;
-    txtNumber = AddEdit(QStringLiteral("Номер абонента:"), ds, QStringLiteral("number"),
-                        "txtNumber");
-    txtMaxEnergy = new TDBNumberEdit(ds, QStringLiteral("maxenergy"), this,
-                                     QStringLiteral("txtMaxEnergy"));
+    txtNumber =
+        AddEdit(QStringLiteral("Номер абонента:"), ds, QStringLiteral("number"), "txtNumber");
+    txtMaxEnergy =
+        new TDBNumberEdit(ds, QStringLiteral("maxenergy"), this, QStringLiteral("txtMaxEnergy"));
     AddRow(QStringLiteral("Энергопотребление по договору, кВт-ч:"), txtMaxEnergy);
     FinishLayout(QSize(350, 270));
     AbonentEditForm = this;
@@ -30,5 +30,5 @@ bool TAbonentEditForm::CloseCheck()
     // a consumption that is not a number yet is never stored as the old value
     return RequireText(DM->qryAbonents, QStringLiteral("number"),
                        QStringLiteral("Реквизит 'Номер абонента' является обязательным!")) &&
-           txtMaxEnergy->ValidateInput();
+        txtMaxEnergy->ValidateInput();
 }

@@ -18,15 +18,15 @@
 TContractEditForm *ContractEditForm = nullptr;
 
 TContractEditForm::TContractEditForm(QWidget *parent)
-    : TEditDialog("ContractEditForm", QStringLiteral("Договор электроснабжения"),
-                  DM->qryContracts, parent)
+    : TEditDialog("ContractEditForm", QStringLiteral("Договор электроснабжения"), DM->qryContracts,
+                  parent)
 {
     TDataSource *ds = DM->dsContracts;
-    txtNumber = AddEdit(QStringLiteral("Номер договора:"), ds, QStringLiteral("number"),
-                        "txtNumber");
-    cmbSupplierId = AddLookup(QStringLiteral("Поставщик:"), ds, QStringLiteral("supplierid"),
-                              DM->qryOrgs, QStringLiteral("orgid"), QStringLiteral("orgname"),
-                              "cmbSupplierId");
+    txtNumber =
+        AddEdit(QStringLiteral("Номер договора:"), ds, QStringLiteral("number"), "txtNumber");
+    cmbSupplierId =
+        AddLookup(QStringLiteral("Поставщик:"), ds, QStringLiteral("supplierid"), DM->qryOrgs,
+                  QStringLiteral("orgid"), QStringLiteral("orgname"), "cmbSupplierId");
 
     gbCustomer = new QGroupBox(QStringLiteral(" Покупатель "), this);
     gbCustomer->setObjectName(QStringLiteral("gbCustomer"));
@@ -35,8 +35,8 @@ TContractEditForm::TContractEditForm(QWidget *parent)
                                           gbCustomer, QStringLiteral("cmbCustomerId"));
     txtCustBAccNum = new TDBText(ds, QStringLiteral("custbaccnum"), gbCustomer,
                                  QStringLiteral("txtCustBAccNum"));
-    txtCustBName = new TDBText(ds, QStringLiteral("custbname"), gbCustomer,
-                               QStringLiteral("txtCustBName"));
+    txtCustBName =
+        new TDBText(ds, QStringLiteral("custbname"), gbCustomer, QStringLiteral("txtCustBName"));
     btnSelBankAcc = new QToolButton(gbCustomer);
     btnSelBankAcc->setObjectName(QStringLiteral("btnSelBankAcc"));
     btnSelBankAcc->setText(QStringLiteral("..."));
@@ -67,10 +67,9 @@ TContractEditForm::TContractEditForm(QWidget *parent)
     form->addRow(inner[2], bank);
     AddWide(gbCustomer, 0);
 
-    txtDepCode = AddEdit(QStringLiteral("Код участка:"), ds, QStringLiteral("depcode"),
-                         "txtDepCode");
-    txtCurator = AddEdit(QStringLiteral("Куратор:"), ds, QStringLiteral("curator"),
-                         "txtCurator");
+    txtDepCode =
+        AddEdit(QStringLiteral("Код участка:"), ds, QStringLiteral("depcode"), "txtDepCode");
+    txtCurator = AddEdit(QStringLiteral("Куратор:"), ds, QStringLiteral("curator"), "txtCurator");
     FinishLayout(QSize(540, 300));
 
     // the controls inside the group and outside it line up

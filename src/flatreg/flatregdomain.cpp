@@ -7,7 +7,9 @@ void RegisterFlatRegister(IShell &shell)
 {
     // the window is made for each use
     shell.AddMenuItems(
-        "mnuFile", {{"mnuFlatRegister",
-                     QStringLiteral("Групповая регистрация объектов поквартирного учета..."),
-                     [&shell] { FlatRegisterCommand(shell.MainWindow()); }}});
+        "mnuFile",
+        {{"mnuFlatRegister",
+          QStringLiteral("Групповая регистрация объектов поквартирного учета..."), [&shell] {
+              FlatRegisterCommand(shell.MainWindow());
+          }}});
 }

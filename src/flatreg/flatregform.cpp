@@ -91,11 +91,11 @@ QStringList TFlatRegisterForm::BuiltInColdNames()
 }
 
 TFlatRegisterForm::TFlatRegisterForm(QWidget *owner)
-    : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                         | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+    : QDialog(owner,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       GVSFileName(DataDir() + QStringLiteral("gvs_dev_names.txt")),
-      XVSFileName(DataDir() + QStringLiteral("xvs_dev_names.txt")),
-      m_gvsFile(GVSFileName),
+      XVSFileName(DataDir() + QStringLiteral("xvs_dev_names.txt")), m_gvsFile(GVSFileName),
       m_xvsFile(XVSFileName)
 {
     setObjectName(QStringLiteral("FlatRegisterForm"));
@@ -146,13 +146,12 @@ QWidget *TFlatRegisterForm::createToolBar()
                                      QStringLiteral("Получить таблицу исходных данных из буфера "
                                                     "обмена"),
                                      bar);
-    FromFileButton = toolButton(TFlatRegisterIcon::Open, "FromFileButton",
-                                QStringLiteral("Загрузить..."),
-                                QStringLiteral("Загрузить таблицу исходных данных из csv файла"),
-                                bar);
-    SaveButton = toolButton(TFlatRegisterIcon::Save, "SaveButton", QStringLiteral("Сохранить..."),
-                            QStringLiteral("Сохранить таблицу исходных данных в файл формата csv"),
-                            bar);
+    FromFileButton =
+        toolButton(TFlatRegisterIcon::Open, "FromFileButton", QStringLiteral("Загрузить..."),
+                   QStringLiteral("Загрузить таблицу исходных данных из csv файла"), bar);
+    SaveButton =
+        toolButton(TFlatRegisterIcon::Save, "SaveButton", QStringLiteral("Сохранить..."),
+                   QStringLiteral("Сохранить таблицу исходных данных в файл формата csv"), bar);
     AddNewButton = toolButton(TFlatRegisterIcon::New, "AddNewButton", QStringLiteral("Новый..."),
                               QStringLiteral("Добавить новый объект учета... (дом)"), bar);
     RunButton = toolButton(TFlatRegisterIcon::Run, "RunButton", QStringLiteral("Выполнить"),
@@ -162,7 +161,7 @@ QWidget *TFlatRegisterForm::createToolBar()
     CloselButton = toolButton(TFlatRegisterIcon::Exit, "CloselButton", QStringLiteral("Выход"),
                               QStringLiteral("Закрыть это окно"), bar);
     const QList<QToolButton *> buttons = {FromClipboardButton, FromFileButton, SaveButton,
-                                          AddNewButton, RunButton, CloselButton};
+                                          AddNewButton,        RunButton,      CloselButton};
     // every caption fits its button whole, all in one font
     QFont font = FromClipboardButton->font();
     const auto fits = [&buttons](const QFont &f) {
@@ -233,9 +232,9 @@ QWidget *TFlatRegisterForm::createDataPage()
 }
 
 QWidget *TFlatRegisterForm::createNameBox(const QString &title, int tag, QListWidget *&list,
-                                          QToolButton *&add, QToolButton *&edit,
-                                          QToolButton *&del, const char *addName,
-                                          const char *editName, const char *delName)
+                                          QToolButton *&add, QToolButton *&edit, QToolButton *&del,
+                                          const char *addName, const char *editName,
+                                          const char *delName)
 {
     auto *box = new QGroupBox(title, tsSettings);
     list = new QListWidget(box);
@@ -269,9 +268,9 @@ QWidget *TFlatRegisterForm::createSettingsPage()
     tsSettings->setObjectName(QStringLiteral("tsSettings"));
     QWidget *hot = createNameBox(QStringLiteral("Приборы учета ГВС"), 0, GVSListBox, AddButton,
                                  EditButton, DelButton, "AddButton", "EditButton", "DelButton");
-    QWidget *cold = createNameBox(QStringLiteral("Приборы учета ХВС"), 1, XVSListBox,
-                                  SpeedButton2, SpeedButton3, SpeedButton1, "SpeedButton2",
-                                  "SpeedButton3", "SpeedButton1");
+    QWidget *cold =
+        createNameBox(QStringLiteral("Приборы учета ХВС"), 1, XVSListBox, SpeedButton2,
+                      SpeedButton3, SpeedButton1, "SpeedButton2", "SpeedButton3", "SpeedButton1");
     hot->setObjectName(QStringLiteral("gbGVS"));
     cold->setObjectName(QStringLiteral("gbXVS"));
     GVSListBox->setObjectName(QStringLiteral("GVSListBox"));
@@ -305,7 +304,7 @@ void TFlatRegisterForm::loadNameLists()
 void TFlatRegisterForm::saveNameLists()
 {
     const std::pair<TNameListFile *, QListWidget *> lists[] = {{&m_gvsFile, GVSListBox},
-                                                                {&m_xvsFile, XVSListBox}};
+                                                               {&m_xvsFile, XVSListBox}};
     for (const auto &[file, list] : lists) {
         QString reason;
         if (!file->Save(listItems(list), &reason))

@@ -135,9 +135,9 @@ void TFlatRegisterForm::RunButtonClick()
         {
             const auto hide =
                 qScopeGuard([progress] { progress->ShowProgress(0, ProgressCaption); });
-            TRegistrationRun run(*Query, report,
-                                 [this](const QString &name) { return DeviceSystemId(name); },
-                                 progress);
+            TRegistrationRun run(
+                *Query, report, [this](const QString &name) { return DeviceSystemId(name); },
+                progress);
             outcome = run.Run(objectId, rows);
             report.follow(true);
         }

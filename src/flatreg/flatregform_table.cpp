@@ -105,10 +105,10 @@ void TFlatRegisterForm::FromClipboardButtonClick()
 void TFlatRegisterForm::FromFileButtonClick()
 {
     Guarded([this] {
-        const QString path = FileDialog({CsvFilter, QString(),
-                                         QStringLiteral("Загрузить данные из файла csv"),
-                                         QStringLiteral("csv"), false},
-                                        this);
+        const QString path =
+            FileDialog({CsvFilter, QString(), QStringLiteral("Загрузить данные из файла csv"),
+                        QStringLiteral("csv"), false},
+                       this);
         if (path.isEmpty())
             return;
         QString text;
@@ -142,10 +142,10 @@ void TFlatRegisterForm::SaveButtonClick()
             ErrorBox(problem);
             return;
         }
-        const QString path = FileDialog({CsvFilter, QString(),
-                                         QStringLiteral("Сохранить данные в файле csv"),
-                                         QStringLiteral("csv"), true},
-                                        this);
+        const QString path =
+            FileDialog({CsvFilter, QString(), QStringLiteral("Сохранить данные в файле csv"),
+                        QStringLiteral("csv"), true},
+                       this);
         if (path.isEmpty())
             return;
         QString reason;
@@ -164,4 +164,3 @@ void TFlatRegisterForm::SaveButtonClick()
         }
     });
 }
-

@@ -99,12 +99,24 @@ QIcon FlatRegisterIcon(TFlatRegisterIcon icon)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     switch (icon) {
-    case TFlatRegisterIcon::Clipboard: drawClipboard(p); break;
-    case TFlatRegisterIcon::Open: drawOpen(p); break;
-    case TFlatRegisterIcon::Save: drawSave(p); break;
-    case TFlatRegisterIcon::New: drawNew(p); break;
-    case TFlatRegisterIcon::Run: drawRun(p); break;
-    case TFlatRegisterIcon::Exit: drawExit(p); break;
+    case TFlatRegisterIcon::Clipboard:
+        drawClipboard(p);
+        break;
+    case TFlatRegisterIcon::Open:
+        drawOpen(p);
+        break;
+    case TFlatRegisterIcon::Save:
+        drawSave(p);
+        break;
+    case TFlatRegisterIcon::New:
+        drawNew(p);
+        break;
+    case TFlatRegisterIcon::Run:
+        drawRun(p);
+        break;
+    case TFlatRegisterIcon::Exit:
+        drawExit(p);
+        break;
     }
     p.end();
     return QIcon(pm);

@@ -110,8 +110,8 @@ QString TFlatTable::SaveProblem(int statusColumn, const QStringList &titles) con
                 continue;
             const QString &cell = m_rows[r][c];
             QString what;
-            if (cell.contains(QLatin1Char(';')) || cell.contains(QLatin1Char('\r'))
-                || cell.contains(QLatin1Char('\n'))) {
+            if (cell.contains(QLatin1Char(';')) || cell.contains(QLatin1Char('\r')) ||
+                cell.contains(QLatin1Char('\n'))) {
                 what = QStringLiteral("содержит точку с запятой или перевод строки, и при "
                                       "загрузке файла столбцы сместятся или строка разделится");
             } else if (cell.contains(QChar(0))) {

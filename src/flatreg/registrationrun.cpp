@@ -40,12 +40,18 @@ QString TRegistrationRun::StatementText(int objectId, const QString &flat, int s
 QString TRegistrationRun::ResultLogText(int code, int objectId)
 {
     switch (code) {
-    case 0: return QStringLiteral("ОК");
-    case 1: return QStringLiteral("Объект учета с кодом %1 не существует !").arg(objectId);
-    case 2: return QStringLiteral("код системы снабжения systemid неверен");
-    case 3: return QStringLiteral("прибор НЕ зарегистрирован !");
-    case 4: return QStringLiteral("Указанный прибор был добавлен ранее");
-    default: return QStringLiteral("Неизвестная ошибка %1").arg(code);
+    case 0:
+        return QStringLiteral("ОК");
+    case 1:
+        return QStringLiteral("Объект учета с кодом %1 не существует !").arg(objectId);
+    case 2:
+        return QStringLiteral("код системы снабжения systemid неверен");
+    case 3:
+        return QStringLiteral("прибор НЕ зарегистрирован !");
+    case 4:
+        return QStringLiteral("Указанный прибор был добавлен ранее");
+    default:
+        return QStringLiteral("Неизвестная ошибка %1").arg(code);
     }
 }
 
@@ -67,8 +73,8 @@ TRunOutcome TRegistrationRun::Run(int objectId, const QVector<TMeterRow> &rows)
         ++outcome.sent;
         bool stop = false;
         try {
-            m_report.Log(StatementText(objectId, row.flat, check.systemId, check.channelName,
-                                       row.date));
+            m_report.Log(
+                StatementText(objectId, row.flat, check.systemId, check.channelName, row.date));
             const int code = m_call.AddAptDevice(objectId, row.flat, check.systemId,
                                                  check.channelName, row.date);
             m_report.Log(ResultLogText(code, objectId));

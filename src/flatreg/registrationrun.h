@@ -46,8 +46,7 @@ class TRegistrationRun
 public:
     // systemOf tells the supply system of a meter name (DeviceSystemId).
     TRegistrationRun(IAptDeviceCall &call, IRunReport &report,
-                     std::function<int(const QString &)> systemOf,
-                     IProgress *progress = nullptr);
+                     std::function<int(const QString &)> systemOf, IProgress *progress = nullptr);
 
     // Runs the rows for the metering object. After every row that reached the
     // server the progress moves to its number (the first row is 1); a stop

@@ -14,9 +14,9 @@ namespace TextFiles {
 inline constexpr qint64 MaxFileSize = 50LL * 1000 * 1000;
 
 enum class TReadResult {
-    Read,    // the whole file is in text
-    Missing, // there is no such file
-    Failed,  // it could not be opened or read
+    Read,     // the whole file is in text
+    Missing,  // there is no such file
+    Failed,   // it could not be opened or read
     TooLarge, // it is larger than MaxFileSize and was not read
 };
 

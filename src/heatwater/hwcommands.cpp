@@ -22,8 +22,8 @@ bool AddHWUnitDev()
     TDataSet *channels = DM->qryHWUnitDev;
     TDataSet *units = DM->qryHWUnits;
     if (!channels->Active() || !units->Active())
-        throw EDatabaseError(QStringLiteral("%1: набор данных закрыт")
-                                 .arg(channels->objectName()));
+        throw EDatabaseError(
+            QStringLiteral("%1: набор данных закрыт").arg(channels->objectName()));
     if (!HWUnitDevEditForm)
         throw EError(QStringLiteral("Окно прибора учета не создано"));
     if (units->IsEmpty())

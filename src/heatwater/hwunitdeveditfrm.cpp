@@ -20,19 +20,18 @@ THWUnitDevEditForm::THWUnitDevEditForm(QWidget *owner)
 {
     TDataSource *ds = DM->dsHWUnitDev;
     // the list names the systems in full; the grid shows their abbreviations
-    cmbSystemId = AddLookup(QStringLiteral("Система:"), ds, QStringLiteral("systemid"),
-                            DM->qrySystems, QStringLiteral("systemid"),
-                            QStringLiteral("systemname"), "cmbSystemId");
+    cmbSystemId =
+        AddLookup(QStringLiteral("Система:"), ds, QStringLiteral("systemid"), DM->qrySystems,
+                  QStringLiteral("systemid"), QStringLiteral("systemname"), "cmbSystemId");
 
     gbDevice = new QGroupBox(QStringLiteral(" Прибор учета "), this);
     gbDevice->setObjectName(QStringLiteral("gbDevice"));
     auto *grid = new QGridLayout(gbDevice);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
-    const auto addText = [&](int row, const QString &label, const char *field,
-                             const char *name) {
-        auto *text = new TDBText(ds, QString::fromLatin1(field), gbDevice,
-                                 QString::fromLatin1(name));
+    const auto addText = [&](int row, const QString &label, const char *field, const char *name) {
+        auto *text =
+            new TDBText(ds, QString::fromLatin1(field), gbDevice, QString::fromLatin1(name));
         auto *l = new QLabel(label, gbDevice);
         l->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(name + 3));
         l->setBuddy(text);

@@ -13,8 +13,8 @@ THWUnitEditForm::THWUnitEditForm(QWidget *owner)
     cmbUTypeId = AddLookup(QStringLiteral("Тип узла учета:"), ds, QStringLiteral("utypeid"),
                            DM->qryHWUnitTypes, QStringLiteral("utypeid"),
                            QStringLiteral("utypename"), "cmbUTypeId");
-    txtUnitName = AddEdit(QStringLiteral("Наименование (номер):"), ds,
-                          QStringLiteral("unitname"), "txtUnitName");
+    txtUnitName = AddEdit(QStringLiteral("Наименование (номер):"), ds, QStringLiteral("unitname"),
+                          "txtUnitName");
     FinishLayout(QSize(470, 150));
     HWUnitEditForm = this;
 }

@@ -55,8 +55,8 @@ void FillImportPage(QWidget *page)
     // the file path box of the page is the shell's: the settings keep its text
     auto *txtDBFFilePath = page->findChild<QLineEdit *>(QStringLiteral("txtDBFFilePath"));
     if (!txtDBFFilePath)
-        throw EError(QStringLiteral("На странице %1 нет поля txtDBFFilePath")
-                         .arg(page->objectName()));
+        throw EError(
+            QStringLiteral("На странице %1 нет поля txtDBFFilePath").arg(page->objectName()));
     auto *btnSelectFile = new QPushButton(QStringLiteral("..."), page);
     btnSelectFile->setObjectName(QStringLiteral("btnSelectFile"));
     btnSelectFile->setToolTip(QStringLiteral("Выбрать файл..."));

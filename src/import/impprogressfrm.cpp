@@ -52,8 +52,9 @@ QLayout *counterRow(QWidget *parent, const QString &caption, QLabel *value, QLab
 } // namespace
 
 TImpProgressForm::TImpProgressForm(QWidget *mainWindow)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint
-                           | Qt::WindowTitleHint),
+    : QWidget(nullptr,
+              Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                  Qt::WindowTitleHint),
       m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("ImpProgressForm"));
@@ -83,12 +84,12 @@ TImpProgressForm::TImpProgressForm(QWidget *mainWindow)
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 12, 16, 12);
-    layout->addLayout(counterRow(this, QStringLiteral("Обработано записей:"), lblRecNo,
-                                 lblRecCount));
+    layout->addLayout(
+        counterRow(this, QStringLiteral("Обработано записей:"), lblRecNo, lblRecCount));
     layout->addWidget(pbRecords);
     layout->addSpacing(6);
-    layout->addLayout(counterRow(this, QStringLiteral("Выполнено операций:"), lblOpNo,
-                                 lblOpCount));
+    layout->addLayout(
+        counterRow(this, QStringLiteral("Выполнено операций:"), lblOpNo, lblOpCount));
     layout->addWidget(pbOperations);
     layout->addSpacing(6);
     layout->addWidget(lblOperation);
@@ -115,10 +116,14 @@ TImpProgressForm::~TImpProgressForm()
 QString TImpProgressForm::OperationText(int operation)
 {
     switch (operation) {
-    case 0: return QStringLiteral("Чтение данных из файла и загрузка в БД...");
-    case 1: return QStringLiteral("Обновление БД (может занять несколько минут)...");
-    case 2: return QStringLiteral("Все операции выполнены.");
-    default: return QString();
+    case 0:
+        return QStringLiteral("Чтение данных из файла и загрузка в БД...");
+    case 1:
+        return QStringLiteral("Обновление БД (может занять несколько минут)...");
+    case 2:
+        return QStringLiteral("Все операции выполнены.");
+    default:
+        return QString();
     }
 }
 

@@ -29,9 +29,8 @@ void addViewButton(QWidget *page)
     row->addWidget(button);
     row->addStretch();
     const int stretch = layout->count() - 1;
-    layout->insertLayout(stretch >= 0 && layout->itemAt(stretch)->spacerItem() ? stretch
-                                                                                : layout->count(),
-                         row);
+    layout->insertLayout(
+        stretch >= 0 && layout->itemAt(stretch)->spacerItem() ? stretch : layout->count(), row);
 }
 
 } // namespace

@@ -5,11 +5,13 @@
 TAdmDistrictEditForm *AdmDistrictEditForm = nullptr;
 
 TAdmDistrictEditForm::TAdmDistrictEditForm(QWidget *owner)
-    : TEditDialog("AdmDistrictEditForm", QStringLiteral("Административный округ"), DM->qryAdmDistricts, owner)
+    : TEditDialog("AdmDistrictEditForm", QStringLiteral("Административный округ"),
+                  DM->qryAdmDistricts, owner)
 {
     TDataSource *ds = DM->dsAdmDistricts;
     txtUnitId = AddEdit(QStringLiteral("Код:"), ds, QStringLiteral("unitid"), "txtUnitId");
-    txtUnitName = AddEdit(QStringLiteral("Краткое наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
+    txtUnitName = AddEdit(QStringLiteral("Краткое наименование:"), ds, QStringLiteral("unitname"),
+                          "txtUnitName");
     FinishLayout();
     AdmDistrictEditForm = this;
 }

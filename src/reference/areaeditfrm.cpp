@@ -7,7 +7,8 @@ TAreaEditForm *AreaEditForm = nullptr;
 TAreaEditForm::TAreaEditForm(QWidget *owner)
     : TEditDialog("AreaEditForm", QStringLiteral("Населенный пункт"), DM->qryAreas, owner)
 {
-    txtAreaName = AddEdit(QStringLiteral("Наименование:"), DM->dsAreas, QStringLiteral("areaname"), "txtAreaName");
+    txtAreaName = AddEdit(QStringLiteral("Наименование:"), DM->dsAreas, QStringLiteral("areaname"),
+                          "txtAreaName");
     FinishLayout();
     AreaEditForm = this;
 }

@@ -6,11 +6,16 @@ TAreasForm *AreasForm = nullptr;
 
 TAreasForm::TAreasForm()
     : TListForm(DM->dsAreas,
-                {"AreasForm", QStringLiteral("Населенные пункты"), QSize(500, 400),
-                 {"pnlAreas", "stAreas", QStringLiteral("Населенные пункты:"), "dbgrdAreas",
-                  {
-              {QStringLiteral("Наименование"), QStringLiteral("areaname"), 300}},
-                  "Area", QStringLiteral("населенный пункт")}})
+                {"AreasForm",
+                 QStringLiteral("Населенные пункты"),
+                 QSize(500, 400),
+                 {"pnlAreas",
+                  "stAreas",
+                  QStringLiteral("Населенные пункты:"),
+                  "dbgrdAreas",
+                  {{QStringLiteral("Наименование"), QStringLiteral("areaname"), 300}},
+                  "Area",
+                  QStringLiteral("населенный пункт")}})
 {
     AreasForm = this;
 }

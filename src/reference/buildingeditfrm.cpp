@@ -11,16 +11,16 @@ TBuildingEditForm::TBuildingEditForm(QWidget *owner)
 {
     TDataSource *ds = DM->dsBuildings;
     txtUlName = new TDBText(ds, QStringLiteral("ulname"), this, QStringLiteral("txtUlName"));
-    cmbGil = new TDBComboBox(ds, QStringLiteral("gil"),
-                             {QStringLiteral("ЖИЛ"), QStringLiteral("Н/Ж")}, this,
-                             QStringLiteral("cmbGil"));
+    cmbGil =
+        new TDBComboBox(ds, QStringLiteral("gil"), {QStringLiteral("ЖИЛ"), QStringLiteral("Н/Ж")},
+                        this, QStringLiteral("cmbGil"));
     AddRow(QStringLiteral("Улица:"), txtUlName);
     txtDom = AddEdit(QStringLiteral("Дом:"), ds, QStringLiteral("dom"), "txtDom");
     txtKorp = AddEdit(QStringLiteral("Корпус:"), ds, QStringLiteral("korp"), "txtKorp");
     txtStroen = AddEdit(QStringLiteral("Строение:"), ds, QStringLiteral("stroen"), "txtStroen");
     AddRow(QStringLiteral("Статус:"), cmbGil);
     cmbTeId = AddLookup(QStringLiteral("Район:"), ds, QStringLiteral("teid"), DM->qryDistricts,
-                          QStringLiteral("unitid"), QStringLiteral("unitname"), "cmbTeId");
+                        QStringLiteral("unitid"), QStringLiteral("unitname"), "cmbTeId");
     FinishLayout();
     BuildingEditForm = this;
 }

@@ -9,9 +9,11 @@ TDistrictEditForm::TDistrictEditForm(QWidget *owner)
 {
     TDataSource *ds = DM->dsDistricts;
     txtUnitId = AddEdit(QStringLiteral("Код:"), ds, QStringLiteral("unitid"), "txtUnitId");
-    txtUnitName = AddEdit(QStringLiteral("Наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
-    cmbParentId = AddLookup(QStringLiteral("Округ:"), ds, QStringLiteral("parentid"), DM->qryAdmDistricts,
-                          QStringLiteral("unitid"), QStringLiteral("unitname"), "cmbParentId");
+    txtUnitName =
+        AddEdit(QStringLiteral("Наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
+    cmbParentId =
+        AddLookup(QStringLiteral("Округ:"), ds, QStringLiteral("parentid"), DM->qryAdmDistricts,
+                  QStringLiteral("unitid"), QStringLiteral("unitname"), "cmbParentId");
     FinishLayout();
     DistrictEditForm = this;
 }

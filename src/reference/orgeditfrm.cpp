@@ -17,17 +17,20 @@ TOrgEditForm::TOrgEditForm(QWidget *parent)
     setSizeGripEnabled(true);
     SetLabelsAbove(true);
     TDataSource *org = DM->dsOrgs;
-    txtOrgName = AddEdit(QStringLiteral("Наименование:"), org, QStringLiteral("orgname"),
-                         "txtOrgName");
+    txtOrgName =
+        AddEdit(QStringLiteral("Наименование:"), org, QStringLiteral("orgname"), "txtOrgName");
     txtPhone = AddEdit(QStringLiteral("Телефон:"), org, QStringLiteral("phone"), "txtPhone");
 
-    pnlBankAcc = new TListPanel(DM->dsOrgBankAcc,
-                                {"pnlBankAcc", "stBankAcc", QStringLiteral("Банковские счета:"),
-                                 "dbgrdOrgBankAcc",
-                                 {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
-                                  {QStringLiteral("Наименование банка"), QStringLiteral("bname"),
-                                   300}},
-                                 "BankAcc", QStringLiteral("счет")});
+    pnlBankAcc =
+        new TListPanel(DM->dsOrgBankAcc,
+                       {"pnlBankAcc",
+                        "stBankAcc",
+                        QStringLiteral("Банковские счета:"),
+                        "dbgrdOrgBankAcc",
+                        {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
+                         {QStringLiteral("Наименование банка"), QStringLiteral("bname"), 300}},
+                        "BankAcc",
+                        QStringLiteral("счет")});
     // a new organisation is stored first, so that its accounts get its key
     pnlBankAcc->SetCommand(TRecordCommand::Add, [this] {
         if (storeNewOrganisation())

@@ -19,10 +19,14 @@ void placePage(QWidget *tab, QWidget *page)
 void FillOrgsPage(QWidget *page)
 {
     auto *orgs = new TListPanel(DM->dsOrgs,
-                                {"pnlOrgs", "stOrgs", QStringLiteral("Организации:"), "dbgrdOrgs",
+                                {"pnlOrgs",
+                                 "stOrgs",
+                                 QStringLiteral("Организации:"),
+                                 "dbgrdOrgs",
                                  {{QStringLiteral("Наименование"), QStringLiteral("orgname"), 300},
                                   {QStringLiteral("Телефон"), QStringLiteral("phone"), 150}},
-                                 "Org", QStringLiteral("организацию")});
+                                 "Org",
+                                 QStringLiteral("организацию")});
     orgs->AddFindBox();
     placePage(page, orgs);
 }
@@ -31,7 +35,11 @@ void FillCTPPage(QWidget *page)
 {
     placePage(page,
               new TListPanel(DM->dsCTP,
-                             {"pnlCTP", "stCTP", QStringLiteral("ЦТП:"), "dbgrdCTP",
+                             {"pnlCTP",
+                              "stCTP",
+                              QStringLiteral("ЦТП:"),
+                              "dbgrdCTP",
                               {{QStringLiteral("Наименование"), QStringLiteral("ctpname"), 300}},
-                              "CTP", QStringLiteral("ЦТП")}));
+                              "CTP",
+                              QStringLiteral("ЦТП")}));
 }

@@ -23,27 +23,30 @@ void RegisterReference(IShell &shell)
     FillOrgsPage(shell.Page("tsOrgs"));
     FillCTPPage(shell.Page("tsCTP"));
     FillAddressPage(shell.Page("tsAddresses"));
-    shell.AddMenuItems(
-        "mnuRef",
-        {{"mnuRefAdmDistricts", QStringLiteral("Административные округа"),
-          [] { ShowToFront(AdmDistrictsForm); }},
-         {"mnuRefDistricts", QStringLiteral("Городские районы"),
-          [] { ShowToFront(DistrictsForm); }},
-         {"mnuRefAreas", QStringLiteral("Населенные пункты"), [] { ShowToFront(AreasForm); }}});
+    shell.AddMenuItems("mnuRef",
+                       {{"mnuRefAdmDistricts", QStringLiteral("Административные округа"),
+                         [] {
+                             ShowToFront(AdmDistrictsForm);
+                         }},
+                        {"mnuRefDistricts", QStringLiteral("Городские районы"),
+                         [] {
+                             ShowToFront(DistrictsForm);
+                         }},
+                        {"mnuRefAreas", QStringLiteral("Населенные пункты"), [] {
+                             ShowToFront(AreasForm);
+                         }}});
 
     shell.AddStartupWindow("SelBuildingForm",
                            [](QWidget *main) { return new TSelBuildingForm(main); });
     // the list windows are windows of their own, not children of the main one
     shell.AddStartupWindow("AdmDistrictsForm", [](QWidget *) { return new TAdmDistrictsForm; });
-    shell.AddStartupWindow("AdmDistrictEditForm", [](QWidget *) {
-        return new TAdmDistrictEditForm(AdmDistrictsForm);
-    });
+    shell.AddStartupWindow("AdmDistrictEditForm",
+                           [](QWidget *) { return new TAdmDistrictEditForm(AdmDistrictsForm); });
     shell.AddStartupWindow("DistrictsForm", [](QWidget *) { return new TDistrictsForm; });
     shell.AddStartupWindow("DistrictEditForm",
                            [](QWidget *) { return new TDistrictEditForm(DistrictsForm); });
     shell.AddStartupWindow("AreasForm", [](QWidget *) { return new TAreasForm; });
-    shell.AddStartupWindow("AreaEditForm",
-                           [](QWidget *) { return new TAreaEditForm(AreasForm); });
+    shell.AddStartupWindow("AreaEditForm", [](QWidget *) { return new TAreaEditForm(AreasForm); });
     shell.AddStartupWindow("StreetEditForm",
                            [](QWidget *) { return new TStreetEditForm(SelBuildingForm); });
     shell.AddStartupWindow("BuildingEditForm",

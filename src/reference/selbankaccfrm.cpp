@@ -22,12 +22,15 @@ TSelBankAccForm::TSelBankAccForm(QWidget *parent) : QDialog(parent)
     resize(660, 365);
     setSizeGripEnabled(true);
     auto *layout = new QVBoxLayout(this);
-    auto *panel = new TListPanel(
-        DM->dsOrgBankAcc,
-        {"pnlBankAcc", "stBankAcc", QStringLiteral("Банковские счета:"), "dbgrdBankAcc",
-         {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
-          {QStringLiteral("Наименование банка"), QStringLiteral("bname"), 400}}},
-        this);
+    auto *panel =
+        new TListPanel(DM->dsOrgBankAcc,
+                       {"pnlBankAcc",
+                        "stBankAcc",
+                        QStringLiteral("Банковские счета:"),
+                        "dbgrdBankAcc",
+                        {{QStringLiteral("Номер счета"), QStringLiteral("accnum"), 200},
+                         {QStringLiteral("Наименование банка"), QStringLiteral("bname"), 400}}},
+                       this);
     stBankAcc = panel->Strip;
     dbgrdBankAcc = panel->Grid;
     panel->SetDblClickAction([this] { accept(); });

@@ -48,8 +48,8 @@ TSelBuildingForm::TSelBuildingForm(QWidget *owner) : QDialog(owner)
                                  [] { return AdmDistrictsForm; });
     btnDistricts = listButton("btnDistricts", QStringLiteral("Городские районы"),
                               [] { return DistrictsForm; });
-    btnAreas = listButton("btnAreas", QStringLiteral("Населенные пункты"),
-                          [] { return AreasForm; });
+    btnAreas =
+        listButton("btnAreas", QStringLiteral("Населенные пункты"), [] { return AreasForm; });
 
     splBuildings = new QSplitter(Qt::Vertical, this);
     splBuildings->setObjectName(QStringLiteral("splBuildings"));
@@ -57,7 +57,6 @@ TSelBuildingForm::TSelBuildingForm(QWidget *owner) : QDialog(owner)
     splBuildings->addWidget(createStreetPanel());
     splBuildings->addWidget(createBuildingPanel());
     splBuildings->setSizes({340, 280});
-
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
@@ -70,7 +69,6 @@ TSelBuildingForm::TSelBuildingForm(QWidget *owner) : QDialog(owner)
     outer->addLayout(top);
     outer->addWidget(splBuildings, 1);
     outer->addLayout(NewOkCancelRow(this, &btnOK, &btnCancel));
-
 
     // the street after-post rule shows the saved name in the pattern box
     connect(DM, &TDM::StreetPatternChanged, txtUlPattern, &QLineEdit::setText);
@@ -89,15 +87,19 @@ TSelBuildingForm::~TSelBuildingForm()
 
 QWidget *TSelBuildingForm::createStreetPanel()
 {
-    auto *panel = new TListPanel(
-        DM->dsStreets,
-        {"pnlUl", "stUl", QStringLiteral("Улицы:"), "dbgrdUl",
-         {{QStringLiteral("Код улицы"), QStringLiteral("unitid"), 100},
-          {QStringLiteral("Код наим. улицы"), QStringLiteral("unitnameid"), 100},
-          {QStringLiteral("Наименование"), QStringLiteral("unitname"), 350},
-          {QStringLiteral("Населенный пункт"), QStringLiteral("areaname"), 200}},
-         "Street", QStringLiteral("улицу")},
-        this);
+    auto *panel =
+        new TListPanel(DM->dsStreets,
+                       {"pnlUl",
+                        "stUl",
+                        QStringLiteral("Улицы:"),
+                        "dbgrdUl",
+                        {{QStringLiteral("Код улицы"), QStringLiteral("unitid"), 100},
+                         {QStringLiteral("Код наим. улицы"), QStringLiteral("unitnameid"), 100},
+                         {QStringLiteral("Наименование"), QStringLiteral("unitname"), 350},
+                         {QStringLiteral("Населенный пункт"), QStringLiteral("areaname"), 200}},
+                        "Street",
+                        QStringLiteral("улицу")},
+                       this);
     stUl = panel->Strip;
     dbgrdUl = panel->Grid;
     cmdAddStreet = panel->cmdAdd;
@@ -127,17 +129,21 @@ QWidget *TSelBuildingForm::createStreetPanel()
 
 QWidget *TSelBuildingForm::createBuildingPanel()
 {
-    auto *panel = new TListPanel(
-        DM->dsBuildings,
-        {"pnlBuildings", "stBuildings", QStringLiteral("Строения:"), "dbgrdBuildings",
-         {{QStringLiteral("Улица"), QStringLiteral("ulname"), 300},
-          {QStringLiteral("Дом"), QStringLiteral("dom"), 60},
-          {QStringLiteral("Корпус"), QStringLiteral("korp"), 60},
-          {QStringLiteral("Строение"), QStringLiteral("stroen"), 60},
-          {QStringLiteral("Статус"), QStringLiteral("gil"), 50},
-          {QStringLiteral("Район"), QStringLiteral("tename"), 200}},
-         "Building", QStringLiteral("строение"), DM->qryStreets},
-        this);
+    auto *panel = new TListPanel(DM->dsBuildings,
+                                 {"pnlBuildings",
+                                  "stBuildings",
+                                  QStringLiteral("Строения:"),
+                                  "dbgrdBuildings",
+                                  {{QStringLiteral("Улица"), QStringLiteral("ulname"), 300},
+                                   {QStringLiteral("Дом"), QStringLiteral("dom"), 60},
+                                   {QStringLiteral("Корпус"), QStringLiteral("korp"), 60},
+                                   {QStringLiteral("Строение"), QStringLiteral("stroen"), 60},
+                                   {QStringLiteral("Статус"), QStringLiteral("gil"), 50},
+                                   {QStringLiteral("Район"), QStringLiteral("tename"), 200}},
+                                  "Building",
+                                  QStringLiteral("строение"),
+                                  DM->qryStreets},
+                                 this);
     stBuildings = panel->Strip;
     dbgrdBuildings = panel->Grid;
     cmdAddBuilding = panel->cmdAdd;

@@ -3,7 +3,6 @@
 // of the current street below it, and the building selection used by the
 // device and metering object dialogs.
 
-
 #include <QDialog>
 #include <QVariant>
 

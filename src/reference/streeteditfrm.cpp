@@ -9,10 +9,13 @@ TStreetEditForm::TStreetEditForm(QWidget *owner)
 {
     TDataSource *ds = DM->dsStreets;
     txtUnitId = AddEdit(QStringLiteral("Код улицы:"), ds, QStringLiteral("unitid"), "txtUnitId");
-    txtUnitNameId = AddEdit(QStringLiteral("Код наименования улицы:"), ds, QStringLiteral("unitnameid"), "txtUnitNameId");
-    txtUnitName = AddEdit(QStringLiteral("Наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
-    cmbAreaId = AddLookup(QStringLiteral("Насел. пункт:"), ds, QStringLiteral("areaid"), DM->qryAreas,
-                          QStringLiteral("areaid"), QStringLiteral("areaname"), "cmbAreaId");
+    txtUnitNameId = AddEdit(QStringLiteral("Код наименования улицы:"), ds,
+                            QStringLiteral("unitnameid"), "txtUnitNameId");
+    txtUnitName =
+        AddEdit(QStringLiteral("Наименование:"), ds, QStringLiteral("unitname"), "txtUnitName");
+    cmbAreaId =
+        AddLookup(QStringLiteral("Насел. пункт:"), ds, QStringLiteral("areaid"), DM->qryAreas,
+                  QStringLiteral("areaid"), QStringLiteral("areaname"), "cmbAreaId");
     FinishLayout();
     StreetEditForm = this;
 }

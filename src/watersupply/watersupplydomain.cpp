@@ -10,10 +10,13 @@ void RegisterWaterSupply(IShell &shell)
 {
     // the water inputs of the current channel of qryHWUnitDev: the popup is
     // opened only on that channel grid
-    shell.AddMenuItems("mnuHWUnitDev", {{"mnuHWUnitDevViewWaterSupply",
-                                         QStringLiteral("Водоснабжение..."), &ShowWaterSupply}});
-    shell.AddMenuItems("mnuRef", {{"mnuRefContractsW", QStringLiteral("Договоры &водоснабжения"),
-                                   [] { ShowToFront(ContractsWForm); }}});
+    shell.AddMenuItems(
+        "mnuHWUnitDev",
+        {{"mnuHWUnitDevViewWaterSupply", QStringLiteral("Водоснабжение..."), &ShowWaterSupply}});
+    shell.AddMenuItems("mnuRef",
+                       {{"mnuRefContractsW", QStringLiteral("Договоры &водоснабжения"), [] {
+                             ShowToFront(ContractsWForm);
+                         }}});
 
     shell.AddStartupWindow("WaterSupplyForm",
                            [](QWidget *main) { return new TWaterSupplyForm(main); });

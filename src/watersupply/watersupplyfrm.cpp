@@ -18,10 +18,9 @@ using FT = FieldType;
 
 namespace {
 
-const char *const NoSupport =
-    "Поддержка данного типа приборов в настоящий момент отсутствует,\r\n"
-    "настройка параметров водоснабжения невозможна.\r\n"
-    "За дополнительной информацией обращайтесь к разработчику системы.";
+const char *const NoSupport = "Поддержка данного типа приборов в настоящий момент отсутствует,\r\n"
+                              "настройка параметров водоснабжения невозможна.\r\n"
+                              "За дополнительной информацией обращайтесь к разработчику системы.";
 
 // A new row in which nothing was given is no unsaved data.
 bool isBlankNewRow(TDataSet *ds)
@@ -102,15 +101,18 @@ TWaterSupplyForm::TWaterSupplyForm(QWidget *owner) : QDialog(owner)
             throw EAbort();
     });
 
-    pnlWaterSupply = new TListPanel(
-        dsWaterSupply,
-        {"pnlWaterSupply", "stWaterSupply", QStringLiteral("Водопроводные вводы:"),
-         "dbgrdWaterSupply",
-         {{QStringLiteral("Номер договора"), QStringLiteral("contractnum"), 150},
-          {QStringLiteral("Номер ввода"), QStringLiteral("winputnum"), 150},
-          {QStringLiteral("Параметр прибора"), QStringLiteral("paramname"), 150}},
-         "WaterInput", QStringLiteral("водопроводный ввод")},
-        this);
+    pnlWaterSupply =
+        new TListPanel(dsWaterSupply,
+                       {"pnlWaterSupply",
+                        "stWaterSupply",
+                        QStringLiteral("Водопроводные вводы:"),
+                        "dbgrdWaterSupply",
+                        {{QStringLiteral("Номер договора"), QStringLiteral("contractnum"), 150},
+                         {QStringLiteral("Номер ввода"), QStringLiteral("winputnum"), 150},
+                         {QStringLiteral("Параметр прибора"), QStringLiteral("paramname"), 150}},
+                        "WaterInput",
+                        QStringLiteral("водопроводный ввод")},
+                       this);
     dbgrdWaterSupply = pnlWaterSupply->Grid;
     cmdAddWaterInput = pnlWaterSupply->cmdAdd;
     cmdDelWaterInput = pnlWaterSupply->cmdDel;

@@ -17,8 +17,8 @@ TDBCheckBox::TDBCheckBox(TDataSource *source, const QString &fieldName, const QS
 void TDBCheckBox::showField()
 {
     const QVariant v = m_link->Value();
-    const bool on = !v.isNull() && (v.typeId() == QMetaType::Bool ? v.toBool()
-                                                                  : v.toLongLong() != 0);
+    const bool on =
+        !v.isNull() && (v.typeId() == QMetaType::Bool ? v.toBool() : v.toLongLong() != 0);
     const QSignalBlocker blocker(this);
     setChecked(on);
 }
@@ -30,8 +30,8 @@ void TDBCheckBox::clickedByUser(bool checked)
         showField();
         return;
     }
-    const QVariant value = f->type == FieldType::Boolean ? QVariant(checked)
-                                                          : QVariant(checked ? 1 : 0);
+    const QVariant value =
+        f->type == FieldType::Boolean ? QVariant(checked) : QVariant(checked ? 1 : 0);
     if (!m_link->SetValue(value))
         showField();
 }

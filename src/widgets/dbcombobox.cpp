@@ -18,8 +18,8 @@ TDBComboBox::TDBComboBox(TDataSource *source, const QString &fieldName, const QS
 void TDBComboBox::showField()
 {
     const QVariant v = m_link->Value();
-    setCurrentIndex(v.isNull() ? -1 : findText(v.toString(), Qt::MatchFixedString |
-                                                                  Qt::MatchCaseSensitive));
+    setCurrentIndex(
+        v.isNull() ? -1 : findText(v.toString(), Qt::MatchFixedString | Qt::MatchCaseSensitive));
 }
 
 void TDBComboBox::picked(int index)

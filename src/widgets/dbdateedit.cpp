@@ -16,8 +16,8 @@ QString TDBDateEdit::TextOf(const QVariant &value) const
 {
     if (value.isNull() || !value.isValid())
         return QString();
-    const QDate date = value.typeId() == QMetaType::QDateTime ? value.toDateTime().date()
-                                                               : value.toDate();
+    const QDate date =
+        value.typeId() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
     return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
@@ -30,9 +30,8 @@ bool TDBDateEdit::ReadText(QVariant *value, QString *error) const
         *value = QVariant();
         return true;
     }
-    const QDate date = hasAcceptableInput()
-                           ? QDate::fromString(text(), QStringLiteral("dd/MM/yyyy"))
-                           : QDate();
+    const QDate date =
+        hasAcceptableInput() ? QDate::fromString(text(), QStringLiteral("dd/MM/yyyy")) : QDate();
     if (!date.isValid()) {
         QString shown = displayText();
         shown.replace(QLatin1Char('_'), QLatin1Char(' '));

@@ -32,8 +32,8 @@ void TDBEdit::ShowField()
     m_typing = false;
     const QVariant value = m_link->Value();
     const FieldType type = Type();
-    m_emptyText = !value.isNull() && value.typeId() == QMetaType::QString &&
-                  value.toString().isEmpty();
+    m_emptyText =
+        !value.isNull() && value.typeId() == QMetaType::QString && value.toString().isEmpty();
     const TFieldDef *f = m_link->Field();
     const int limit = f && type == FieldType::String && f->size > 0 ? f->size : 32767;
     if (maxLength() != limit)

@@ -50,10 +50,10 @@ private:
     bool complain();
 
     TFieldDataLink *m_link;
-    bool m_pending = false;     // a text typed that is not a value yet
-    bool m_typing = false;      // an input began and was not left yet
-    QVariant m_before;          // the field before that input
-    bool m_emptyText = false;   // the field held '' when shown
+    bool m_pending = false;   // a text typed that is not a value yet
+    bool m_typing = false;    // an input began and was not left yet
+    QVariant m_before;        // the field before that input
+    bool m_emptyText = false; // the field held '' when shown
     bool m_complaining = false;
 };
 

@@ -18,8 +18,7 @@
 #include <QScopedValueRollback>
 
 TDBGrid::TDBGrid(TDataSource *source, QWidget *parent, const QString &name)
-    : QTableView(parent),
-      m_columns(new TDBGridColumns(this)),
+    : QTableView(parent), m_columns(new TDBGridColumns(this)),
       m_delegate(new TDBGridDelegate(m_columns, this))
 {
     if (!name.isEmpty())
@@ -157,14 +156,30 @@ int TDBGrid::fittedWidth(int column) const
     const TFieldDef &f = m_dataSet->Fields()[field];
     int chars = 10;
     switch (f.type) {
-    case FieldType::String: chars = f.size > 0 ? qMin(f.size, 40) : 20; break;
-    case FieldType::SmallInt: chars = 6; break;
-    case FieldType::Integer: chars = 10; break;
-    case FieldType::LargeInt: chars = 15; break;
-    case FieldType::Float: chars = 12; break;
-    case FieldType::Boolean: chars = 5; break;
-    case FieldType::Date: chars = 10; break;
-    case FieldType::DateTime: chars = 19; break;
+    case FieldType::String:
+        chars = f.size > 0 ? qMin(f.size, 40) : 20;
+        break;
+    case FieldType::SmallInt:
+        chars = 6;
+        break;
+    case FieldType::Integer:
+        chars = 10;
+        break;
+    case FieldType::LargeInt:
+        chars = 15;
+        break;
+    case FieldType::Float:
+        chars = 12;
+        break;
+    case FieldType::Boolean:
+        chars = 5;
+        break;
+    case FieldType::Date:
+        chars = 10;
+        break;
+    case FieldType::DateTime:
+        chars = 19;
+        break;
     }
     return qMax(title, fontMetrics().averageCharWidth() * chars + 8);
 }
@@ -175,8 +190,7 @@ void TDBGrid::SetEditable(bool editable)
     m_columns->SetEditable(editable);
     // a cell opens by typing, F2 or a double-click
     setEditTriggers(editable ? QAbstractItemView::DoubleClicked |
-                                   QAbstractItemView::EditKeyPressed |
-                                   QAbstractItemView::AnyKeyPressed
+                            QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
                              : QAbstractItemView::NoEditTriggers);
 }
 
@@ -206,13 +220,13 @@ void TDBGrid::syncToDataSet()
         // to a selection of several with Ctrl, where the grid allows that)
         if (!m_operatorMove && !selection->isRowSelected(row, QModelIndex()) &&
             state() != DragSelectingState)
-            selection->select(current, QItemSelectionModel::ClearAndSelect |
-                                           QItemSelectionModel::Rows);
+            selection->select(current,
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         return;
     }
     const QModelIndex target = m_columns->index(row, current.isValid() ? current.column() : 0);
-    selection->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
-                                           QItemSelectionModel::Rows);
+    selection->setCurrentIndex(target,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
 }
 

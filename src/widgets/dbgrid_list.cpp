@@ -107,10 +107,10 @@ void TDBGrid::SaveCsv(const QString &path)
 
 void TDBGrid::SaveCsvAs()
 {
-    const QString path = FileDialog({QStringLiteral("Файлы CSV|*.csv|Все файлы|*.*"), QString(),
-                                     QStringLiteral("Сохранить в CSV"), QStringLiteral("csv"),
-                                     true},
-                                    this);
+    const QString path =
+        FileDialog({QStringLiteral("Файлы CSV|*.csv|Все файлы|*.*"), QString(),
+                    QStringLiteral("Сохранить в CSV"), QStringLiteral("csv"), true},
+                   this);
     if (!path.isEmpty())
         SaveCsv(path);
 }

@@ -255,8 +255,7 @@ int TDBGridColumns::TargetField(int column) const
 
 QModelIndex TDBGridColumns::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() ||
-        column >= columnCount())
+    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
         return QModelIndex();
     return createIndex(row, column);
 }

@@ -94,8 +94,8 @@ private:
 
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    QVector<int> m_order;    // the dataset row at each row shown
-    QVector<int> m_position; // the row shown of each dataset row
-    int m_insertAt = -1;     // where rows being inserted will show
+    QVector<int> m_order;     // the dataset row at each row shown
+    QVector<int> m_position;  // the row shown of each dataset row
+    int m_insertAt = -1;      // where rows being inserted will show
     bool m_resetting = false; // a change the sorted view takes as a reset
 };

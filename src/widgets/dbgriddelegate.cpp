@@ -82,9 +82,8 @@ void TDBGridDelegate::setEditorData(QWidget *editor, const QModelIndex &index) c
         if (!lookup)
             return;
         TDataSet *list = lookup->lookupDataSet;
-        box->setCurrentIndex(
-            list->FindRow(list->FieldIndex(lookup->lookupKeyField),
-                          currentKey(m_columns, index.column())));
+        box->setCurrentIndex(list->FindRow(list->FieldIndex(lookup->lookupKeyField),
+                                           currentKey(m_columns, index.column())));
     } else if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
         if (edit->isModified())
             return; // keep what the operator is typing

@@ -12,11 +12,8 @@ TDBLookupComboBox::TDBLookupComboBox(TDataSource *source, const QString &fieldNa
                                      TDataSet *listDataSet, const QString &keyField,
                                      const QString &listField, QWidget *parent,
                                      const QString &name)
-    : QComboBox(parent),
-      m_link(new TFieldDataLink(source, fieldName, this)),
-      m_list(listDataSet),
-      m_keyField(keyField),
-      m_listFields{listField}
+    : QComboBox(parent), m_link(new TFieldDataLink(source, fieldName, this)), m_list(listDataSet),
+      m_keyField(keyField), m_listFields{listField}
 {
     if (!name.isEmpty())
         setObjectName(name);

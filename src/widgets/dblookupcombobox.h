@@ -23,8 +23,8 @@ class TDBLookupComboBox : public QComboBox
     Q_OBJECT
 public:
     TDBLookupComboBox(TDataSource *source, const QString &fieldName, TDataSet *listDataSet,
-                      const QString &keyField, const QString &listField,
-                      QWidget *parent = nullptr, const QString &name = QString());
+                      const QString &keyField, const QString &listField, QWidget *parent = nullptr,
+                      const QString &name = QString());
     ~TDBLookupComboBox() override;
 
     TFieldDataLink *DataLink() const { return m_link; }

@@ -166,8 +166,7 @@ void TEditDialog::done(int result)
     QDialog::done(result);
 }
 
-QToolButton *TEditDialog::NewSideButton(const QString &text, const char *name,
-                                        const QString &hint)
+QToolButton *TEditDialog::NewSideButton(const QString &text, const char *name, const QString &hint)
 {
     auto *b = new QToolButton;
     b->setObjectName(QString::fromLatin1(name));

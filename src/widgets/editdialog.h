@@ -42,15 +42,13 @@ protected:
     TDBEdit *AddEdit(const QString &label, TDataSource *source, const QString &field,
                      const char *name);
     // A labelled list that picks the field's value from a lookup dataset.
-    TDBLookupComboBox *AddLookup(const QString &label, TDataSource *source,
-                                 const QString &field, TDataSet *lookup,
-                                 const QString &lookupKey, const QString &lookupText,
-                                 const char *name);
+    TDBLookupComboBox *AddLookup(const QString &label, TDataSource *source, const QString &field,
+                                 TDataSet *lookup, const QString &lookupKey,
+                                 const QString &lookupText, const char *name);
     // A small button for beside a control (a "..." that picks, an "X" that
     // empties); a click leaves the focus where it is, so that a half-typed
     // date is no reason for a warning when the operator empties it.
-    static QToolButton *NewSideButton(const QString &text, const char *name,
-                                      const QString &hint);
+    static QToolButton *NewSideButton(const QString &text, const char *name, const QString &hint);
     // The control with its side button in one row; with stretch the control
     // takes the width, otherwise both keep their size at the left.
     static QWidget *WithSideButton(QWidget *control, QToolButton *button, bool stretch);

@@ -13,14 +13,24 @@ QString reason(const QSaveFile &file)
 {
     QString why;
     switch (file.error()) {
-    case QFileDevice::OpenError: why = QStringLiteral("папка недоступна для записи"); break;
-    case QFileDevice::PermissionsError: why = QStringLiteral("нет прав на запись"); break;
-    case QFileDevice::WriteError: why = QStringLiteral("ошибка записи на диск"); break;
-    case QFileDevice::ResourceError: why = QStringLiteral("недостаточно места на диске"); break;
+    case QFileDevice::OpenError:
+        why = QStringLiteral("папка недоступна для записи");
+        break;
+    case QFileDevice::PermissionsError:
+        why = QStringLiteral("нет прав на запись");
+        break;
+    case QFileDevice::WriteError:
+        why = QStringLiteral("ошибка записи на диск");
+        break;
+    case QFileDevice::ResourceError:
+        why = QStringLiteral("недостаточно места на диске");
+        break;
     case QFileDevice::RenameError:
         why = QStringLiteral("не удалось заменить прежний файл");
         break;
-    default: why = QStringLiteral("ошибка ввода-вывода"); break;
+    default:
+        why = QStringLiteral("ошибка ввода-вывода");
+        break;
     }
     return why + QStringLiteral(" (") + file.errorString() + QLatin1Char(')');
 }

@@ -16,9 +16,9 @@
 
 namespace {
 
-const QString Hint = QStringLiteral(
-    "Поиск по мере ввода (Ctrl+F)\nF3 - следующая строка, Shift+F3 - предыдущая\n"
-    "Esc - очистить");
+const QString Hint =
+    QStringLiteral("Поиск по мере ввода (Ctrl+F)\nF3 - следующая строка, Shift+F3 - предыдущая\n"
+                   "Esc - очистить");
 
 } // namespace
 
@@ -43,9 +43,9 @@ TGridFind::TGridFind(TDBGrid *grid, QWidget *scope)
     cbFindColumn->setToolTip(QStringLiteral("Где искать"));
     cbFindColumn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     // named after the list they search, for screen readers
-    const QString list = grid->accessibleName().isEmpty() ? QString()
-                                                          : QStringLiteral(": ") +
-                                                                grid->accessibleName();
+    const QString list = grid->accessibleName().isEmpty()
+        ? QString()
+        : QStringLiteral(": ") + grid->accessibleName();
     txtFind->setAccessibleName(QStringLiteral("Найти") + list);
     cbFindColumn->setAccessibleName(QStringLiteral("Где искать") + list);
     fillColumns();
@@ -107,7 +107,7 @@ void TGridFind::FindFirst()
     }
     const QStringList fields = followGrid();
     const bool narrower = m_first.valid && m_first.generation == m_search->Generation() &&
-                          m_first.fields == fields && text.startsWith(m_first.text);
+        m_first.fields == fields && text.startsWith(m_first.text);
     int row = -1;
     if (!narrower)
         row = m_search->Find(text, 0);

@@ -41,9 +41,8 @@ protected:
         if (event->type() != QEvent::KeyPress)
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
-        const Qt::KeyboardModifiers held = key->modifiers() & (Qt::ShiftModifier
-                                                               | Qt::ControlModifier
-                                                               | Qt::AltModifier | Qt::MetaModifier);
+        const Qt::KeyboardModifiers held = key->modifiers() &
+            (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
         if (key->key() != Qt::Key_F5 || held != Qt::NoModifier || !watched->isWidgetType())
             return false;
         auto *widget = static_cast<QWidget *>(watched);

@@ -76,8 +76,7 @@ void appendCell(std::vector<char16_t> &to, TDataSet *ds, int row, int field)
 
 } // namespace
 
-TGridSearch::TGridSearch(TDataSet *dataSet, QObject *parent)
-    : QObject(parent), m_dataSet(dataSet)
+TGridSearch::TGridSearch(TDataSet *dataSet, QObject *parent) : QObject(parent), m_dataSet(dataSet)
 {
     foldTable();
 }

@@ -38,9 +38,8 @@ QVector<int> orderByRanks(const QVector<int> &ranks, int rankCount, Qt::SortOrde
 
 bool onlyDigits(const QString &text)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
 // A number written in digits without its leading zeros, which the collation
@@ -80,7 +79,9 @@ QVector<int> rankTexts(const QVector<QString> &texts, int *rankCount)
         keys.reserve(size_t(n));
         for (const QString &t : texts)
             keys.push_back(collator.sortKey(t));
-        compare = [&keys](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]); };
+        compare = [&keys](int a, int b) {
+            return keys[size_t(a)].compare(keys[size_t(b)]);
+        };
     }
     std::sort(sorted.begin(), sorted.end(), [&](int a, int b) { return compare(a, b) < 0; });
     QVector<int> ranks(n);
@@ -123,8 +124,7 @@ QVector<int> sortTexts(int rows, const std::function<QString(int)> &textOf, Qt::
 
 // Rows by a key of each non-empty cell; keyOf returns false for an empty one.
 template <typename Key>
-QVector<int> sortKeys(int rows, const std::function<bool(int, Key *)> &keyOf,
-                      Qt::SortOrder order)
+QVector<int> sortKeys(int rows, const std::function<bool(int, Key *)> &keyOf, Qt::SortOrder order)
 {
     std::vector<std::pair<Key, int>> keyed;
     keyed.reserve(size_t(rows));
@@ -153,8 +153,8 @@ QVector<int> sortKeys(int rows, const std::function<bool(int, Key *)> &keyOf,
 // A time stamp as the calendar shows it, whatever its time zone.
 qint64 momentOf(const QVariant &v)
 {
-    const QDateTime dt = v.typeId() == QMetaType::QDate ? v.toDate().startOfDay(Qt::UTC)
-                                                        : v.toDateTime();
+    const QDateTime dt =
+        v.typeId() == QMetaType::QDate ? v.toDate().startOfDay(Qt::UTC) : v.toDateTime();
     return QDateTime(dt.date(), dt.time(), Qt::UTC).toMSecsSinceEpoch();
 }
 
@@ -162,7 +162,8 @@ qint64 momentOf(const QVariant &v)
 
 QVector<int> SortedTexts(const QStringList &texts, Qt::SortOrder order)
 {
-    return sortTexts(int(texts.size()), [&texts](int row) { return texts.at(row); }, order);
+    return sortTexts(
+        int(texts.size()), [&texts](int row) { return texts.at(row); }, order);
 }
 
 QVector<int> SortedRows(const TDataSet *ds, int field, Qt::SortOrder order)
@@ -203,8 +204,8 @@ QVector<int> SortedRows(const TDataSet *ds, int field, Qt::SortOrder order)
             rows,
             [ds, field](int row, qint64 *key) {
                 const QVariant v = ds->Value(row, field);
-                if (v.isNull() || (v.typeId() != QMetaType::QDate &&
-                                   v.typeId() != QMetaType::QDateTime))
+                if (v.isNull() ||
+                    (v.typeId() != QMetaType::QDate && v.typeId() != QMetaType::QDateTime))
                     return false;
                 *key = momentOf(v);
                 return true;
@@ -213,5 +214,6 @@ QVector<int> SortedRows(const TDataSet *ds, int field, Qt::SortOrder order)
     case FieldType::String:
         break;
     }
-    return sortTexts(rows, [ds, field](int row) { return ds->DisplayText(row, field); }, order);
+    return sortTexts(
+        rows, [ds, field](int row) { return ds->DisplayText(row, field); }, order);
 }

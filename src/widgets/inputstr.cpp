@@ -16,15 +16,16 @@ TStringInputForm *StringInputForm = nullptr;
 namespace {
 
 constexpr int Margin = 8;
-constexpr int ButtonGap = 8;  // on each side of the middle
+constexpr int ButtonGap = 8; // on each side of the middle
 constexpr int FixedHeight = 150;
 constexpr int ButtonTop = 100;
 
 } // namespace
 
 TStringInputForm::TStringInputForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("StringInputForm"));
     setMinimumSize(350, FixedHeight);
@@ -85,8 +86,8 @@ bool TStringInputForm::EditKeyPress(const QString &typed) const
 {
     for (const QChar c : typed) {
         const char16_t u = c.unicode();
-        const bool passes = (u >= u'0' && u <= u'9') || u < 32 || u == 127 || u == u'-'
-            || u == u'+' || u == u'.' || u == u',';
+        const bool passes = (u >= u'0' && u <= u'9') || u < 32 || u == 127 || u == u'-' ||
+            u == u'+' || u == u'.' || u == u',';
         if (!passes)
             return false;
     }
@@ -114,7 +115,7 @@ int InputStringEx(const QString &caption, const QString &label, QString &value, 
     QPointer<TStringInputForm> form = new TStringInputForm(QApplication::activeWindow());
     StringInputForm = form;
     form->resize(width, FixedHeight);
-    form->FormResize();  // a hidden window gets its resize event only when shown
+    form->FormResize(); // a hidden window gets its resize event only when shown
     form->setWindowTitle(caption);
     form->Label->setText(label);
     // The text first, then the limit: a longer value passed in stays whole

@@ -106,7 +106,9 @@ TListPanel::TListPanel(TDataSource *source, const TDef &def, QWidget *parent)
         QWidget::setTabOrder(cmdDel, cmdEdit);
 
         // at first as the lists are now; then the change rule
-        const auto notEmpty = [](TDataSet *d) { return d && d->Active() && !d->IsEmpty(); };
+        const auto notEmpty = [](TDataSet *d) {
+            return d && d->Active() && !d->IsEmpty();
+        };
         TDataSet *ds = source->DataSet();
         cmdDel->setEnabled(notEmpty(ds));
         cmdEdit->setEnabled(notEmpty(ds));

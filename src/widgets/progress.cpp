@@ -11,8 +11,8 @@
 TProgressForm *ProgressForm = nullptr;
 
 TProgressForm::TProgressForm(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint
-                          | Qt::WindowTitleHint)
+    : QWidget(parent,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setObjectName(QStringLiteral("ProgressForm"));
     NameWindowForReaders(this, QStringLiteral("Выполнение операции"));

@@ -1,6 +1,7 @@
 // The settings file: the profile-file rules and the seven settings.
 #include "data/dberrors.h"
 #include "app/appconfig.h"
+#include "common/operator.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -9,21 +10,6 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-// false when the file cannot be written whole
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-} // namespace
 
 class TestAppConfig : public QObject
 {
@@ -92,7 +78,7 @@ void TestAppConfig::integers()
 {
     QFETCH(QString, text);
     QFETCH(int, expected);
-    QVERIFY(writeFile(iniPath(), "[Customize]\r\nActivePageIndex=" + text.toLatin1() + "\r\n"));
+    QVERIFY(WriteFile(iniPath(), "[Customize]\r\nActivePageIndex=" + text.toLatin1() + "\r\n"));
     TProfileIni ini(iniPath());
     QCOMPARE(ini.ReadInteger(QStringLiteral("Customize"), QStringLiteral("ActivePageIndex"), 99),
              expected);
@@ -114,7 +100,7 @@ void TestAppConfig::booleans()
 {
     QFETCH(QByteArray, text);
     QFETCH(bool, expected);
-    QVERIFY(writeFile(iniPath(), "[Database]\nDBAutoConnect=" + text + "\n"));
+    QVERIFY(WriteFile(iniPath(), "[Database]\nDBAutoConnect=" + text + "\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBAutoConnect, expected);
@@ -123,8 +109,9 @@ void TestAppConfig::booleans()
 void TestAppConfig::textsAreTrimmedAndCut()
 {
     const QByteArray longValue(3000, 'x');
-    QVERIFY(writeFile(iniPath(), "[Database]\r\nDBServer =   db.local   \r\nDBName=" +
-                                     longValue + "\r\nDBUserName=\r\n"));
+    QVERIFY(WriteFile(iniPath(),
+                      "[Database]\r\nDBServer =   db.local   \r\nDBName=" + longValue +
+                          "\r\nDBUserName=\r\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBServer, QStringLiteral("db.local"));
@@ -134,8 +121,9 @@ void TestAppConfig::textsAreTrimmedAndCut()
 
 void TestAppConfig::sectionsAndKeysIgnoreCase()
 {
-    QVERIFY(writeFile(iniPath(), "; comment\n[other]\nDBServer=wrong\n[ DATABASE ]\n"
-                                 "dbserver=right\n[customize]\nACTIVEPAGEINDEX=3\n"));
+    QVERIFY(WriteFile(iniPath(),
+                      "; comment\n[other]\nDBServer=wrong\n[ DATABASE ]\n"
+                      "dbserver=right\n[customize]\nACTIVEPAGEINDEX=3\n"));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBServer, QStringLiteral("right"));
@@ -154,14 +142,15 @@ void TestAppConfig::saveCreatesAllKeysInOrder()
     c.ActivePageIndex = 5;
     c.Save();
     QStringDecoder dec("windows-1251");
-    const QString text = dec(readFile(iniPath()));
+    const QString text = dec(ReadFile(iniPath()));
     // no keyring service in the tests: the password stays in the file
-    QCOMPARE(text, QStringLiteral("[Database]\r\nDBServer=srv\r\nDBName=metering\r\nDBUserName=op\r\n"
-                                  "DBPassword=pw\r\nDBAutoConnect=1\r\nDBSSLMode=prefer\r\n"
-                                  "DBSSLRootCert=\r\nDBConnectTimeout=10\r\nDBSavePassword=1\r\n"
-                                  "[Directories]\r\n"
-                                  "DBFFilePath=/data/адреса.dbf\r\n[Customize]\r\n"
-                                  "ActivePageIndex=5\r\n"));
+    QCOMPARE(text,
+             QStringLiteral("[Database]\r\nDBServer=srv\r\nDBName=metering\r\nDBUserName=op\r\n"
+                            "DBPassword=pw\r\nDBAutoConnect=1\r\nDBSSLMode=prefer\r\n"
+                            "DBSSLRootCert=\r\nDBConnectTimeout=10\r\nDBSavePassword=1\r\n"
+                            "[Directories]\r\n"
+                            "DBFFilePath=/data/адреса.dbf\r\n[Customize]\r\n"
+                            "ActivePageIndex=5\r\n"));
     struct stat st;
     QCOMPARE(::stat(QFile::encodeName(iniPath()).constData(), &st), 0);
     QCOMPARE(int(st.st_mode & 0777), 0600); // it holds the password
@@ -180,18 +169,24 @@ void TestAppConfig::networkKeys_data()
     QTest::addColumn<QString>("rootCert");
     QTest::addColumn<int>("timeout");
     QTest::addColumn<bool>("savePassword");
-    QTest::newRow("file of the Windows tool") << "" << "prefer" << "" << 10 << true;
-    QTest::newRow("all given")
-        << "DBSSLMode=verify-full\r\nDBSSLRootCert=/etc/ssl/корень.crt\r\n"
-           "DBConnectTimeout=600\r\nDBSavePassword=0"
-        << "verify-full" << "/etc/ssl/корень.crt" << 600 << false;
+    QTest::newRow("file of the Windows tool") << ""
+                                              << "prefer"
+                                              << "" << 10 << true;
+    QTest::newRow("all given") << "DBSSLMode=verify-full\r\nDBSSLRootCert=/etc/ssl/корень.crt\r\n"
+                                  "DBConnectTimeout=600\r\nDBSavePassword=0"
+                               << "verify-full"
+                               << "/etc/ssl/корень.crt" << 600 << false;
     QTest::newRow("mode in capitals, time-out in hex")
-        << "DBSSLMode=VERIFY-CA\r\nDBConnectTimeout=0x3c" << "verify-ca" << "" << 60 << true;
+        << "DBSSLMode=VERIFY-CA\r\nDBConnectTimeout=0x3c"
+        << "verify-ca"
+        << "" << 60 << true;
     QTest::newRow("unknown and out of range")
         << "DBSSLMode=always\r\nDBConnectTimeout=601\r\nDBSavePassword=2"
-        << "prefer" << "" << 10 << true;
-    QTest::newRow("no time-out, not a number")
-        << "DBConnectTimeout=0\r\nDBSavePassword=no" << "prefer" << "" << 10 << true;
+        << "prefer"
+        << "" << 10 << true;
+    QTest::newRow("no time-out, not a number") << "DBConnectTimeout=0\r\nDBSavePassword=no"
+                                               << "prefer"
+                                               << "" << 10 << true;
 }
 
 void TestAppConfig::networkKeys()
@@ -201,9 +196,8 @@ void TestAppConfig::networkKeys()
     QFETCH(QString, rootCert);
     QFETCH(int, timeout);
     QFETCH(bool, savePassword);
-    QVERIFY(writeFile(iniPath(), QStringLiteral("[Database]\r\nDBServer=srv\r\n%1\r\n")
-                                     .arg(keys)
-                                     .toUtf8()));
+    QVERIFY(WriteFile(iniPath(),
+                      QStringLiteral("[Database]\r\nDBServer=srv\r\n%1\r\n").arg(keys).toUtf8()));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBSSLMode, mode);
@@ -236,13 +230,13 @@ void TestAppConfig::passwordWithSpecialCharactersRoundTrips()
 
 void TestAppConfig::saveKeepsUnknownLinesAndReplacesKeys()
 {
-    QVERIFY(writeFile(iniPath(), "[Database]\nDBServer=old\nExtra=keep me\n\n[Mine]\nx=1\n"));
+    QVERIFY(WriteFile(iniPath(), "[Database]\nDBServer=old\nExtra=keep me\n\n[Mine]\nx=1\n"));
     chmod(QFile::encodeName(iniPath()).constData(), 0640);
     TAppConfig c(iniPath());
     c.Load();
     c.DBServer = QStringLiteral("new");
     c.Save();
-    const QString text = QString::fromLatin1(readFile(iniPath()));
+    const QString text = QString::fromLatin1(ReadFile(iniPath()));
     QVERIFY(text.contains(QStringLiteral("DBServer=new\r\n")));
     QVERIFY(!text.contains(QStringLiteral("old")));
     QVERIFY(text.contains(QStringLiteral("Extra=keep me")));
@@ -257,14 +251,14 @@ void TestAppConfig::saveKeepsUnknownLinesAndReplacesKeys()
 
 void TestAppConfig::readsUtf8AndWritesWindows1251()
 {
-    QVERIFY(writeFile(
+    QVERIFY(WriteFile(
         iniPath(),
         QStringLiteral("[Directories]\nDBFFilePath=/home/оператор/дома.dbf\n").toUtf8()));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBFFilePath, QStringLiteral("/home/оператор/дома.dbf"));
     c.Save();
-    const QByteArray bytes = readFile(iniPath());
+    const QByteArray bytes = ReadFile(iniPath());
     QVERIFY(bytes.contains("\xEE\xEF\xE5\xF0\xE0\xF2\xEE\xF0")); // "оператор" in 1251
     // a character the 8-bit code page lacks is kept all the same
     c.DBPassword = QStringLiteral("пароль€✓");
@@ -292,7 +286,7 @@ void TestAppConfig::textsReadBack()
     TAppConfig c(iniPath());
     c.DBPassword = password;
     c.Save();
-    QCOMPARE(readFile(iniPath()).startsWith("\xEF\xBB\xBF"), utf8);
+    QCOMPARE(ReadFile(iniPath()).startsWith("\xEF\xBB\xBF"), utf8);
     TAppConfig back(iniPath());
     back.Load();
     QCOMPARE(back.DBPassword, password);
@@ -306,9 +300,8 @@ void TestAppConfig::lineBreaksStayInTheirValue_data()
     QTest::newRow("lone LF") << QStringLiteral("/data/a\nb.dbf") << QStringLiteral("/data/ab.dbf");
     QTest::newRow("lone CR") << QStringLiteral("/data/a\rb.dbf") << QStringLiteral("/data/ab.dbf");
     // what follows a line break would read as a section and a key
-    QTest::newRow("a section and a key")
-        << QStringLiteral("x.dbf\n[Database]\nDBServer=evil")
-        << QStringLiteral("x.dbf[Database]DBServer=evil");
+    QTest::newRow("a section and a key") << QStringLiteral("x.dbf\n[Database]\nDBServer=evil")
+                                         << QStringLiteral("x.dbf[Database]DBServer=evil");
 }
 
 void TestAppConfig::lineBreaksStayInTheirValue()
@@ -319,7 +312,7 @@ void TestAppConfig::lineBreaksStayInTheirValue()
     c.DBServer = QStringLiteral("srv");
     c.DBFFilePath = path;
     c.Save();
-    const QByteArray text = readFile(iniPath());
+    const QByteArray text = ReadFile(iniPath());
     QCOMPARE(text.count("\r\n"), 14); // three headers and eleven keys, one line each
     QCOMPARE(text.count('\r'), 14);
     QCOMPARE(text.count('\n'), 14);
@@ -329,7 +322,7 @@ void TestAppConfig::lineBreaksStayInTheirValue()
     QCOMPARE(back.DBServer, QStringLiteral("srv"));
     // the next save changes nothing
     back.Save();
-    QCOMPARE(readFile(iniPath()), text);
+    QCOMPARE(ReadFile(iniPath()), text);
 }
 
 void TestAppConfig::garbledFileGivesDefaults()
@@ -337,7 +330,7 @@ void TestAppConfig::garbledFileGivesDefaults()
     QByteArray junk;
     for (int i = 0; i < 5000; ++i)
         junk.append(char((i * 37) % 256));
-    QVERIFY(writeFile(iniPath(), junk));
+    QVERIFY(WriteFile(iniPath(), junk));
     TAppConfig c(iniPath());
     c.Load();
     QCOMPARE(c.DBAutoConnect, false);
@@ -348,7 +341,7 @@ void TestAppConfig::garbledFileGivesDefaults()
 void TestAppConfig::unwritableFileRaises()
 {
     // a folder that cannot exist (its parent is a file) fails for root too
-    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("plain")), "x"));
+    QVERIFY(WriteFile(m_dir->filePath(QStringLiteral("plain")), "x"));
     const QString impossible = m_dir->filePath(QStringLiteral("plain/Kestrum.ini"));
     TAppConfig nowhere(impossible);
     nowhere.Load();
@@ -360,7 +353,7 @@ void TestAppConfig::unwritableFileRaises()
     }
     if (geteuid() == 0)
         return; // file rights do not bind root
-    QVERIFY(writeFile(iniPath(), "[Database]\nDBServer=x\n"));
+    QVERIFY(WriteFile(iniPath(), "[Database]\nDBServer=x\n"));
     chmod(QFile::encodeName(iniPath()).constData(), 0400);
     TAppConfig c(iniPath());
     c.Load();

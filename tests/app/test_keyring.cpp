@@ -4,6 +4,7 @@
 // the keyring refuses. The password never reaches the settings file while
 // the keyring holds it.
 #include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "app/appconfig.h"
@@ -28,19 +29,6 @@
 namespace {
 
 const QString Secret = QStringLiteral("Пароль;{к}=x ");
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QString &text)
-{
-    QFile f(path);
-    const QByteArray bytes = text.toUtf8();
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 } // namespace
 
@@ -103,13 +91,14 @@ void TestKeyring::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     SetDataDir(m_dir->path());
-    SetDialogHandler({});
+    TDialogScripts::Uninstall();
 }
 
 void TestKeyring::cleanup()
 {
     ReportScriptFailure(__FILE__, __LINE__);
-    SetDialogHandler({});
+    TDialogScripts::Uninstall();
+    TMessageCapture::Uninstall();
     SetDataDir(QString());
     m_dir.reset();
 }
@@ -120,7 +109,7 @@ QString TestKeyring::startBus()
         return QString();
     // a session bus that starts no services of the machine
     const QString config = m_home.filePath(QStringLiteral("bus.conf"));
-    if (!writeFile(config,
+    if (!WriteFile(config,
                    QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus "
                                   "Configuration 1.0//EN\" \"http://www.freedesktop.org/"
                                   "standards/dbus/1.0/busconfig.dtd\">\n<busconfig>"
@@ -128,7 +117,8 @@ QString TestKeyring::startBus()
                                   "<policy context=\"default\"><allow send_destination=\"*\" "
                                   "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                                   "<allow own=\"*\"/></policy></busconfig>\n")
-                       .arg(m_home.path())))
+                       .arg(m_home.path())
+                       .toUtf8()))
         return QStringLiteral("cannot write %1").arg(config);
     m_bus.start(QStringLiteral("dbus-daemon"),
                 {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
@@ -151,8 +141,8 @@ QString TestKeyring::startKeyring()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const QString home = m_home.path();
     QDir(home).mkpath(QStringLiteral("run"));
-    QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner
-                                                             | QFile::ExeOwner);
+    QFile::setPermissions(home + QStringLiteral("/run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
@@ -178,7 +168,7 @@ bool TestKeyring::writeIni(const QString &password)
                        .arg(TestServer::Server(), m_db->Name(), TestServer::User());
     if (!password.isEmpty())
         text += QStringLiteral("DBPassword=%1\r\n").arg(password);
-    return writeFile(ini(), text);
+    return WriteFile(ini(), text.toUtf8());
 }
 
 // ---- no keyring service: the file keeps the password, readable by its owner
@@ -207,7 +197,7 @@ void TestKeyring::withoutKeyring()
     QCOMPARE(c.DBPassword, Secret.trimmed());
     c.Save();
     QStringDecoder cp1251("windows-1251");
-    const QString text = cp1251(readFile(ini()));
+    const QString text = cp1251(ReadFile(ini()));
     QVERIFY2(text.contains(QStringLiteral("\r\nDBPassword=%1\r\n").arg(Secret.trimmed())),
              qPrintable(text));
     TAppConfig back(ini());
@@ -241,7 +231,7 @@ void TestKeyring::keyring()
     QCOMPARE(c.PasswordPlace, TPasswordPlace::IniFileToKeyring);
     c.Save();
     QCOMPARE(c.PasswordPlace, TPasswordPlace::Keyring);
-    QByteArray text = readFile(ini());
+    QByteArray text = ReadFile(ini());
     QVERIFY2(!text.contains("DBPassword"), text.constData());
     QVERIFY(text.contains("DBSavePassword=1"));
     const TKeyringResult stored = Keyring::Read(c.PasswordKey());
@@ -253,14 +243,15 @@ void TestKeyring::keyring()
     back.Load();
     QCOMPARE(back.PasswordPlace, TPasswordPlace::Keyring);
     QCOMPARE(back.DBPassword, Secret.trimmed());
-    QCOMPARE(back.PasswordKey(), QStringLiteral("%1@%2/%3")
-                                     .arg(TestServer::User(), TestServer::Server(), m_db->Name()));
+    QCOMPARE(
+        back.PasswordKey(),
+        QStringLiteral("%1@%2/%3").arg(TestServer::User(), TestServer::Server(), m_db->Name()));
 
     // not to be saved: gone from the keyring as well
     back.DBSavePassword = false;
     back.Save();
     QCOMPARE(Keyring::Read(back.PasswordKey()).status, TKeyringStatus::NotFound);
-    text = readFile(ini());
+    text = ReadFile(ini());
     QVERIFY(text.contains("DBSavePassword=0"));
     QVERIFY(!text.contains("DBPassword"));
 }
@@ -300,33 +291,29 @@ void TestKeyring::lockedKeyring()
                  QStringLiteral("Пароля в связке ключей нет (или она заблокирована")),
              qPrintable(form->lblPasswordPlace->text()));
     QCOMPARE(form->txtDBPassword->text(), QString());
-    QList<MessageInfo> boxes;
-    SetMessageResponder([&boxes](const MessageInfo &m) {
-        boxes << m;
-        return QMessageBox::Ok;
-    });
-    int asked = 0;
-    SetDialogHandler([&asked](QDialog *d) {
-        ++asked;
+    TMessageCapture messages;
+    TDialogScripts dialogs;
+    dialogs.Expect(QStringLiteral("StringInputForm"), [](QDialog *d) {
         auto *edit = d->findChild<QLineEdit *>(QStringLiteral("Edit"));
         if (!SCRIPT_VERIFY(edit))
-            return int(QDialog::Rejected);
+            return;
         SCRIPT_COMPARE(edit->echoMode(), QLineEdit::Password);
         edit->setText(TestServer::Password());
-        return int(QDialog::Accepted);
+        d->accept();
     });
     form->btnConnectDisconnectDB->click();
-    SetMessageResponder({});
+    TMessageCapture::Uninstall();
     CHECK_SCRIPTS();
-    QCOMPARE(asked, 1);
-    QCOMPARE(boxes.size(), 0);
+    CHECK_ALL_SCRIPTS_PLAYED(dialogs);
+    QCOMPARE(dialogs.Shown(), 1);
+    QCOMPARE(messages.Boxes().size(), 0);
     QVERIFY(DM->dbConn->IsOpen());
 
     // at close the keyring refuses: the password stays out of the file
     QVERIFY(form->close());
     QCOMPARE(Config->PasswordPlace, TPasswordPlace::KeyringRefused);
     QVERIFY(!Config->KeyringProblem.isEmpty());
-    const QByteArray text = readFile(ini());
+    const QByteArray text = ReadFile(ini());
     QVERIFY2(!text.contains("DBPassword"), text.constData());
     QVERIFY(!text.contains(TestServer::Password().toUtf8()));
 }

@@ -1,5 +1,6 @@
 // The main window offscreen: start-up, connecting and its failures, the
 // connection page, the data pages, the status bar and the close sequence.
+#include "common/operator.h"
 #include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dmfrm.h"
@@ -16,7 +17,6 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QDialog>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,15 +61,12 @@ private:
     std::unique_ptr<TAppConfig> m_config;
     std::unique_ptr<TDM> m_dm;
     std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
 };
 
 void TestMainForm::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("mainform"));
     m_db->Exec(QStringLiteral(
@@ -84,13 +81,12 @@ void TestMainForm::initTestCase()
 
 void TestMainForm::cleanupTestCase()
 {
-    SetMessageResponder({});
     m_db.reset();
 }
 
 void TestMainForm::init()
 {
-    m_boxes.clear();
+    m_messages.Clear();
     m_dir = std::make_unique<QTemporaryDir>();
     SetExeDir(m_dir->path());
     m_config = std::make_unique<TAppConfig>(ini());
@@ -108,7 +104,6 @@ void TestMainForm::cleanup()
     m_config.reset();
     Config = nullptr;
     SetExeDir(QString());
-    SetDialogHandler({});
 }
 
 QString TestMainForm::ini() const
@@ -126,8 +121,7 @@ bool TestMainForm::writeIni(const QString &server, const QString &db, bool autoC
             .arg(autoConnect ? 1 : 0)
             .arg(page)
             .toUtf8();
-    QFile f(ini());
-    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    return WriteFile(ini(), text);
 }
 
 void TestMainForm::startForm()
@@ -162,13 +156,12 @@ void TestMainForm::firstStartWithoutSettings()
              int('*'));
     QVERIFY(dataPagesEnabled(false));
     QVERIFY(!DM->dbConn->IsOpen());
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
     QCOMPARE(m_form->StatusText(), QString());
     // closing creates the file with all seven keys
     QVERIFY(m_form->close());
-    QFile f(ini());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QString text = QString::fromLatin1(f.readAll());
+    const QString text = QString::fromLatin1(ReadFile(ini()));
+    QVERIFY(!text.isEmpty());
     for (const char *key : {"DBServer=", "DBName=", "DBUserName=", "DBPassword=",
                             "DBAutoConnect=0", "DBFFilePath=", "ActivePageIndex=0"})
         QVERIFY2(text.contains(QLatin1String(key)), key);
@@ -179,15 +172,15 @@ void TestMainForm::autoConnectToUnreachableServer()
     QVERIFY(writeIni(QStringLiteral("/nonexistent/kestrum/socket"), QStringLiteral("metering"),
                      true, 3));
     startForm();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Kestrum"));
-    QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
-    QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n")));
-    QVERIFY(m_boxes[0].text.size() > QStringLiteral("Произошла ошибка:\n\n").size());
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, QStringLiteral("Kestrum"));
+    QCOMPARE(boxes()[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(boxes()[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n")));
+    QVERIFY(boxes()[0].text.size() > QStringLiteral("Произошла ошибка:\n\n").size());
     QCOMPARE(m_form->pcMain->currentWidget(), m_form->tsDatabase);
-    for (QLineEdit *e : {m_form->txtDBServer, m_form->txtDBName, m_form->txtDBUserName,
-                         m_form->txtDBPassword})
+    for (QLineEdit *e :
+         {m_form->txtDBServer, m_form->txtDBName, m_form->txtDBUserName, m_form->txtDBPassword})
         QVERIFY(e->isEnabled());
     QCOMPARE(m_form->btnConnectDisconnectDB->text(), QStringLiteral("Установить соединение с БД"));
     QCOMPARE(m_form->lblConnState->text(), QStringLiteral("Соединение не установлено"));
@@ -207,7 +200,7 @@ void TestMainForm::connectAndDisconnect()
     QVERIFY(!DM->dbConn->IsOpen()); // no automatic connect
 
     m_form->btnConnectDisconnectDB->click();
-    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
+    QVERIFY2(boxes().isEmpty(), boxes().isEmpty() ? "" : qPrintable(boxes()[0].text));
     QVERIFY(DM->dbConn->IsOpen());
     QCOMPARE(m_form->StatusText(), QStringLiteral(" Данные загружены"));
     QCOMPARE(m_form->btnConnectDisconnectDB->text(), QStringLiteral("Разорвать соединение с БД"));
@@ -239,13 +232,14 @@ void TestMainForm::startupOpensAllDataSetsInOrder()
     for (TDataSet *ds : DM->StartupDataSets())
         ds->AfterOpen.push_back([&order](TDataSet &d) { order << d.objectName(); });
     startForm();
-    QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
-    QCOMPARE(order, (QStringList{"qryAdmDistricts", "qryDistricts", "qryAreas", "qryOrgs",
-                                 "qryBankAccounts", "qryDevCat", "qryDevTypes", "qryDevices",
-                                 "qryVDevicesAll", "qryVDevices", "qrySelDevice", "qrySelVDevice",
-                                 "qryRecTypes", "qrySystems", "qryCTP", "qryHWUnitTypes",
-                                 "qryHWObjects", "qryHWUnits", "qryHWUnitDev", "qryContractsW",
-                                 "qryTariffs", "qryContracts", "qryAbonents", "qryAbonDev"}));
+    QVERIFY2(boxes().isEmpty(), boxes().isEmpty() ? "" : qPrintable(boxes()[0].text));
+    QCOMPARE(order,
+             (QStringList{"qryAdmDistricts", "qryDistricts", "qryAreas",     "qryOrgs",
+                          "qryBankAccounts", "qryDevCat",    "qryDevTypes",  "qryDevices",
+                          "qryVDevicesAll",  "qryVDevices",  "qrySelDevice", "qrySelVDevice",
+                          "qryRecTypes",     "qrySystems",   "qryCTP",       "qryHWUnitTypes",
+                          "qryHWObjects",    "qryHWUnits",   "qryHWUnitDev", "qryContractsW",
+                          "qryTariffs",      "qryContracts", "qryAbonents",  "qryAbonDev"}));
     // the datasets the windows open are still closed
     for (TDataSet *ds : {DM->qryStreets, DM->qryStreets1, DM->qryBuildings, DM->qryOrgBankAcc,
                          DM->qryDevAttr, DM->qryVDevAttr})
@@ -275,8 +269,9 @@ void TestMainForm::detailRerunKeepsStatus()
     QCOMPARE(DM->qryHWUnitDev->ParamValue(QStringLiteral("unitid")).toInt(), 3);
     QCOMPARE(m_form->StatusText(), QStringLiteral("marker"));
     // the computed address of an object comes from the server
-    QVERIFY(DM->qryHWObjects->FieldValue(QStringLiteral("addr")).toString().contains(
-        QStringLiteral("Ленина")));
+    QVERIFY(DM->qryHWObjects->FieldValue(QStringLiteral("addr"))
+                .toString()
+                .contains(QStringLiteral("Ленина")));
 }
 
 void TestMainForm::missingStartupTable()
@@ -288,8 +283,8 @@ void TestMainForm::missingStartupTable()
     QVERIFY(writeIni(TestServer::Server(), broken.Name(), false, 4));
     startForm();
     m_form->btnConnectDisconnectDB->click();
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("tariffs")), qPrintable(m_boxes[0].text));
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.contains(QStringLiteral("tariffs")), qPrintable(boxes()[0].text));
     QVERIFY(!DM->dbConn->IsOpen());
     QCOMPARE(m_form->StatusText(), QStringLiteral(" Ошибка загрузки данных!"));
     QVERIFY(dataPagesEnabled(false));
@@ -309,8 +304,8 @@ void TestMainForm::droppedConnection()
     m_db->Exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
                               "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
     QVERIFY(!Guarded([] { DM->qryHWObjects->Requery(); }));
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY(m_boxes[0].text.size() > QStringLiteral("Произошла ошибка:\n\n").size());
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY(boxes()[0].text.size() > QStringLiteral("Произошла ошибка:\n\n").size());
     // the lost connection is closed after the box, as a disconnect does
     QVERIFY(!DM->dbConn->IsOpen());
     QVERIFY(!DM->qryHWUnits->Active());
@@ -318,19 +313,19 @@ void TestMainForm::droppedConnection()
     m_form->btnConnectDisconnectDB->click();
     QVERIFY(DM->dbConn->IsOpen());
     QCOMPARE(DM->qryHWObjects->RecordCount(), 2);
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(boxes().size(), 1);
 }
 
 void TestMainForm::failedOpenRestoresCursor_data()
 {
-    QTest::addColumn<QString>("before"); // the database before the connect
-    QTest::addColumn<QString>("after");  // what changes once connected
+    QTest::addColumn<QString>("before");  // the database before the connect
+    QTest::addColumn<QString>("after");   // what changes once connected
     QTest::addColumn<QString>("dataSet"); // the list a window or command opens
     QTest::addColumn<bool>("open");       // it is open afterwards
     // the start-up lists do not read that column
     QTest::newRow("a window's list")
-        << QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid")
-        << QString() << QStringLiteral("qryStreets") << false;
+        << QStringLiteral("ALTER TABLE addrunits RENAME COLUMN unitnameid TO nameid") << QString()
+        << QStringLiteral("qryStreets") << false;
     // the units open, the channels of the first one fail to follow
     QTest::newRow("a detail of the list")
         << QStringLiteral("INSERT INTO hwobjects (objid, objname) VALUES (1, 'Дом');"
@@ -361,7 +356,7 @@ void TestMainForm::failedOpenRestoresCursor()
         ds->Close();
         ds->Open();
     }));
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(boxes().size(), 1);
     QCOMPARE(ds->Active(), open);
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(m_form->StatusText(), QStringLiteral(" Ошибка загрузки данных!"));
@@ -370,10 +365,7 @@ void TestMainForm::failedOpenRestoresCursor()
 
 void TestMainForm::hexPageIndexAndEditsReachFileAtClose()
 {
-    QFile f(ini());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[Customize]\nActivePageIndex=0x6\n");
-    f.close();
+    QVERIFY(WriteFile(ini(), "[Customize]\nActivePageIndex=0x6\n"));
     startForm();
     QCOMPARE(m_form->pcMain->currentIndex(), 6);
     m_form->txtDBServer->setText(QStringLiteral("db.example:5433"));
@@ -413,27 +405,26 @@ void TestMainForm::closeWhileConnectedSavesThenDisconnects()
 void TestMainForm::unwritableSettingsDoNotTrapTheOperator()
 {
     // the settings file lies in a folder that cannot be created
-    QFile plain(m_dir->filePath(QStringLiteral("plain")));
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.close();
+    QVERIFY(WriteFile(m_dir->filePath(QStringLiteral("plain")), QByteArray()));
     m_config = std::make_unique<TAppConfig>(m_dir->filePath(QStringLiteral("plain/Kestrum.ini")));
     Config = m_config.get();
     startForm();
     QVERIFY(!m_form->close());
     QVERIFY(m_form->isVisible());
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\nUnable to write to ")));
-    QVERIFY(m_boxes[0].text.contains(QStringLiteral("plain/Kestrum.ini")));
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY(
+        boxes()[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\nUnable to write to ")));
+    QVERIFY(boxes()[0].text.contains(QStringLiteral("plain/Kestrum.ini")));
     // the second close goes through, without another box
     QVERIFY(m_form->close());
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(boxes().size(), 1);
 }
 
 void TestMainForm::aboutBoxIsMadePerUse()
 {
     startForm();
     QList<QPointer<QDialog>> seen;
-    SetDialogHandler([&](QDialog *d) {
+    const auto look = [&](QDialog *d) {
         seen << d;
         SCRIPT_COMPARE(d->windowTitle(), QStringLiteral("О программе"));
         SCRIPT_COMPARE(d->size(), QSize(600, 400));
@@ -443,12 +434,15 @@ void TestMainForm::aboutBoxIsMadePerUse()
         auto *name = d->findChild<QLabel *>(QStringLiteral("lblAppName"));
         SCRIPT_VERIFY(name && name->text() == QStringLiteral("Kestrum"));
         d->done(QDialog::Accepted);
-        return int(QDialog::Accepted);
-    });
+    };
+    TDialogScripts dialogs;
+    dialogs.Expect(QStringLiteral("AboutBoxForm"), look);
+    dialogs.Expect(QStringLiteral("AboutBoxForm"), look);
     m_form->mnuHelpAbout->trigger();
     CHECK_SCRIPTS();
     m_form->mnuHelpAbout->trigger();
     CHECK_SCRIPTS();
+    CHECK_ALL_SCRIPTS_PLAYED(dialogs);
     QCOMPARE(seen.size(), 2);
     QVERIFY(seen[0] != seen[1] || seen[0].isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -478,8 +472,8 @@ void TestMainForm::popupItemsFollowHitTest()
     const QRect firstRow = grid.visualRect(grid.model()->index(0, 0));
     QCursor::setPos(grid.viewport()->mapToGlobal(firstRow.center()));
     m_form->PreparePopup(&grid, m_form->mnuHWUnitDev);
-    QCOMPARE(enabledItems(), (QStringList{"mnuHWUnitDevViewWaterSupply",
-                                          "mnuHWUnitDevViewArchData"}));
+    QCOMPARE(enabledItems(),
+             (QStringList{"mnuHWUnitDevViewWaterSupply", "mnuHWUnitDevViewArchData"}));
     // below the last row
     QCursor::setPos(grid.viewport()->mapToGlobal(QPoint(10, grid.viewport()->height() - 5)));
     m_form->PreparePopup(&grid, m_form->mnuHWUnitDev);

@@ -2,6 +2,7 @@
 // progress window with Escape, and the text input dialog.
 
 #include "app/application.h"
+#include "common/realbox.h"
 #include "common/scriptchecks.h"
 #include "base/errorbox.h"
 #include "base/formposition.h"
@@ -58,42 +59,6 @@ void typeText(QWidget *target, const QString &text)
         QApplication::sendEvent(target, &press);
         QApplication::sendEvent(target, &release);
     }
-}
-
-// What a real message box showed, read while it was open.
-struct ShownBox {
-    bool seen = false;
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;
-    QString defaultButton;
-};
-
-// Reads the message box that the next modal loop opens, then closes it with
-// Esc as the operator would.
-void readNextBox(ShownBox *shown)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, shown] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        shown->seen = true;
-        shown->title = box->windowTitle();
-        shown->text = box->text();
-        shown->icon = box->icon();
-        for (QAbstractButton *b : box->buttons())
-            shown->buttons << b->text();
-        shown->buttons.sort();
-        if (box->defaultButton())
-            shown->defaultButton = box->defaultButton()->text();
-        QTest::keyClick(box, Qt::Key_Escape);
-    });
-    timer->start();
 }
 
 } // namespace
@@ -179,7 +144,7 @@ void TestSharedDialogs::qtTranslationInstalled()
     std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
     QStringList texts;
     for (QAction *a : menu->actions())
-        texts << a->text().section(u'\t', 0, 0);  // without the shortcut
+        texts << a->text().section(u'\t', 0, 0); // without the shortcut
     QVERIFY2(texts.contains(QStringLiteral("&Копировать")), qPrintable(texts.join(u'|')));
 }
 
@@ -213,24 +178,36 @@ void TestSharedDialogs::realBoxes()
     QVERIFY(InstallQtTranslation());
     SetMessageResponder({});
     ShownBox shown;
-    readNextBox(&shown);
     const QString text = QStringLiteral("Удалить запись?\r\nВторая строка");
     bool result = true;
-    switch (kind) {
-    case 0: result = ConfirmBox(text); break;
-    case 1: WarningBox(text); break;
-    case 2: InformationBox(text); break;
-    case 3: PlainBox(text); break;
-    case 4: StopBox(text); break;
-    }
-    QVERIFY(shown.seen);
+    {
+        const TBoxReader reader(&shown);
+        switch (kind) {
+        case 0:
+            result = ConfirmBox(text);
+            break;
+        case 1:
+            WarningBox(text);
+            break;
+        case 2:
+            InformationBox(text);
+            break;
+        case 3:
+            PlainBox(text);
+            break;
+        case 4:
+            StopBox(text);
+            break;
+        }
+    } // no box: the reader stops here
+    QVERIFY2(shown.seen, "no message box was shown");
     QCOMPARE(shown.title, title);
     QCOMPARE(shown.text, QStringLiteral("Удалить запись?\nВторая строка"));
     QCOMPARE(int(shown.icon), icon);
     QCOMPARE(shown.buttons, buttons);
     QCOMPARE(shown.defaultButton, defaultButton);
     if (kind == 0)
-        QVERIFY(!result);  // Esc answers No
+        QVERIFY(!result); // Esc answers No
 }
 
 // ---- ErrorBox ---------------------------------------------------------------
@@ -311,14 +288,12 @@ void TestSharedDialogs::fitToDesktop_data()
         << V{0, 0, 2500, 1500} << true << V{0, 0, 1920, 1080};
     QTest::newRow("-9999 counts as stored")
         << V{-9999, 0, 10050, 100} << true << V{-9999, 0, 1920, 100};
-    QTest::newRow("never stored: left") << V{-10000, 5, 300, 200} << false
-                                        << V{-10000, 5, 300, 200};
-    QTest::newRow("never stored: top") << V{5, -10000, 300, 200} << false
-                                       << V{5, -10000, 300, 200};
-    QTest::newRow("never stored: width") << V{5, 5, -10000, 200} << false
-                                         << V{5, 5, -10000, 200};
-    QTest::newRow("never stored: height") << V{5, 5, 300, -20000} << false
-                                          << V{5, 5, 300, -20000};
+    QTest::newRow("never stored: left")
+        << V{-10000, 5, 300, 200} << false << V{-10000, 5, 300, 200};
+    QTest::newRow("never stored: top")
+        << V{5, -10000, 300, 200} << false << V{5, -10000, 300, 200};
+    QTest::newRow("never stored: width") << V{5, 5, -10000, 200} << false << V{5, 5, -10000, 200};
+    QTest::newRow("never stored: height") << V{5, 5, 300, -20000} << false << V{5, 5, 300, -20000};
     QTest::newRow("huge values do not overflow")
         << V{INT_MAX, INT_MAX, INT_MAX, INT_MAX} << true << V{0, 0, 1920, 1080};
 }
@@ -377,8 +352,8 @@ void TestSharedDialogs::positionSurvivesRestart()
     QByteArray expected =
         "\r\n[FlatRegisterForm]\r\nLeft=120\r\nTop=90\r\nWidth=300\r\nHeight=200\r\n";
     for (int i = 0; i < 10; ++i)
-        expected += "PARAM" + QByteArray::number(i + 1) + "=" + QByteArray::number(60 + i)
-            + "\r\n";
+        expected +=
+            "PARAM" + QByteArray::number(i + 1) + "=" + QByteArray::number(60 + i) + "\r\n";
     QCOMPARE(readFile(PositionFilePath()), expected);
 
     QWidget form;
@@ -443,7 +418,7 @@ void TestSharedDialogs::storedPositionCorrected()
     int value = 0;
     LoadFormPosition(&form, &value, 1);
     QCOMPARE(QRect(form.pos(), form.size()), expected);
-    QCOMPARE(value, 7);  // read whatever the position decided
+    QCOMPARE(value, 7); // read whatever the position decided
 }
 
 void TestSharedDialogs::unusablePositionFile_data()
@@ -502,12 +477,12 @@ void TestSharedDialogs::escapeReachesSetProgress()
 {
     ShowProgress(10, QStringLiteral("run"));
     postKey(ProgressForm, Qt::Key_Escape);
-    QVERIFY(!ProgressForm->CancelRequested());  // not seen before events are handled
+    QVERIFY(!ProgressForm->CancelRequested()); // not seen before events are handled
     QVERIFY(SetProgress(1));
-    QVERIFY(SetProgress(2));  // stays set
+    QVERIFY(SetProgress(2)); // stays set
 
     ShowProgress(10, QStringLiteral("run"));
-    postKey(ProgressForm->ProgressBar, Qt::Key_Escape);  // reaches the window too
+    postKey(ProgressForm->ProgressBar, Qt::Key_Escape); // reaches the window too
     QVERIFY(SetProgress(1));
 }
 
@@ -638,7 +613,7 @@ void TestSharedDialogs::inputStringPassword()
     QString value = QStringLiteral("secret");
     InputString(QStringLiteral("Пароль"), value, 0, true);
     QCOMPARE(mode, QLineEdit::Password);
-    QCOMPARE(maxLength, 32767);  // 0: no limit
+    QCOMPARE(maxLength, 32767); // 0: no limit
     QCOMPARE(value, QStringLiteral("secret"));
 }
 
@@ -647,10 +622,14 @@ void TestSharedDialogs::digitsOnlyFilter_data()
     QTest::addColumn<bool>("digitsOnly");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("result");
-    QTest::newRow("letters swallowed") << true << "12ab3" << "123";
-    QTest::newRow("signs and separators pass") << true << "-1+2.3,4" << "-1+2.3,4";
-    QTest::newRow("cyrillic and blanks swallowed") << true << "1 ж2=" << "12";
-    QTest::newRow("no filter") << false << "1 ж2=" << "1 ж2=";
+    QTest::newRow("letters swallowed") << true << "12ab3"
+                                       << "123";
+    QTest::newRow("signs and separators pass") << true << "-1+2.3,4"
+                                               << "-1+2.3,4";
+    QTest::newRow("cyrillic and blanks swallowed") << true << "1 ж2="
+                                                   << "12";
+    QTest::newRow("no filter") << false << "1 ж2="
+                               << "1 ж2=";
 }
 
 void TestSharedDialogs::digitsOnlyFilter()
@@ -721,7 +700,7 @@ void TestSharedDialogs::formResizePlacesButtons()
         SCRIPT_COMPARE(form->CancelButton->x(), half + 8);
         SCRIPT_COMPARE(form->Edit->width(), clientWidth - 16);
         form->show();
-        form->resize(clientWidth + 100, 150);  // later resizes follow as well
+        form->resize(clientWidth + 100, 150); // later resizes follow as well
         SCRIPT_COMPARE(form->CancelButton->x(), (clientWidth + 100) / 2 + 8);
         return int(QDialog::Accepted);
     });

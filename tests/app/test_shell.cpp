@@ -2,6 +2,7 @@
 // the domains fill them, the groups of items, the popups opened on grids and
 // the windows made at start-up in their order.
 #include "common/appfixture.h"
+#include "common/operator.h"
 #include "app/appconfig.h"
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
@@ -50,16 +51,13 @@ private:
 
     std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
 };
 
 void TestShell::init()
 {
-    m_boxes.clear();
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
+    m_messages.Clear();
     m_app = std::make_unique<TAppFixture>();
     m_form = std::make_unique<TMainForm>();
 }
@@ -68,7 +66,6 @@ void TestShell::cleanup()
 {
     m_form.reset();
     m_app.reset();
-    SetMessageResponder({});
 }
 
 QStringList TestShell::layout(const char *menu) const
@@ -117,16 +114,15 @@ void TestShell::menusOfTheProgram_data()
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("Файл") << "mnuFile"
-                          << QStringList{"mnuFlatRegister", "-", "mnuFileExit"}
+    QTest::newRow("Файл") << "mnuFile" << QStringList{"mnuFlatRegister", "-", "mnuFileExit"}
                           << QStringList{"Групповая регистрация объектов поквартирного учета...",
                                          "", "Вы&ход"};
-    QTest::newRow("Справочники")
-        << "mnuRef"
-        << QStringList{"mnuRefAdmDistricts", "mnuRefDistricts", "mnuRefAreas", "-",
-                       "mnuRefContractsW"}
-        << QStringList{"Административные округа", "Городские районы", "Населенные пункты", "",
-                       "Договоры &водоснабжения"};
+    QTest::newRow("Справочники") << "mnuRef"
+                                 << QStringList{"mnuRefAdmDistricts", "mnuRefDistricts",
+                                                "mnuRefAreas", "-", "mnuRefContractsW"}
+                                 << QStringList{"Административные округа", "Городские районы",
+                                                "Населенные пункты", "",
+                                                "Договоры &водоснабжения"};
     QTest::newRow("Помощь") << "mnuHelp" << QStringList{"mnuHelpAbout"}
                             << QStringList{"&О программе..."};
     QTest::newRow("channels") << "mnuVDevices" << QStringList{"*mnuVDevicesViewArchData"}
@@ -158,15 +154,19 @@ void TestShell::groupsOfItems_data()
     QTest::addColumn<QString>("groups");
     QTest::addColumn<QStringList>("items");
     QTest::newRow("one group above the shell's items")
-        << "mnuFile" << "a b" << QStringList{"a", "b", "-", "mnuFileExit"};
+        << "mnuFile"
+        << "a b" << QStringList{"a", "b", "-", "mnuFileExit"};
     QTest::newRow("two groups above the shell's items")
-        << "mnuFile" << "a|b c" << QStringList{"a", "-", "b", "c", "-", "mnuFileExit"};
+        << "mnuFile"
+        << "a|b c" << QStringList{"a", "-", "b", "c", "-", "mnuFileExit"};
     QTest::newRow("three groups in a menu of the domains only")
-        << "mnuRef" << "a b|c|d" << QStringList{"a", "b", "-", "c", "-", "d"};
-    QTest::newRow("above the about item")
-        << "mnuHelp" << "a" << QStringList{"a", "-", "mnuHelpAbout"};
+        << "mnuRef"
+        << "a b|c|d" << QStringList{"a", "b", "-", "c", "-", "d"};
+    QTest::newRow("above the about item") << "mnuHelp"
+                                          << "a" << QStringList{"a", "-", "mnuHelpAbout"};
     QTest::newRow("a popup's first item is its default item")
-        << "mnuVDevices" << "a b|c" << QStringList{"*a", "b", "-", "c"};
+        << "mnuVDevices"
+        << "a b|c" << QStringList{"*a", "b", "-", "c"};
 }
 
 void TestShell::groupsOfItems()
@@ -180,29 +180,35 @@ void TestShell::groupsOfItems()
         QList<TShellItem> added;
         for (const QString &item : group.split(QLatin1Char(' '))) {
             names.push_back(item.toLatin1());
-            added.push_back({names.back().constData(), item, [] {}});
+            added.push_back({names.back().constData(), item, [] {
+                             }});
         }
         m_form->AddMenuItems(menuName.constData(), added);
     }
     QCOMPARE(layout(menuName.constData()), items);
     QVERIFY_THROWS_EXCEPTION(
-        EError, m_form->AddMenuItems("mnuNone", {{"mnuNothing", QStringLiteral("Ничего"), [] {}}}));
+        EError, m_form->AddMenuItems("mnuNone", {{"mnuNothing", QStringLiteral("Ничего"), [] {
+                                                  }}}));
 }
 
 void TestShell::itemCommandsAreGuarded()
 {
     int runs = 0;
-    m_form->AddMenuItems("mnuRef", {{"mnuGood", QStringLiteral("Хорошо"), [&runs] { ++runs; }},
-                                    {"mnuBad", QStringLiteral("Плохо"), [] {
-                                         throw EError(QStringLiteral("сбой команды"));
-                                     }}});
+    m_form->AddMenuItems("mnuRef",
+                         {{"mnuGood", QStringLiteral("Хорошо"),
+                           [&runs] {
+                               ++runs;
+                           }},
+                          {"mnuBad", QStringLiteral("Плохо"), [] {
+                               throw EError(QStringLiteral("сбой команды"));
+                           }}});
     m_form->findChild<QAction *>(QStringLiteral("mnuGood"))->trigger();
     QCOMPARE(runs, 1);
-    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(boxes().size(), 0);
     // the error reaches the error box, never Qt's frames
     m_form->findChild<QAction *>(QStringLiteral("mnuBad"))->trigger();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QStringLiteral("Произошла ошибка:\n\nсбой команды"));
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].text, QStringLiteral("Произошла ошибка:\n\nсбой команды"));
 }
 
 void TestShell::gridPopupByName()
@@ -211,7 +217,8 @@ void TestShell::gridPopupByName()
     grid.resize(300, 200);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    m_form->AddMenuItems("mnuHWUnitDev", {{"mnuItem", QStringLiteral("Пункт"), [] {}}});
+    m_form->AddMenuItems("mnuHWUnitDev", {{"mnuItem", QStringLiteral("Пункт"), [] {
+                                           }}});
     SetGridPopup(*m_form, &grid, "mnuHWUnitDev");
     QWidget *opened = nullptr;
     QTimer::singleShot(0, this, [&opened] {
@@ -223,14 +230,14 @@ void TestShell::gridPopupByName()
     QVERIFY(opened);
     QCOMPARE(opened->objectName(), QStringLiteral("mnuHWUnitDev"));
     QCOMPARE(m_form->PopupGrid(), &grid);
-    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(boxes().size(), 0);
 
     // a popup the main window does not have: the error box, no menu
     TDBGrid other(DM->dsHWUnitDev);
     SetGridPopup(*m_form, &other, "mnuNone");
     emit other.PopupMenuRequested(QPoint(5, 5));
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("mnuNone")), qPrintable(m_boxes[0].text));
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.contains(QStringLiteral("mnuNone")), qPrintable(boxes()[0].text));
     QCOMPARE(m_form->PopupGrid(), &grid);
 }
 
@@ -271,12 +278,12 @@ void TestShell::startupOrderMismatch_data()
     QTest::addColumn<QStringList>("named");
     QTest::addColumn<QStringList>("order");
     QTest::addColumn<QString>("missing");
-    QTest::newRow("a window without a place") << QStringList{"AForm", "BForm"}
-                                              << QStringList{"AForm"} << "BForm";
-    QTest::newRow("a place without a window") << QStringList{"AForm"}
-                                              << QStringList{"AForm", "BForm"} << "BForm";
-    QTest::newRow("a window named twice") << QStringList{"AForm", "AForm"}
-                                          << QStringList{"AForm"} << "AForm";
+    QTest::newRow("a window without a place")
+        << QStringList{"AForm", "BForm"} << QStringList{"AForm"} << "BForm";
+    QTest::newRow("a place without a window")
+        << QStringList{"AForm"} << QStringList{"AForm", "BForm"} << "BForm";
+    QTest::newRow("a window named twice")
+        << QStringList{"AForm", "AForm"} << QStringList{"AForm"} << "AForm";
 }
 
 void TestShell::startupOrderMismatch()

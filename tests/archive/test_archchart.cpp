@@ -8,8 +8,9 @@
 #include "archive/archdataviewfrm.h"
 #include "archive/archvaluedelegate.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/archviewers.h"
 #include "common/csvreader.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
 #include "data/dmfrm.h"
@@ -28,15 +29,6 @@
 #include <QtTest>
 
 namespace {
-
-QList<TArchDataViewForm *> viewers()
-{
-    QList<TArchDataViewForm *> found;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *v = qobject_cast<TArchDataViewForm *>(w))
-            found << v;
-    return found;
-}
 
 // What the table shows, the title row first.
 QList<QStringList> tableCells(TArchDataViewForm *v)
@@ -83,9 +75,11 @@ private:
                             const QDate &day1);
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QStringList m_errors;
+    // the texts of the error boxes shown
+    QStringList errors() const;
+
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TMessageCapture m_messages;
     QList<FileDialogInfo> m_dialogs;
     QString m_chosen; // what the file dialog answers
     QTemporaryDir m_dir;
@@ -93,11 +87,6 @@ private:
 
 void TestArchChart::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        if (m.icon == QMessageBox::Critical)
-            m_errors << m.text;
-        return QMessageBox::Ok;
-    });
     SetFileDialogHandler([this](const FileDialogInfo &info) {
         m_dialogs << info;
         return m_chosen;
@@ -109,7 +98,7 @@ void TestArchChart::initTestCase()
 void TestArchChart::init()
 {
     REQUIRE_TEST_SERVER();
-    m_errors.clear();
+    m_messages.Clear();
     m_dialogs.clear();
     m_db->Exec(QString::fromUtf8(
         "TRUNCATE devcategories, devtypes, devices, vdevices, attrval, devparams, rectypes,"
@@ -132,18 +121,21 @@ void TestArchChart::init()
         " UNION ALL SELECT 'V1', 1, h, h, extract(hour FROM h), 5, 1"
         " FROM generate_series(timestamp '2024-08-03', timestamp '2024-08-03 23:00', '1 hour') h"
         " UNION ALL SELECT 'VS', 2, timestamp '2024-08-01', NULL, 1, NULL, NULL;"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestArchChart::cleanup()
 {
-    m_form.reset(); // the viewers go with it
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset(); // the viewers go with the main window
+}
+
+QStringList TestArchChart::errors() const
+{
+    QStringList texts;
+    for (const MessageInfo &m : m_messages.Boxes())
+        if (m.icon == QMessageBox::Critical)
+            texts << m.text;
+    return texts;
 }
 
 TArchDataViewForm *TestArchChart::open(const QString &vdevid, int recType, const QDate &day0,
@@ -207,8 +199,7 @@ void TestArchChart::chartShowsTheTable()
     QVERIFY(chart->TimeAxis()->min() < start.startOfDay());
     QVERIFY(chart->TimeAxis()->max() > last);
     QVERIFY(chart->TimeAxis()->max() <= last.addDays(1));
-    QCOMPARE(chart->lblChartValues->text().startsWith(QStringLiteral("Нет записей")),
-             rows == 0);
+    QCOMPARE(chart->lblChartValues->text().startsWith(QStringLiteral("Нет записей")), rows == 0);
 }
 
 void TestArchChart::pointerAndDoubleClick_data()
@@ -216,22 +207,21 @@ void TestArchChart::pointerAndDoubleClick_data()
     QTest::addColumn<int>("recType");
     QTest::addColumn<QDate>("start");
     QTest::addColumn<QDate>("end");
-    QTest::addColumn<int>("row");       // the record pointed at
+    QTest::addColumn<int>("row");        // the record pointed at
     QTest::addColumn<QString>("values"); // the value line then
-    QTest::addColumn<int>("opened");    // viewers afterwards
-    QTest::addColumn<int>("hours");     // records of the hourly viewer opened
+    QTest::addColumn<int>("opened");     // viewers afterwards
+    QTest::addColumn<int>("hours");      // records of the hourly viewer opened
     QTest::newRow("a day opens its hours")
         << 2 << QDate(2024, 8, 1) << QDate(2024, 8, 22) << 2
-        << "03/08/2024 00:00:00:   V = 0.375000;   V (инт.) = 1003.000000;   Ош. = 0.000000"
-        << 2 << 24;
+        << "03/08/2024 00:00:00:   V = 0.375000;   V (инт.) = 1003.000000;   Ош. = 0.000000" << 2
+        << 24;
     QTest::newRow("a day without a value nor hours")
         << 2 << QDate(2024, 8, 1) << QDate(2024, 8, 22) << 4
-        << "05/08/2024 00:00:00:   V = 0.625000;   V (инт.) = 1005.000000;   Ош. = -" << 2
-        << 0;
+        << "05/08/2024 00:00:00:   V = 0.625000;   V (инт.) = 1005.000000;   Ош. = -" << 2 << 0;
     QTest::newRow("an hour opens nothing")
         << 1 << QDate(2024, 8, 3) << QDate(2024, 8, 3) << 7
-        << "03/08/2024 07:00:00:   V = 7.000000;   V (инт.) = 5.000000;   Ош. = 1.000000"
-        << 1 << 0;
+        << "03/08/2024 07:00:00:   V = 7.000000;   V (инт.) = 5.000000;   Ош. = 1.000000" << 1
+        << 0;
 }
 
 void TestArchChart::pointerAndDoubleClick()
@@ -265,10 +255,10 @@ void TestArchChart::pointerAndDoubleClick()
     sendMouse(view->viewport(), QEvent::MouseButtonRelease, at);
     QCOMPARE(chart->Chart()->isZoomed(), zoomed); // a double-click is no frame
     QCOMPARE(v->qryArchData->RecNo(), row);       // the table follows
-    QCOMPARE(viewers().size(), opened);
+    QCOMPARE(ArchiveViewers().size(), opened);
     if (opened == 2) {
         TArchDataViewForm *hourly =
-            viewers().first() == v ? viewers().last() : viewers().first();
+            ArchiveViewers().first() == v ? ArchiveViewers().last() : ArchiveViewers().first();
         const QDate day = start.addDays(row);
         QCOMPARE(hourly->RecType().toInt(), 1);
         QCOMPARE(hourly->StartDate(), day);
@@ -288,9 +278,8 @@ void TestArchChart::saveCsv_data()
     QTest::newRow("hourly over a file")
         << "V1" << 1 << QDate(2024, 8, 3) << "existing" << QString();
     QTest::newRow("cancelled") << "V1" << 2 << QDate(2024, 8, 1) << "cancel" << QString();
-    QTest::newRow("missing folder")
-        << "V1" << 2 << QDate(2024, 8, 1) << "nofolder"
-        << "Не удалось создать файл";
+    QTest::newRow("missing folder") << "V1" << 2 << QDate(2024, 8, 1) << "nofolder"
+                                    << "Не удалось создать файл";
     QTest::newRow("a title with a semicolon")
         << "VS" << 2 << QDate(2024, 8, 1) << "existing" << QString();
 }
@@ -307,14 +296,10 @@ void TestArchChart::saveCsv()
                                             : QString(QTest::currentDataTag()) + ".csv");
     const QByteArray before = "earlier content\r\n";
     QFile::remove(path);
-    if (target == QLatin1String("existing")) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(before);
-    }
+    if (target == QLatin1String("existing"))
+        QVERIFY(WriteFile(path, before));
     m_chosen = target == QLatin1String("cancel") ? QString() : path;
-    TArchDataViewForm *v = open(vdevid, recType, day,
-                                recType == 2 ? day.addDays(9) : day);
+    TArchDataViewForm *v = open(vdevid, recType, day, recType == 2 ? day.addDays(9) : day);
     QVERIFY(v);
     QVERIFY(v->btnSaveCSV->isEnabled());
     v->btnSaveCSV->click();
@@ -322,26 +307,22 @@ void TestArchChart::saveCsv()
     QVERIFY(m_dialogs[0].save);
     QCOMPARE(m_dialogs[0].defaultSuffix, QStringLiteral("csv"));
 
-    QFile f(path);
     if (!error.isEmpty()) {
-        QCOMPARE(m_errors.size(), 1);
-        QVERIFY2(m_errors[0].contains(error), qPrintable(m_errors[0]));
+        QCOMPARE(errors().size(), 1);
+        QVERIFY2(errors()[0].contains(error), qPrintable(errors()[0]));
         // nothing written over what was there
-        if (target == QLatin1String("existing")) {
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll(), before);
-        } else {
-            QVERIFY(!f.exists());
-        }
+        if (target == QLatin1String("existing"))
+            QCOMPARE(ReadFile(path), before);
+        else
+            QVERIFY(!QFile::exists(path));
         return;
     }
-    QCOMPARE(m_errors, QStringList());
+    QCOMPARE(errors(), QStringList());
     if (target == QLatin1String("cancel")) {
-        QVERIFY(!f.exists());
+        QVERIFY(!QFile::exists(path));
         return;
     }
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = ReadFile(path);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(bytes.mid(3));
     QVERIFY(text.endsWith(QStringLiteral("\r\n")));
@@ -352,18 +333,20 @@ void TestArchChart::saveCsv()
     QCOMPARE(read.size(), v->qryArchData->RecordCount() + 1);
     QCOMPARE(read, tableCells(v));
     const bool semicolon = vdevid == QLatin1String("VS");
-    const QStringList titles =
-        semicolon ? QStringList{"Дата, время", "Время считывания", "V;1"}
-                  : QStringList{"Дата, время", "Время считывания", "V", "V (инт.)", "Ош."};
+    const QStringList titles = semicolon
+        ? QStringList{"Дата, время", "Время считывания", "V;1"}
+        : QStringList{"Дата, время", "Время считывания", "V", "V (инт.)", "Ош."};
     QCOMPARE(read[0], titles);
     if (semicolon) // quoted, and so read back whole
         QVERIFY(text.startsWith(QStringLiteral("Дата, время;Время считывания;\"V;1\"\r\n")));
     else if (recType == 2)
-        QCOMPARE(read[5], (QStringList{"05/08/2024 00:00:00", "05/08/2024 00:05:00",
-                                       "0.625000", "1005.000000", ""}));
+        QCOMPARE(read[5],
+                 (QStringList{"05/08/2024 00:00:00", "05/08/2024 00:05:00", "0.625000",
+                              "1005.000000", ""}));
     else
-        QCOMPARE(read[8], (QStringList{"03/08/2024 07:00:00", "03/08/2024 07:00:00",
-                                       "7.000000", "5.000000", "1.000000"}));
+        QCOMPARE(read[8],
+                 (QStringList{"03/08/2024 07:00:00", "03/08/2024 07:00:00", "7.000000", "5.000000",
+                              "1.000000"}));
     // no temporary file is left beside it
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files).filter(QStringLiteral(".csv.")),
              QStringList());

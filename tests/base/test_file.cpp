@@ -2,6 +2,7 @@
 // reader's line-end rules.
 
 #include "base/file.h"
+#include "common/operator.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,19 +14,6 @@
 namespace {
 
 constexpr quint32 ReadWrite = TFile::GenericRead | TFile::GenericWrite;
-
-// false when the file cannot be written whole
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every line the reader returns, with its line ends, for a given buffer size.
 QList<QByteArray> readLines(TFile &file, quint32 size)
@@ -87,31 +75,31 @@ void TestFile::creationModes_data()
 
     const quint32 r = TFile::GenericRead;
     const QByteArray old("old content");
-    QTest::newRow("open existing, missing") << false << r << quint32(TFile::OpenExisting)
-                                            << false << ENOENT << false << QByteArray();
-    QTest::newRow("open existing, present") << true << r << quint32(TFile::OpenExisting)
-                                            << true << 0 << true << old;
-    QTest::newRow("open always, missing") << false << ReadWrite << quint32(TFile::OpenAlways)
-                                          << true << 0 << true << QByteArray();
-    QTest::newRow("open always, present") << true << ReadWrite << quint32(TFile::OpenAlways)
-                                          << true << 0 << true << old;
+    QTest::newRow("open existing, missing")
+        << false << r << quint32(TFile::OpenExisting) << false << ENOENT << false << QByteArray();
+    QTest::newRow("open existing, present")
+        << true << r << quint32(TFile::OpenExisting) << true << 0 << true << old;
+    QTest::newRow("open always, missing")
+        << false << ReadWrite << quint32(TFile::OpenAlways) << true << 0 << true << QByteArray();
+    QTest::newRow("open always, present")
+        << true << ReadWrite << quint32(TFile::OpenAlways) << true << 0 << true << old;
     QTest::newRow("create always, present")
         << true << quint32(TFile::GenericWrite) << quint32(TFile::CreateAlways) << true << 0
         << true << QByteArray();
-    QTest::newRow("create always, read access") << true << r << quint32(TFile::CreateAlways)
-                                                << true << 0 << true << QByteArray();
-    QTest::newRow("create new, present") << true << ReadWrite << quint32(TFile::CreateNew)
-                                         << false << EEXIST << true << old;
-    QTest::newRow("create new, missing") << false << ReadWrite << quint32(TFile::CreateNew)
-                                         << true << 0 << true << QByteArray();
+    QTest::newRow("create always, read access")
+        << true << r << quint32(TFile::CreateAlways) << true << 0 << true << QByteArray();
+    QTest::newRow("create new, present")
+        << true << ReadWrite << quint32(TFile::CreateNew) << false << EEXIST << true << old;
+    QTest::newRow("create new, missing")
+        << false << ReadWrite << quint32(TFile::CreateNew) << true << 0 << true << QByteArray();
     QTest::newRow("truncate existing, present")
         << true << ReadWrite << quint32(TFile::TruncateExisting) << true << 0 << true
         << QByteArray();
     QTest::newRow("truncate existing, missing")
         << false << ReadWrite << quint32(TFile::TruncateExisting) << false << ENOENT << false
         << QByteArray();
-    QTest::newRow("unknown creation mode") << true << r << quint32(99) << false << EINVAL
-                                           << true << old;
+    QTest::newRow("unknown creation mode")
+        << true << r << quint32(99) << false << EINVAL << true << old;
 }
 
 void TestFile::creationModes()
@@ -126,7 +114,7 @@ void TestFile::creationModes()
 
     const QString name = path(QString::fromLatin1(QTest::currentDataTag()) + ".txt");
     if (exists)
-        QVERIFY(writeFile(name, "old content"));
+        QVERIFY(WriteFile(name, "old content"));
     {
         TFile file(name, access, TFile::AttributeNormal, creation, TFile::ShareRead);
         QCOMPARE(file.IsOpen(), opens);
@@ -135,7 +123,7 @@ void TestFile::creationModes()
     }
     QCOMPARE(QFile::exists(name), existsAfter);
     if (existsAfter)
-        QCOMPARE(readFile(name), contentAfter);
+        QCOMPARE(ReadFile(name), contentAfter);
 }
 
 void TestFile::badPaths_data()
@@ -153,7 +141,7 @@ void TestFile::badPaths()
     QFETCH(QString, relative);
     QFETCH(int, error);
     QVERIFY(QDir(m_dir.path()).mkpath("sub"));
-    QVERIFY(writeFile(path("plain"), "x"));
+    QVERIFY(WriteFile(path("plain"), "x"));
     const QString name = relative.isEmpty() ? QString() : path(relative);
     for (quint32 access : {quint32(TFile::GenericRead), ReadWrite}) {
         TFile file(name, access, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
@@ -183,12 +171,12 @@ void TestFile::readWriteSeekTruncate()
     QCOMPARE(file.Size(), 5);
     QCOMPARE(file.Position(), 5);
     file.Close();
-    QCOMPARE(readFile(path()), QByteArray("hello"));
+    QCOMPARE(ReadFile(path()), QByteArray("hello"));
 }
 
 void TestFile::shortReadFails()
 {
-    QVERIFY(writeFile(path(), "abc"));
+    QVERIFY(WriteFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead | TFile::ShareWrite);
     char buffer[10];
@@ -228,7 +216,7 @@ void TestFile::operationsWithoutHandle()
     QVERIFY(!file.Truncate());
     QVERIFY(!file.WriteLine("x"));
     QVERIFY(!file.ReadLine(buffer, 4));
-    QCOMPARE(buffer[0], 'a');  // untouched
+    QCOMPARE(buffer[0], 'a'); // untouched
     QVERIFY(!file.Close());
     // None of these reached the system: the failure of the open stays.
     QCOMPARE(file.LastError(), quint32(ENOENT));
@@ -237,7 +225,7 @@ void TestFile::operationsWithoutHandle()
 
 void TestFile::openAndCloseTwice()
 {
-    QVERIFY(writeFile(path(), "abc"));
+    QVERIFY(WriteFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     QVERIFY(file.IsOpen());
@@ -261,7 +249,7 @@ void TestFile::writeLineEndsWithCrLf()
         QVERIFY(file.WriteLine(QByteArray()));
         QVERIFY(file.WriteLine(QByteArray("a\0b", 3)));
     }
-    QCOMPARE(readFile(path()), QByteArray("one\r\n\r\na\0b\r\n", 12));
+    QCOMPARE(ReadFile(path()), QByteArray("one\r\n\r\na\0b\r\n", 12));
 }
 
 void TestFile::readLine_data()
@@ -287,9 +275,8 @@ void TestFile::readLine_data()
         << QByteArray("0123456789AB\r\nx") << 5u << L{"0123", "4567", "89AB", "\r\n", "x"};
     QTest::newRow("line end at the piece border")
         << QByteArray("012\r\n") << 5u << L{"012\r", "\n"};
-    QTest::newRow("600 characters")
-        << (QByteArray(600, 'z') + "\r\n") << 550u
-        << L{QByteArray(549, 'z'), QByteArray(51, 'z') + "\r\n"};
+    QTest::newRow("600 characters") << (QByteArray(600, 'z') + "\r\n") << 550u
+                                    << L{QByteArray(549, 'z'), QByteArray(51, 'z') + "\r\n"};
     QTest::newRow("binary bytes") << QByteArray("\x01\xff\x7f\r\n\x80", 6) << 550u
                                   << L{QByteArray("\x01\xff\x7f\r\n"), QByteArray("\x80")};
 }
@@ -299,7 +286,7 @@ void TestFile::readLine()
     QFETCH(QByteArray, content);
     QFETCH(quint32, size);
     QFETCH(QList<QByteArray>, lines);
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     TFile file(path(), TFile::GenericRead, TFile::FlagSequentialScan, TFile::OpenExisting,
                TFile::ShareRead | TFile::ShareWrite);
     QCOMPARE(readLines(file, size), lines);
@@ -309,7 +296,7 @@ void TestFile::readLine()
 
 void TestFile::readLineKeepsZeroBytes()
 {
-    QVERIFY(writeFile(path(), QByteArray("a\0b\r\nc", 6)));
+    QVERIFY(WriteFile(path(), QByteArray("a\0b\r\nc", 6)));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     char buffer[16];
@@ -321,7 +308,7 @@ void TestFile::readLineKeepsZeroBytes()
 void TestFile::readLineHugeLineWithoutLineEnds()
 {
     const qsizetype total = 10 * 1024 * 1024;
-    QVERIFY(writeFile(path(), QByteArray(total, 'q')));
+    QVERIFY(WriteFile(path(), QByteArray(total, 'q')));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     const QList<QByteArray> lines = readLines(file, 550);
@@ -335,11 +322,11 @@ void TestFile::readLineHugeLineWithoutLineEnds()
 
 void TestFile::readLineTinyBuffer()
 {
-    QVERIFY(writeFile(path(), "abc"));
+    QVERIFY(WriteFile(path(), "abc"));
     TFile file(path(), TFile::GenericRead, TFile::AttributeNormal, TFile::OpenExisting,
                TFile::ShareRead);
     char buffer[2] = {'x', 'x'};
-    QVERIFY(!file.ReadLine(buffer, 1));  // room for the terminator only
+    QVERIFY(!file.ReadLine(buffer, 1)); // room for the terminator only
     QCOMPARE(buffer[0], '\0');
     QVERIFY(!file.ReadLine(nullptr, 10));
     QCOMPARE(file.LastError(), quint32(EINVAL));
@@ -367,8 +354,8 @@ void TestFile::shareModes_data()
     QTest::newRow("table writer, table writer") << w << sr << w << sr << false;
     QTest::newRow("table reader, table writer") << r << srw << w << sr << true;
     QTest::newRow("table reader, table reader") << r << srw << r << srw << true;
-    QTest::newRow("exclusive reader, ini reader") << r << quint32(TFile::ShareNone) << r << sr
-                                                  << false;
+    QTest::newRow("exclusive reader, ini reader")
+        << r << quint32(TFile::ShareNone) << r << sr << false;
 }
 
 void TestFile::shareModes()
@@ -379,32 +366,31 @@ void TestFile::shareModes()
     QFETCH(quint32, secondShare);
     QFETCH(bool, secondOpens);
 
-    QVERIFY(writeFile(path(), "data"));
+    QVERIFY(WriteFile(path(), "data"));
     TFile first(path(), firstAccess, TFile::AttributeNormal, TFile::OpenExisting, firstShare);
     QVERIFY(first.IsOpen());
-    TFile second(path(), secondAccess, TFile::AttributeNormal, TFile::OpenExisting,
-                 secondShare);
+    TFile second(path(), secondAccess, TFile::AttributeNormal, TFile::OpenExisting, secondShare);
     QCOMPARE(second.IsOpen(), secondOpens);
     QCOMPARE(second.LastError(), secondOpens ? 0u : quint32(EWOULDBLOCK));
 }
 
 void TestFile::refusedCreateAlwaysKeepsContent()
 {
-    QVERIFY(writeFile(path(), "precious"));
+    QVERIFY(WriteFile(path(), "precious"));
     TFile holder(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     QVERIFY(holder.IsOpen());
     {
-        TFile intruder(path(), TFile::GenericWrite, TFile::AttributeNormal,
-                       TFile::CreateAlways, TFile::ShareRead);
+        TFile intruder(path(), TFile::GenericWrite, TFile::AttributeNormal, TFile::CreateAlways,
+                       TFile::ShareRead);
         QVERIFY(!intruder.IsOpen());
         QCOMPARE(intruder.LastError(), quint32(EWOULDBLOCK));
     }
-    QCOMPARE(readFile(path()), QByteArray("precious"));
+    QCOMPARE(ReadFile(path()), QByteArray("precious"));
 }
 
 void TestFile::lockReleasedOnClose()
 {
-    QVERIFY(writeFile(path(), "data"));
+    QVERIFY(WriteFile(path(), "data"));
     TFile first(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     TFile second(path(), ReadWrite, TFile::AttributeNormal, TFile::OpenAlways, TFile::ShareRead);
     QVERIFY(first.IsOpen());

@@ -2,6 +2,7 @@
 // with blanks, where writes land, read-only and refused objects, encodings.
 
 #include "base/myinifile.h"
+#include "common/operator.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,19 +19,6 @@
 #include <memory>
 
 namespace {
-
-// false when the file cannot be written whole
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray cp1251(const QString &text)
 {
@@ -110,14 +98,18 @@ void TestMyIniFile::lookup_data()
     QTest::addColumn<int>("expected");
 
     const QByteArray twoForms("[FormX]\r\nLeft=1\r\n[Form]\r\nLeft=2\r\n");
-    QTest::newRow("longer header first answers the prefix") << twoForms << "Form" << "Left" << 1;
-    QTest::newRow("exact name also finds it") << twoForms << "FormX" << "Left" << 1;
+    QTest::newRow("longer header first answers the prefix") << twoForms << "Form"
+                                                            << "Left" << 1;
+    QTest::newRow("exact name also finds it") << twoForms << "FormX"
+                                              << "Left" << 1;
     QTest::newRow("exact header first")
-        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "Form" << "Left" << 2;
+        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "Form"
+        << "Left" << 2;
     QTest::newRow("closed shorter header does not answer")
-        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "FormX" << "Left" << 1;
-    QTest::newRow("closed shorter header only")
-        << QByteArray("[Form]\r\nLeft=2\r\n") << "FormX" << "Left" << -1;
+        << QByteArray("[Form]\r\nLeft=2\r\n[FormX]\r\nLeft=1\r\n") << "FormX"
+        << "Left" << 1;
+    QTest::newRow("closed shorter header only") << QByteArray("[Form]\r\nLeft=2\r\n") << "FormX"
+                                                << "Left" << -1;
     QTest::newRow("unclosed short header") << QByteArray("[Fo\r\nLeft=3\r\n") << "Form"
                                            << "Left" << 3;
     QTest::newRow("empty header matches nothing") << QByteArray("[\r\nLeft=3\r\n") << "Form"
@@ -126,24 +118,25 @@ void TestMyIniFile::lookup_data()
                                                 << "Left" << -1;
     QTest::newRow("ASCII case ignored") << QByteArray("[FORM]\r\nleft=4\r\n") << "form"
                                         << "LEFT" << 4;
-    QTest::newRow("Cyrillic section case kept")
-        << cp1251("[Окно]\r\nLeft=5\r\n") << "ОКНО" << "Left" << -1;
-    QTest::newRow("Cyrillic section") << cp1251("[Окно]\r\nLeft=5\r\n") << "Окно" << "Left"
-                                      << 5;
-    QTest::newRow("Cyrillic key case ignored")
-        << cp1251("[S]\r\nШирина=6\r\n") << "S" << "ШИРИНА" << 6;
+    QTest::newRow("Cyrillic section case kept") << cp1251("[Окно]\r\nLeft=5\r\n") << "ОКНО"
+                                                << "Left" << -1;
+    QTest::newRow("Cyrillic section") << cp1251("[Окно]\r\nLeft=5\r\n") << "Окно"
+                                      << "Left" << 5;
+    QTest::newRow("Cyrillic key case ignored") << cp1251("[S]\r\nШирина=6\r\n") << "S"
+                                               << "ШИРИНА" << 6;
     QTest::newRow("entries before the first header")
-        << QByteArray("Left=8\r\n[S]\r\nTop=1\r\n") << "S" << "Left" << -1;
-    QTest::newRow("next header ends the section")
-        << QByteArray("[A]\r\n[B]\r\nLeft=9\r\n") << "A" << "Left" << -1;
+        << QByteArray("Left=8\r\n[S]\r\nTop=1\r\n") << "S"
+        << "Left" << -1;
+    QTest::newRow("next header ends the section") << QByteArray("[A]\r\n[B]\r\nLeft=9\r\n") << "A"
+                                                  << "Left" << -1;
     QTest::newRow("header after blanks") << QByteArray(" \t [S]\r\nLeft=10\r\n") << "S"
                                          << "Left" << 10;
-    QTest::newRow("first of two equal keys")
-        << QByteArray("[S]\r\nLeft=1\r\nLeft=2\r\n") << "S" << "Left" << 1;
-    QTest::newRow("blanks before the sign")
-        << QByteArray("[S]\r\nLeft = 5\r\n") << "S" << "Left" << -1;
-    QTest::newRow("key with its blank") << QByteArray("[S]\r\nLeft = 5\r\n") << "S" << "Left "
-                                        << 5;
+    QTest::newRow("first of two equal keys") << QByteArray("[S]\r\nLeft=1\r\nLeft=2\r\n") << "S"
+                                             << "Left" << 1;
+    QTest::newRow("blanks before the sign") << QByteArray("[S]\r\nLeft = 5\r\n") << "S"
+                                            << "Left" << -1;
+    QTest::newRow("key with its blank") << QByteArray("[S]\r\nLeft = 5\r\n") << "S"
+                                        << "Left " << 5;
     QTest::newRow("value in reach of 99 characters")
         << ("[S]\r\n" + QByteArray(97, 'k') + "=5\r\n") << "S" << QString(97, 'k') << 5;
     QTest::newRow("value beyond 99 characters")
@@ -156,7 +149,7 @@ void TestMyIniFile::lookup()
     QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(int, expected);
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.ReadInteger(section, key, -1), expected);
     if (expected != -1)
@@ -186,7 +179,7 @@ void TestMyIniFile::integerValues()
 {
     QFETCH(QByteArray, value);
     QFETCH(int, expected);
-    QVERIFY(writeFile(path(), "[S]\r\nKey=" + value + "\r\n"));
+    QVERIFY(WriteFile(path(), "[S]\r\nKey=" + value + "\r\n"));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.ReadInteger("S", "Key", -1), expected);
 }
@@ -207,19 +200,17 @@ void TestMyIniFile::loadingCleansLines_data()
     QTest::newRow("CR LF keeps the empty line")
         << QByteArray("[S]\r\na=1\r\n\r\nb=2\r\n") << QStringList{"[S]", "a=1", "", "b=2"};
     QTest::newRow("no final line end") << QByteArray("a=1") << QStringList{"a=1"};
-    QTest::newRow("600 characters") << (QByteArray(600, 'z') + "\r\n")
-                                    << QStringList{QString(549, 'z'), QString(51, 'z')};
+    QTest::newRow("600 characters")
+        << (QByteArray(600, 'z') + "\r\n") << QStringList{QString(549, 'z'), QString(51, 'z')};
     // a line end cut off by the end of the read buffer still ends its line
     QTest::newRow("549 characters")
         << (QByteArray(549, 'z') + "\r\n[S]\r\n") << QStringList{QString(549, 'z'), "[S]"};
     QTest::newRow("548 characters, CR LF split by the buffer")
-        << (QByteArray(548, 'z') + "\r\n\r\nk=1\r\n")
-        << QStringList{QString(548, 'z'), "", "k=1"};
+        << (QByteArray(548, 'z') + "\r\n\r\nk=1\r\n") << QStringList{QString(548, 'z'), "", "k=1"};
     QTest::newRow("548 characters, LF LF split by the buffer")
         << (QByteArray(548, 'z') + "\n\nk=1\n") << QStringList{QString(548, 'z'), "k=1"};
     QTest::newRow("549 characters, then an empty line")
-        << (QByteArray(549, 'z') + "\r\n\r\nk=1\r\n")
-        << QStringList{QString(549, 'z'), "", "k=1"};
+        << (QByteArray(549, 'z') + "\r\n\r\nk=1\r\n") << QStringList{QString(549, 'z'), "", "k=1"};
     QTest::newRow("1098 characters and LF LF")
         << (QByteArray(1098, 'z') + "\n\nk=1\n")
         << QStringList{QString(549, 'z'), QString(549, 'z'), "k=1"};
@@ -229,7 +220,7 @@ void TestMyIniFile::loadingCleansLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(QStringList, lines);
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines(), lines);
 }
@@ -237,7 +228,7 @@ void TestMyIniFile::loadingCleansLines()
 void TestMyIniFile::writes_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QStringList>("writes");  // "section|key|value"
+    QTest::addColumn<QStringList>("writes"); // "section|key|value"
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("fresh file") << QByteArray() << QStringList{"S|Left|1", "S|Top|-2"}
@@ -250,11 +241,9 @@ void TestMyIniFile::writes_data()
         << QByteArray("[A]\r\nx=1\r\n\r\nw=4\r\n[B]\r\ny=2\r\n");
     QTest::newRow("existing key replaced, other lines kept")
         << QByteArray("[A]\r\n  LEFT=1\r\njunk line\x01\r\n\r\nTop=2\r\n")
-        << QStringList{"A|Left|5"}
-        << QByteArray("[A]\r\nLeft=5\r\njunk line\r\n\r\nTop=2\r\n");
-    QTest::newRow("new section appended")
-        << QByteArray("[A]\r\nx=1\r\n") << QStringList{"B|y|2"}
-        << QByteArray("[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+        << QStringList{"A|Left|5"} << QByteArray("[A]\r\nLeft=5\r\njunk line\r\n\r\nTop=2\r\n");
+    QTest::newRow("new section appended") << QByteArray("[A]\r\nx=1\r\n") << QStringList{"B|y|2"}
+                                          << QByteArray("[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
     QTest::newRow("write to a prefix header")
         << QByteArray("[FormX]\r\na=1\r\n") << QStringList{"Form|b|2"}
         << QByteArray("[FormX]\r\na=1\r\nb=2\r\n");
@@ -276,7 +265,7 @@ void TestMyIniFile::writes()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, writes);
     QFETCH(QByteArray, expected);
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     {
         TMYIniFile ini(path(), false, false);
         QVERIFY(!ini.OpenFailed());
@@ -289,21 +278,21 @@ void TestMyIniFile::writes()
             else
                 ini.WriteString(parts.at(0), parts.at(1), parts.at(2));
         }
-        QCOMPARE(readFile(path()), content);  // nothing written before destruction
+        QCOMPARE(ReadFile(path()), content); // nothing written before destruction
     }
-    QCOMPARE(readFile(path()), expected);
+    QCOMPARE(ReadFile(path()), expected);
 }
 
 void TestMyIniFile::unmodifiedWriterLeavesFile()
 {
     const QByteArray content("[S]\na=1\n\nb=2\n");
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     {
         TMYIniFile ini(path(), false, false);
         QCOMPARE(ini.ReadInteger("S", "a", 0), 1);
         QVERIFY(!ini.Modified());
     }
-    QCOMPARE(readFile(path()), content);
+    QCOMPARE(ReadFile(path()), content);
 }
 
 void TestMyIniFile::failedWriteKeepsOldFile()
@@ -312,7 +301,7 @@ void TestMyIniFile::failedWriteKeepsOldFile()
     QByteArray content("[S]\r\n");
     for (int i = 0; i < 200; ++i)
         content += "key" + QByteArray::number(i) + "=value\r\n";
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     rlimit old{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -326,13 +315,13 @@ void TestMyIniFile::failedWriteKeepsOldFile()
     } // the flush fails silently
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    QCOMPARE(readFile(path()), content);
+    QCOMPARE(ReadFile(path()), content);
     // with room the change is written
     {
         TMYIniFile ini(path(), false, false);
         ini.WriteString("S", "key0", QStringLiteral("changed"));
     }
-    QVERIFY(readFile(path()).startsWith("[S]\r\nkey0=changed\r\nkey1=value\r\n"));
+    QVERIFY(ReadFile(path()).startsWith("[S]\r\nkey0=changed\r\nkey1=value\r\n"));
 }
 
 void TestMyIniFile::lineBreaksInValues_data()
@@ -356,7 +345,7 @@ void TestMyIniFile::lineBreaksInValues()
         ini.WriteInteger("Form", "Left", 10);
         ini.WriteString("Form", "Key", value);
     }
-    QCOMPARE(readFile(path()), "\r\n[Form]\r\nLeft=10\r\n" + line + "\r\n");
+    QCOMPARE(ReadFile(path()), "\r\n[Form]\r\nLeft=10\r\n" + line + "\r\n");
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines().size(), 4);
     QCOMPARE(ini.ReadInteger("Form", "Left", 0), 10);
@@ -364,7 +353,7 @@ void TestMyIniFile::lineBreaksInValues()
 
 void TestMyIniFile::writeThroughLinks_data()
 {
-    QTest::addColumn<QString>("link");   // a symbolic link made before the write
+    QTest::addColumn<QString>("link");    // a symbolic link made before the write
     QTest::addColumn<bool>("fileLinked"); // the link is the file itself
     // someone's link where a fixed temporary name would be
     QTest::newRow("link at the temporary name") << QStringLiteral("test.ini.tmp") << false;
@@ -378,7 +367,7 @@ void TestMyIniFile::writeThroughLinks()
     const QString target = m_dir.filePath(QStringLiteral("elsewhere.ini"));
     const QString linkPath = m_dir.filePath(link);
     const QByteArray before("[Other]\r\nx=1\r\n");
-    QVERIFY(writeFile(target, before));
+    QVERIFY(WriteFile(target, before));
     QVERIFY(QFile::link(target, linkPath));
     const auto removeFiles = qScopeGuard([&] {
         QFile::remove(linkPath);
@@ -395,13 +384,13 @@ void TestMyIniFile::writeThroughLinks()
         QVERIFY(!ini.OpenFailed());
         ini.WriteInteger("Form", "Left", 5);
     }
-    const QByteArray written = fileLinked ? before + "\r\n[Form]\r\nLeft=5\r\n"
-                                          : QByteArray("\r\n[Form]\r\nLeft=5\r\n");
-    QCOMPARE(readFile(path()), written);
+    const QByteArray written =
+        fileLinked ? before + "\r\n[Form]\r\nLeft=5\r\n" : QByteArray("\r\n[Form]\r\nLeft=5\r\n");
+    QCOMPARE(ReadFile(path()), written);
     // a linked file keeps its link and gets the text; no link is followed
     // to another file
     QCOMPARE(QFileInfo(path()).isSymLink(), fileLinked);
-    QCOMPARE(readFile(target), fileLinked ? written : before);
+    QCOMPARE(ReadFile(target), fileLinked ? written : before);
     QCOMPARE(QFileInfo(linkPath).symLinkTarget(), target);
     // and no file of the write is left behind
     QCOMPARE(folder.entryList(files), expectedFiles);
@@ -410,7 +399,7 @@ void TestMyIniFile::writeThroughLinks()
 void TestMyIniFile::readOnlyNeverTouchesFile()
 {
     const QByteArray content("[S]\na=1\n\nb=2\n");
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     {
         TMYIniFile ini(path(), false, true);
         ini.WriteInteger("S", "a", 7);
@@ -419,18 +408,18 @@ void TestMyIniFile::readOnlyNeverTouchesFile()
         QCOMPARE(ini.ReadInteger("S", "a", 0), 7);
         ini.Flush();
     }
-    QCOMPARE(readFile(path()), content);
+    QCOMPARE(ReadFile(path()), content);
     {
-        TMYIniFile ini(path(), true, true);  // "new" but read-only: loads nothing
+        TMYIniFile ini(path(), true, true); // "new" but read-only: loads nothing
         QVERIFY(ini.Lines().isEmpty());
         ini.WriteInteger("S", "a", 9);
     }
-    QCOMPARE(readFile(path()), content);
+    QCOMPARE(ReadFile(path()), content);
 }
 
 void TestMyIniFile::newFileStartsEmpty()
 {
-    QVERIFY(writeFile(path(), "[Old]\r\nx=1\r\n"));
+    QVERIFY(WriteFile(path(), "[Old]\r\nx=1\r\n"));
     {
         TMYIniFile ini(path(), true, false);
         QVERIFY(ini.Lines().isEmpty());
@@ -438,12 +427,12 @@ void TestMyIniFile::newFileStartsEmpty()
         QCOMPARE(QFileInfo(path()).size(), 0);
         ini.WriteInteger("New", "y", 2);
     }
-    QCOMPARE(readFile(path()), QByteArray("\r\n[New]\r\ny=2\r\n"));
+    QCOMPARE(ReadFile(path()), QByteArray("\r\n[New]\r\ny=2\r\n"));
 }
 
 void TestMyIniFile::secondWriterFails()
 {
-    QVERIFY(writeFile(path(), "[S]\r\na=1\r\n"));
+    QVERIFY(WriteFile(path(), "[S]\r\na=1\r\n"));
     {
         TMYIniFile first(path(), false, false);
         QVERIFY(!first.OpenFailed());
@@ -458,9 +447,9 @@ void TestMyIniFile::secondWriterFails()
             QVERIFY(second.Modified());
             QCOMPARE(second.ReadInteger("S", "a", -1), 3);
         }
-        QCOMPARE(readFile(path()), QByteArray("[S]\r\na=1\r\n"));
+        QCOMPARE(ReadFile(path()), QByteArray("[S]\r\na=1\r\n"));
     }
-    QCOMPARE(readFile(path()), QByteArray("[S]\r\na=2\r\n"));
+    QCOMPARE(ReadFile(path()), QByteArray("[S]\r\na=2\r\n"));
     TMYIniFile third(path(), false, false);
     QVERIFY(!third.OpenFailed());
     QCOMPARE(third.ReadInteger("S", "a", -1), 2);
@@ -481,7 +470,7 @@ void TestMyIniFile::openFailedBehavesAsEmpty()
 
 void TestMyIniFile::cachedSection()
 {
-    QVERIFY(writeFile(path(), "[S]\r\na=1\r\n[T]\r\n[S]\r\na=2\r\n"));
+    QVERIFY(WriteFile(path(), "[S]\r\na=1\r\n[T]\r\n[S]\r\na=2\r\n"));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.CachedSection(), QString());
     QCOMPARE(ini.CachedIndex(), -1);
@@ -499,12 +488,12 @@ void TestMyIniFile::cachedSection()
     QCOMPARE(ini.CachedSection(), QString("T"));
     QCOMPARE(ini.FindLine("S", 99), -1);
     ini.FindLine(QString(150, 'L'));
-    QCOMPARE(ini.CachedSection(), QString("T"));  // not found: not remembered
+    QCOMPARE(ini.CachedSection(), QString("T")); // not found: not remembered
 }
 
 void TestMyIniFile::cacheStaysRightAfterInsert()
 {
-    QVERIFY(writeFile(path(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"));
+    QVERIFY(WriteFile(path(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"));
     TMYIniFile ini(path(), false, false);
     QCOMPARE(ini.ReadInteger("B", "y", 0), 2);
     ini.WriteInteger("A", "n1", 5);
@@ -524,8 +513,8 @@ void TestMyIniFile::longSectionName()
         QCOMPARE(ini.FindLine(name), 1);
         QCOMPARE(ini.CachedSection(), name.left(TMYIniFile::MaxSectionName));
     }
-    const QByteArray header = "[" + QByteArray(98, 'W');  // cut: no room for the ']'
-    QCOMPARE(readFile(path()), "\r\n" + header + "\r\nLeft=77\r\n");
+    const QByteArray header = "[" + QByteArray(98, 'W'); // cut: no room for the ']'
+    QCOMPARE(ReadFile(path()), "\r\n" + header + "\r\nLeft=77\r\n");
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.ReadInteger(name, "Left", 0), 77);
 }
@@ -537,7 +526,7 @@ void TestMyIniFile::longEntryIsCut()
         ini.WriteString("S", "Key", QString(1000, 'v'));
         QCOMPARE(ini.Lines().last().size(), TMYIniFile::MaxEntryLength);
     }
-    QCOMPARE(readFile(path()).size(), 2 + 5 + TMYIniFile::MaxEntryLength + 2);
+    QCOMPARE(ReadFile(path()).size(), 2 + 5 + TMYIniFile::MaxEntryLength + 2);
 }
 
 void TestMyIniFile::encodings_data()
@@ -552,7 +541,7 @@ void TestMyIniFile::encodings_data()
 void TestMyIniFile::encodings()
 {
     QFETCH(QByteArray, content);
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     {
         TMYIniFile ini(path(), false, false);
         QCOMPARE(ini.Lines().first(), QStringLiteral("[Окно]"));
@@ -560,7 +549,7 @@ void TestMyIniFile::encodings()
         ini.WriteInteger(QStringLiteral("Окно"), QStringLiteral("Высота"), 480);
     }
     // Written back in Windows-1251, whatever it was read in.
-    QCOMPARE(readFile(path()), cp1251(QStringLiteral("[Окно]\r\nШирина=640\r\nВысота=480\r\n")));
+    QCOMPARE(ReadFile(path()), cp1251(QStringLiteral("[Окно]\r\nШирина=640\r\nВысота=480\r\n")));
 }
 
 void TestMyIniFile::writtenLinesReadBack_data()
@@ -583,22 +572,22 @@ void TestMyIniFile::writtenLinesReadBack()
     QFETCH(QByteArray, content);
     QFETCH(QString, value);
     QFETCH(bool, utf8);
-    QVERIFY(writeFile(path(), content));
+    QVERIFY(WriteFile(path(), content));
     QStringList written;
     {
         TMYIniFile ini(path(), false, false);
         ini.WriteString("S", "k", value);
         written = ini.Lines();
     }
-    QCOMPARE(readFile(path()).startsWith("\xEF\xBB\xBF"), utf8);
+    QCOMPARE(ReadFile(path()).startsWith("\xEF\xBB\xBF"), utf8);
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines(), written);
 }
 
 void TestMyIniFile::utf8CharacterSplitBetweenPieces()
 {
-    const QString line(300, QChar(u'Ж'));  // 600 bytes in UTF-8
-    QVERIFY(writeFile(path(), line.toUtf8() + "\r\n"));
+    const QString line(300, QChar(u'Ж')); // 600 bytes in UTF-8
+    QVERIFY(WriteFile(path(), line.toUtf8() + "\r\n"));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines().size(), 2);
     QCOMPARE(ini.Lines().join(QString()), line);
@@ -609,7 +598,8 @@ void TestMyIniFile::unrepresentableCharacters_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QByteArray>("written");
-    QTest::newRow("CJK beside a real SUB") << QStringLiteral("中x\x1Ay中") << QByteArray("?x\x1Ay?");
+    QTest::newRow("CJK beside a real SUB")
+        << QStringLiteral("中x\x1Ay中") << QByteArray("?x\x1Ay?");
     // characters the converter drops instead of marking them
     QTest::newRow("zero-width characters")
         << QStringLiteral("a\uFEFFb\u200Bc") << QByteArray("a?b?c");
@@ -624,19 +614,19 @@ void TestMyIniFile::unrepresentableCharacters()
         TMYIniFile ini(path(), true, false);
         ini.WriteString("S", "k", value);
     }
-    QCOMPARE(readFile(path()), "\r\n[S]\r\nk=" + written + "\r\n");
+    QCOMPARE(ReadFile(path()), "\r\n[S]\r\nk=" + written + "\r\n");
 }
 
 void TestMyIniFile::zeroBytesInLine()
 {
-    QVERIFY(writeFile(path(), QByteArray("[S]\r\nK=1\0junk\r\nL=2\r\n", 20)));
+    QVERIFY(WriteFile(path(), QByteArray("[S]\r\nK=1\0junk\r\nL=2\r\n", 20)));
     {
         TMYIniFile ini(path(), false, false);
         QCOMPARE(ini.ReadInteger("S", "K", -1), 1);
         QCOMPARE(ini.ReadInteger("S", "L", -1), 2);
         ini.WriteInteger("S", "L", 3);
     }
-    QCOMPARE(readFile(path()), QByteArray("[S]\r\nK=1\0junk\r\nL=3\r\n", 20));
+    QCOMPARE(ReadFile(path()), QByteArray("[S]\r\nK=1\0junk\r\nL=3\r\n", 20));
 }
 
 void TestMyIniFile::binaryFile()
@@ -645,7 +635,7 @@ void TestMyIniFile::binaryFile()
     QRandomGenerator random(20240611);
     for (char &b : bytes)
         b = char(random.bounded(256));
-    QVERIFY(writeFile(path(), bytes));
+    QVERIFY(WriteFile(path(), bytes));
     {
         TMYIniFile ini(path(), false, false);
         QVERIFY(!ini.Lines().isEmpty());
@@ -659,7 +649,7 @@ void TestMyIniFile::binaryFile()
 void TestMyIniFile::hugeLineWithoutLineEnds()
 {
     const qsizetype total = 10 * 1024 * 1024;
-    QVERIFY(writeFile(path(), QByteArray(total, 'h')));
+    QVERIFY(WriteFile(path(), QByteArray(total, 'h')));
     TMYIniFile ini(path(), false, true);
     QCOMPARE(ini.Lines().size(), (total + 548) / 549);
     QCOMPARE(ini.Lines().first().size(), 549);

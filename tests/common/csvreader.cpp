@@ -18,11 +18,24 @@ QList<QStringList> ReadDelimited(const QString &text, QChar separator, QString *
         records << record;
         record.clear();
     };
+    // A separator or a line end after a field ends it (a CR LF is taken
+    // whole); false for any other character.
+    const auto endsField = [&](qsizetype &i, QChar c, bool lineEnd) {
+        if (c == separator) {
+            endField();
+        } else if (lineEnd) {
+            if (c == QLatin1Char('\r'))
+                ++i;
+            endRecord();
+        } else {
+            return false;
+        }
+        return true;
+    };
     for (qsizetype i = 0; i < text.size() && problem.isEmpty(); ++i) {
         const QChar c = text.at(i);
         const bool lineEnd = c == QLatin1Char('\n') ||
-                             (c == QLatin1Char('\r') && i + 1 < text.size() &&
-                              text.at(i + 1) == QLatin1Char('\n'));
+            (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'));
         switch (state) {
         case State::FieldStart:
         case State::Plain:
@@ -31,13 +44,7 @@ QList<QStringList> ReadDelimited(const QString &text, QChar separator, QString *
                     problem = QStringLiteral("a quote inside an unquoted field");
                 else
                     state = State::Quoted;
-            } else if (c == separator) {
-                endField();
-            } else if (lineEnd) {
-                if (c == QLatin1Char('\r'))
-                    ++i;
-                endRecord();
-            } else {
+            } else if (!endsField(i, c, lineEnd)) {
                 field += c;
                 state = State::Plain;
             }
@@ -52,13 +59,7 @@ QList<QStringList> ReadDelimited(const QString &text, QChar separator, QString *
             if (c == QLatin1Char('"')) {
                 field += c;
                 state = State::Quoted;
-            } else if (c == separator) {
-                endField();
-            } else if (lineEnd) {
-                if (c == QLatin1Char('\r'))
-                    ++i;
-                endRecord();
-            } else {
+            } else if (!endsField(i, c, lineEnd)) {
                 problem = QStringLiteral("text after a closing quote");
             }
             break;

@@ -11,5 +11,4 @@
 // The records of the text; *error (when given) names what breaks the rules:
 // a quote inside an unquoted field, text after a closing quote, a quoted
 // field not closed, a last record without its line end.
-QList<QStringList> ReadDelimited(const QString &text, QChar separator,
-                                 QString *error = nullptr);
+QList<QStringList> ReadDelimited(const QString &text, QChar separator, QString *error = nullptr);

@@ -45,9 +45,9 @@ TPrivateServer::TPrivateServer()
     // scripts/pg runs the server as postgres when started by root: it must
     // reach the folder
     if (getuid() == 0)
-        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path())
-                                                | QFile::ReadGroup | QFile::ExeGroup
-                                                | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(m_dir.path(),
+                              QFile::permissions(m_dir.path()) | QFile::ReadGroup |
+                                  QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     m_cluster = m_dir.filePath(QStringLiteral("pg"));
 }
 
@@ -68,9 +68,8 @@ QString TPrivateServer::pg(const QStringList &args, QString *out, const QString 
     env.insert(QStringLiteral("KESTRUM_PG_OPTS"), options);
     if (!port.isEmpty())
         env.insert(QStringLiteral("PGPORT"), port);
-    return run(SourceDir + QStringLiteral("/scripts/pg"), QStringList{args.value(0), m_cluster}
-                                                              + args.mid(1),
-               env, {}, out);
+    return run(SourceDir + QStringLiteral("/scripts/pg"),
+               QStringList{args.value(0), m_cluster} + args.mid(1), env, {}, out);
 }
 
 void TPrivateServer::SetTcp(int port, const QString &options)
@@ -91,8 +90,8 @@ int TPrivateServer::FreePort()
     a.sin_port = 0;
     socklen_t len = sizeof a;
     int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &len) == 0)
+    if (::bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr *>(&a), &len) == 0)
         port = ntohs(a.sin_port);
     ::close(s);
     return port;
@@ -145,16 +144,16 @@ QString TPrivateServer::Create(const QString &user, const QString &password,
     if (!schema.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read %1").arg(schema.fileName());
     const auto literal = [](QString text) {
-        return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("''"))
-               + QLatin1Char('\'');
+        return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("''")) +
+            QLatin1Char('\'');
     };
     // the schema is loaded by its owner, as scripts/test does
     return Psql(QStringLiteral("postgres"),
                 QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB CREATEROLE PASSWORD %2;\n"
                                "CREATE DATABASE %3 OWNER %1;\n"
                                "\\connect %3\nSET ROLE %1;\n")
-                        .arg(user, literal(password), templateDb)
-                    + QString::fromUtf8(schema.readAll()));
+                        .arg(user, literal(password), templateDb) +
+                    QString::fromUtf8(schema.readAll()));
 }
 
 QString TPrivateServer::Start()

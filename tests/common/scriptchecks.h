@@ -31,8 +31,7 @@ namespace ScriptChecks {
 
 // Records a failed check at file(line); always false.
 bool Fail(const QString &message, const char *file, int line);
-bool Verify(bool ok, const char *expression, const QString &message, const char *file,
-            int line);
+bool Verify(bool ok, const char *expression, const QString &message, const char *file, int line);
 
 inline QString Text(const char *text)
 {
@@ -70,8 +69,8 @@ QString Describe(const T &value)
 }
 
 template <typename A, typename E>
-bool Compare(const A &actual, const E &expected, const char *actualText,
-             const char *expectedText, const char *file, int line)
+bool Compare(const A &actual, const E &expected, const char *actualText, const char *expectedText,
+             const char *file, int line)
 {
     if (actual == expected)
         return true;
@@ -91,19 +90,18 @@ bool ScriptFailed();
 // name the statement of the test that reports it.
 bool ReportScriptFailure(const char *file, int line);
 
-#define SCRIPT_VERIFY(condition)                                                             \
-    ScriptChecks::Verify(static_cast<bool>(condition), #condition, QString(), __FILE__,     \
-                         __LINE__)
-#define SCRIPT_VERIFY2(condition, message)                                                   \
-    ScriptChecks::Verify(static_cast<bool>(condition), #condition,                         \
-                         ScriptChecks::Text(message), __FILE__, __LINE__)
-#define SCRIPT_COMPARE(actual, expected)                                                     \
+#define SCRIPT_VERIFY(condition)                                                                  \
+    ScriptChecks::Verify(static_cast<bool>(condition), #condition, QString(), __FILE__, __LINE__)
+#define SCRIPT_VERIFY2(condition, message)                                                        \
+    ScriptChecks::Verify(static_cast<bool>(condition), #condition, ScriptChecks::Text(message),   \
+                         __FILE__, __LINE__)
+#define SCRIPT_COMPARE(actual, expected)                                                          \
     ScriptChecks::Compare((actual), (expected), #actual, #expected, __FILE__, __LINE__)
 #define SCRIPT_FAIL(message) ScriptChecks::Fail(ScriptChecks::Text(message), __FILE__, __LINE__)
 
 // Ends the test with the failure a script recorded, if any.
-#define CHECK_SCRIPTS()                                                                      \
-    do {                                                                                     \
-        if (ReportScriptFailure(__FILE__, __LINE__))                                         \
-            return;                                                                          \
+#define CHECK_SCRIPTS()                                                                           \
+    do {                                                                                          \
+        if (ReportScriptFailure(__FILE__, __LINE__))                                              \
+            return;                                                                               \
     } while (false)

@@ -21,7 +21,10 @@ void adminExec(const QString &sql)
 }
 } // namespace
 
-bool TestServer::Available() { return !env("KESTRUM_TEST_SERVER").isEmpty(); }
+bool TestServer::Available()
+{
+    return !env("KESTRUM_TEST_SERVER").isEmpty();
+}
 
 QString TestServer::Problem()
 {
@@ -31,8 +34,8 @@ QString TestServer::Problem()
                                   "run the tests through scripts/test");
         try {
             TConnection probe;
-            probe.Open(BuildConnectionString(Server(), QStringLiteral("postgres"), User(),
-                                             Password()));
+            probe.Open(
+                BuildConnectionString(Server(), QStringLiteral("postgres"), User(), Password()));
             return QString();
         } catch (const std::exception &e) {
             return QStringLiteral("test server %1 does not answer: %2 (run the tests "
@@ -42,10 +45,22 @@ QString TestServer::Problem()
     }();
     return problem;
 }
-QString TestServer::Server() { return env("KESTRUM_TEST_SERVER"); }
-QString TestServer::User() { return env("KESTRUM_TEST_USER"); }
-QString TestServer::Password() { return env("KESTRUM_TEST_PASSWORD"); }
-QString TestServer::Template() { return env("KESTRUM_TEST_TEMPLATE"); }
+QString TestServer::Server()
+{
+    return env("KESTRUM_TEST_SERVER");
+}
+QString TestServer::User()
+{
+    return env("KESTRUM_TEST_USER");
+}
+QString TestServer::Password()
+{
+    return env("KESTRUM_TEST_PASSWORD");
+}
+QString TestServer::Template()
+{
+    return env("KESTRUM_TEST_TEMPLATE");
+}
 
 TTestDatabase::TTestDatabase(const QString &tag, bool fromTemplate)
 {

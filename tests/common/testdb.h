@@ -40,8 +40,8 @@ private:
 // Fails the test (in initTestCase: the whole program) when no test server
 // was given or it does not answer: without one most tests could not run, and
 // a run that skips them must not pass.
-#define REQUIRE_TEST_SERVER()                                                                \
-    do {                                                                                     \
-        if (const QString problem = TestServer::Problem(); !problem.isEmpty())               \
-            QFAIL(qPrintable(problem));                                                      \
+#define REQUIRE_TEST_SERVER()                                                                     \
+    do {                                                                                          \
+        if (const QString problem = TestServer::Problem(); !problem.isEmpty())                    \
+            QFAIL(qPrintable(problem));                                                           \
     } while (0)

@@ -39,8 +39,14 @@ qint64 allocationsOf(F &&run)
 // there the count is not taken (the plain build takes it).
 #ifndef __SANITIZE_ADDRESS__
 #define KESTRUM_COUNTS_ALLOCATIONS
-extern "C" void *malloc(size_t size) { return counted(), __libc_malloc(size); }
-extern "C" void *calloc(size_t n, size_t size) { return counted(), __libc_calloc(n, size); }
+extern "C" void *malloc(size_t size)
+{
+    return counted(), __libc_malloc(size);
+}
+extern "C" void *calloc(size_t n, size_t size)
+{
+    return counted(), __libc_calloc(n, size);
+}
 extern "C" void *realloc(void *block, size_t size)
 {
     return counted(), __libc_realloc(block, size);
@@ -96,16 +102,16 @@ void TestDataSet::init()
     // the rows every test starts from
     if (!m_db)
         return;
-    m_db->Exec(QStringLiteral(
-        "TRUNCATE buildings, addrunits, areas RESTART IDENTITY CASCADE;"
-        "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково');"
-        "INSERT INTO addrunits (utype, unitid, unitname, areaid) VALUES "
-        "('UL', 'u1', 'Ленина ул.', 1), ('UL', 'u2', 'Мира пр.', 2), "
-        "('UL', 'u3', 'Садовая ул.', NULL), ('UL', 'u4', 'Пустая ул.', 1);"
-        "INSERT INTO buildings (buildingid, ulid, dom, korp) VALUES "
-        "(1, 'u1', '10', NULL), (2, 'u1', '2', NULL), (3, 'u1', '2', '1'), "
-        "(4, 'u2', '7', NULL), (5, 'u3', '1', NULL);"
-        "SELECT setval('buildings_buildingid_seq', 100);"));
+    m_db->Exec(
+        QStringLiteral("TRUNCATE buildings, addrunits, areas RESTART IDENTITY CASCADE;"
+                       "INSERT INTO areas (areaid, areaname) VALUES (1, 'Заречье'), (2, 'Быково');"
+                       "INSERT INTO addrunits (utype, unitid, unitname, areaid) VALUES "
+                       "('UL', 'u1', 'Ленина ул.', 1), ('UL', 'u2', 'Мира пр.', 2), "
+                       "('UL', 'u3', 'Садовая ул.', NULL), ('UL', 'u4', 'Пустая ул.', 1);"
+                       "INSERT INTO buildings (buildingid, ulid, dom, korp) VALUES "
+                       "(1, 'u1', '10', NULL), (2, 'u1', '2', NULL), (3, 'u1', '2', '1'), "
+                       "(4, 'u2', '7', NULL), (5, 'u3', '1', NULL);"
+                       "SELECT setval('buildings_buildingid_seq', 100);"));
 }
 
 void TestDataSet::cleanupTestCase()
@@ -217,9 +223,8 @@ void TestDataSet::lookupFields()
     ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
                        QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
                        QStringLiteral("areaname"));
-    ds->AddLookupField(QStringLiteral("areashort"), FieldType::String, 3,
-                       QStringLiteral("areaid"), areas, QStringLiteral("areaid"),
-                       QStringLiteral("areaname"));
+    ds->AddLookupField(QStringLiteral("areashort"), FieldType::String, 3, QStringLiteral("areaid"),
+                       areas, QStringLiteral("areaid"), QStringLiteral("areaname"));
     areas->Open();
     ds->Open();
     const int name = ds->FieldIndex(QStringLiteral("areaname"));
@@ -269,10 +274,10 @@ void TestDataSet::lookupKeyNormalisation_data()
     QTest::newRow("int and text") << QVariant(5) << QVariant(QStringLiteral("5")) << true;
     QTest::newRow("int and double") << QVariant(5) << QVariant(5.0) << true;
     QTest::newRow("padded text") << QVariant(5) << QVariant(QStringLiteral("05")) << false;
-    QTest::newRow("texts by case") << QVariant(QStringLiteral("a")) << QVariant(QStringLiteral("A"))
-                                   << false;
-    QTest::newRow("text and number-like text") << QVariant(QStringLiteral("u1"))
-                                               << QVariant(QStringLiteral("u1")) << true;
+    QTest::newRow("texts by case")
+        << QVariant(QStringLiteral("a")) << QVariant(QStringLiteral("A")) << false;
+    QTest::newRow("text and number-like text")
+        << QVariant(QStringLiteral("u1")) << QVariant(QStringLiteral("u1")) << true;
 }
 
 void TestDataSet::lookupKeyNormalisation()
@@ -290,9 +295,9 @@ void TestDataSet::masterMovesRerunDetail()
     TDataSet *master = streets(&owner);
     auto *dsMaster = new TDataSource(QStringLiteral("dsStreets"), master, &owner);
     auto *detail = new TDataSet(QStringLiteral("qryBuildings"), &m_db->Conn(), &owner);
-    detail->SetSQL(QStringLiteral(
-        "SELECT buildingid, ulid, dom, korp FROM buildings b WHERE ulid = :unitid\n"
-        "ORDER BY get_number(dom), dom, get_number(korp), korp"));
+    detail->SetSQL(
+        QStringLiteral("SELECT buildingid, ulid, dom, korp FROM buildings b WHERE ulid = :unitid\n"
+                       "ORDER BY get_number(dom), dom, get_number(korp), korp"));
     detail->AddParam(QStringLiteral("unitid"), FieldType::String);
     detail->AddField(QStringLiteral("buildingid"), FieldType::Integer);
     detail->AddField(QStringLiteral("ulid"), FieldType::String, 255);
@@ -421,7 +426,8 @@ void TestDataSet::openHandlersRunAroundOpenOnly()
     QObject owner;
     TDataSet *ds = streets(&owner);
     QStringList log;
-    ds->BeforeOpen.push_back([&](TDataSet &d) { log << QStringLiteral("before %1").arg(d.Active()); });
+    ds->BeforeOpen.push_back(
+        [&](TDataSet &d) { log << QStringLiteral("before %1").arg(d.Active()); });
     ds->AfterOpen.push_back([&](TDataSet &d) {
         log << QStringLiteral("after %1 %2").arg(d.Active()).arg(d.RecordCount());
     });
@@ -437,7 +443,8 @@ TDataSet *TestDataSet::buildings(QObject *owner, TDataSource *master, const QStr
 {
     auto *ds = new TDataSet(QStringLiteral("qryBuildings"), &m_db->Conn(), owner);
     ds->SetSQL(QStringLiteral("SELECT buildingid, ulid, dom FROM buildings WHERE ulid = :unitid%1"
-                              " ORDER BY buildingid").arg(where));
+                              " ORDER BY buildingid")
+                   .arg(where));
     ds->AddParam(QStringLiteral("unitid"), FieldType::String);
     ds->AddField(QStringLiteral("buildingid"), FieldType::Integer);
     ds->AddField(QStringLiteral("ulid"), FieldType::String, 255);
@@ -506,8 +513,8 @@ void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves()
     QFETCH(bool, refused);
     QObject owner;
     TDataSet *master = streets(&owner);
-    TDataSet *detail = buildings(&owner, new TDataSource(QStringLiteral("ds"), master, &owner),
-                                 QString());
+    TDataSet *detail =
+        buildings(&owner, new TDataSource(QStringLiteral("ds"), master, &owner), QString());
     if (refused)
         detail->BeforePost.push_back(
             [](TDataSet &) { throw EDatabaseError(QStringLiteral("Не задан номер дома!")); });
@@ -530,8 +537,9 @@ void TestDataSet::pendingDetailRowIsPostedBeforeMasterMoves()
     QCOMPARE(detail->IsEditing(), refused);
     QCOMPARE(detail->FieldValue(QStringLiteral("dom")).toString(),
              refused ? QStringLiteral("77") : QStringLiteral("7"));
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM buildings WHERE dom = '77'"))
-                 .toInt(), refused ? 0 : 1);
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT count(*) FROM buildings WHERE dom = '77'")).toInt(),
+        refused ? 0 : 1);
     detail->Cancel();
     m_db->Exec(QStringLiteral("UPDATE buildings SET dom = '10' WHERE buildingid = 1;"
                               "DELETE FROM buildings WHERE dom = '77'"));
@@ -557,7 +565,8 @@ void TestDataSet::definitionsStayWhereTheyAre()
 void TestDataSet::lookupCellsAllocateNothing()
 {
 #ifndef KESTRUM_COUNTS_ALLOCATIONS
-    QSKIP("allocations are counted in the build without AddressSanitizer");
+    QSKIP("AddressSanitizer's allocator is not counted: this test runs in the plain build "
+          "(scripts/test, the first run of .ci/run)");
 #endif
     REQUIRE_TEST_SERVER();
     QObject owner;
@@ -583,7 +592,7 @@ void TestDataSet::lookupCellsAllocateNothing()
     const qint64 painting = allocationsOf([&] {
         for (int r = 0; r < ds->RecordCount(); ++r)
             shown += !ds->DisplayText(r, lookup).isEmpty() +
-                     !model->data(model->index(r, lookup)).toString().isEmpty();
+                !model->data(model->index(r, lookup)).toString().isEmpty();
     });
     QCOMPARE(painting, qint64(0));
     QCOMPARE(shown, 2 * 3); // a street without a settlement shows nothing
@@ -638,23 +647,26 @@ void TestDataSet::storedValuesOfEveryTypeMatchOnPost_data()
     QTest::addColumn<QVariant>("typed");
     QTest::addColumn<QVariant>("readBack");
     const QDateTime newYear(QDate(2025, 1, 1), QTime(1, 2, 3));
-    QTest::newRow("real") << "real" << "0.1" << FieldType::Float << QVariant(2.5)
-                          << QVariant(2.5);
-    QTest::newRow("double") << "double precision" << "0.30000000000000004"
-                            << FieldType::Float << QVariant(1.0) << QVariant(1.0);
-    QTest::newRow("numeric") << "numeric(12,3)" << "12.300" << FieldType::Float
-                             << QVariant(7.0) << QVariant(7.0);
-    QTest::newRow("padded char") << "char(8)" << "ab" << FieldType::String << QVariant("cd")
+    QTest::newRow("real") << "real"
+                          << "0.1" << FieldType::Float << QVariant(2.5) << QVariant(2.5);
+    QTest::newRow("double") << "double precision"
+                            << "0.30000000000000004" << FieldType::Float << QVariant(1.0)
+                            << QVariant(1.0);
+    QTest::newRow("numeric") << "numeric(12,3)"
+                             << "12.300" << FieldType::Float << QVariant(7.0) << QVariant(7.0);
+    QTest::newRow("padded char") << "char(8)"
+                                 << "ab" << FieldType::String << QVariant("cd")
                                  << QVariant("cd      ");
     QTest::newRow("long text") << "text" << QString(3000, QChar(0x0416)) << FieldType::String
                                << QVariant("короткий") << QVariant("короткий");
-    QTest::newRow("timestamp") << "timestamp" << "2024-02-29 23:59:58.123"
-                               << FieldType::DateTime << QVariant(newYear)
-                               << QVariant(newYear);
-    QTest::newRow("date") << "date" << "2024-02-29" << FieldType::Date
-                          << QVariant(QDate(2025, 1, 1)) << QVariant(QDate(2025, 1, 1));
-    QTest::newRow("boolean") << "boolean" << "true" << FieldType::Boolean << QVariant(false)
-                             << QVariant(false);
+    QTest::newRow("timestamp") << "timestamp"
+                               << "2024-02-29 23:59:58.123" << FieldType::DateTime
+                               << QVariant(newYear) << QVariant(newYear);
+    QTest::newRow("date") << "date"
+                          << "2024-02-29" << FieldType::Date << QVariant(QDate(2025, 1, 1))
+                          << QVariant(QDate(2025, 1, 1));
+    QTest::newRow("boolean") << "boolean"
+                             << "true" << FieldType::Boolean << QVariant(false) << QVariant(false);
     QTest::newRow("null") << "integer" << QString() << FieldType::Integer << QVariant(5)
                           << QVariant(5);
 }

@@ -1,7 +1,7 @@
 // The ODBC layer: connection strings, named parameters, and the real driver.
 #include "common/testdb.h"
 #include "data/dberrors.h"
-#include "data/odbc.h"
+#include "data/odbcraw.h"
 
 #include <QDateTime>
 #include <QtTest>
@@ -44,38 +44,55 @@ void TestOdbc::connectionString_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("expected");
     const QString head = QStringLiteral("Provider=MSDASQL;DRIVER=PostgreSQL ANSI;");
-    QTest::newRow("plain") << "dbhost" << "secret"
-                           << head + "SERVER=dbhost;DATABASE=metering;UID=op;PWD=secret;"
-                                     "UseServerSidePrepare=1;";
-    QTest::newRow("host:port") << "10.0.0.5:5433" << "pw"
-                               << head + "SERVER=10.0.0.5;DATABASE=metering;UID=op;PWD=pw;"
-                                         "UseServerSidePrepare=1;PORT=5433;";
-    QTest::newRow("v6 with port") << "[::1]:6000" << "pw"
-                                  << head + "SERVER=::1;DATABASE=metering;UID=op;PWD=pw;"
-                                            "UseServerSidePrepare=1;PORT=6000;";
-    QTest::newRow("socket folder") << "/run/my:pg" << "pw"
-                                   << head + "SERVER=/run/my:pg;DATABASE=metering;UID=op;"
-                                             "PWD=pw;UseServerSidePrepare=1;";
-    QTest::newRow("semicolon in password") << "h" << "a;b"
-                                           << head + "SERVER=h;DATABASE=metering;UID=op;"
-                                                     "PWD={a;b};UseServerSidePrepare=1;";
-    QTest::newRow("brace doubled") << "h" << "x}y{"
-                                   << head + "SERVER=h;DATABASE=metering;UID=op;PWD={x}}y{};"
-                                             "UseServerSidePrepare=1;";
-    QTest::newRow("equals stays bare") << "h" << "a=b"
-                                       << head + "SERVER=h;DATABASE=metering;UID=op;PWD=a=b;"
-                                                 "UseServerSidePrepare=1;";
-    QTest::newRow("blank at the end") << "h" << "pw "
-                                      << head + "SERVER=h;DATABASE=metering;UID=op;PWD={pw };"
-                                                "UseServerSidePrepare=1;";
+    QTest::newRow("plain") << "dbhost"
+                           << "secret"
+                           << head +
+            "SERVER=dbhost;DATABASE=metering;UID=op;PWD=secret;"
+            "UseServerSidePrepare=1;";
+    QTest::newRow("host:port") << "10.0.0.5:5433"
+                               << "pw"
+                               << head +
+            "SERVER=10.0.0.5;DATABASE=metering;UID=op;PWD=pw;"
+            "UseServerSidePrepare=1;PORT=5433;";
+    QTest::newRow("v6 with port") << "[::1]:6000"
+                                  << "pw"
+                                  << head +
+            "SERVER=::1;DATABASE=metering;UID=op;PWD=pw;"
+            "UseServerSidePrepare=1;PORT=6000;";
+    QTest::newRow("socket folder") << "/run/my:pg"
+                                   << "pw"
+                                   << head +
+            "SERVER=/run/my:pg;DATABASE=metering;UID=op;"
+            "PWD=pw;UseServerSidePrepare=1;";
+    QTest::newRow("semicolon in password") << "h"
+                                           << "a;b"
+                                           << head +
+            "SERVER=h;DATABASE=metering;UID=op;"
+            "PWD={a;b};UseServerSidePrepare=1;";
+    QTest::newRow("brace doubled") << "h"
+                                   << "x}y{"
+                                   << head +
+            "SERVER=h;DATABASE=metering;UID=op;PWD={x}}y{};"
+            "UseServerSidePrepare=1;";
+    QTest::newRow("equals stays bare") << "h"
+                                       << "a=b"
+                                       << head +
+            "SERVER=h;DATABASE=metering;UID=op;PWD=a=b;"
+            "UseServerSidePrepare=1;";
+    QTest::newRow("blank at the end") << "h"
+                                      << "pw "
+                                      << head +
+            "SERVER=h;DATABASE=metering;UID=op;PWD={pw };"
+            "UseServerSidePrepare=1;";
     // a port is ASCII digits up to the very end; anything else stays in the server
     QTest::newRow("line end after the port")
-        << "h:5433\n" << "pw"
+        << "h:5433\n"
+        << "pw"
         << head + "SERVER={h:5433\n};DATABASE=metering;UID=op;PWD=pw;UseServerSidePrepare=1;";
-    QTest::newRow("port in other digits")
-        << QStringLiteral("h:٥٤٣٣") << "pw"
-        << head + QStringLiteral("SERVER=h:٥٤٣٣;DATABASE=metering;UID=op;PWD=pw;"
-                                 "UseServerSidePrepare=1;");
+    QTest::newRow("port in other digits") << QStringLiteral("h:٥٤٣٣") << "pw"
+                                          << head +
+            QStringLiteral("SERVER=h:٥٤٣٣;DATABASE=metering;UID=op;PWD=pw;"
+                           "UseServerSidePrepare=1;");
 }
 
 void TestOdbc::connectionString()
@@ -83,9 +100,9 @@ void TestOdbc::connectionString()
     QFETCH(QString, server);
     QFETCH(QString, password);
     QFETCH(QString, expected);
-    QCOMPARE(BuildConnectionString(server, QStringLiteral("metering"), QStringLiteral("op"),
-                                   password),
-             expected);
+    QCOMPARE(
+        BuildConnectionString(server, QStringLiteral("metering"), QStringLiteral("op"), password),
+        expected);
 }
 
 void TestOdbc::namedParams_data()
@@ -95,26 +112,28 @@ void TestOdbc::namedParams_data()
     QTest::addColumn<QStringList>("names");
     QTest::newRow("two") << "SELECT a FROM t WHERE x = :x AND y=:y_2"
                          << "SELECT a FROM t WHERE x = ? AND y=?" << QStringList{"x", "y_2"};
-    QTest::newRow("repeated") << "WHERE a = :p OR b = :p" << "WHERE a = ? OR b = ?"
-                              << QStringList{"p", "p"};
+    QTest::newRow("repeated") << "WHERE a = :p OR b = :p"
+                              << "WHERE a = ? OR b = ?" << QStringList{"p", "p"};
     QTest::newRow("literal") << "SELECT ':no', 'it''s :no' WHERE a=:yes"
                              << "SELECT ':no', 'it''s :no' WHERE a=?" << QStringList{"yes"};
     QTest::newRow("escape string") << "SELECT E'\\' :no' WHERE a=:yes"
                                    << "SELECT E'\\' :no' WHERE a=?" << QStringList{"yes"};
-    QTest::newRow("cast") << "SELECT :v::integer, x::text" << "SELECT ?::integer, x::text"
-                          << QStringList{"v"};
+    QTest::newRow("cast") << "SELECT :v::integer, x::text"
+                          << "SELECT ?::integer, x::text" << QStringList{"v"};
     QTest::newRow("quoted identifier") << "SELECT \":odd\" FROM t WHERE a=:a"
                                        << "SELECT \":odd\" FROM t WHERE a=?" << QStringList{"a"};
     QTest::newRow("line comment") << "SELECT 1 -- :no\nWHERE a=:a"
                                   << "SELECT 1 -- :no\nWHERE a=?" << QStringList{"a"};
     QTest::newRow("block comment") << "SELECT /* :no /* :nested */ */ :a"
                                    << "SELECT /* :no /* :nested */ */ ?" << QStringList{"a"};
-    QTest::newRow("dollar quote") << "SELECT $f$ :no $f$, :a" << "SELECT $f$ :no $f$, ?"
-                                  << QStringList{"a"};
-    QTest::newRow("cyrillic name") << "WHERE a=:код" << "WHERE a=?" << QStringList{"код"};
-    QTest::newRow("time literal") << "SELECT '12:30'::time" << "SELECT '12:30'::time"
-                                  << QStringList{};
-    QTest::newRow("unterminated literal") << "SELECT ':x" << "SELECT ':x" << QStringList{};
+    QTest::newRow("dollar quote") << "SELECT $f$ :no $f$, :a"
+                                  << "SELECT $f$ :no $f$, ?" << QStringList{"a"};
+    QTest::newRow("cyrillic name") << "WHERE a=:код"
+                                   << "WHERE a=?" << QStringList{"код"};
+    QTest::newRow("time literal") << "SELECT '12:30'::time"
+                                  << "SELECT '12:30'::time" << QStringList{};
+    QTest::newRow("unterminated literal") << "SELECT ':x"
+                                          << "SELECT ':x" << QStringList{};
 }
 
 void TestOdbc::namedParams()
@@ -144,12 +163,15 @@ void TestOdbc::connectFailures_data()
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("fragment");
-    QTest::newRow("wrong password") << TestServer::Server() << "postgres" << "wrong"
+    QTest::newRow("wrong password") << TestServer::Server() << "postgres"
+                                    << "wrong"
                                     << "password authentication failed";
-    QTest::newRow("unknown database") << TestServer::Server() << "no_such_db_xyz"
-                                      << TestServer::Password() << "no_such_db_xyz";
-    QTest::newRow("unreachable server") << "/nonexistent/socket/dir" << "postgres"
-                                        << TestServer::Password() << "";
+    QTest::newRow("unknown database")
+        << TestServer::Server() << "no_such_db_xyz" << TestServer::Password() << "no_such_db_xyz";
+    QTest::newRow("unreachable server")
+        << "/nonexistent/socket/dir"
+        << "postgres" << TestServer::Password()
+        << "socket \"/nonexistent/socket/dir/.s.PGSQL.5432\" failed";
 }
 
 void TestOdbc::connectFailures()
@@ -280,8 +302,9 @@ void TestOdbc::rowCountAndBatch()
     for (int i = 0; i < 250; ++i)
         rows << QVector<QVariant>{i, i % 3 ? QVariant(QStringLiteral("ш%1").arg(i)) : QVariant(),
                                   i * 0.5};
-    QCOMPARE(ins.ExecuteBatch({FieldType::Integer, FieldType::String, FieldType::Float}, rows, 100),
-             qint64(250));
+    QCOMPARE(
+        ins.ExecuteBatch({FieldType::Integer, FieldType::String, FieldType::Float}, rows, 100),
+        qint64(250));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM batch")).toInt(), 250);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM batch WHERE s IS NULL")).toInt(),
              84);
@@ -293,20 +316,20 @@ void TestOdbc::rowCountAndBatch()
 
 void TestOdbc::batchRowStatuses_data()
 {
-    QTest::addColumn<QString>("table");   // how the table takes the rows
-    QTest::addColumn<int>("ignored");     // a row the driver is told to leave out
-    QTest::addColumn<int>("failedRow");   // the row named; -1 none, -2 an error naming none
+    QTest::addColumn<QString>("table"); // how the table takes the rows
+    QTest::addColumn<int>("ignored");   // a row the driver is told to leave out
+    QTest::addColumn<int>("failedRow"); // the row named; -1 none, -2 an error naming none
     QTest::addColumn<int>("written");
     const QString plain = QStringLiteral("CREATE TABLE arr (n integer)");
     QTest::newRow("every row") << plain << -1 << -1 << 5;
     // success with information: a notice is no failure
-    QTest::newRow("a notice for one row")
-        << plain + QStringLiteral(";CREATE FUNCTION arr_note() RETURNS trigger LANGUAGE plpgsql"
-                                  " AS $$ BEGIN IF NEW.n = 2 THEN RAISE NOTICE 'n = 2'; END IF;"
-                                  " RETURN NEW; END $$;"
-                                  "CREATE TRIGGER arr_note BEFORE INSERT ON arr"
-                                  " FOR EACH ROW EXECUTE FUNCTION arr_note()")
-        << -1 << -1 << 5;
+    QTest::newRow("a notice for one row") << plain +
+            QStringLiteral(";CREATE FUNCTION arr_note() RETURNS trigger LANGUAGE plpgsql"
+                           " AS $$ BEGIN IF NEW.n = 2 THEN RAISE NOTICE 'n = 2'; END IF;"
+                           " RETURN NEW; END $$;"
+                           "CREATE TRIGGER arr_note BEFORE INSERT ON arr"
+                           " FOR EACH ROW EXECUTE FUNCTION arr_note()")
+                                          << -1 << -1 << 5;
     // psqlODBC answers success, leaves the row unused and counts it out of
     // the rows processed
     QTest::newRow("a row the driver left out") << plain << 3 << 3 << 4;
@@ -334,7 +357,7 @@ void TestOdbc::batchRowStatuses()
     QVector<SQLUSMALLINT> operations(rows.size(), SQL_PARAM_PROCEED);
     if (ignored >= 0) {
         operations[ignored] = SQL_PARAM_IGNORE;
-        QVERIFY(SQL_SUCCEEDED(SQLSetStmtAttr(ins.handle(), SQL_ATTR_PARAM_OPERATION_PTR,
+        QVERIFY(SQL_SUCCEEDED(SQLSetStmtAttr(OdbcRaw::Handle(ins), SQL_ATTR_PARAM_OPERATION_PTR,
                                              operations.data(), 0)));
     }
     int named = -1;
@@ -348,11 +371,13 @@ void TestOdbc::batchRowStatuses()
         named = -2;
         message = e.message();
     }
-    SQLSetStmtAttr(ins.handle(), SQL_ATTR_PARAM_OPERATION_PTR, nullptr, 0);
+    SQLSetStmtAttr(OdbcRaw::Handle(ins), SQL_ATTR_PARAM_OPERATION_PTR, nullptr, 0);
     QCOMPARE(named, failedRow);
     if (failedRow >= 0)
-        QCOMPARE(message, QStringLiteral("Драйвер ODBC не выполнил строку %1 из 5, переданных ему "
-                                         "за один раз").arg(failedRow + 1));
+        QCOMPARE(message,
+                 QStringLiteral("Драйвер ODBC не выполнил строку %1 из 5, переданных ему "
+                                "за один раз")
+                     .arg(failedRow + 1));
     if (failedRow == -2)
         QVERIFY2(message.contains(QStringLiteral("arr_n_check")), qPrintable(message));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM arr")).toInt(), written);
@@ -396,7 +421,8 @@ void TestOdbc::baseColumns()
 {
     REQUIRE_TEST_SERVER();
     TConnection &c = m_db->Conn();
-    c.Execute(QStringLiteral("CREATE TABLE hwunitdev_like (id serial PRIMARY KEY, unitid integer)"));
+    c.Execute(
+        QStringLiteral("CREATE TABLE hwunitdev_like (id serial PRIMARY KEY, unitid integer)"));
     TStatement st(c);
     st.ExecDirect(QStringLiteral("SELECT id AS udevid, unitid, upper('x') AS calc "
                                  "FROM hwunitdev_like"));
@@ -451,10 +477,12 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
     st.FetchAll(
         [&](QVector<QVariant> &row) {
             if (rows++ == 0)
-                SQLGetStmtAttr(st.handle(), SQL_ATTR_ROW_ARRAY_SIZE, &rowsPerFetch, 0, nullptr);
+                SQLGetStmtAttr(OdbcRaw::Handle(st), SQL_ATTR_ROW_ARRAY_SIZE, &rowsPerFetch, 0,
+                               nullptr);
             const int i = row[0].toInt();
             QString t = i % 97 == 0 ? QString(300 + i, QChar(0x0416))
-                                    : i % 5 > 0 ? QStringLiteral("т%1").arg(i) : QString();
+                : i % 5 > 0         ? QStringLiteral("т%1").arg(i)
+                                    : QString();
             if (hint != 0)
                 t = hint < 0 ? QString() : t.left(hint);
             wrong += row[1].toString() != t || row[1].isNull() != t.isNull();

@@ -1,6 +1,7 @@
 // The record lifecycle against the real server: the edit protocol, write-back,
 // relocation after a post, confirmations, refusals and the restricted datasets.
 #include "common/appfixture.h"
+#include "common/realbox.h"
 #include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
@@ -64,6 +65,8 @@ private slots:
 private:
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
     void openApp(const QString &database);
+    // the message responder: every box is recorded and answered m_answer
+    void answerBoxes();
     QString addressUnits();
     std::unique_ptr<TTestDatabase> m_db;
     // an operator's database: one code may name a unit of each type
@@ -75,12 +78,17 @@ private:
     QMessageBox::StandardButton m_answer = QMessageBox::Yes;
 };
 
-void TestRecords::initTestCase()
+void TestRecords::answerBoxes()
 {
     SetMessageResponder([this](const MessageInfo &m) {
         m_boxes << m;
         return m.buttons.testFlag(QMessageBox::Yes) ? m_answer : QMessageBox::Ok;
     });
+}
+
+void TestRecords::initTestCase()
+{
+    answerBoxes();
     SetDialogHandler([this](QDialog *d) {
         auto *t = static_cast<TTestDialog *>(d);
         ++t->shown;
@@ -106,6 +114,7 @@ void TestRecords::cleanupTestCase()
 void TestRecords::init()
 {
     REQUIRE_TEST_SERVER();
+    answerBoxes();
     m_boxes.clear();
     m_answer = QMessageBox::Yes;
     m_dialog.typing = nullptr;
@@ -145,17 +154,18 @@ void TestRecords::openApp(const QString &database)
     m_app = std::make_unique<TAppFixture>(database);
     m_form = std::make_unique<TMainForm>();
     DM->Connect();
-    for (TDataSet *ds : {DM->qryHWObjects, DM->qryHWUnits, DM->qryHWUnitDev, DM->qryContracts,
-                         DM->qryAbonents, DM->qryAbonDev, DM->qryContractsW,
-                         DM->qryAdmDistricts, DM->qryDistricts, DM->qryAreas, DM->qryStreets,
-                         DM->qryBuildings, DM->qryOrgs, DM->qryOrgBankAcc, DM->qryCTP})
+    for (TDataSet *ds :
+         {DM->qryHWObjects, DM->qryHWUnits, DM->qryHWUnitDev, DM->qryContracts, DM->qryAbonents,
+          DM->qryAbonDev, DM->qryContractsW, DM->qryAdmDistricts, DM->qryDistricts, DM->qryAreas,
+          DM->qryStreets, DM->qryBuildings, DM->qryOrgs, DM->qryOrgBankAcc, DM->qryCTP})
         SetEditDialog(ds, &m_dialog);
 }
 
 QString TestRecords::addressUnits()
 {
-    return m_keyedDb->Scalar(QStringLiteral("SELECT string_agg(utype || ' ' || unitid || ' ' || "
-                                            "unitname, ', ' ORDER BY utype) FROM addrunits"))
+    return m_keyedDb
+        ->Scalar(QStringLiteral("SELECT string_agg(utype || ' ' || unitid || ' ' || "
+                                "unitname, ', ' ORDER BY utype) FROM addrunits"))
         .toString();
 }
 
@@ -185,9 +195,10 @@ void TestRecords::addWithSequenceKey()
     QCOMPARE(orgs->RecNo(), 2);
     const int id = orgs->FieldValue(QStringLiteral("orgid")).toInt();
     QCOMPARE(id, m_db->Scalar(QStringLiteral("SELECT max(orgid) FROM organizations")).toInt());
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT phone FROM organizations WHERE orgid = %1")
-                              .arg(id)).toString(),
-             QStringLiteral("22-33"));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT phone FROM organizations WHERE orgid = %1").arg(id))
+            .toString(),
+        QStringLiteral("22-33"));
     m_db->Exec(QStringLiteral("DELETE FROM organizations WHERE orgid = %1").arg(id));
 }
 
@@ -215,14 +226,18 @@ void TestRecords::cancelDropsNewRow()
 {
     TDataSet *ctp = DM->qryCTP;
     ctp->SetRecNo(1);
-    m_dialog.typing = [ctp] { ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("Х")); };
+    m_dialog.typing = [ctp] {
+        ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("Х"));
+    };
     m_dialog.result = QDialog::Rejected;
     QVERIFY(Guarded([&] { m_form->AddRecord(DM->qryCTP); }));
+    QCOMPARE(m_dialog.shown, 1);
     QCOMPARE(ctp->RecordCount(), 3);
     QCOMPARE(ctp->RecNo(), 1);
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp")), 3);
     // the same for an edit: the old values come back
     QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryCTP); }));
+    QCOMPARE(m_dialog.shown, 2);
     QCOMPARE(ctp->FieldValue(QStringLiteral("ctpname")).toString(), QStringLiteral("ЦТП-2"));
     QCOMPARE(ctp->GetState(), TDataSet::State::Browse);
 }
@@ -234,28 +249,31 @@ void TestRecords::editWritesOnlyChangedColumns()
     const int id = ctp->FieldValue(QStringLiteral("ctpid")).toInt();
     // another program changes a column the operator does not touch
     m_db->Exec(QStringLiteral("ALTER TABLE ctp ADD COLUMN note text;"
-                              "UPDATE ctp SET note = 'чужое' WHERE ctpid = %1").arg(id));
+                              "UPDATE ctp SET note = 'чужое' WHERE ctpid = %1")
+                   .arg(id));
     m_dialog.typing = [ctp] {
         ctp->SetFieldValue(QStringLiteral("ctpname"), QStringLiteral("ЦТП-3а"));
     };
     QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryCTP); }));
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(ctp->FieldValue(QStringLiteral("ctpid")).toInt(), id);
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ctpname || note FROM ctp WHERE ctpid = %1")
-                              .arg(id)).toString(),
-             QStringLiteral("ЦТП-3ачужое"));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT ctpname || note FROM ctp WHERE ctpid = %1").arg(id))
+            .toString(),
+        QStringLiteral("ЦТП-3ачужое"));
     m_db->Exec(QStringLiteral("UPDATE ctp SET ctpname = 'ЦТП-3' WHERE ctpid = %1;"
-                              "ALTER TABLE ctp DROP COLUMN note").arg(id));
+                              "ALTER TABLE ctp DROP COLUMN note")
+                   .arg(id));
 }
 
 void TestRecords::deleteAnswers_data()
 {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("answer"); // NoButton: Esc pressed in the real box
     QTest::addColumn<bool>("deleted");
     QTest::newRow("yes") << int(QMessageBox::Yes) << true;
     QTest::newRow("no") << int(QMessageBox::No) << false;
     // Esc answers No in the confirmation box
-    QTest::newRow("escape") << int(QMessageBox::No) << false;
+    QTest::newRow("escape") << int(QMessageBox::NoButton) << false;
 }
 
 void TestRecords::deleteAnswers()
@@ -268,12 +286,25 @@ void TestRecords::deleteAnswers()
     QVERIFY(ctp->Locate(QStringLiteral("ctpname"), QStringLiteral("ЦТП-9")));
     const int row = ctp->RecNo();
     m_answer = QMessageBox::StandardButton(answer);
-    QVERIFY(Guarded([&] { m_form->DeleteRecord(DM->qryCTP); }) == deleted);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Confirm"));
-    QCOMPARE(m_boxes[0].text, QStringLiteral("Удалить ЦТП?"));
-    QCOMPARE(m_boxes[0].defaultButton, QMessageBox::Yes);
-    QCOMPARE(m_boxes[0].escapeButton, QMessageBox::No);
+    if (m_answer == QMessageBox::NoButton) {
+        SetMessageResponder({});
+        ShownBox shown;
+        {
+            const TBoxReader escape(&shown);
+            QVERIFY(Guarded([&] { m_form->DeleteRecord(DM->qryCTP); }) == deleted);
+        }
+        answerBoxes();
+        QVERIFY2(shown.seen, "no confirmation box was shown");
+        QCOMPARE(shown.title, QStringLiteral("Confirm"));
+        QCOMPARE(shown.text, QStringLiteral("Удалить ЦТП?"));
+    } else {
+        QVERIFY(Guarded([&] { m_form->DeleteRecord(DM->qryCTP); }) == deleted);
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes[0].title, QStringLiteral("Confirm"));
+        QCOMPARE(m_boxes[0].text, QStringLiteral("Удалить ЦТП?"));
+        QCOMPARE(m_boxes[0].defaultButton, QMessageBox::Yes);
+        QCOMPARE(m_boxes[0].escapeButton, QMessageBox::No);
+    }
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM ctp WHERE ctpname = 'ЦТП-9'")),
              deleted ? 0 : 1);
     QCOMPARE(ctp->RecordCount(), deleted ? 3 : 4);
@@ -294,7 +325,8 @@ void TestRecords::refusedPostCancelsRow()
     QVERIFY(!Guarded([&] { m_form->AddRecord(DM->qryAdmDistricts); }));
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n")));
-    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("duplicate key")), qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("duplicate key")),
+             qPrintable(m_boxes[0].text));
     QCOMPARE(ao->GetState(), TDataSet::State::Browse);
     QCOMPARE(ao->RecordCount(), 1);
     QCOMPARE(ao->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Центральный"));
@@ -416,7 +448,9 @@ void TestRecords::renamedKeyColumnIsWritten()
              count(QStringLiteral("SELECT max(id) FROM hwunitdev")));
     QCOMPARE(dev->FieldValue(QStringLiteral("systemname")).toString(), QStringLiteral("ГВС"));
     // and edited by it
-    m_dialog.typing = [dev] { dev->SetFieldValue(QStringLiteral("ctpid"), 1); };
+    m_dialog.typing = [dev] {
+        dev->SetFieldValue(QStringLiteral("ctpid"), 1);
+    };
     QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryHWUnitDev); }));
     QCOMPARE(count(QStringLiteral("SELECT ctpid FROM hwunitdev")), 1);
     QCOMPARE(dev->FieldValue(QStringLiteral("ctpname")).toString(), QStringLiteral("ЦТП-1"));
@@ -464,7 +498,9 @@ void TestRecords::customerChangeClearsAccount()
     TDataSet *c = DM->qryContracts;
     c->Requery();
     QCOMPARE(c->FieldValue(QStringLiteral("custbaccnum")).toString(), QStringLiteral("4070"));
-    m_dialog.typing = [c] { c->SetFieldValue(QStringLiteral("customerid"), 2); };
+    m_dialog.typing = [c] {
+        c->SetFieldValue(QStringLiteral("customerid"), 2);
+    };
     QVERIFY(Guarded([&] { m_form->EditRecord(DM->qryContracts); }));
     QVERIFY(c->FieldValue(QStringLiteral("custbaccid")).isNull());
     QCOMPARE(c->FieldValue(QStringLiteral("custname")).toString(), QStringLiteral("Бета"));
@@ -521,10 +557,8 @@ void TestRecords::everyTableAddEditDelete_data()
     row("HWObject", "qryHWObjects", "hwobjects", "objid", "objid", "objname",
         "ВНИМАНИЕ!\nПри удалении объекта учета все связанные с ним помещения также будут "
         "удалены.\n\nУдалить запись?");
-    row("HWUnit", "qryHWUnits", "hwunits", "unitid", "unitid", "unitname",
-        "Удалить узел учета?");
-    row("HWUnitDev", "qryHWUnitDev", "hwunitdev", "id", "udevid", "vdevid",
-        "Удалить запись?");
+    row("HWUnit", "qryHWUnits", "hwunits", "unitid", "unitid", "unitname", "Удалить узел учета?");
+    row("HWUnitDev", "qryHWUnitDev", "hwunitdev", "id", "udevid", "vdevid", "Удалить запись?");
     row("Contract", "qryContracts", "contracts", "contractid", "contractid", "number",
         "ВНИМАНИЕ!\nПри удалении договора все связанные с ним абоненты также будут "
         "удалены.\n\nУдалить запись?");
@@ -535,16 +569,12 @@ void TestRecords::everyTableAddEditDelete_data()
         "Удалить договор водоснабжения?");
     row("AdmDistrict", "qryAdmDistricts", "addrunits", "unitid", "unitid", "unitname",
         "Удалить административный округ?");
-    row("District", "qryDistricts", "addrunits", "unitid", "unitid", "unitname",
-        "Удалить район?");
-    row("Area", "qryAreas", "areas", "areaid", "areaid", "areaname",
-        "Удалить населенный пункт?");
-    row("Street", "qryStreets", "addrunits", "unitid", "unitid", "unitname",
-        "Удалить улицу?");
+    row("District", "qryDistricts", "addrunits", "unitid", "unitid", "unitname", "Удалить район?");
+    row("Area", "qryAreas", "areas", "areaid", "areaid", "areaname", "Удалить населенный пункт?");
+    row("Street", "qryStreets", "addrunits", "unitid", "unitid", "unitname", "Удалить улицу?");
     row("Building", "qryBuildings", "buildings", "buildingid", "buildingid", "dom",
         "Удалить строение?");
-    row("Org", "qryOrgs", "organizations", "orgid", "orgid", "orgname",
-        "Удалить организацию?");
+    row("Org", "qryOrgs", "organizations", "orgid", "orgid", "orgname", "Удалить организацию?");
     row("BankAcc", "qryOrgBankAcc", "bankaccounts", "accid", "accid", "accnum",
         "Удалить банковский счет?");
     row("CTP", "qryCTP", "ctp", "ctpid", "ctpid", "ctpname", "Удалить ЦТП?");
@@ -563,10 +593,9 @@ void TestRecords::everyTableAddEditDelete()
     TDataSet *ds = e;
 
     // masters with a current row, and the datasets the windows open
-    const QString tidy = QStringLiteral(
-        "DELETE FROM contracts WHERE contractid = 900;"
-        "DELETE FROM addrunits WHERE unitid IN ('ul9', 'k9');"
-        "DELETE FROM vdevices WHERE vdevid IN ('D1_2', 'D1_3');");
+    const QString tidy = QStringLiteral("DELETE FROM contracts WHERE contractid = 900;"
+                                        "DELETE FROM addrunits WHERE unitid IN ('ul9', 'k9');"
+                                        "DELETE FROM vdevices WHERE vdevid IN ('D1_2', 'D1_3');");
     m_db->Exec(tidy);
     m_db->Exec(QStringLiteral(
         "INSERT INTO vdevices (vdevid, devid) VALUES ('D1_2', 'D1'), ('D1_3', 'D1');"
@@ -583,10 +612,10 @@ void TestRecords::everyTableAddEditDelete()
     DM->qryOrgBankAcc->Open();
     QVERIFY(DM->qryHWObjects->Locate(QStringLiteral("objname"), QStringLiteral("Котельная")));
 
-    const QString typed = textField == QLatin1String("vdevid") ? QStringLiteral("D1_2")
-                                                               : QStringLiteral("новое");
-    const QString changed = textField == QLatin1String("vdevid") ? QStringLiteral("D1_3")
-                                                                 : QStringLiteral("изменено");
+    const QString typed =
+        textField == QLatin1String("vdevid") ? QStringLiteral("D1_2") : QStringLiteral("новое");
+    const QString changed =
+        textField == QLatin1String("vdevid") ? QStringLiteral("D1_3") : QStringLiteral("изменено");
     m_dialog.typing = [&] {
         if (e == DM->qryAdmDistricts || e == DM->qryDistricts || e == DM->qryStreets)
             ds->SetFieldValue(QStringLiteral("unitid"), QStringLiteral("k9"));
@@ -604,11 +633,13 @@ void TestRecords::everyTableAddEditDelete()
     const QVariant key = ds->FieldValue(keyField);
     QVERIFY(!key.isNull());
     QCOMPARE(ds->FieldValue(textField).toString(), typed);
-    const QString where = QStringLiteral(" FROM %1 WHERE %2 = '%3'")
-                              .arg(table, column, key.toString());
+    const QString where =
+        QStringLiteral(" FROM %1 WHERE %2 = '%3'").arg(table, column, key.toString());
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ") + textField + where).toString(), typed);
 
-    m_dialog.typing = [&] { ds->SetFieldValue(textField, changed); };
+    m_dialog.typing = [&] {
+        ds->SetFieldValue(textField, changed);
+    };
     QVERIFY(Guarded([&] { m_form->EditRecord(e); }));
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(ds->FieldValue(keyField), key);
@@ -647,8 +678,7 @@ void TestRecords::addressUnitsWrittenByTypeAndCode_data()
     QTest::addColumn<QString>("dataSet");
     QTest::addColumn<bool>("remove");
     QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, const char *dataSet, bool remove,
-                        const char *expected) {
+    const auto row = [](const char *name, const char *dataSet, bool remove, const char *expected) {
         QTest::newRow(name) << dataSet << remove << QString::fromUtf8(expected);
     };
     row("edit district", "qryAdmDistricts", false, "AO 1 Новое, TE 1 Район, UL 1 Улица");

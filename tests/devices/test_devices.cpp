@@ -5,7 +5,7 @@
 #include "app/startwindows.h"
 #include "base/errors.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "devices/deveditfrm.h"
 #include "reference/selbuildingfrm.h"
@@ -19,7 +19,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-using Script = std::function<void(QDialog *)>;
+using Script = TDialogScripts::Script;
 
 class TestDevices : public QObject
 {
@@ -47,35 +47,21 @@ private:
     // Runs the edit-device command over the device with the script as the
     // operator; false when the device is not listed.
     bool editDevice(const QString &devid, Script script);
-    TDBGrid *grid(const char *name) { return m_form->findChild<TDBGrid *>(QLatin1String(name)); }
+    TMainForm *form() const { return m_main->Form(); }
+    TDBGrid *grid(const char *name) { return form()->findChild<TDBGrid *>(QLatin1String(name)); }
     // The device types tab on screen, its grid with the focus; null when the
     // window was not shown.
     TDBGrid *showDevTypes();
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QHash<QString, Script> m_scripts;
-    QStringList m_shown, m_boxes;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TDialogScripts m_dialogs;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
 };
 
 void TestDevices::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m.text;
-        return QMessageBox::Ok;
-    });
-    SetDialogHandler([this](QDialog *d) {
-        // as exec() would: show, let the operator act, close what stays open
-        m_shown << d->objectName();
-        d->setResult(QDialog::Rejected);
-        d->show();
-        if (const Script s = m_scripts.take(d->objectName()))
-            s(d);
-        if (d->isVisible())
-            d->reject();
-        return d->result();
-    });
     if (TestServer::Available())
         m_db = std::make_unique<TTestDatabase>(QStringLiteral("devices"));
 }
@@ -83,9 +69,8 @@ void TestDevices::initTestCase()
 void TestDevices::init()
 {
     REQUIRE_TEST_SERVER();
-    m_scripts.clear();
-    m_shown.clear();
-    m_boxes.clear();
+    m_dialogs.Clear();
+    m_messages.Clear();
     m_db->Exec(QStringLiteral(
         "DELETE FROM attrval; DELETE FROM attrdef; DELETE FROM vdevices; DELETE FROM devices;"
         "DELETE FROM devtypes; DELETE FROM devcategories; DELETE FROM buildings;"
@@ -103,30 +88,22 @@ void TestDevices::init()
         "INSERT INTO vdevices VALUES ('V1', 'D1'), ('V2', 'D2');"
         "INSERT INTO attrdef VALUES ('IPAD', 'IP адрес', '');"
         "INSERT INTO attrval VALUES ('D2', 'IPAD', '10.0.0.1');"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestDevices::cleanup()
 {
-    const QStringList unused = m_scripts.keys();
-    m_form.reset();
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset();
     // every script was run, unless the test stopped before
-    QVERIFY2(unused.isEmpty() || QTest::currentTestFailed(),
-             qPrintable(unused.join(QLatin1Char(' ')) + QStringLiteral(" not shown")));
+    CHECK_ALL_SCRIPTS_PLAYED(m_dialogs);
 }
 
 bool TestDevices::editDevice(const QString &devid, Script script)
 {
     if (!DM->qryDevices->Locate(QStringLiteral("devid"), devid))
         return false;
-    m_scripts.insert(QStringLiteral("DevEditForm"), script);
-    m_form->findChild<QToolButton *>(QStringLiteral("cmdEditDevice"))->click();
+    m_dialogs.Expect(QStringLiteral("DevEditForm"), script);
+    form()->findChild<QToolButton *>(QStringLiteral("cmdEditDevice"))->click();
     return true;
 }
 
@@ -154,9 +131,10 @@ void TestDevices::editKeepsDeviceCurrent()
     // on an empty list the command shows nothing
     m_db->Exec(QStringLiteral("DELETE FROM vdevices; DELETE FROM devices;"));
     DM->qryDevices->Requery();
-    m_form->findChild<QToolButton *>(QStringLiteral("cmdEditDevice"))->click();
-    QCOMPARE(m_shown, QStringList{QStringLiteral("DevEditForm")});
-    QVERIFY(m_boxes.isEmpty());
+    form()->findChild<QToolButton *>(QStringLiteral("cmdEditDevice"))->click();
+    QCOMPARE(m_dialogs.Shown(QStringLiteral("DevEditForm")), 1);
+    QCOMPARE(m_dialogs.Shown(), 1);
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDevices::installationPlace_data()
@@ -178,7 +156,7 @@ void TestDevices::installationPlace()
     QFETCH(int, stored);
     QString seen;
     const bool listed = editDevice(QStringLiteral("D1"), [&](QDialog *d) {
-        m_scripts.insert(QStringLiteral("SelBuildingForm"), [&](QDialog *s) {
+        m_dialogs.Expect(QStringLiteral("SelBuildingForm"), [&](QDialog *s) {
             SelBuildingForm->txtUlPattern->setText(QStringLiteral("Лесная"));
             SelBuildingForm->btnSelUl->click();
             DM->qryBuildings->Locate(QStringLiteral("buildingid"), 2);
@@ -195,7 +173,7 @@ void TestDevices::installationPlace()
     QCOMPARE(deviceField(QStringLiteral("instbldid")).toInt(), stored);
     QCOMPARE(grid("dbgrdDevices")->model()->index(0, 4).data().toString(),
              QStringLiteral("Лесная ул., д. %1").arg(stored));
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDevices::clearField_data()
@@ -204,7 +182,8 @@ void TestDevices::clearField_data()
     QTest::addColumn<QString>("control"); // an "X" button, or the list that gets Delete
     for (const char *f : {"InstallDate", "ServiceBeginDate", "WorkBeginDate", "LastCheckDate"})
         QTest::newRow(f) << QString::fromLatin1(f).toLower() << "btnClear" + QString(f);
-    QTest::newRow("owner") << "ownerid" << "cmbOwnerId";
+    QTest::newRow("owner") << "ownerid"
+                           << "cmbOwnerId";
 }
 
 void TestDevices::clearField()
@@ -237,9 +216,9 @@ void TestDevices::clearField()
 
 TDBGrid *TestDevices::showDevTypes()
 {
-    m_form->pcMain->setCurrentWidget(m_form->tsDevTypes);
-    m_form->show();
-    if (!QTest::qWaitForWindowExposed(m_form.get()))
+    form()->pcMain->setCurrentWidget(form()->tsDevTypes);
+    form()->show();
+    if (!QTest::qWaitForWindowExposed(form()))
         return nullptr;
     TDBGrid *types = grid("dbgrdDevTypes");
     types->setFocus();
@@ -260,7 +239,7 @@ void TestDevices::devTypesRefuseNewRows()
     QVERIFY_THROWS_EXCEPTION(EAbort, DM->qryDevTypes->Delete());
     QCOMPARE(DM->qryDevTypes->GetState(), TDataSet::State::Browse);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM devtypes")).toInt(), 2);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDevices::checkInterval_data()
@@ -270,9 +249,10 @@ void TestDevices::checkInterval_data()
     QTest::addColumn<QVariant>("stored");
     const QString range = QStringLiteral("Интервал поверки должен быть целым числом месяцев "
                                          "от 0 до 1200!");
-    QTest::newRow("text") << "abc" << "'abc' не является правильным целым числом" << QVariant(48);
-    QTest::newRow("fraction") << "2.5" << "'2.5' не является правильным целым числом"
-                              << QVariant(48);
+    QTest::newRow("text") << "abc"
+                          << "'abc' не является правильным целым числом" << QVariant(48);
+    QTest::newRow("fraction") << "2.5"
+                              << "'2.5' не является правильным целым числом" << QVariant(48);
     QTest::newRow("negative") << "-1" << range << QVariant(48);
     QTest::newRow("too long") << "1201" << range << QVariant(48);
     QTest::newRow("century") << "1200" << QString() << QVariant(1200);
@@ -294,7 +274,7 @@ void TestDevices::checkInterval()
     QTest::keyClick(editor, Qt::Key_Backspace);
     QTest::keyClicks(editor, typed);
     QTest::keyClick(editor, Qt::Key_Down); // leaving the row posts it
-    QCOMPARE(m_boxes, warning.isEmpty() ? QStringList() : QStringList{warning});
+    QCOMPARE(m_messages.Texts(), warning.isEmpty() ? QStringList() : QStringList{warning});
     QCOMPARE(DM->qryDevTypes->GetState(), TDataSet::State::Browse);
     const QVariant now =
         m_db->Scalar(QStringLiteral("SELECT checkinterval FROM devtypes WHERE devtypeid = 1"));

@@ -3,15 +3,13 @@
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "base/errors.h"
 #include "data/dmfrm.h"
 #include "devices/seldevicefrm.h"
 
 #include <QtTest>
-
-#include <functional>
 
 class TestSelDevice : public QObject
 {
@@ -36,32 +34,23 @@ private:
     }
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
-    // what the operator does in the selection window; OK when empty
-    std::function<int(QDialog *)> m_operator;
-    int m_shown = 0;
+    // what the operator does in the selection window next
+    void expect(TDialogScripts::Script script)
+    {
+        m_dialogs.Expect(QStringLiteral("SelDeviceForm"), std::move(script));
+    }
+    // OK in the selection window, whose focus as it shows is kept
+    void pressOK();
+
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TDialogScripts m_dialogs;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
     QString m_focus;
 };
 
 void TestSelDevice::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
-    SetDialogHandler([this](QDialog *d) {
-        ++m_shown;
-        d->setResult(QDialog::Rejected);
-        d->show();
-        if (QWidget *f = d->focusWidget())
-            m_focus = f->objectName();
-        if (m_operator)
-            return m_operator(d);
-        d->accept();
-        return d->isVisible() ? int(QDialog::Rejected) : d->result();
-    });
     if (!TestServer::Available())
         return;
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("seldevice"));
@@ -69,8 +58,6 @@ void TestSelDevice::initTestCase()
 
 void TestSelDevice::cleanupTestCase()
 {
-    SetMessageResponder({});
-    SetDialogHandler({});
     m_db.reset();
 }
 
@@ -87,22 +74,29 @@ void TestSelDevice::init()
         " ('H1', 1, '100'), ('H2', 1, '200'), ('E1', 2, '300'), ('H3', 1, '300');"
         "INSERT INTO vdevices (vdevid, devid) VALUES"
         " ('H1_1', 'H1'), ('H1_2', 'H1'), ('H2_1', 'H2'), ('H2_2', 'H2'), ('E1_1', 'E1');"));
-    m_boxes.clear();
-    m_operator = nullptr;
-    m_shown = 0;
+    m_messages.Clear();
+    m_dialogs.Clear();
     m_focus.clear();
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestSelDevice::cleanup()
 {
-    m_form.reset();
+    if (m_main)
+        m_main->DestroyForm();
     const bool gone = !SelDeviceForm;
-    m_app.reset();
+    m_main.reset();
     QVERIFY2(gone, "the channel selection outlived the main window");
+    CHECK_ALL_SCRIPTS_PLAYED(m_dialogs);
+}
+
+void TestSelDevice::pressOK()
+{
+    expect([this](QDialog *d) {
+        if (QWidget *f = d->focusWidget())
+            m_focus = f->objectName();
+        d->accept();
+    });
 }
 
 void TestSelDevice::classChangeRereads()
@@ -113,15 +107,19 @@ void TestSelDevice::classChangeRereads()
     m_db->Exec(QStringLiteral("INSERT INTO devices (devid, devtypeid, sernum) VALUES"
                               " ('E2', 2, '400')"));
     QVariant id;
+    pressOK();
     QVERIFY(SelectDevice(id, 2));
     QCOMPARE(devices->RecordCount(), 2);
     m_db->Exec(QStringLiteral("INSERT INTO devices (devid, devtypeid, sernum) VALUES"
                               " ('E3', 2, '500')"));
+    pressOK();
     QVERIFY(SelectDevice(id, 2)); // the same class: not read again
     QCOMPARE(devices->RecordCount(), 2);
+    pressOK();
     QVERIFY(SelectDevice(id, 1));
     QCOMPARE(devices->RecordCount(), 3);
     id = QVariant();
+    pressOK();
     QVERIFY(SelectDevice(id, 2));
     QCOMPARE(devices->RecordCount(), 3);
     QCOMPARE(m_focus, QStringLiteral("dbgrdVDevices"));
@@ -141,10 +139,11 @@ void TestSelDevice::failedRereadIsNotRemembered()
     }
     m_db->Exec(QStringLiteral("ALTER TABLE attrval RENAME COLUMN val_moved TO val"));
     QVERIFY2(error.contains(QStringLiteral("val")), qPrintable(error));
-    QCOMPARE(m_shown, 0);
+    QCOMPARE(m_dialogs.Shown(), 0);
     // asked again, the list is read for that class, not left empty
+    pressOK();
     QVERIFY(SelectDevice(id, 2));
-    QCOMPARE(m_shown, 1);
+    QCOMPARE(m_dialogs.Shown(), 1);
     QCOMPARE(devices->RecordCount(), 1);
     QCOMPARE(current(devices, "devid"), QStringLiteral("E1"));
     QCOMPARE(id.toString(), QStringLiteral("E1_1"));
@@ -155,11 +154,21 @@ void TestSelDevice::currentChannel_data()
     QTest::addColumn<QString>("given");
     QTest::addColumn<QString>("device"); // current when the window shows
     QTest::addColumn<QString>("channel");
-    QTest::newRow("channel of the class") << "H2_2" << "H2" << "H2_2";
-    QTest::newRow("first channel of a device") << "H1_1" << "H1" << "H1_1";
-    QTest::newRow("unknown channel") << "X_1" << "H3" << "";
-    QTest::newRow("channel of another class") << "E1_1" << "H3" << "";
-    QTest::newRow("none given") << "" << "H3" << "";
+    QTest::newRow("channel of the class") << "H2_2"
+                                          << "H2"
+                                          << "H2_2";
+    QTest::newRow("first channel of a device") << "H1_1"
+                                               << "H1"
+                                               << "H1_1";
+    QTest::newRow("unknown channel") << "X_1"
+                                     << "H3"
+                                     << "";
+    QTest::newRow("channel of another class") << "E1_1"
+                                              << "H3"
+                                              << "";
+    QTest::newRow("none given") << ""
+                                << "H3"
+                                << "";
 }
 
 void TestSelDevice::currentChannel()
@@ -170,12 +179,11 @@ void TestSelDevice::currentChannel()
     // the operator left the list on the last device, which has no channels
     QVERIFY(DM->qrySelDevice->Locate(QStringLiteral("devid"), QStringLiteral("H3")));
     QString shownDevice, shownChannel;
-    m_operator = [&](QDialog *d) {
+    expect([&](QDialog *d) {
         shownDevice = current(DM->qrySelDevice, "devid");
         shownChannel = current(DM->qrySelVDevice, "vdevid");
         d->reject();
-        return int(QDialog::Rejected);
-    };
+    });
     QVariant id = given.isEmpty() ? QVariant() : QVariant(given);
     QVERIFY(!SelectDevice(id, 1));
     QCOMPARE(shownDevice, device);
@@ -183,10 +191,10 @@ void TestSelDevice::currentChannel()
     QVERIFY(id.isNull());
 
     // OK returns the current channel
-    m_operator = nullptr;
     QVERIFY(DM->qrySelDevice->Locate(QStringLiteral("devid"), QStringLiteral("H2")));
     QVERIFY(DM->qrySelVDevice->Locate(QStringLiteral("vdevid"), QStringLiteral("H2_2")));
     id = QVariant();
+    pressOK();
     QVERIFY(SelectDevice(id, 1));
     QCOMPARE(id.toString(), QStringLiteral("H2_2"));
 }
@@ -195,31 +203,27 @@ void TestSelDevice::deviceWithoutChannels()
 {
     QVERIFY(DM->qrySelDevice->Locate(QStringLiteral("devid"), QStringLiteral("H3")));
     bool stayedOpen = false;
-    m_operator = [&](QDialog *d) {
+    expect([&](QDialog *d) {
         d->accept();
         stayedOpen = d->isVisible();
         d->reject();
-        return d->result();
-    };
+    });
     QVariant id;
     QVERIFY(!SelectDevice(id, 1));
     QVERIFY(stayedOpen);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes[0].text, QStringLiteral("Не выбран виртуальный прибор!"));
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(boxes()[0].text, QStringLiteral("Не выбран виртуальный прибор!"));
     QVERIFY(id.isNull());
 }
 
 void TestSelDevice::cancelReturnsNull()
 {
-    m_operator = [](QDialog *d) {
-        d->reject();
-        return d->result();
-    };
+    expect([](QDialog *d) { d->reject(); });
     QVariant id(QStringLiteral("H1_2"));
     QVERIFY(!SelectDevice(id, 1));
     QVERIFY(id.isNull());
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
     // Cancel keeps the list where the operator left it
     QCOMPARE(current(DM->qrySelVDevice, "vdevid"), QStringLiteral("H1_2"));
 }

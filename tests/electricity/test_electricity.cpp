@@ -3,7 +3,8 @@
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dmfrm.h"
 #include "electricity/abondeveditfrm.h"
@@ -15,11 +16,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
-#include <deque>
-
 namespace {
-using Script = std::function<void(QDialog *)>;
-
 QString S(const char *text)
 {
     return QString::fromUtf8(text);
@@ -31,26 +28,9 @@ T *child(QWidget *window, const char *name)
     return window->findChild<T *>(QLatin1String(name));
 }
 
-// erases the edit's text, then types the new one key by key
-void type(QWidget *window, const char *edit, const QString &text)
-{
-    auto *e = child<QLineEdit>(window, edit);
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_Backspace);
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(e, &press);
-    }
-}
-
-void click(QWidget *window, const char *button)
-{
-    child<QAbstractButton>(window, button)->click();
-}
-
-const QStringList allCommands = {
-    "cmdAddContract", "cmdDelContract", "cmdEditContract", "cmdAddAbonent", "cmdDelAbonent",
-    "cmdEditAbonent", "cmdAddAbonDev", "cmdDelAbonDev", "cmdEditAbonDev"};
+const QStringList allCommands = {"cmdAddContract", "cmdDelContract", "cmdEditContract",
+                                 "cmdAddAbonent",  "cmdDelAbonent",  "cmdEditAbonent",
+                                 "cmdAddAbonDev",  "cmdDelAbonDev",  "cmdEditAbonDev"};
 } // namespace
 
 class TestElectricity : public QObject
@@ -72,36 +52,22 @@ private slots:
 
 private:
     QString sql(const QString &query) { return m_db->Scalar(query).toString(); }
-    void expect(const char *dialog, Script script) { m_scripts[S(dialog)].push_back(script); }
-    QWidget *page() const { return m_form->tsElectr; }
+    void expect(const char *dialog, TDialogScripts::Script script)
+    {
+        m_dialogs.Expect(S(dialog), std::move(script));
+    }
+    QWidget *page() const { return m_main->Form()->tsElectr; }
+    // the message boxes shown, each as title|text
+    QStringList boxes() const;
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QHash<QString, std::deque<Script>> m_scripts;
-    QStringList m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TDialogScripts m_dialogs;
+    TMessageCapture m_messages;
 };
 
 void TestElectricity::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m.title + QLatin1Char('|') + m.text;
-        return m.buttons.testFlag(QMessageBox::Yes) ? m_answer : QMessageBox::Ok;
-    });
-    SetDialogHandler([this](QDialog *d) {
-        d->setResult(QDialog::Rejected);
-        d->show();
-        std::deque<Script> &queue = m_scripts[d->objectName()];
-        if (!queue.empty()) {
-            const Script s = queue.front();
-            queue.pop_front();
-            s(d);
-        }
-        if (d->isVisible())
-            d->reject();
-        return d->result();
-    });
     if (TestServer::Available())
         m_db = std::make_unique<TTestDatabase>(QStringLiteral("electricity"));
 }
@@ -109,76 +75,75 @@ void TestElectricity::initTestCase()
 void TestElectricity::init()
 {
     REQUIRE_TEST_SERVER();
-    m_db->Exec(S(
-        "DELETE FROM abondev; DELETE FROM abonents; DELETE FROM contracts; DELETE FROM tariffs;"
-        "DELETE FROM bankaccounts; DELETE FROM organizations; DELETE FROM attrval;"
-        "DELETE FROM vdevices; DELETE FROM devices; DELETE FROM devtypes;"
-        "DELETE FROM devcategories;"
-        "INSERT INTO organizations (orgid, orgname) VALUES (1, 'Альфа'), (2, 'Бета'),"
-        " (3, 'Гамма');"
-        "INSERT INTO bankaccounts (accid, orgid, accnum, bname) VALUES (1, 2, '4070', 'Сбер'),"
-        " (2, 2, '4071', 'ВТБ'), (3, 3, '4090', 'Банк');"
-        "INSERT INTO devcategories (devcatid) VALUES ('ЭЛ');"
-        "INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename) VALUES"
-        " (2, 2, 'ЭЛ', 'Меркурий 230 ART-01 PQRSIDN');"
-        "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('E1', 2, '300');"
-        "INSERT INTO vdevices (vdevid, devid) VALUES ('E1_1', 'E1'), ('E1_2', 'E1');"
-        "INSERT INTO attrdef (attrid) VALUES ('VDIX') ON CONFLICT DO NOTHING;"
-        "INSERT INTO attrval (devid, attrid, val) VALUES ('E1_1', 'VDIX', '1');"
-        "INSERT INTO tariffs (code, tarname, tartype) VALUES (0, 'Сумма', 1), (1, 'День', 1),"
-        " (9, 'Реактивная', 1), (21, 'Тепло', 2);"
-        "INSERT INTO contracts (contractid, number, supplierid, customerid, custbaccid) VALUES"
-        " (1, 'Э-1', 1, 2, 1), (2, 'Э-2', 1, 3, 3);"
-        "INSERT INTO abonents (abonentid, contractid, number, maxenergy) VALUES"
-        " (1, 1, '1-1', 1000);"
-        "INSERT INTO abondev (id, abonentid, vdevid, tar1, tar2) VALUES (1, 1, 'E1_1', 0, 9);"));
-    for (const char *seq : {"contracts_contractid_seq", "abonents_abonentid_seq",
-                            "abondev_id_seq"})
+    m_db->Exec(
+        S("DELETE FROM abondev; DELETE FROM abonents; DELETE FROM contracts; DELETE FROM tariffs;"
+          "DELETE FROM bankaccounts; DELETE FROM organizations; DELETE FROM attrval;"
+          "DELETE FROM vdevices; DELETE FROM devices; DELETE FROM devtypes;"
+          "DELETE FROM devcategories;"
+          "INSERT INTO organizations (orgid, orgname) VALUES (1, 'Альфа'), (2, 'Бета'),"
+          " (3, 'Гамма');"
+          "INSERT INTO bankaccounts (accid, orgid, accnum, bname) VALUES (1, 2, '4070', 'Сбер'),"
+          " (2, 2, '4071', 'ВТБ'), (3, 3, '4090', 'Банк');"
+          "INSERT INTO devcategories (devcatid) VALUES ('ЭЛ');"
+          "INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename) VALUES"
+          " (2, 2, 'ЭЛ', 'Меркурий 230 ART-01 PQRSIDN');"
+          "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('E1', 2, '300');"
+          "INSERT INTO vdevices (vdevid, devid) VALUES ('E1_1', 'E1'), ('E1_2', 'E1');"
+          "INSERT INTO attrdef (attrid) VALUES ('VDIX') ON CONFLICT DO NOTHING;"
+          "INSERT INTO attrval (devid, attrid, val) VALUES ('E1_1', 'VDIX', '1');"
+          "INSERT INTO tariffs (code, tarname, tartype) VALUES (0, 'Сумма', 1), (1, 'День', 1),"
+          " (9, 'Реактивная', 1), (21, 'Тепло', 2);"
+          "INSERT INTO contracts (contractid, number, supplierid, customerid, custbaccid) VALUES"
+          " (1, 'Э-1', 1, 2, 1), (2, 'Э-2', 1, 3, 3);"
+          "INSERT INTO abonents (abonentid, contractid, number, maxenergy) VALUES"
+          " (1, 1, '1-1', 1000);"
+          "INSERT INTO abondev (id, abonentid, vdevid, tar1, tar2) VALUES (1, 1, 'E1_1', 0, 9);"));
+    for (const char *seq :
+         {"contracts_contractid_seq", "abonents_abonentid_seq", "abondev_id_seq"})
         m_db->Scalar(S("SELECT setval('%1', 100)").arg(S(seq)));
-    m_boxes.clear();
-    m_scripts.clear();
-    m_answer = QMessageBox::Yes;
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_messages.Clear();
+    m_dialogs.Clear();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestElectricity::cleanup()
 {
-    QStringList unused;
-    for (auto it = m_scripts.cbegin(); it != m_scripts.cend(); ++it)
-        if (!it.value().empty())
-            unused << it.key();
-    m_form.reset();
-    m_app.reset();
+    ReportScriptFailure(__FILE__, __LINE__);
+    m_main.reset();
     // every script queued was run, unless the test stopped before
-    QVERIFY2(unused.isEmpty() || QTest::currentTestFailed(),
-             qPrintable(unused.join(QStringLiteral(", ")) + QStringLiteral(" not shown")));
+    CHECK_ALL_SCRIPTS_PLAYED(m_dialogs);
+}
+
+QStringList TestElectricity::boxes() const
+{
+    QStringList shown;
+    for (const MessageInfo &m : m_messages.Boxes())
+        shown << m.title + QLatin1Char('|') + m.text;
+    return shown;
 }
 
 void TestElectricity::meterDialog_data()
 {
-    QTest::addColumn<QString>("channel");  // chosen for a new meter (none: Cancel); empty:
-                                           // the first meter is edited
-    QTest::addColumn<int>("slot");         // whose check box is clicked (-1: none)
-    QTest::addColumn<QVariant>("tariff");  // then picked in its list
+    QTest::addColumn<QString>("channel"); // chosen for a new meter (none: Cancel); empty:
+                                          // the first meter is edited
+    QTest::addColumn<int>("slot");        // whose check box is clicked (-1: none)
+    QTest::addColumn<QVariant>("tariff"); // then picked in its list
     QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("stored");   // every meter: channel and tar1..tar4
+    QTest::addColumn<QString>("stored"); // every meter: channel and tar1..tar4
     const QString first = S("E1_1 0,9,-,-");
     const QVariant none;
     QTest::newRow("new meter") << "E1_2" << -1 << none << true << first + S("|E1_2 0,9,-,-");
-    QTest::newRow("new meter, slot 2 cleared") << "E1_2" << 1 << none << true
-                                               << first + S("|E1_2 0,-,-,-");
-    QTest::newRow("new meter, slot 3 checked only") << "E1_2" << 2 << none << true
-                                                    << first + S("|E1_2 0,9,-,-");
-    QTest::newRow("new meter, slot 3 with a tariff") << "E1_2" << 2 << QVariant(1) << true
-                                                     << first + S("|E1_2 0,9,1,-");
+    QTest::newRow("new meter, slot 2 cleared")
+        << "E1_2" << 1 << none << true << first + S("|E1_2 0,-,-,-");
+    QTest::newRow("new meter, slot 3 checked only")
+        << "E1_2" << 2 << none << true << first + S("|E1_2 0,9,-,-");
+    QTest::newRow("new meter, slot 3 with a tariff")
+        << "E1_2" << 2 << QVariant(1) << true << first + S("|E1_2 0,9,1,-");
     QTest::newRow("channel selection cancelled") << "none" << -1 << none << true << first;
     QTest::newRow("new meter cancelled") << "E1_2" << -1 << none << false << first;
     // the tariff list was read before tariff 9 went
-    QTest::newRow("new meter refused by the server") << "refused" << -1 << none << true
-                                                     << S("E1_1 0,-,-,-");
+    QTest::newRow("new meter refused by the server")
+        << "refused" << -1 << none << true << S("E1_1 0,-,-,-");
     QTest::newRow("slot 2 cleared") << "" << 1 << none << true << S("E1_1 0,-,-,-");
     QTest::newRow("slot 1 cleared, cancelled") << "" << 0 << none << false << first;
 }
@@ -198,7 +163,7 @@ void TestElectricity::meterDialog()
     if (add)
         expect("SelDeviceForm", [&](QDialog *d) {
             DM->qrySelVDevice->Locate(QStringLiteral("vdevid"), QStringLiteral("E1_2"));
-            click(d, channel == S("none") ? "btnCancel" : "btnOK");
+            Click(d, channel == S("none") ? "btnCancel" : "btnOK");
         });
     QStringList shown; // per slot: checked, list enabled, code; then the device type
     QVariant cleared = 0;
@@ -218,9 +183,9 @@ void TestElectricity::meterDialog()
             }
             if (!tariff.isNull())
                 f->cmbTar[slot]->SetKeyValue(tariff);
-            click(d, ok ? "btnOK" : "btnCancel");
+            Click(d, ok ? "btnOK" : "btnCancel");
         });
-    click(page(), add ? "cmdAddAbonDev" : "cmdEditAbonDev");
+    Click(page(), add ? "cmdAddAbonDev" : "cmdEditAbonDev");
     // a slot shows as used exactly when it holds a tariff; the type name is cut to 20
     if (channel != S("none"))
         QCOMPARE(shown, (QStringList{"++ 0", "++ 9", "-- ", "-- ", S("Меркурий 230 ART-01 ")}));
@@ -228,9 +193,9 @@ void TestElectricity::meterDialog()
         QCOMPARE(listOn, slot == 2);
         QVERIFY(cleared.isNull()); // cleared at once, and checking sets nothing
     }
-    QCOMPARE(m_boxes.size(), refused ? 1 : 0);
+    QCOMPARE(boxes().size(), refused ? 1 : 0);
     if (refused)
-        QVERIFY(m_boxes[0].startsWith(S("Kestrum|Произошла ошибка:\n\n")));
+        QVERIFY(boxes()[0].startsWith(S("Kestrum|Произошла ошибка:\n\n")));
     TDataSet *meters = DM->qryAbonDev;
     QCOMPARE(meters->GetState(), TDataSet::State::Browse);
     QCOMPARE(sql(S("SELECT string_agg(vdevid || ' ' || concat_ws(',', coalesce(tar1::text, '-'),"
@@ -257,12 +222,24 @@ void TestElectricity::customerAccount_data()
     QTest::addColumn<QString>("shown");    // the account number in the dialog at the end
     QTest::addColumn<QString>("stored");   // customerid, custbaccid
     const QVariant none;
-    QTest::newRow("another customer") << "3" << none << "" << "" << "3,-";
-    QTest::newRow("Delete in the list") << "del" << none << "" << "" << "-,-";
-    QTest::newRow("the same customer") << "2" << none << "" << "4070" << "2,1";
-    QTest::newRow("another account") << "" << QVariant(2) << "1|1,2" << "4071" << "2,2";
-    QTest::newRow("choice cancelled") << "" << QVariant(0) << "1|1,2" << "4070" << "2,1";
-    QTest::newRow("no customer, no account") << "del" << QVariant(0) << "|" << "" << "-,-";
+    QTest::newRow("another customer") << "3" << none << ""
+                                      << ""
+                                      << "3,-";
+    QTest::newRow("Delete in the list") << "del" << none << ""
+                                        << ""
+                                        << "-,-";
+    QTest::newRow("the same customer") << "2" << none << ""
+                                       << "4070"
+                                       << "2,1";
+    QTest::newRow("another account") << "" << QVariant(2) << "1|1,2"
+                                     << "4071"
+                                     << "2,2";
+    QTest::newRow("choice cancelled") << "" << QVariant(0) << "1|1,2"
+                                      << "4070"
+                                      << "2,1";
+    QTest::newRow("no customer, no account") << "del" << QVariant(0) << "|"
+                                             << ""
+                                             << "-,-";
 }
 
 void TestElectricity::customerAccount()
@@ -281,10 +258,10 @@ void TestElectricity::customerAccount()
             for (int row = 0; row < acc->RecordCount(); ++row)
                 ids << acc->Value(row, acc->FieldIndex(QStringLiteral("accid"))).toString();
             listed = acc->FieldValue(QStringLiteral("accid")).toString() + QLatin1Char('|') +
-                     ids.join(QLatin1Char(','));
+                ids.join(QLatin1Char(','));
             okOn = child(d, "btnOK")->isEnabled();
             acc->Locate(QStringLiteral("accid"), pick);
-            click(d, pick.toInt() ? "btnOK" : "btnCancel");
+            Click(d, pick.toInt() ? "btnOK" : "btnCancel");
         });
     expect("ContractEditForm", [&](QDialog *d) {
         auto *list = child<TDBLookupComboBox>(d, "cmbCustomerId");
@@ -293,18 +270,18 @@ void TestElectricity::customerAccount()
         else if (!customer.isEmpty())
             list->SetKeyValue(customer.toInt());
         if (!pick.isNull())
-            click(d, "btnSelBankAcc");
+            Click(d, "btnSelBankAcc");
         seen = child<QLineEdit>(d, "txtCustBAccNum")->text();
-        click(d, "btnOK");
+        Click(d, "btnOK");
     });
-    click(page(), "cmdEditContract");
+    Click(page(), "cmdEditContract");
     QCOMPARE(listed, offered);
     QCOMPARE(okOn, offered.size() > 1);
     QCOMPARE(seen, shown);
     QCOMPARE(sql(S("SELECT coalesce(customerid::text, '-') || ',' || "
                    "coalesce(custbaccid::text, '-') FROM contracts WHERE contractid = 1")),
              stored);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestElectricity::badInput_data()
@@ -319,17 +296,29 @@ void TestElectricity::badInput_data()
     const QString contract = S("SELECT number FROM contracts WHERE contractid = 1");
     const QString number = S("SELECT number FROM abonents");
     const QString energy = S("SELECT maxenergy::text FROM abonents");
-    QTest::newRow("contract without number")
-        << "cmdEditContract" << "txtNumber" << "" << S("Реквизит 'Номер договора' является "
-        "обязательным!") << S("Э-7") << contract << S("Э-7");
-    QTest::newRow("abonent without number")
-        << "cmdEditAbonent" << "txtNumber" << "" << S("Реквизит 'Номер абонента' является "
-        "обязательным!") << S("1-9") << number << S("1-9");
-    QTest::newRow("consumption not a number")
-        << "cmdEditAbonent" << "txtMaxEnergy" << "12x" << S("'12x' не является правильным "
-        "числом") << S("250") << energy << S("250");
-    QTest::newRow("consumption with a comma")
-        << "cmdEditAbonent" << "txtMaxEnergy" << "1,5" << "" << "" << energy << S("1.5");
+    QTest::newRow("contract without number") << "cmdEditContract"
+                                             << "txtNumber"
+                                             << ""
+                                             << S("Реквизит 'Номер договора' является "
+                                                  "обязательным!")
+                                             << S("Э-7") << contract << S("Э-7");
+    QTest::newRow("abonent without number") << "cmdEditAbonent"
+                                            << "txtNumber"
+                                            << ""
+                                            << S("Реквизит 'Номер абонента' является "
+                                                 "обязательным!")
+                                            << S("1-9") << number << S("1-9");
+    QTest::newRow("consumption not a number") << "cmdEditAbonent"
+                                              << "txtMaxEnergy"
+                                              << "12x"
+                                              << S("'12x' не является правильным "
+                                                   "числом")
+                                              << S("250") << energy << S("250");
+    QTest::newRow("consumption with a comma") << "cmdEditAbonent"
+                                              << "txtMaxEnergy"
+                                              << "1,5"
+                                              << ""
+                                              << "" << energy << S("1.5");
 }
 
 void TestElectricity::badInput()
@@ -344,17 +333,17 @@ void TestElectricity::badInput()
     bool keptOpen = false;
     expect(command == S("cmdEditContract") ? "ContractEditForm" : "AbonentEditForm",
            [&](QDialog *d) {
-               type(d, qPrintable(edit), text);
-               click(d, "btnOK");
+               TypeInto(d, qPrintable(edit), text);
+               Click(d, "btnOK");
                keptOpen = d->isVisible();
                if (keptOpen) {
-                   type(d, qPrintable(edit), fixed);
-                   click(d, "btnOK");
+                   TypeInto(d, qPrintable(edit), fixed);
+                   Click(d, "btnOK");
                }
            });
-    click(page(), qPrintable(command));
+    Click(page(), qPrintable(command));
     QCOMPARE(keptOpen, !warning.isEmpty());
-    QCOMPARE(m_boxes, warning.isEmpty() ? QStringList() : QStringList{S("Warning|") + warning});
+    QCOMPARE(boxes(), warning.isEmpty() ? QStringList() : QStringList{S("Warning|") + warning});
     QCOMPARE(sql(query), stored);
 }
 
@@ -364,23 +353,22 @@ void TestElectricity::deleteAndEnabling_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("yes");
     QTest::addColumn<QString>("question");
-    QTest::addColumn<QString>("left");  // contracts, abonents, meters afterwards
-    QTest::addColumn<int>("enabled"); // how many of the commands, in their order
+    QTest::addColumn<QString>("left"); // contracts, abonents, meters afterwards
+    QTest::addColumn<int>("enabled");  // how many of the commands, in their order
     const QString contract = S("ВНИМАНИЕ!\nПри удалении договора все связанные с ним абоненты "
                                "также будут удалены.\n\nУдалить запись?");
     const QString abonent = S("Удалить абонента?"), meter = S("Удалить запись?");
-    QTest::newRow("no contracts left") << true << "cmdDelContract" << true << contract
-                                       << "0,0,0" << 1;
-    QTest::newRow("contract without abonents") << false << "cmdDelContract" << true << contract
-                                               << "1,0,0" << 4;
-    QTest::newRow("contract kept") << false << "cmdDelContract" << false << contract << "2,1,1"
-                                   << 9;
-    QTest::newRow("no abonents left") << false << "cmdDelAbonent" << true << abonent << "2,0,0"
-                                      << 4;
-    QTest::newRow("abonent kept") << false << "cmdDelAbonent" << false << abonent << "2,1,1"
-                                  << 9;
-    QTest::newRow("abonent without meters") << false << "cmdDelAbonDev" << true << meter
-                                            << "2,1,0" << 7;
+    QTest::newRow("no contracts left")
+        << true << "cmdDelContract" << true << contract << "0,0,0" << 1;
+    QTest::newRow("contract without abonents")
+        << false << "cmdDelContract" << true << contract << "1,0,0" << 4;
+    QTest::newRow("contract kept")
+        << false << "cmdDelContract" << false << contract << "2,1,1" << 9;
+    QTest::newRow("no abonents left")
+        << false << "cmdDelAbonent" << true << abonent << "2,0,0" << 4;
+    QTest::newRow("abonent kept") << false << "cmdDelAbonent" << false << abonent << "2,1,1" << 9;
+    QTest::newRow("abonent without meters")
+        << false << "cmdDelAbonDev" << true << meter << "2,1,0" << 7;
     QTest::newRow("meter kept") << false << "cmdDelAbonDev" << false << meter << "2,1,1" << 9;
 }
 
@@ -396,9 +384,9 @@ void TestElectricity::deleteAndEnabling()
         m_db->Exec(S("DELETE FROM contracts WHERE contractid = 2"));
         DM->qryContracts->Requery();
     }
-    m_answer = yes ? QMessageBox::Yes : QMessageBox::No;
-    click(page(), qPrintable(command));
-    QCOMPARE(m_boxes, QStringList{S("Confirm|") + question});
+    m_messages.Answer(yes ? QMessageBox::Yes : QMessageBox::No);
+    Click(page(), qPrintable(command));
+    QCOMPARE(boxes(), QStringList{S("Confirm|") + question});
     QCOMPARE(sql(S("SELECT (SELECT count(*) FROM contracts) || ',' || (SELECT count(*) FROM "
                    "abonents) || ',' || (SELECT count(*) FROM abondev)")),
              left);

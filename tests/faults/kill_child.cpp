@@ -44,8 +44,8 @@ public:
     void Start(const TImportState &) override {}
     bool Update(const TImportState &s) override
     {
-        if (!m_copying && s.operation == 0 && s.currentRecord >= s.totalRecords / 2
-            && s.currentRecord > 0) {
+        if (!m_copying && s.operation == 0 && s.currentRecord >= s.totalRecords / 2 &&
+            s.currentRecord > 0) {
             m_copying = true;
             say("copying");
         }
@@ -90,7 +90,7 @@ int runIniWrite(const QString &mode, const QString &path, const QString &stop)
     if (!stops.contains(stop))
         return 1;
     const auto write = mode == QLatin1String("settings") ? KillWriters::WriteSettings
-                                                          : KillWriters::WritePositions;
+                                                         : KillWriters::WritePositions;
     say("writing");
     g_stop = Stop(stops.indexOf(stop) + 1);
     write(path, 1);
@@ -125,24 +125,26 @@ int main(int argc, char **argv)
     try {
         if (args.size() == 3 && args[0] == QLatin1String("import"))
             return runImport(args[1], args[2]);
-        if (args.size() == 3
-            && (args[0] == QLatin1String("settings") || args[0] == QLatin1String("positions")))
+        if (args.size() == 3 &&
+            (args[0] == QLatin1String("settings") || args[0] == QLatin1String("positions")))
             return runIniWrite(args[0], args[1], args[2]);
     } catch (const std::exception &e) {
         std::fprintf(stderr, "kill_child: %s\n", e.what());
         return 2;
     }
-    std::fprintf(stderr, "usage: kill_child import <connection> <file> | settings <ini> <stop>"
-                         " | positions <ini> <stop>\n");
+    std::fprintf(stderr,
+                 "usage: kill_child import <connection> <file> | settings <ini> <stop>"
+                 " | positions <ini> <stop>\n");
     return 1;
 }
 
 extern "C" ssize_t write(int fd, const void *data, size_t size)
 {
     static const auto real = next<ssize_t (*)(int, const void *, size_t)>("write");
-    struct stat st {};
-    if ((g_stop == Stop::Start || g_stop == Stop::Middle) && ::fstat(fd, &st) == 0
-        && S_ISREG(st.st_mode)) {
+    struct stat st {
+    };
+    if ((g_stop == Stop::Start || g_stop == Stop::Middle) && ::fstat(fd, &st) == 0 &&
+        S_ISREG(st.st_mode)) {
         if (g_stop == Stop::Middle && real(fd, data, size / 2) <= 0)
             std::fprintf(stderr, "kill_child: %s\n", std::strerror(errno));
         stopped();

@@ -9,7 +9,7 @@
 #include "base/datadir.h"
 #include "base/myinifile.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dmfrm.h"
 #include "faults/killwriters.h"
@@ -34,7 +34,10 @@
 
 namespace {
 
-QString S(const char *text) { return QString::fromUtf8(text); }
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 QString withPath(const QString &text, const QString &path)
 {
@@ -52,19 +55,15 @@ bool writeRepeated(const QString &path, const QByteArray &head, const QByteArray
     const int perBlock = chunk.isEmpty() ? 1 : qMax(1, (1 << 20) / int(chunk.size()));
     const QByteArray block = chunk.repeated(perBlock);
     for (int done = 0; done < repeat; done += perBlock) {
-        const QByteArray part = repeat - done >= perBlock ? block
-                                                          : chunk.repeated(repeat - done);
+        const QByteArray part = repeat - done >= perBlock ? block : chunk.repeated(repeat - done);
         if (f.write(part) != part.size())
             return false;
     }
     return f.write(tail) == tail.size();
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
+// a file that cannot be read, as the checks see it: not the same as an empty one
+const QByteArray Unreadable = QByteArrayLiteral("<unreadable>");
 
 // The peak so far is forgotten where the system allows it (Linux 4.0 on), so
 // that each case measures its own peak and not that of an earlier one.
@@ -100,8 +99,7 @@ bool memoryBounded(qint64 growth, qint64 fileSize)
 // GIL C6 (a header of 161 bytes, records of 32), record i on the street
 // U(i % 5 + 1), house i, "ЖИЛ" in code page 866 and no code page declared;
 // with fields > 0 instead that many one-character fields F0001, F0002, ...
-QByteArray dbfFile(const QString &dir, int records, const QList<int> &deleted = {},
-                   int fields = 0)
+QByteArray dbfFile(const QString &dir, int records, const QList<int> &deleted = {}, int fields = 0)
 {
     const QString path = dir + QStringLiteral("/gen.dbf");
     QFile::remove(path);
@@ -134,7 +132,7 @@ QByteArray dbfFile(const QString &dir, int records, const QList<int> &deleted = 
     for (int d : deleted)
         DBFMarkRecordDeleted(h, d - 1, 1);
     DBFClose(h);
-    const QByteArray bytes = readFile(path);
+    const QByteArray bytes = ReadFile(path, Unreadable);
     QFile::remove(path);
     return bytes;
 }
@@ -188,40 +186,33 @@ private:
     // buildings and str_doma: the count and a digest of the ordered rows
     QString snapshot()
     {
-        return m_db->Scalar(S(
-            "SELECT (SELECT count(*) || ' ' || md5(coalesce(string_agg(b::text, ','"
-            "  ORDER BY b.buildingid), '')) FROM buildings b) || ' / ' || (SELECT count(*)"
-            " || ' ' || md5(coalesce(string_agg(s::text, ',' ORDER BY s::text), ''))"
-            " FROM str_doma s)")).toString();
+        return m_db
+            ->Scalar(
+                S("SELECT (SELECT count(*) || ' ' || md5(coalesce(string_agg(b::text, ','"
+                  "  ORDER BY b.buildingid), '')) FROM buildings b) || ' / ' || (SELECT count(*)"
+                  " || ' ' || md5(coalesce(string_agg(s::text, ',' ORDER BY s::text), ''))"
+                  " FROM str_doma s)"))
+            .toString();
     }
     QString buildings()
     {
-        return m_db->Scalar(S("SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'),"
-                              " ',' ORDER BY buildingid) FROM buildings")).toString();
+        return m_db
+            ->Scalar(S("SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'),"
+                       " ',' ORDER BY buildingid) FROM buildings"))
+            .toString();
     }
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const MessageInfo &m : m_boxes)
-            texts << m.text;
-        return texts;
-    }
+    QStringList boxTexts() const { return m_messages.Texts(); }
 
     QTemporaryDir m_generated; // where the _data() tables make their dBase files
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TMessageCapture m_messages;
     QString m_chosenFile;
 };
 
 void TestBadFiles::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
     SetFileDialogHandler([this](const FileDialogInfo &) { return m_chosenFile; });
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("badfiles"));
@@ -230,7 +221,6 @@ void TestBadFiles::initTestCase()
 
 void TestBadFiles::cleanupTestCase()
 {
-    SetMessageResponder({});
     SetFileDialogHandler({});
     m_db.reset();
 }
@@ -238,7 +228,7 @@ void TestBadFiles::cleanupTestCase()
 void TestBadFiles::init()
 {
     REQUIRE_TEST_SERVER();
-    m_boxes.clear();
+    m_messages.Clear();
     m_db->Exec(S("TRUNCATE str_doma; DELETE FROM buildings; DELETE FROM addrunits;"
                  "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая'),"
                  " ('UL', 'U2', 'Вторая'), ('UL', 'U3', 'Третья'), ('UL', 'U4', 'Четвертая'),"
@@ -248,16 +238,12 @@ void TestBadFiles::init()
                  "INSERT INTO str_doma (kod_ul) VALUES ('left over')"));
     m_dir = std::make_unique<QTemporaryDir>();
     SetDataDir(m_dir->path());
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestBadFiles::cleanup()
 {
-    m_form.reset();
-    m_app.reset();
+    m_main.reset();
     SetDataDir(QString());
     m_dir.reset();
 }
@@ -292,8 +278,8 @@ void TestBadFiles::dbaseFiles_data()
     QTest::newRow("record count beyond the file")
         << patched(good, 4, le(0x7FFFFFFF, 4))
         << cut.arg(QStringLiteral("%1"), S("2147483647"), S("250")) << QString();
-    QTest::newRow("header length of 2046 fields") << patched(good, 8, le(0xFFFF, 2)) << notDbf
-                                                  << QString();
+    QTest::newRow("header length of 2046 fields")
+        << patched(good, 8, le(0xFFFF, 2)) << notDbf << QString();
     QTest::newRow("2000 fields")
         << dbfFile(dir, 1, {}, 2000)
         << S("В таблице str_doma нет столбца «f0001» для поля «F0001» файла") << QString();
@@ -320,8 +306,8 @@ void TestBadFiles::dbaseFiles()
     QVERIFY(writeRepeated(path, file));
     const QString before = snapshot();
 
-    m_form->txtDBFFilePath->setText(path);
-    m_form->tsAddresses->findChild<QPushButton *>(QStringLiteral("btnLoadData"))->click();
+    m_main->Form()->txtDBFFilePath->setText(path);
+    m_main->Form()->tsAddresses->findChild<QPushButton *>(QStringLiteral("btnLoadData"))->click();
     if (buildings.isEmpty()) {
         QCOMPARE(boxTexts(), QStringList{S("Произошла ошибка:\n\n") + withPath(box, path)});
         QCOMPARE(snapshot(), before);
@@ -330,7 +316,7 @@ void TestBadFiles::dbaseFiles()
         QCOMPARE(this->buildings(), buildings);
         QCOMPARE(m_db->Scalar(S("SELECT count(*) FROM str_doma")).toInt(), 0);
     }
-    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_main->Form()->isEnabled());
     QVERIFY(!ImpProgressForm->isVisible());
     QVERIFY(!DM->dbConn->InTransaction());
 }
@@ -342,9 +328,9 @@ void TestBadFiles::tableFiles_data()
     QTest::addColumn<QByteArray>("head");
     QTest::addColumn<QByteArray>("chunk"); // repeated after head
     QTest::addColumn<int>("repeat");
-    QTest::addColumn<QString>("box");      // "%1" is the path; empty: none
-    QTest::addColumn<int>("rows");         // meter rows shown afterwards
-    QTest::addColumn<QString>("first");    // the cells (0, 0) and (1, 1) of the grid
+    QTest::addColumn<QString>("box");   // "%1" is the path; empty: none
+    QTest::addColumn<int>("rows");      // meter rows shown afterwards
+    QTest::addColumn<QString>("first"); // the cells (0, 0) and (1, 1) of the grid
     QTest::addColumn<QString>("second");
 
     QByteArray binary; // every byte but zero: ";", CR and LF among them
@@ -354,8 +340,8 @@ void TestBadFiles::tableFiles_data()
     QStringDecoder cp1251("windows-1251");
     const QString tail = cp1251(binary.mid(0x3B, binary.size() - 0x3B - 2));
     QTest::newRow("binary bytes, then a zero byte")
-        << binary + binary + QByteArray(1, '\0') + "x;y\r\n" << QByteArray() << 0 << QString()
-        << 5 << S("\x0B\x0C") << tail;
+        << binary + binary + QByteArray(1, '\0') + "x;y\r\n"
+        << QByteArray() << 0 << QString() << 5 << S("\x0B\x0C") << tail;
     QTest::newRow("CR only") << QByteArray("t;t\r1;2\r3;4\r") << QByteArray() << 0 << QString()
                              << 2 << S("1") << S("4");
     QTest::newRow("LF only") << QByteArray("t;t\n1;2\n3;4\n") << QByteArray() << 0 << QString()
@@ -364,7 +350,8 @@ void TestBadFiles::tableFiles_data()
         << QByteArray("t;t\r\n1;2\r\n3;4") << QByteArray() << 0 << QString() << 2 << S("1")
         << QString();
     QTest::newRow("100,000 columns in one line")
-        << QByteArray("t\r\n") + QByteArray(100000, ';') + "\r\n" << QByteArray() << 0
+        << QByteArray("t\r\n") + QByteArray(100000, ';') + "\r\n"
+        << QByteArray() << 0
         << S("В строке 2 больше 256 столбцов: такая таблица не может быть загружена !") << 1
         << S("старое") << QString();
     // 100,000 lines of 500 bytes: as long and as large as a table may be
@@ -372,8 +359,8 @@ void TestBadFiles::tableFiles_data()
     QByteArray line = to1251(S("кв 1;A-1;кухня"));
     line += QByteArray(450, 'x') + to1251(S(";СГВ-15;123;1;01.02.2008;"));
     line = line.leftJustified(498, ' ') + "\r\n";
-    QTest::newRow("50 MB table") << QByteArray("title\r\n") << line << 99999 << QString()
-                                 << 99999 << S("кв 1") << S("A-1");
+    QTest::newRow("50 MB table") << QByteArray("title\r\n") << line << 99999 << QString() << 99999
+                                 << S("кв 1") << S("A-1");
     QTest::newRow("50 MB of short lines")
         << QByteArray("t\r\n") << QByteArray("1;2\r\n") << 9999999
         << S("В тексте больше 100000 строк: такая таблица не может быть загружена !") << 1
@@ -396,16 +383,17 @@ void TestBadFiles::tableFiles()
     m_chosenFile = m_dir->filePath(QStringLiteral("table.csv"));
     QVERIFY(writeRepeated(m_chosenFile, head, chunk, repeat));
     const qint64 size = QFileInfo(m_chosenFile).size();
-    auto form = std::make_unique<TFlatRegisterForm>(m_form.get());
+    auto form = std::make_unique<TFlatRegisterForm>(m_main->Form());
     form->SG->setItem(0, 0, new QTableWidgetItem(S("старое")));
 
     forgetPeakRss();
     const qint64 before = peakRss();
     form->FromFileButton->click();
     const qint64 growth = peakRss() - before;
-    QVERIFY2(memoryBounded(growth, size),
-             qPrintable(QStringLiteral("%1 MB more for a file of %2 MB")
-                            .arg(growth >> 20).arg(size >> 20)));
+    QVERIFY2(
+        memoryBounded(growth, size),
+        qPrintable(
+            QStringLiteral("%1 MB more for a file of %2 MB").arg(growth >> 20).arg(size >> 20)));
     QCOMPARE(boxTexts(), box.isEmpty() ? QStringList() : QStringList{withPath(box, m_chosenFile)});
     QCOMPARE(form->SG->rowCount(), rows);
     QCOMPARE(form->SG->columnCount(), 8);
@@ -433,18 +421,18 @@ void TestBadFiles::iniFiles_data()
                                 << true << true;
     QTest::newRow("CR only") << QByteArray("\r") << QByteArray("Junk=1") << 1 << true << true;
     QTest::newRow("LF only") << QByteArray("\n") << QByteArray("Junk=1") << 1 << true << true;
-    QTest::newRow("no final line end") << QByteArray("\r\n") << QByteArray("Junk=1") << 1
-                                       << false << true;
+    QTest::newRow("no final line end")
+        << QByteArray("\r\n") << QByteArray("Junk=1") << 1 << false << true;
     QByteArray keys;
     for (int i = 1; i <= 100000; ++i)
         keys += "K" + QByteArray::number(i) + "=" + QByteArray::number(i) + " ";
     QTest::newRow("100,000 keys in one line") << QByteArray("\r\n") << keys << 1 << true << true;
     QTest::newRow("50 MB of entries")
         << QByteArray("\r\n") << "Filler=" + QByteArray(91, 'f') << 500000 << true << true;
-    QTest::newRow("50 MB of empty lines") << QByteArray("\r\n") << QByteArray() << 25000000
-                                          << true << true;
-    QTest::newRow("more than 64 MB") << QByteArray("\r\n") << "Filler=" + QByteArray(91, 'f')
-                                     << 700000 << true << false;
+    QTest::newRow("50 MB of empty lines")
+        << QByteArray("\r\n") << QByteArray() << 25000000 << true << true;
+    QTest::newRow("more than 64 MB")
+        << QByteArray("\r\n") << "Filler=" + QByteArray(91, 'f') << 700000 << true << false;
 }
 
 void TestBadFiles::iniFiles()
@@ -456,8 +444,8 @@ void TestBadFiles::iniFiles()
     QFETCH(bool, positionsRead);
     const QString path = m_dir->filePath(QStringLiteral("bad.ini"));
     QVERIFY(writeRepeated(path, "[Database]" + eol + "DBServer=srv" + eol, extra + eol, repeat,
-                          "DBAutoConnect=1" + eol + "[Customize]" + eol + "ActivePageIndex=3"
-                              + (ended ? eol : QByteArray())));
+                          "DBAutoConnect=1" + eol + "[Customize]" + eol + "ActivePageIndex=3" +
+                              (ended ? eol : QByteArray())));
     const qint64 size = QFileInfo(path).size();
 
     forgetPeakRss();
@@ -487,7 +475,9 @@ void TestBadFiles::iniFiles()
     QVERIFY2(memoryBounded(iniGrowth, size) && memoryBounded(configGrowth, size),
              qPrintable(QStringLiteral("%1 MB (INI file) and %2 MB (settings) more for a file "
                                        "of %3 MB")
-                            .arg(iniGrowth >> 20).arg(configGrowth >> 20).arg(size >> 20)));
+                            .arg(iniGrowth >> 20)
+                            .arg(configGrowth >> 20)
+                            .arg(size >> 20)));
 }
 
 // ---- killed in the middle ----------------------------------------------------------
@@ -510,8 +500,7 @@ void TestBadFiles::killedImport()
     child.start(QStringLiteral(KILL_CHILD),
                 {QStringLiteral("import"), m_db->ConnectionString(), path});
     const QByteArray connected = nextLine(child);
-    QVERIFY2(connected.startsWith("connected "),
-             child.readAllStandardError().constData());
+    QVERIFY2(connected.startsWith("connected "), child.readAllStandardError().constData());
     const int backend = connected.mid(10).toInt();
     QByteArray said;
     do {
@@ -525,7 +514,8 @@ void TestBadFiles::killedImport()
     // the server ends the session once it finds the client gone
     QTRY_COMPARE_WITH_TIMEOUT(
         m_db->Scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE pid = %1")
-                         .arg(backend)).toInt(),
+                         .arg(backend))
+            .toInt(),
         0, 120000);
     QCOMPARE(snapshot(), before);
 }
@@ -533,7 +523,7 @@ void TestBadFiles::killedImport()
 void TestBadFiles::killedIniWrite_data()
 {
     QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("stop"); // where the child's write is killed
+    QTest::addColumn<QString>("stop");  // where the child's write is killed
     QTest::addColumn<bool>("replaced"); // the new file is there, else the old one
     for (const char *mode : {"settings", "positions"}) {
         const QByteArray m(mode);
@@ -552,7 +542,8 @@ void TestBadFiles::killedIniWrite()
     const bool settings = mode == QLatin1String("settings");
     const QString path = m_dir->filePath(settings ? S("Kestrum.ini") : S("POSITION.INI"));
     const auto write = settings ? KillWriters::WriteSettings : KillWriters::WritePositions;
-    struct stat st {};
+    struct stat st {
+    };
     QFile::remove(path);
     write(path, 0);
     if (settings) {
@@ -567,9 +558,9 @@ void TestBadFiles::killedIniWrite()
             f.write("Line" + QByteArray::number(i) + "=" + QByteArray(90, 'o') + "\r\n");
     }
     write(path, 1);
-    const QByteArray b = readFile(path);
+    const QByteArray b = ReadFile(path, Unreadable);
     write(path, 0);
-    const QByteArray a = readFile(path);
+    const QByteArray a = ReadFile(path, Unreadable);
     QVERIFY(a != b && a.size() > 1000000);
 
     // the child writes b over a and is killed where it stops
@@ -579,7 +570,7 @@ void TestBadFiles::killedIniWrite()
     QCOMPARE(nextLine(child), QByteArray("stopped"));
     QCOMPARE(::kill(pid_t(child.processId()), SIGKILL), 0);
     QVERIFY(child.waitForFinished(60000));
-    const QByteArray now = readFile(path);
+    const QByteArray now = ReadFile(path, Unreadable);
     QVERIFY2(now == (replaced ? b : a),
              qPrintable(QStringLiteral("%1 bytes, not the %2 file of %3 bytes")
                             .arg(now.size())

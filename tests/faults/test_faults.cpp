@@ -3,7 +3,7 @@
 // that are awkward for SQL, for patterns or for the database's encoding.
 // Nothing is to be lost or half-written, and every failure reaches the
 // operator.
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
@@ -47,64 +47,52 @@ private slots:
 private:
     QString orgNames() const
     {
-        return m_db->Scalar(S("SELECT string_agg(orgname, '|' ORDER BY orgid) "
-                              "FROM organizations")).toString();
+        return m_db
+            ->Scalar(S("SELECT string_agg(orgname, '|' ORDER BY orgid) "
+                       "FROM organizations"))
+            .toString();
     }
     // ends the program's session from the test's own connection and waits
     // until the server has ended it
     void endProgramSession();
-    QString state() const { return m_form->lblConnState->text(); }
+    QString state() const { return m_main->Form()->lblConnState->text(); }
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QList<MessageInfo> m_boxes;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TDialogScripts m_dialogs; // every dialog closed as Esc closes it
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
 };
 
 void TestFaults::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    });
-    SetDialogHandler([](QDialog *d) {
-        d->reject();
-        return int(QDialog::Rejected);
-    });
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("faults"));
 }
 
 void TestFaults::cleanupTestCase()
 {
-    SetMessageResponder({});
-    SetDialogHandler({});
     m_db.reset();
 }
 
 void TestFaults::init()
 {
     REQUIRE_TEST_SERVER();
-    m_boxes.clear();
-    m_db->Exec(S("DELETE FROM devices; DELETE FROM bankaccounts; DELETE FROM organizations;"
-                 "INSERT INTO organizations (orgid, orgname, phone) VALUES (1, 'Альфа', '11'),"
-                 " (2, 'Бета', '22');"
-                 "SELECT setval('organizations_orgid_seq', 100);"
-                 "DELETE FROM buildings; DELETE FROM addrunits;"
-                 "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая');"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_messages.Clear();
+    m_db->Exec(
+        S("DELETE FROM devices; DELETE FROM bankaccounts; DELETE FROM organizations;"
+          "INSERT INTO organizations (orgid, orgname, phone) VALUES (1, 'Альфа', '11'),"
+          " (2, 'Бета', '22');"
+          "SELECT setval('organizations_orgid_seq', 100);"
+          "DELETE FROM buildings; DELETE FROM addrunits;"
+          "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая');"));
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
     QVERIFY(DM->qryOrgs->Locate(QStringLiteral("orgid"), 1));
 }
 
 void TestFaults::cleanup()
 {
-    m_form.reset();
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset();
 }
 
 void TestFaults::endProgramSession()
@@ -114,8 +102,8 @@ void TestFaults::endProgramSession()
     const QString pid = st.FetchScalar().toString();
     st.CloseCursor();
     // the second argument waits (milliseconds) until the backend is gone
-    QVERIFY(m_db->Scalar(QStringLiteral("SELECT pg_terminate_backend(%1, 10000)").arg(pid))
-                .toBool());
+    QVERIFY(
+        m_db->Scalar(QStringLiteral("SELECT pg_terminate_backend(%1, 10000)").arg(pid)).toBool());
 }
 
 // ---- the server ends the session -------------------------------------------
@@ -150,24 +138,24 @@ void TestFaults::lostConnection()
             DM->qryOrgs->Post();
     });
     QVERIFY(!ok);
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.startsWith(S("Произошла ошибка:")), qPrintable(m_boxes[0].text));
-    QVERIFY2(m_boxes[0].text.size() > S("Произошла ошибка:\r\n\r\n").size(),
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.startsWith(S("Произошла ошибка:")), qPrintable(boxes()[0].text));
+    QVERIFY2(boxes()[0].text.size() > S("Произошла ошибка:\r\n\r\n").size(),
              "the driver's message is missing");
     // disconnected as the button does it
     QVERIFY(!DM->dbConn->IsOpen());
     QCOMPARE(state(), S("Соединение не установлено"));
-    QCOMPARE(m_form->btnConnectDisconnectDB->text(), S("Установить соединение с БД"));
-    QVERIFY(!m_form->tsOrgs->isEnabled());
+    QCOMPARE(m_main->Form()->btnConnectDisconnectDB->text(), S("Установить соединение с БД"));
+    QVERIFY(!m_main->Form()->tsOrgs->isEnabled());
     QVERIFY(!DM->qryOrgs->Active());
     // nothing half-written
     QCOMPARE(orgNames(), before);
 
-    m_form->btnConnectDisconnectDB->click();
-    QCOMPARE(m_boxes.size(), 1);
+    m_main->Form()->btnConnectDisconnectDB->click();
+    QCOMPARE(boxes().size(), 1);
     QVERIFY(DM->dbConn->IsOpen());
     QCOMPARE(state(), S("Соединение установлено"));
-    QVERIFY(m_form->tsOrgs->isEnabled());
+    QVERIFY(m_main->Form()->tsOrgs->isEnabled());
     QVERIFY(DM->qryOrgs->Active());
     QCOMPARE(DM->qryOrgs->RecordCount(), 2);
     QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Browse);
@@ -183,15 +171,15 @@ void TestFaults::otherOperator_data()
     QTest::addColumn<QString>("names");
     QTest::addColumn<QString>("phone");
     QTest::addColumn<QString>("message");
-    QTest::newRow("deleted the row") << S("DELETE FROM organizations WHERE orgid = 1") << true
-                                     << S("Бета") << QString()
-                                     << S("изменена или удалена другим пользователем");
+    QTest::newRow("deleted the row")
+        << S("DELETE FROM organizations WHERE orgid = 1") << true << S("Бета") << QString()
+        << S("изменена или удалена другим пользователем");
     QTest::newRow("changed the same column")
         << S("UPDATE organizations SET orgname = 'Чужой' WHERE orgid = 1") << true
         << S("Чужой|Бета") << S("11") << S("ее уже изменил другой пользователь (orgname)");
     QTest::newRow("changed another column")
-        << S("UPDATE organizations SET phone = '99' WHERE orgid = 1") << false
-        << S("Мой|Бета") << S("99") << QString();
+        << S("UPDATE organizations SET phone = '99' WHERE orgid = 1") << false << S("Мой|Бета")
+        << S("99") << QString();
 }
 
 void TestFaults::otherOperator()
@@ -206,14 +194,13 @@ void TestFaults::otherOperator()
     const bool ok = Guarded([] { DM->qryOrgs->Post(); });
     QCOMPARE(ok, !refused);
     if (refused) {
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].text.contains(message), qPrintable(m_boxes[0].text));
+        QCOMPARE(boxes().size(), 1);
+        QVERIFY2(boxes()[0].text.contains(message), qPrintable(boxes()[0].text));
         // still connected: a refused row is no lost connection
         QVERIFY(DM->dbConn->IsOpen());
     }
     QCOMPARE(orgNames(), names);
-    QCOMPARE(m_db->Scalar(S("SELECT phone FROM organizations WHERE orgid = 1")).toString(),
-             phone);
+    QCOMPARE(m_db->Scalar(S("SELECT phone FROM organizations WHERE orgid = 1")).toString(), phone);
 }
 
 // ---- hostile texts ---------------------------------------------------------
@@ -277,19 +264,19 @@ void TestFaults::hostileStreetNames_data()
     QTest::addColumn<QStringList>("typedFinds");
     const QStringList saved{S("S1")}, both{S("D1"), S("S1")}, none;
     QTest::newRow("quotes") << S("Ул. \"Рога\" и 'копыта'") << QString() << QString() << saved;
-    QTest::newRow("backslashes") << S("C:\\путь\\\\ \\' \\n") << S("C:путь\\ ' n")
-                                 << QString() << QStringList{S("D1")};
-    QTest::newRow("pattern characters") << S("100% _вода_") << S("1000 Aвода!") << QString()
-                                        << both;
-    QTest::newRow("statement break") << S("x'); DROP TABLE addrunits; --") << QString()
-                                     << QString() << saved;
+    QTest::newRow("backslashes") << S("C:\\путь\\\\ \\' \\n") << S("C:путь\\ ' n") << QString()
+                                 << QStringList{S("D1")};
+    QTest::newRow("pattern characters")
+        << S("100% _вода_") << S("1000 Aвода!") << QString() << both;
+    QTest::newRow("statement break")
+        << S("x'); DROP TABLE addrunits; --") << QString() << QString() << saved;
     QTest::newRow("semicolons") << S("Мира;Ленина;") << QString() << QString() << saved;
-    QTest::newRow("255 characters") << QString(255, QChar(0x0416)) << QString() << QString()
-                                    << saved;
-    QTest::newRow("256 characters") << QString(256, QChar(0x0416)) << QString() << S("22001")
-                                    << none;
-    QTest::newRow("10000 characters") << QString(10000, QLatin1Char('%')) << QString()
-                                      << S("22001") << QStringList{S("U1")};
+    QTest::newRow("255 characters")
+        << QString(255, QChar(0x0416)) << QString() << QString() << saved;
+    QTest::newRow("256 characters")
+        << QString(256, QChar(0x0416)) << QString() << S("22001") << none;
+    QTest::newRow("10000 characters")
+        << QString(10000, QLatin1Char('%')) << QString() << S("22001") << QStringList{S("U1")};
     QTest::newRow("chinese") << S("长安街 水务") << QString() << QString() << saved;
     QTest::newRow("emoji") << S("Улица 🔥💧 👍🏽") << QString() << QString() << saved;
 }
@@ -327,8 +314,7 @@ void TestFaults::hostileStreetNames()
     }
     QCOMPARE(failure, refusedState);
     if (refusedState.isEmpty()) {
-        QCOMPARE(m_db->Scalar(S("SELECT unitname FROM addrunits WHERE unitid = 'S1'"))
-                     .toString(),
+        QCOMPARE(m_db->Scalar(S("SELECT unitname FROM addrunits WHERE unitid = 'S1'")).toString(),
                  name);
         // the search is the saved name as it is: the decoy is not listed
         QCOMPARE(box->text(), name);
@@ -341,7 +327,7 @@ void TestFaults::hostileStreetNames()
     }
     // typed into the box: a pattern, and still only a value
     SelBuildingForm->btnSelUl->click();
-    QCOMPARE(m_boxes.size(), 0);
+    QCOMPARE(boxes().size(), 0);
     QCOMPARE(listed(), typedFinds);
     QCOMPARE(m_db->Scalar(S("SELECT count(*) FROM addrunits")).toInt(),
              units + (refusedState.isEmpty() ? 1 : 0));
@@ -354,7 +340,8 @@ void TestFaults::textOutsideDatabaseEncoding()
     admin.Open(BuildConnectionString(TestServer::Server(), QStringLiteral("postgres"),
                                      TestServer::User(), TestServer::Password()));
     admin.Execute(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'WIN1251' "
-                                 "LC_COLLATE 'C' LC_CTYPE 'C'").arg(db));
+                                 "LC_COLLATE 'C' LC_CTYPE 'C'")
+                      .arg(db));
     QString failure, message, stored;
     {
         TConnection c;

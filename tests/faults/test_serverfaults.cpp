@@ -5,6 +5,7 @@
 // database holds nothing half-written. The password typed on the connection
 // page never shows in a box, a message or the driver's log.
 #include "common/appfixture.h"
+#include "common/driverlog.h"
 #include "common/privateserver.h"
 #include "common/scriptchecks.h"
 #include "common/testdb.h"
@@ -79,13 +80,12 @@ bool writeAddressFile(const QString &path, int n)
     DBFHandle h = DBFCreate(QFile::encodeName(path).constData());
     if (!h)
         return false;
-    bool ok = DBFAddField(h, "KOD_UL", FTString, 10, 0) >= 0
-              && DBFAddField(h, "DOM", FTString, 10, 0) >= 0
-              && DBFAddField(h, "GIL", FTString, 6, 0) >= 0;
+    bool ok = DBFAddField(h, "KOD_UL", FTString, 10, 0) >= 0 &&
+        DBFAddField(h, "DOM", FTString, 10, 0) >= 0 && DBFAddField(h, "GIL", FTString, 6, 0) >= 0;
     for (int r = 0; r < n && ok; ++r)
-        ok = DBFWriteStringAttribute(h, r, 0, "U1")
-             && DBFWriteStringAttribute(h, r, 1, QByteArray::number(r + 1).constData())
-             && DBFWriteStringAttribute(h, r, 2, "H/G");
+        ok = DBFWriteStringAttribute(h, r, 0, "U1") &&
+            DBFWriteStringAttribute(h, r, 1, QByteArray::number(r + 1).constData()) &&
+            DBFWriteStringAttribute(h, r, 2, "H/G");
     DBFClose(h);
     return ok;
 }
@@ -101,14 +101,16 @@ private slots:
     void init();
     void cleanup();
 
+    // first: psqlODBC writes no more debug log after a failed connect, and
+    // the other tests make some
+    void passwordNeverShown_data();
+    void passwordNeverShown();
     void idleConnection();
     void interruptedPost_data();
     void interruptedPost();
     void interruptedImport_data();
     void interruptedImport();
     void interruptedFlatRegister();
-    void passwordNeverShown_data();
-    void passwordNeverShown();
 
 private:
     // One statement's first value through a connection of the test's own,
@@ -118,11 +120,19 @@ private:
     // The server stops at once; empty when it did.
     QString crash() { return m_server.Crash(); }
     QString restart() { return m_server.Start(); }
-    QString ctpNames() { return scalar(S("SELECT string_agg(ctpname, '|' ORDER BY ctpid) "
-                                         "FROM ctp")).toString(); }
-    QString buildings() { return scalar(S(
-        "SELECT (SELECT string_agg(ulid || ' ' || dom || ' ' || gil, ',' ORDER BY buildingid)"
-        " FROM buildings) || '/' || (SELECT count(*) FROM str_doma)")).toString(); }
+    QString ctpNames()
+    {
+        return scalar(S("SELECT string_agg(ctpname, '|' ORDER BY ctpid) "
+                        "FROM ctp"))
+            .toString();
+    }
+    QString buildings()
+    {
+        return scalar(S("SELECT (SELECT string_agg(ulid || ' ' || dom || ' ' || gil, ',' ORDER BY "
+                        "buildingid)"
+                        " FROM buildings) || '/' || (SELECT count(*) FROM str_doma)"))
+            .toString();
+    }
     QStringList boxTexts() const;
     // The program is disconnected as the button leaves it.
     void verifyDisconnected();
@@ -135,6 +145,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dataDir;
     std::unique_ptr<TAppFixture> m_app;
     std::unique_ptr<TMainForm> m_form;
+    TDriverLog m_driverLog;
     QList<MessageInfo> m_boxes;
     std::function<void(const MessageInfo &)> m_onBox;
 };
@@ -148,6 +159,10 @@ void TestServerFaults::initTestCase()
             m_onBox(m);
         return m.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
+    // the driver's logs are on from its first load: the password must not
+    // reach them
+    const QString logs = m_driverLog.Start();
+    QVERIFY2(logs.isEmpty(), qPrintable(logs));
     const QString problem = m_server.Create(User, UserPassword, Template);
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     // what the fixtures read to reach a server: this one
@@ -162,8 +177,8 @@ void TestServerFaults::initTestCase()
         QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'; GRANT ALL ON DATABASE %3 TO %1;"
                        "\\connect %3\nGRANT ALL ON ALL TABLES IN SCHEMA public TO %1;"
                        "GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO %1;")
-            .arg(HostileUser, QString(HostilePassword).replace(QLatin1Char('\''),
-                                                                QLatin1String("''")),
+            .arg(HostileUser,
+                 QString(HostilePassword).replace(QLatin1Char('\''), QLatin1String("''")),
                  m_db->Name()));
     QVERIFY2(role.isEmpty(), qPrintable(role));
 }
@@ -409,8 +424,7 @@ void TestServerFaults::interruptedImport()
 
     // one error box, no report of success
     QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.startsWith(S("Произошла ошибка:\n\n")),
-             qPrintable(m_boxes[0].text));
+    QVERIFY2(m_boxes[0].text.startsWith(S("Произошла ошибка:\n\n")), qPrintable(m_boxes[0].text));
     QVERIFY2(!m_boxes[0].text.contains(S("не приняла")), qPrintable(m_boxes[0].text));
     QVERIFY(!ImpProgressForm->isVisible());
     verifyDisconnected();
@@ -429,8 +443,9 @@ void TestServerFaults::interruptedFlatRegister()
     auto form = std::make_unique<TFlatRegisterForm>(m_form.get());
     form->SG->setRowCount(4);
     for (int r = 0; r < 4; ++r) {
-        const QStringList cells = {QString::number(r + 1), QString(), QString(), S("СГВ-15"),
-                                   S("123"), QString::number(r + 1), S("01.02.2008")};
+        const QStringList cells = {
+            QString::number(r + 1), QString(),      QString(), S("СГВ-15"), S("123"),
+            QString::number(r + 1), S("01.02.2008")};
         for (int c = 0; c < cells.size(); ++c)
             form->SG->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
@@ -479,11 +494,12 @@ void TestServerFaults::interruptedFlatRegister()
 void TestServerFaults::passwordNeverShown_data()
 {
     QTest::addColumn<QString>("fault");
+    // first: the driver's debug log stops at the first failed connect
+    QTest::newRow("connection lost") << S("connection lost");
     QTest::newRow("wrong password") << S("wrong password");
     QTest::newRow("unreachable server") << S("unreachable server");
     QTest::newRow("unknown database") << S("unknown database");
     QTest::newRow("server stopped") << S("server stopped");
-    QTest::newRow("connection lost") << S("connection lost");
 }
 
 void TestServerFaults::passwordNeverShown()
@@ -492,8 +508,7 @@ void TestServerFaults::passwordNeverShown()
     connectButton()->click(); // disconnects
     QVERIFY(!DM->dbConn->IsOpen());
     // the role whose password this is, but for the wrong password: another
-    m_form->txtDBUserName->setText(fault == QLatin1String("wrong password") ? User
-                                                                           : HostileUser);
+    m_form->txtDBUserName->setText(fault == QLatin1String("wrong password") ? User : HostileUser);
     m_form->txtDBPassword->setText(HostilePassword);
     if (fault == QLatin1String("unreachable server"))
         m_form->txtDBServer->setText(m_dataDir->filePath(QStringLiteral("no-server")));
@@ -519,31 +534,28 @@ void TestServerFaults::passwordNeverShown()
 
     // everything the program showed or wrote
     QStringList shown;
-    int driverLogs = 0;
     for (const MessageInfo &m : m_boxes)
         shown << m.title << m.text;
     shown << g_messages;
     shown << m_form->StatusText() << m_form->lblConnState->text() << m_form->lblConnHint->text();
-    // the driver's own logs of this process, where it writes them:
-    // psqlodbc_<program>_<user><pid>.log and mylog_... in the temporary folder
-    const QString pid = QString::number(QCoreApplication::applicationPid());
-    const QRegularExpression ours(QStringLiteral("^(psqlodbc|mylog)_%1_\\D*%2\\.log$")
-                                      .arg(QRegularExpression::escape(
-                                               QCoreApplication::applicationName()),
-                                           pid));
-    for (const QFileInfo &log : QDir(QDir::tempPath()).entryInfoList(QDir::Files)) {
-        if (!ours.match(log.fileName()).hasMatch())
-            continue;
-        ++driverLogs;
-        QFile f(log.filePath());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        shown << QString::fromUtf8(f.readAll());
-    }
+    // the driver's debug and communication logs
+    int driverLogs = 0;
+    const QByteArray logs = m_driverLog.Read(&driverLogs);
     qDebug("%d log files of the driver read", driverLogs);
+    QVERIFY2(logs.contains("connStrIn="), "the driver wrote no debug log");
+    // (the driver writes no more of it after a failed connect: the first
+    // row's connect, which works, is the one it surely holds)
+    QVERIFY(logs.contains("UID=" + HostileUser.toUtf8()));
     for (const QString &text : std::as_const(shown)) {
         QVERIFY2(!text.contains(PasswordToken), qPrintable(text));
         QVERIFY2(!text.contains(HostilePassword.trimmed()), qPrintable(text));
     }
+    for (const QString &secret : {PasswordToken, HostilePassword.trimmed()}) {
+        const qsizetype at = logs.indexOf(secret.toUtf8());
+        QVERIFY2(at < 0, logs.mid(qMax<qsizetype>(0, at - 200), 400).constData());
+    }
+    // nor does it stay in the environment of the programs started later
+    QVERIFY(!qEnvironmentVariableIsSet("PGPASSWORD"));
     // and the right password works, special characters and all
     m_form->txtDBServer->setText(m_server.Socket());
     m_form->txtDBName->setText(m_db->Name());

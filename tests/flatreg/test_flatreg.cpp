@@ -12,7 +12,8 @@
 #include "base/progress.h"
 #include "base/textcodec.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
 #include "data/dmfrm.h"
@@ -38,28 +39,24 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <deque>
-
 namespace {
 
-QString S(const char *text) { return QString::fromUtf8(text); }
+QString S(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 // Writes a file; "<huge>" makes one a byte larger than any table may be.
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
+    if (bytes != "<huge>")
+        return WriteFile(path, bytes);
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (bytes == "<huge>")
-        return f.resize(TextFiles::MaxFileSize + 1);
-    return f.write(bytes) == bytes.size();
+    return f.open(QIODevice::WriteOnly) && f.resize(TextFiles::MaxFileSize + 1);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
+// a file that cannot be read, as the checks see it: not the same as an empty one
+const QByteArray Unreadable = QByteArrayLiteral("<unreadable>");
 
 QStringList items(const QListWidget *list)
 {
@@ -204,18 +201,15 @@ private:
     void choose(TFlatRegisterForm *form, int objectId);
     QString cell(TFlatRegisterForm *form, int row, int column) const;
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
-    QStringList boxTexts() const;
+    QStringList boxTexts() const { return m_messages.Texts(); }
     QString path(const char *name) const { return m_dir->filePath(QLatin1String(name)); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_main;
-    QList<MessageInfo> m_boxes;
-    QStringList m_dialogs;
-    // answers of the text input: the text, or no answer for Cancel
-    std::deque<std::optional<QString>> m_inputs;
-    std::function<int(QDialog *)> m_onDialog;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
+    TDialogScripts m_dialogs;
     QList<FileDialogInfo> m_fileDialogs;
     QString m_chosenFile;
     std::optional<QString> m_clipboard;
@@ -223,22 +217,6 @@ private:
 
 void TestFlatReg::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        return QMessageBox::Ok;
-    });
-    SetDialogHandler([this](QDialog *d) {
-        m_dialogs << d->objectName();
-        if (m_onDialog)
-            return m_onDialog(d);
-        if (auto *input = qobject_cast<TStringInputForm *>(d); input && !m_inputs.empty()) {
-            const std::optional<QString> answer = m_inputs.front();
-            m_inputs.pop_front();
-            input->Edit->setText(answer.value_or(S("не принято")));
-            return answer ? int(QDialog::Accepted) : int(QDialog::Rejected);
-        }
-        return int(QDialog::Rejected);
-    });
     SetFileDialogHandler([this](const FileDialogInfo &info) {
         m_fileDialogs << info;
         return m_chosenFile;
@@ -250,8 +228,6 @@ void TestFlatReg::initTestCase()
 
 void TestFlatReg::cleanupTestCase()
 {
-    SetMessageResponder({});
-    SetDialogHandler({});
     SetFileDialogHandler({});
     SetClipboardHandler({});
     m_db.reset();
@@ -259,10 +235,8 @@ void TestFlatReg::cleanupTestCase()
 
 void TestFlatReg::init()
 {
-    m_boxes.clear();
-    m_dialogs.clear();
-    m_inputs.clear();
-    m_onDialog = nullptr;
+    m_messages.Clear();
+    m_dialogs.Clear();
     m_fileDialogs.clear();
     m_chosenFile.clear();
     m_clipboard.reset();
@@ -282,24 +256,22 @@ void TestFlatReg::init()
                  "INSERT INTO devices (devid) VALUES ('C123');"
                  "INSERT INTO vdevices SELECT 'TARM_VD' || i || '_123', 'C123'"
                  " FROM generate_series(0, 31) AS i;"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_main = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_main.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestFlatReg::cleanup()
 {
-    QVERIFY2(m_inputs.empty(), "a text input was not asked for");
+    ReportScriptFailure(__FILE__, __LINE__);
     m_main.reset();
-    m_app.reset();
+    // every text input answered was asked for, unless the test stopped before
+    CHECK_ALL_SCRIPTS_PLAYED(m_dialogs);
     SetDataDir(QString());
     m_dir.reset();
 }
 
 std::unique_ptr<TFlatRegisterForm> TestFlatReg::newForm()
 {
-    return std::make_unique<TFlatRegisterForm>(m_main.get());
+    return std::make_unique<TFlatRegisterForm>(m_main->Form());
 }
 
 void TestFlatReg::choose(TFlatRegisterForm *form, int objectId)
@@ -316,14 +288,6 @@ QString TestFlatReg::cell(TFlatRegisterForm *form, int row, int column) const
     return item ? item->text() : QString();
 }
 
-QStringList TestFlatReg::boxTexts() const
-{
-    QStringList texts;
-    for (const MessageInfo &m : m_boxes)
-        texts << m.text;
-    return texts;
-}
-
 // ---- without a window -----------------------------------------------------------
 
 void TestFlatReg::parseTable_data()
@@ -333,15 +297,15 @@ void TestFlatReg::parseTable_data()
     QTest::addColumn<QList<QStringList>>("rows");
     const QChar tab('\t'), semi(';');
     QTest::newRow("tab, CR LF") << S("А\tБ\tВ\r\n1\t2\t3\r\n4\t5\t6\r\n") << tab
-                                << QList<QStringList>{{"А", "Б", "В"}, {"1", "2", "3"},
-                                                      {"4", "5", "6"}};
+                                << QList<QStringList>{
+                                       {"А", "Б", "В"}, {"1", "2", "3"}, {"4", "5", "6"}};
     QTest::newRow("lone LF") << S("a;b\n1;2\n3;4\n") << semi
                              << QList<QStringList>{{"a", "b"}, {"1", "2"}, {"3", "4"}};
     QTest::newRow("lone CR") << S("a;b\r1;2\r") << semi
                              << QList<QStringList>{{"a", "b"}, {"1", "2"}};
-    QTest::newRow("mixed line ends") << S("a;b\r\n1;2\n3;4\r5;6\r\n") << semi
-                                     << QList<QStringList>{{"a", "b"}, {"1", "2"}, {"3", "4"},
-                                                           {"5", "6"}};
+    QTest::newRow("mixed line ends")
+        << S("a;b\r\n1;2\n3;4\r5;6\r\n") << semi
+        << QList<QStringList>{{"a", "b"}, {"1", "2"}, {"3", "4"}, {"5", "6"}};
     QTest::newRow("empty line") << S("a;b\r\n\r\n1;2\r\n") << semi
                                 << QList<QStringList>{{"a", "b"}, {"", ""}, {"1", "2"}};
     QTest::newRow("extra separator widens")
@@ -349,8 +313,8 @@ void TestFlatReg::parseTable_data()
         << QList<QStringList>{{"a", "b", "", ""}, {"1", "2", "3", ""}};
     QTest::newRow("final cell without line end dropped")
         << S("a;b\r\n1;2;3") << semi << QList<QStringList>{{"a", "b"}, {"1", "2"}};
-    QTest::newRow("final line of one cell") << S("a;b\r\n7") << semi
-                                            << QList<QStringList>{{"a", "b"}, {"", ""}};
+    QTest::newRow("final line of one cell")
+        << S("a;b\r\n7") << semi << QList<QStringList>{{"a", "b"}, {"", ""}};
     QTest::newRow("one line") << S("a;b;c\r\n") << semi
                               << QList<QStringList>{{"a", "b", "c"}, {"", "", ""}};
     QTest::newRow("empty text") << QString() << semi << QList<QStringList>{{"", ""}, {"", ""}};
@@ -399,15 +363,17 @@ void TestFlatReg::saveProblem_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("problem");
     const QString moves = S("содержит точку с запятой или перевод строки");
-    QTest::newRow("semicolon") << 2 << 3 << S("СГВ;15") << S("ячейка в строке 2, столбце 4 "
-                                                              "(\"название прибора учета*\") ")
-                                                                + moves;
-    QTest::newRow("CR") << 1 << 0 << S("1\r") << S("ячейка в строке 1, столбце 1 ") ;
+    QTest::newRow("semicolon") << 2 << 3 << S("СГВ;15")
+                               << S("ячейка в строке 2, столбце 4 "
+                                    "(\"название прибора учета*\") ") +
+            moves;
+    QTest::newRow("CR") << 1 << 0 << S("1\r") << S("ячейка в строке 1, столбце 1 ");
     QTest::newRow("LF") << 1 << 8 << S("a\nb") << S("ячейка в строке 1, столбце 9 ") + moves;
     QTest::newRow("title row") << 0 << 8 << S("x;y") << S("ячейка в строке заголовков, столбце 9");
-    QTest::newRow("not in Windows-1251") << 1 << 2 << S("кв 5 水") << S("столбце 3 (\"место "
-                                                                      "установки\") содержит "
-                                                                      "символы, которых нет");
+    QTest::newRow("not in Windows-1251") << 1 << 2 << S("кв 5 水")
+                                         << S("столбце 3 (\"место "
+                                              "установки\") содержит "
+                                              "символы, которых нет");
     QTest::newRow("zero character") << 1 << 4 << S("12") + QChar(0) + S("3")
                                     << S("ячейка в строке 1, столбце 5 (\"№ концентратора*\") "
                                          "содержит символ с кодом 0");
@@ -448,11 +414,11 @@ void TestFlatReg::deviceSystemId_data()
     QTest::newRow("cold") << hot << cold << S("СХВ-15") << 3;
     QTest::newRow("second built-in names") << hot << cold << S("wfk20.d080") << 3;
     QTest::newRow("hot model") << hot << cold << S("WFW20") << 2;
-    QTest::newRow("small letters in the list") << QStringList{S("сг")} << QStringList{}
-                                               << S("сгв-15") << -1;
+    QTest::newRow("small letters in the list")
+        << QStringList{S("сг")} << QStringList{} << S("сгв-15") << -1;
     QTest::newRow("hot before cold") << hot << cold << S("СХ/СГ") << 2;
-    QTest::newRow("empty name never matches") << QStringList{QString()} << QStringList{QString()}
-                                              << S("СВК") << -1;
+    QTest::newRow("empty name never matches")
+        << QStringList{QString()} << QStringList{QString()} << S("СВК") << -1;
     QTest::newRow("neither") << hot << cold << S("Пульсар") << -1;
 }
 
@@ -527,8 +493,8 @@ void TestFlatReg::firstFailingCheck_data()
     QTest::addColumn<QStringList>("cells"); // flat, name, concentrator, channel, date
     QTest::addColumn<QString>("error");
     QTest::newRow("all wrong") << QStringList{"", "x", "y", "0", ""} << S("нет номера квартиры !");
-    QTest::newRow("a blank is a flat") << QStringList{" ", "x", "y", "0", ""}
-                                       << S("неверный тип прибора !");
+    QTest::newRow("a blank is a flat")
+        << QStringList{" ", "x", "y", "0", ""} << S("неверный тип прибора !");
     QTest::newRow("concentrator") << QStringList{"1", S("СХВ"), "y", "0", ""}
                                   << S("неверный серийный номер концентратора !");
     QTest::newRow("negative concentrator") << QStringList{"1", S("СХВ"), "-5", "1", ""}
@@ -545,8 +511,8 @@ void TestFlatReg::firstFailingCheck()
 {
     QFETCH(QStringList, cells);
     QFETCH(QString, error);
-    const TRowCheck check = CheckMeterRow({cells[0], cells[1], cells[2], cells[3], cells[4]},
-                                          systemOf);
+    const TRowCheck check =
+        CheckMeterRow({cells[0], cells[1], cells[2], cells[3], cells[4]}, systemOf);
     QCOMPARE(check.error, error);
     if (error.isEmpty()) {
         QCOMPARE(check.systemId, 2);
@@ -570,12 +536,12 @@ void TestFlatReg::runLoop_data()
                            << QList<int>{1, 3, 4, 5} << true;
     QTest::newRow("code 1 stops") << QStringList{"3", "1"} << -1
                                   << QStringList{S("прибор НЕ зарегистрирован !"), bad,
-                                                 S("Объект учета с кодом 15 не существует !"),
-                                                 "-", "-"}
+                                                 S("Объект учета с кодом 15 не существует !"), "-",
+                                                 "-"}
                                   << QList<int>{1, 3} << false;
-    QTest::newRow("escape ends after the row") << QStringList{} << 3
-                                               << QStringList{S("ОК"), bad, S("ОК"), "-", "-"}
-                                               << QList<int>{1, 3} << true;
+    QTest::newRow("escape ends after the row")
+        << QStringList{} << 3 << QStringList{S("ОК"), bad, S("ОК"), "-", "-"} << QList<int>{1, 3}
+        << true;
     QTest::newRow("errors go on") << QStringList{"E", "X", "7", "0"} << -1
                                   << QStringList{S("Исключение: сбой сервера [EDatabaseError]"),
                                                  bad, S("Неизвестное исключение !"),
@@ -619,7 +585,7 @@ void TestFlatReg::failedWriteKeepsOldFile()
     QCOMPARE(TextFiles::WriteText(file, S("水"), &reason), TextFiles::TWriteResult::Unencodable);
     QCOMPARE(TextFiles::WriteText(path("none/x.csv"), S("a")),
              TextFiles::TWriteResult::OpenFailed);
-    QCOMPARE(readFile(file), TextCodec::EncodeWin1251(S("старый;текст\r\n")));
+    QCOMPARE(ReadFile(file, Unreadable), TextCodec::EncodeWin1251(S("старый;текст\r\n")));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"old.csv"});
 }
 
@@ -643,7 +609,7 @@ void TestFlatReg::textFileReadsBack()
     QFETCH(QByteArray, bytes);
     const QString file = path("table.csv");
     QCOMPARE(TextFiles::WriteText(file, text), TextFiles::TWriteResult::Written);
-    QCOMPARE(readFile(file), bytes);
+    QCOMPARE(ReadFile(file, Unreadable), bytes);
     QString read;
     QCOMPARE(TextFiles::ReadText(file, read), TextFiles::TReadResult::Read);
     QCOMPARE(read, text);
@@ -708,10 +674,12 @@ void TestFlatReg::cellTextsReachServerUnchanged()
     TRegistrationRun(query, report, systemOf)
         .Run(15, {meter(flat, 1), meter(S("кв %1 %5"), 2, S("СХВ"))});
     QCOMPARE(report.statuses, (QStringList{S("ОК"), S("ОК")}));
-    QCOMPARE(report.log[0], S("SELECT add_aptdevice(15, '12'; DROP TABLE hwunits; --', 2, "
-                              "'TARM_VD0_123', '01.02.2008');"));
-    QCOMPARE(report.log[2], S("SELECT add_aptdevice(15, 'кв %1 %5', 3, 'TARM_VD1_123', "
-                              "'01.02.2008');"));
+    QCOMPARE(report.log[0],
+             S("SELECT add_aptdevice(15, '12'; DROP TABLE hwunits; --', 2, "
+               "'TARM_VD0_123', '01.02.2008');"));
+    QCOMPARE(report.log[2],
+             S("SELECT add_aptdevice(15, 'кв %1 %5', 3, 'TARM_VD1_123', "
+               "'01.02.2008');"));
     QCOMPARE(m_db->Scalar(S("SELECT string_agg(unitname, '|' ORDER BY unitid) FROM hwunits"))
                  .toString(),
              flat + S("|кв %1 %5"));
@@ -734,9 +702,9 @@ void TestFlatReg::lostConnection()
             m_db->Scalar(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
         return false;
     };
-    const TRunOutcome outcome = TRegistrationRun(query, report, systemOf, &bar)
-                                    .Run(15, {meter("1", 1), meter("2", 2), meter("3", 3),
-                                              meter("4", 4)});
+    const TRunOutcome outcome =
+        TRegistrationRun(query, report, systemOf, &bar)
+            .Run(15, {meter("1", 1), meter("2", 2), meter("3", 3), meter("4", 4)});
     QCOMPARE(report.statuses.mid(0, 2), (QStringList{S("ОК"), S("ОК")}));
     for (int r = 2; r < 4; ++r)
         QVERIFY2(report.statuses[r].startsWith(S("Исключение: ")), qPrintable(report.statuses[r]));
@@ -754,16 +722,20 @@ void TestFlatReg::windowLayout()
     QCOMPARE(form->windowTitle(), S("Регистрация приборов квартирного учета Тармин"));
     QCOMPARE(form->geometry(), QRect(196, 125, 737, 547));
     const QList<QPair<QToolButton *, QStringList>> buttons = {
-        {form->FromClipboardButton, {"FromClipboardButton", S("Из буфера обмена"),
-                                     S("Получить таблицу исходных данных из буфера обмена")}},
-        {form->FromFileButton, {"FromFileButton", S("Загрузить..."),
-                                S("Загрузить таблицу исходных данных из csv файла")}},
-        {form->SaveButton, {"SaveButton", S("Сохранить..."),
-                            S("Сохранить таблицу исходных данных в файл формата csv")}},
-        {form->AddNewButton, {"AddNewButton", S("Новый..."),
-                              S("Добавить новый объект учета... (дом)")}},
-        {form->RunButton, {"RunButton", S("Выполнить"),
-                           S("Выполнить регистрацию квартирных приборов учета в базе данных")}},
+        {form->FromClipboardButton,
+         {"FromClipboardButton", S("Из буфера обмена"),
+          S("Получить таблицу исходных данных из буфера обмена")}},
+        {form->FromFileButton,
+         {"FromFileButton", S("Загрузить..."),
+          S("Загрузить таблицу исходных данных из csv файла")}},
+        {form->SaveButton,
+         {"SaveButton", S("Сохранить..."),
+          S("Сохранить таблицу исходных данных в файл формата csv")}},
+        {form->AddNewButton,
+         {"AddNewButton", S("Новый..."), S("Добавить новый объект учета... (дом)")}},
+        {form->RunButton,
+         {"RunButton", S("Выполнить"),
+          S("Выполнить регистрацию квартирных приборов учета в базе данных")}},
         {form->CloselButton, {"CloselButton", S("Выход"), S("Закрыть это окно")}}};
     for (const auto &[button, texts] : buttons) {
         QCOMPARE(button->objectName(), texts[0]);
@@ -790,8 +762,8 @@ void TestFlatReg::windowLayout()
     const QStringList hints = {S("Добавить наименование прибора учета..."),
                                S("Изменить наименование прибора учета..."),
                                S("Удалить наименование прибора учета...")};
-    const QList<QToolButton *> listButtons = {form->AddButton, form->EditButton,
-                                              form->DelButton, form->SpeedButton2,
+    const QList<QToolButton *> listButtons = {form->AddButton,    form->EditButton,
+                                              form->DelButton,    form->SpeedButton2,
                                               form->SpeedButton3, form->SpeedButton1};
     for (int i = 0; i < listButtons.size(); ++i) {
         QCOMPARE(listButtons[i]->toolTip(), hints[i % 3]);
@@ -833,10 +805,9 @@ void TestFlatReg::pasteAndRun()
     QCOMPARE(cell(form.get(), 1, 7), S("ОК"));
     QCOMPARE(cell(form.get(), 2, 7), S("неверный тип прибора !"));
     QCOMPARE(items(form->ListBox),
-             (QStringList{S("SELECT add_aptdevice(15, '1', 2, 'TARM_VD0_123', '01.02.2008');"),
-                          S("ОК"),
-                          S("SELECT add_aptdevice(15, '1', 3, 'TARM_VD1_123', '01.02.2008');"),
-                          S("ОК")}));
+             (QStringList{
+                 S("SELECT add_aptdevice(15, '1', 2, 'TARM_VD0_123', '01.02.2008');"), S("ОК"),
+                 S("SELECT add_aptdevice(15, '1', 3, 'TARM_VD1_123', '01.02.2008');"), S("ОК")}));
     QVERIFY(form->Registered);
     QVERIFY(!ProgressForm->isVisible());
     QCOMPARE(count(S("SELECT count(*) FROM hwunitdev d JOIN hwunits u USING (unitid)"
@@ -848,10 +819,9 @@ void TestFlatReg::wideTableRun()
 {
     REQUIRE_TEST_SERVER();
     const auto form = newForm();
-    m_clipboard = sheet({{"1", "", "", S("СГВ-15"), "123", "1", "01.02.2008", "", S("доп"),
-                          S("последний")},
-                         {"2", "", "", S("Пульсар"), "123", "2", "01.02.2008", "", S("доп 2"),
-                          S("последний 2")}});
+    m_clipboard = sheet(
+        {{"1", "", "", S("СГВ-15"), "123", "1", "01.02.2008", "", S("доп"), S("последний")},
+         {"2", "", "", S("Пульсар"), "123", "2", "01.02.2008", "", S("доп 2"), S("последний 2")}});
     form->FromClipboardButton->click();
     QCOMPARE(form->SG->columnCount(), 10);
     choose(form.get(), 15);
@@ -870,8 +840,10 @@ void TestFlatReg::runRefusals_data()
     QTest::addColumn<int>("objectId"); // 0: none chosen
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("boxes");
-    QTest::newRow("no object") << 0 << S("старый") << QStringList{
-        S("Объект учета не выбран !\nУстановите подключение к БД и выберите объект учета.")};
+    QTest::newRow("no object")
+        << 0 << S("старый")
+        << QStringList{S(
+               "Объект учета не выбран !\nУстановите подключение к БД и выберите объект учета.")};
     QTest::newRow("empty table") << 15 << S("нет номера квартиры !") << QStringList{};
     QTest::newRow("object deleted since") << -15 << S("Объект учета с кодом 15 не существует !")
                                           << QStringList{S("Объект учета с кодом 15 не "
@@ -913,8 +885,8 @@ void TestFlatReg::escapeStopsRun()
     const auto form = newForm();
     QList<QStringList> rows;
     for (int i = 1; i <= 3; ++i)
-        rows << QStringList{QString::number(i), "", "", S("СХВ"), "123", QString::number(i),
-                            "01.02.2008"};
+        rows << QStringList{QString::number(i), "",          "", S("СХВ"), "123",
+                            QString::number(i), "01.02.2008"};
     m_clipboard = sheet(rows);
     form->FromClipboardButton->click();
     form->SG->setItem(2, 7, new QTableWidgetItem(S("старый")));
@@ -944,9 +916,8 @@ void TestFlatReg::loadFile_data()
     QTest::newRow("UTF-8") << title + S("кв 2;№5\r\n").toUtf8() << true << 1 << S("кв 2");
     QTest::newRow("LF only") << QByteArray("t\n11\n12\n") << true << 2 << S("11");
     QTest::newRow("no final line end") << title + "5;6" << true << 1 << S("5");
-    QTest::newRow("zero byte ends the text")
-        << title + "7\r\n8\r\n" + QByteArray(1, '\0') + "9\r\n"
-                                             << true << 2 << S("7");
+    QTest::newRow("zero byte ends the text") << title + "7\r\n8\r\n" + QByteArray(1, '\0') +
+            "9\r\n" << true << 2 << S("7");
     QTest::newRow("one line") << title << true << 1 << QString();
     QTest::newRow("missing") << QByteArray() << false << 1 << S("старое");
     QTest::newRow("folder") << QByteArray("<dir>") << false << 1 << S("старое");
@@ -976,9 +947,9 @@ void TestFlatReg::loadFile()
     QCOMPARE(m_fileDialogs[0].defaultSuffix, S("csv"));
     QVERIFY(!m_fileDialogs[0].save);
     const QString refusal = bytes == "<huge>"
-                                ? S("Файл \"%1\" больше 50000000 байт: такая таблица не может "
-                                    "быть загружена !")
-                                : S("Ошибка открытия файла \"%1\" для чтения !");
+        ? S("Файл \"%1\" больше 50000000 байт: такая таблица не может "
+            "быть загружена !")
+        : S("Ошибка открытия файла \"%1\" для чтения !");
     QCOMPARE(boxTexts(), opens ? QStringList() : QStringList{refusal.arg(m_chosenFile)});
     QCOMPARE(form->SG->rowCount(), rows);
     QCOMPARE(form->SG->columnCount(), 8);
@@ -1032,8 +1003,9 @@ void TestFlatReg::saveAndLoadBack_data()
         << S("a\tb\tc\td\te\tf\tg\th\tдоп\tпоследний\r\n"
              "кв 1\tA-1\tкухня\tСГВ-15\t123\t1\t01.02.2008\tОК\t№ 7\tх\r\n"
              "2\t\t\t\t\t\t\t\t\t\r\n")
-        << titles + S(";доп;последний\r\nкв 1;A-1;кухня;СГВ-15;123;1;01.02.2008;;№ 7;х\r\n"
-                      "2;;;;;;;;;\r\n");
+        << titles +
+            S(";доп;последний\r\nкв 1;A-1;кухня;СГВ-15;123;1;01.02.2008;;№ 7;х\r\n"
+              "2;;;;;;;;;\r\n");
 }
 
 void TestFlatReg::saveAndLoadBack()
@@ -1047,13 +1019,13 @@ void TestFlatReg::saveAndLoadBack()
     const int columns = form->SG->columnCount();
     form->SG->setItem(0, 7, new QTableWidgetItem(S("ОК")));
     m_chosenFile = path("saved.csv");
-    QVERIFY(TextFiles::WriteText(m_chosenFile, S("прежний\r\n"))
-            == TextFiles::TWriteResult::Written);
+    QVERIFY(TextFiles::WriteText(m_chosenFile, S("прежний\r\n")) ==
+            TextFiles::TWriteResult::Written);
     form->SaveButton->click();
     QCOMPARE(boxTexts(), QStringList());
     QCOMPARE(m_fileDialogs.value(0).title, S("Сохранить данные в файле csv"));
     QVERIFY(m_fileDialogs.value(0).save);
-    QCOMPARE(readFile(m_chosenFile), TextCodec::EncodeWin1251(file));
+    QCOMPARE(ReadFile(m_chosenFile, Unreadable), TextCodec::EncodeWin1251(file));
     TFlatTable expected = form->Table();
     for (int r = 1; r < expected.RowCount(); ++r)
         expected.SetCell(7, r, QString());
@@ -1065,7 +1037,7 @@ void TestFlatReg::saveAndLoadBack()
         QCOMPARE(form->SG->columnCount(), columns);
         QCOMPARE(rowsOf(form->Table()), rowsOf(expected));
         form->SaveButton->click();
-        QCOMPARE(readFile(m_chosenFile), TextCodec::EncodeWin1251(file));
+        QCOMPARE(ReadFile(m_chosenFile, Unreadable), TextCodec::EncodeWin1251(file));
     }
 }
 
@@ -1078,8 +1050,8 @@ void TestFlatReg::saveRefused_data()
                                << S("Таблица не сохранена: ячейка в строке 1, столбце 4");
     QTest::newRow("line break") << S("СГВ\n15") << S("saved.csv")
                                 << S("Таблица не сохранена: ячейка в строке 1, столбце 4");
-    QTest::newRow("no such folder") << S("СГВ") << S("none/saved.csv")
-                                    << S("Ошибка открытия файла \"%1\" для записи !");
+    QTest::newRow("no such folder")
+        << S("СГВ") << S("none/saved.csv") << S("Ошибка открытия файла \"%1\" для записи !");
 }
 
 void TestFlatReg::saveRefused()
@@ -1091,15 +1063,15 @@ void TestFlatReg::saveRefused()
     const auto form = newForm();
     form->SG->setItem(0, 3, new QTableWidgetItem(text));
     m_chosenFile = m_dir->filePath(file);
-    QVERIFY(TextFiles::WriteText(path("saved.csv"), S("прежний\r\n"))
-            == TextFiles::TWriteResult::Written);
+    QVERIFY(TextFiles::WriteText(path("saved.csv"), S("прежний\r\n")) ==
+            TextFiles::TWriteResult::Written);
     form->SaveButton->click();
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(boxes().size(), 1);
     if (box.contains(QLatin1String("%1")))
         box = box.arg(m_chosenFile);
-    QVERIFY2(m_boxes[0].text.startsWith(box), qPrintable(m_boxes[0].text));
-    QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
-    QCOMPARE(readFile(path("saved.csv")), TextCodec::EncodeWin1251(S("прежний\r\n")));
+    QVERIFY2(boxes()[0].text.startsWith(box), qPrintable(boxes()[0].text));
+    QCOMPARE(boxes()[0].icon, QMessageBox::Critical);
+    QCOMPARE(ReadFile(path("saved.csv"), Unreadable), TextCodec::EncodeWin1251(S("прежний\r\n")));
 }
 
 void TestFlatReg::nameListFiles_data()
@@ -1114,9 +1086,8 @@ void TestFlatReg::nameListFiles_data()
     QTest::newRow("UTF-8 with lone CR and LF")
         << S("ГВ\rВСГ\nЁ\r\n").toUtf8() << QStringList{S("ГВ"), S("ВСГ"), S("Ё")}
         << TextCodec::EncodeWin1251(S("ГВ\r\nВСГ\r\nЁ\r\n"));
-    QTest::newRow("unreadable is kept") << QByteArray("<huge>")
-                                        << TFlatRegisterForm::BuiltInHotNames()
-                                        << QByteArray("<huge>");
+    QTest::newRow("unreadable is kept")
+        << QByteArray("<huge>") << TFlatRegisterForm::BuiltInHotNames() << QByteArray("<huge>");
 }
 
 void TestFlatReg::nameListFiles()
@@ -1137,13 +1108,13 @@ void TestFlatReg::nameListFiles()
     if (written == "<huge>")
         QCOMPARE(QFileInfo(file).size(), TextFiles::MaxFileSize + 1);
     else
-        QCOMPARE(readFile(file), written);
+        QCOMPARE(ReadFile(file, Unreadable), written);
 }
 
 void TestFlatReg::nameListEditing_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("select"); // -1: nothing selected
+    QTest::addColumn<int>("select");          // -1: nothing selected
     QTest::addColumn<QStringList>("answers"); // "<cancel>" cancels
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<int>("current");
@@ -1153,22 +1124,22 @@ void TestFlatReg::nameListEditing_data()
                              << QStringList{S("СГ"), "WFW", S("ВСГ")} << -1 << QString();
     QTest::newRow("add cancelled") << "AddButton" << 0 << QStringList{cancel}
                                    << QStringList{S("СГ"), "WFW"} << 0 << QString();
-    QTest::newRow("add cold, empty text taken") << "SpeedButton2" << -1 << QStringList{""}
-                                                << QStringList{S("СХ"), "WFK", ""} << -1
-                                                << QString();
-    QTest::newRow("name outside Windows-1251") << "AddButton" << -1 << QStringList{S("水")}
-                                               << QStringList{S("СГ"), "WFW"} << -1
-                                               << S("Наименование \"水\" содержит символы");
+    QTest::newRow("add cold, empty text taken")
+        << "SpeedButton2" << -1 << QStringList{""} << QStringList{S("СХ"), "WFK", ""} << -1
+        << QString();
+    QTest::newRow("name outside Windows-1251")
+        << "AddButton" << -1 << QStringList{S("水")} << QStringList{S("СГ"), "WFW"} << -1
+        << S("Наименование \"水\" содержит символы");
     QTest::newRow("edit") << "EditButton" << 1 << QStringList{S("ГВС")}
                           << QStringList{S("СГ"), S("ГВС")} << 1 << QString();
     QTest::newRow("edit cold by double-click") << "XVSListBox" << 0 << QStringList{S("ХВ")}
                                                << QStringList{S("ХВ"), "WFK"} << 0 << QString();
-    QTest::newRow("edit without selection") << "EditButton" << -1 << QStringList{}
-                                            << QStringList{S("СГ"), "WFW"} << -1 << QString();
-    QTest::newRow("delete first") << "DelButton" << 0 << QStringList{}
-                                  << QStringList{"WFW"} << 0 << QString();
-    QTest::newRow("delete last cold") << "SpeedButton1" << 1 << QStringList{}
-                                      << QStringList{S("СХ")} << 0 << QString();
+    QTest::newRow("edit without selection")
+        << "EditButton" << -1 << QStringList{} << QStringList{S("СГ"), "WFW"} << -1 << QString();
+    QTest::newRow("delete first") << "DelButton" << 0 << QStringList{} << QStringList{"WFW"} << 0
+                                  << QString();
+    QTest::newRow("delete last cold")
+        << "SpeedButton1" << 1 << QStringList{} << QStringList{S("СХ")} << 0 << QString();
 }
 
 void TestFlatReg::nameListEditing()
@@ -1185,22 +1156,32 @@ void TestFlatReg::nameListEditing()
     QListWidget *list = cold ? form->XVSListBox : form->GVSListBox;
     if (select >= 0)
         list->setCurrentRow(select);
+    // each answer typed into the text input and accepted; "<cancel>": a text
+    // typed and the input cancelled
     for (const QString &a : answers)
-        m_inputs.push_back(a == QLatin1String("<cancel>") ? std::nullopt
-                                                          : std::optional<QString>(a));
+        m_dialogs.Expect(QStringLiteral("StringInputForm"), [a](QDialog *d) {
+            auto *input = qobject_cast<TStringInputForm *>(d);
+            if (!SCRIPT_VERIFY(input))
+                return;
+            const bool cancel = a == QLatin1String("<cancel>");
+            input->Edit->setText(cancel ? S("не принято") : a);
+            if (!cancel)
+                d->accept();
+        });
     if (button == QLatin1String("XVSListBox"))
         emit list->itemDoubleClicked(list->item(select));
     else
         form->findChild<QToolButton *>(button)->click();
-    QCOMPARE(m_dialogs.size(), int(answers.size()));
+    QCOMPARE(m_dialogs.Shown(QStringLiteral("StringInputForm")), int(answers.size()));
+    QCOMPARE(m_dialogs.Shown(), int(answers.size()));
     QCOMPARE(items(list), names);
     QCOMPARE(list->currentRow(), current);
     QCOMPARE(boxTexts().join(QString()).left(box.size()), box);
     // a changed list reaches its file, in Windows-1251
     form.reset();
-    QCOMPARE(readFile(path(cold ? "xvs_dev_names.txt" : "gvs_dev_names.txt")),
-             TextCodec::EncodeWin1251(names.join(S("\r\n"))
-                                                   + (names.isEmpty() ? S("") : S("\r\n"))));
+    QCOMPARE(
+        ReadFile(path(cold ? "xvs_dev_names.txt" : "gvs_dev_names.txt"), Unreadable),
+        TextCodec::EncodeWin1251(names.join(S("\r\n")) + (names.isEmpty() ? S("") : S("\r\n"))));
 }
 
 void TestFlatReg::columnWidthsStored()
@@ -1214,7 +1195,7 @@ void TestFlatReg::columnWidthsStored()
         form->SG->setColumnWidth(c, 40 + c);
     form->move(150, 110);
     form.reset();
-    const QByteArray text = readFile(path("POSITION.INI"));
+    const QByteArray text = ReadFile(path("POSITION.INI"), Unreadable);
     QVERIFY2(text.contains("[FlatRegisterForm]\r\nLeft=150\r\nTop=110\r\n"), text.constData());
     QVERIFY2(text.contains("PARAM1=40\r\n") && text.contains("PARAM10=49\r\n"), text.constData());
     form = newForm();
@@ -1232,13 +1213,14 @@ void TestFlatReg::addNewObject()
     SetEditDialog(DM->qryHWObjects, &objectDialog);
     const auto form = newForm();
     choose(form.get(), 16);
-    m_onDialog = [](QDialog *) {
+    m_dialogs.Expect(QStringLiteral("TestObjectDialog"), [](QDialog *d) {
         DM->qryHWObjects->SetFieldValue(QStringLiteral("objname"), S("Новый дом"));
-        return int(QDialog::Accepted);
-    };
+        d->accept();
+    });
     form->AddNewButton->click();
     SetEditDialog(DM->qryHWObjects, nullptr);
-    QCOMPARE(m_dialogs, QStringList{"TestObjectDialog"});
+    QCOMPARE(m_dialogs.Shown(QStringLiteral("TestObjectDialog")), 1);
+    QCOMPARE(m_dialogs.Shown(), 1);
     QCOMPARE(count(S("SELECT count(*) FROM hwobjects WHERE objname = 'Новый дом'")), 1);
     QCOMPARE(form->DBLookupComboBox->count(), 3);
     QCOMPARE(form->DBLookupComboBox->KeyValue().toInt(), 16);
@@ -1265,11 +1247,11 @@ void TestFlatReg::flatRegisterCommand()
     const int channels = DM->qryVDevicesAll->RecordCount();
     m_clipboard = sheet({{"1", "", "", S("СХВ"), "123", "1", "01.02.2008"}});
     bool shown = false;
-    m_onDialog = [&](QDialog *d) {
+    m_dialogs.Expect(QStringLiteral("FlatRegisterForm"), [&](QDialog *d) {
         auto *form = qobject_cast<TFlatRegisterForm *>(d);
-        shown = form && form == FlatRegisterForm && form->parent() == m_main.get();
+        shown = form && form == FlatRegisterForm && form->parent() == m_main->Form();
         if (!form)
-            return int(QDialog::Rejected);
+            return;
         // a channel added meanwhile by another program, which the run does not touch
         m_db->Exec(S("INSERT INTO vdevices VALUES ('TARM_VD99_123', 'C123')"));
         if (!typeKnown)
@@ -1282,9 +1264,8 @@ void TestFlatReg::flatRegisterCommand()
             form->RunButton->click();
         else
             m_db->Exec(S("INSERT INTO hwunits (objid, unitname) VALUES (15, 'вне окна')"));
-        return int(QDialog::Rejected);
-    };
-    m_main->findChild<QAction *>(QStringLiteral("mnuFlatRegister"))->trigger();
+    });
+    m_main->Form()->findChild<QAction *>(QStringLiteral("mnuFlatRegister"))->trigger();
     QVERIFY(shown);
     QVERIFY(FlatRegisterForm == nullptr);
     QCOMPARE(boxTexts(), QStringList());
@@ -1296,8 +1277,7 @@ void TestFlatReg::flatRegisterCommand()
         QCOMPARE(DM->qryHWUnits->FieldValue(QStringLiteral("utypename")).toString(),
                  S("Квартира"));
         const QVariant type = DM->qryHWUnits->FieldValue(QStringLiteral("utypeid"));
-        QVERIFY(DM->qryHWUnitTypes->FindRow(DM->qryHWUnitTypes->FieldIndex("utypeid"), type)
-                >= 0);
+        QVERIFY(DM->qryHWUnitTypes->FindRow(DM->qryHWUnitTypes->FieldIndex("utypeid"), type) >= 0);
         QCOMPARE(DM->qryHWUnitDev->RecordCount(), 1);
     }
     // nothing the run cannot change is read again

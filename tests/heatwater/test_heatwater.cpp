@@ -110,31 +110,31 @@ void TestHeatWater::initTestCase()
 void TestHeatWater::init()
 {
     REQUIRE_TEST_SERVER();
-    m_db->Exec(S(
-        "DELETE FROM hwobjects; DELETE FROM hwunittypes; DELETE FROM systems; DELETE FROM ctp;"
-        "DELETE FROM attrval; DELETE FROM attrdef; DELETE FROM vdevices; DELETE FROM devices;"
-        "DELETE FROM devtypes; DELETE FROM devcategories; DELETE FROM buildings;"
-        "DELETE FROM addrunits;"
-        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Липовая ул.');"
-        "INSERT INTO buildings (buildingid, ulid, dom) VALUES (1, 'U1', '1'), (2, 'U1', '2'),"
-        " (3, 'U1', '3');"
-        "INSERT INTO hwunittypes VALUES (1, 'Тепловой пункт', 'ИТП'), (2, 'Ввод ХВС', 'ХВ');"
-        "INSERT INTO systems VALUES (1, 'Отопление', 'ОТ'), (2, 'Горячая вода', 'ГВС');"
-        "INSERT INTO ctp (ctpid, ctpname) VALUES (1, 'ЦТП-1');"
-        "INSERT INTO devcategories (devcatid) VALUES ('ТВ');"
-        "INSERT INTO devtypes VALUES (1, 1, 'ТВ', 'ТВ-7');"
-        "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('H1', 1, '111');"
-        "INSERT INTO vdevices VALUES ('H1_1', 'H1'), ('H1_2', 'H1');"
-        "INSERT INTO attrdef (attrid) VALUES ('VDIX'), ('CTYP');"
-        "INSERT INTO attrval VALUES ('H1_1', 'VDIX', '1'), ('H1_1', 'CTYP', 'Закрытая'),"
-        " ('H1_2', 'VDIX', '2'), ('H1_2', 'CTYP', 'Открытая');"
-        // in the list's order by address: 2 (д. 1), then 1 (д. 3)
-        "INSERT INTO hwobjects VALUES (1, 3, 'Школа'), (2, 1, 'Дом');"
-        "INSERT INTO hwunits VALUES (1, 1, 1, 'ИТП'), (2, 1, 2, 'Ввод'), (3, 2, 1, 'ИТП');"
-        "INSERT INTO hwunitdev (id, unitid, systemid, vdevid, ctpid) VALUES"
-        " (1, 1, 1, 'H1_1', 1), (2, 1, 2, 'H1_2', NULL), (3, 3, 1, 'H1_1', NULL);"
-        "SELECT setval('hwobjects_objid_seq', 100), setval('hwunits_unitid_seq', 100),"
-        " setval('hwunitdev_id_seq', 100)"));
+    m_db->Exec(
+        S("DELETE FROM hwobjects; DELETE FROM hwunittypes; DELETE FROM systems; DELETE FROM ctp;"
+          "DELETE FROM attrval; DELETE FROM attrdef; DELETE FROM vdevices; DELETE FROM devices;"
+          "DELETE FROM devtypes; DELETE FROM devcategories; DELETE FROM buildings;"
+          "DELETE FROM addrunits;"
+          "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Липовая ул.');"
+          "INSERT INTO buildings (buildingid, ulid, dom) VALUES (1, 'U1', '1'), (2, 'U1', '2'),"
+          " (3, 'U1', '3');"
+          "INSERT INTO hwunittypes VALUES (1, 'Тепловой пункт', 'ИТП'), (2, 'Ввод ХВС', 'ХВ');"
+          "INSERT INTO systems VALUES (1, 'Отопление', 'ОТ'), (2, 'Горячая вода', 'ГВС');"
+          "INSERT INTO ctp (ctpid, ctpname) VALUES (1, 'ЦТП-1');"
+          "INSERT INTO devcategories (devcatid) VALUES ('ТВ');"
+          "INSERT INTO devtypes VALUES (1, 1, 'ТВ', 'ТВ-7');"
+          "INSERT INTO devices (devid, devtypeid, sernum) VALUES ('H1', 1, '111');"
+          "INSERT INTO vdevices VALUES ('H1_1', 'H1'), ('H1_2', 'H1');"
+          "INSERT INTO attrdef (attrid) VALUES ('VDIX'), ('CTYP');"
+          "INSERT INTO attrval VALUES ('H1_1', 'VDIX', '1'), ('H1_1', 'CTYP', 'Закрытая'),"
+          " ('H1_2', 'VDIX', '2'), ('H1_2', 'CTYP', 'Открытая');"
+          // in the list's order by address: 2 (д. 1), then 1 (д. 3)
+          "INSERT INTO hwobjects VALUES (1, 3, 'Школа'), (2, 1, 'Дом');"
+          "INSERT INTO hwunits VALUES (1, 1, 1, 'ИТП'), (2, 1, 2, 'Ввод'), (3, 2, 1, 'ИТП');"
+          "INSERT INTO hwunitdev (id, unitid, systemid, vdevid, ctpid) VALUES"
+          " (1, 1, 1, 'H1_1', 1), (2, 1, 2, 'H1_2', NULL), (3, 3, 1, 'H1_1', NULL);"
+          "SELECT setval('hwobjects_objid_seq', 100), setval('hwunits_unitid_seq', 100),"
+          " setval('hwunitdev_id_seq', 100)"));
     m_boxes.clear();
     m_answer = QMessageBox::Yes;
     m_scripts.clear();
@@ -173,23 +173,27 @@ void TestHeatWater::commandsFollowLists_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QStringList>("enabled");
+    QTest::addColumn<int>("channels"); // rows of the channel list
     const QStringList all(std::begin(Commands), std::end(Commands));
-    QTest::newRow("everything listed") << QString() << all;
-    QTest::newRow("no objects") << S("DELETE FROM hwobjects") << QStringList{"cmdAddHWObject"};
-    QTest::newRow("object without units") << S("DELETE FROM hwunits") << all.mid(0, 4);
-    QTest::newRow("unit without channels") << S("DELETE FROM hwunitdev") << all.mid(0, 7);
+    // the first object by address is 2 ("Дом", д. 1): its unit 3 has channel 3
+    QTest::newRow("everything listed") << QString() << all << 1;
+    QTest::newRow("no objects") << S("DELETE FROM hwobjects") << QStringList{"cmdAddHWObject"}
+                                << 0;
+    QTest::newRow("object without units") << S("DELETE FROM hwunits") << all.mid(0, 4) << 0;
+    QTest::newRow("unit without channels") << S("DELETE FROM hwunitdev") << all.mid(0, 7) << 0;
 }
 
 void TestHeatWater::commandsFollowLists()
 {
     QFETCH(QString, sql);
     QFETCH(QStringList, enabled);
+    QFETCH(int, channels);
     if (!sql.isEmpty()) {
         m_db->Exec(sql);
         DM->qryHWObjects->Requery();
     }
     QCOMPARE(enabledCommands(), enabled);
-    QCOMPARE(grid("dbgrdHWUnitDev")->model()->rowCount(), DM->qryHWUnitDev->RecordCount());
+    QCOMPARE(grid("dbgrdHWUnitDev")->model()->rowCount(), channels);
 }
 
 void TestHeatWater::addObject_data()
@@ -254,7 +258,8 @@ void TestHeatWater::addObject()
     QCOMPARE(grid("dbgrdHWObjects")->currentIndex().row(), objects->RecNo());
     QCOMPARE(field(objects, "addr"), shownAddress);
     QCOMPARE(m_db->Scalar(S("SELECT coalesce(objname, '-') || coalesce(bldid, 0) FROM hwobjects"
-                            " WHERE objid = 101")).toString(),
+                            " WHERE objid = 101"))
+                 .toString(),
              (name.isEmpty() ? S("-") : name) + QString::number(building));
 }
 
@@ -273,7 +278,8 @@ void TestHeatWater::addUnit()
     QVERIFY(stayedOpen);
     QCOMPARE(m_boxes, QStringList{S("Warning: Реквизит 'Тип узла учета' является обязательным!")});
     QCOMPARE(count(S("SELECT count(*) FROM hwunits WHERE objid = 1 AND utypeid = 2 AND "
-                     "unitname = 'Ввод 2'")), 1);
+                     "unitname = 'Ввод 2'")),
+             1);
     QCOMPARE(DM->qryHWUnits->RecordCount(), 3);
     QCOMPARE(field(DM->qryHWUnits, "utypename"), S("Ввод ХВС"));
 }
@@ -370,7 +376,8 @@ void TestHeatWater::editChannel()
     QCOMPARE(offered, S("H1_1"));
     QCOMPARE(shown, chooseOther ? S("2") : S("1"));
     QCOMPARE(m_db->Scalar(S("SELECT vdevid || ' ' || coalesce(CAST(ctpid AS text), '-') "
-                            "FROM hwunitdev WHERE id = 1")).toString(),
+                            "FROM hwunitdev WHERE id = 1"))
+                 .toString(),
              stored);
     QCOMPARE(field(DM->qryHWUnitDev, "ctpname"), clearCTP ? QString() : S("ЦТП-1"));
 }
@@ -413,8 +420,8 @@ void TestHeatWater::objectGridMovesDetails_data()
     QTest::addColumn<int>("row");
     QTest::addColumn<QStringList>("units");
     QTest::addColumn<QStringList>("channels"); // systems of the first unit's channels
-    QTest::newRow("object with two units") << 1 << QStringList{S("ИТП"), S("Ввод")}
-                                           << QStringList{S("ОТ"), S("ГВС")};
+    QTest::newRow("object with two units")
+        << 1 << QStringList{S("ИТП"), S("Ввод")} << QStringList{S("ОТ"), S("ГВС")};
     QTest::newRow("object with one unit") << 0 << QStringList{S("ИТП")} << QStringList{S("ОТ")};
     QTest::newRow("object without units") << 2 << QStringList() << QStringList();
 }

@@ -2,7 +2,7 @@
 // here with shapelib, the record counter and the cancel request, code pages,
 // field names, deleted records, bad files and refused values, and the tab
 // with its progress window.
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dbftable.h"
 #include "data/dmfrm.h"
@@ -33,8 +33,8 @@ struct TField {
 };
 using TRecord = QList<QByteArray>; // raw bytes by field; empty: no value
 
-const QList<TField> AddressFields{{"KOD_UL", 'C', 10, 0}, {"DOM", 'C', 10, 0},
-                                  {"KORP", 'C', 5, 0}, {"GIL", 'C', 6, 0}};
+const QList<TField> AddressFields{
+    {"KOD_UL", 'C', 10, 0}, {"DOM", 'C', 10, 0}, {"KORP", 'C', 5, 0}, {"GIL", 'C', 6, 0}};
 
 QByteArray encode(const char *codec, const QString &text)
 {
@@ -68,8 +68,9 @@ bool writeDbf(const QString &path, const char *codePage, const QList<TField> &fi
     for (int r = 0; r < records.size(); ++r)
         for (int f = 0; f < fields.size(); ++f) {
             const QByteArray v = records[r].value(f);
-            ok = ok && (v.isEmpty() ? DBFWriteNULLAttribute(h, r, f)
-                                    : DBFWriteAttributeDirectly(h, r, f, (void *)v.constData()));
+            ok = ok &&
+                (v.isEmpty() ? DBFWriteNULLAttribute(h, r, f)
+                             : DBFWriteAttributeDirectly(h, r, f, (void *)v.constData()));
         }
     for (int d : deleted)
         ok = ok && DBFMarkRecordDeleted(h, d - 1, 1);
@@ -141,20 +142,24 @@ private slots:
 
 private:
     // buildings, str_doma and what upd_buildings saw, as committed
-    QString snapshot() { return m_db->Scalar(QStringLiteral(
-        "SELECT (SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'), ','"
-        "  ORDER BY buildingid) FROM buildings) || '/' || (SELECT count(*) FROM str_doma)"
-        " || '/' || (SELECT count(*) FROM str_doma_seen) || '/' || (SELECT count(*) FROM"
-        " upd_calls)")).toString(); }
+    QString snapshot()
+    {
+        return m_db
+            ->Scalar(QStringLiteral(
+                "SELECT (SELECT string_agg(ulid || ' ' || dom || ' ' || coalesce(gil, '-'), ','"
+                "  ORDER BY buildingid) FROM buildings) || '/' || (SELECT count(*) FROM str_doma)"
+                " || '/' || (SELECT count(*) FROM str_doma_seen) || '/' || (SELECT count(*) FROM"
+                " upd_calls)"))
+            .toString();
+    }
     int count(const char *sql) { return m_db->Scalar(QString::fromLatin1(sql)).toInt(); }
     QPushButton *button(const char *name)
     {
-        return m_form->tsAddresses->findChild<QPushButton *>(QString::fromLatin1(name));
+        return m_main->Form()->tsAddresses->findChild<QPushButton *>(QString::fromLatin1(name));
     }
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<TConnectedMainWindow> m_main;
     std::unique_ptr<QTemporaryDir> m_dir;
     QList<MessageInfo> m_boxes;
     QList<bool> m_progressShownAtBox;
@@ -197,24 +202,24 @@ void TestImport::init()
     m_boxes.clear();
     m_progressShownAtBox.clear();
     m_db->Exec(QStringLiteral(
-        "TRUNCATE str_doma, str_doma_seen, upd_calls; DELETE FROM buildings; DELETE FROM addrunits;"
+        "TRUNCATE str_doma, str_doma_seen, upd_calls; DELETE FROM buildings; DELETE FROM "
+        "addrunits;"
         "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'U1', 'Первая'),"
         " ('UL', 'U2', 'Вторая'), ('UL', 'U3', 'Третья'), ('UL', 'U4', 'Четвертая'),"
         " ('UL', 'U5', 'Пятая');"
         "INSERT INTO buildings (ulid, dom, gil) VALUES ('U1', '1', 'Н/Ж'), ('U3', '2', 'ЖИЛ');"
         "INSERT INTO str_doma (kod_ul) VALUES ('left over')"));
     m_dir = std::make_unique<QTemporaryDir>();
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestImport::cleanup()
 {
-    m_form.reset();
-    QVERIFY(!ImpProgressForm);
-    m_app.reset();
+    if (m_main)
+        m_main->DestroyForm();
+    const bool gone = !ImpProgressForm;
+    m_main.reset();
+    QVERIFY2(gone, "the progress window outlived the main window");
     SetFileDialogHandler({});
 }
 
@@ -273,20 +278,26 @@ void TestImport::counterAndCancel()
     QCOMPARE(progress.staged, counters); // every record is in before the counter shows it
     const QString done = QStringLiteral("Загрузка данных завершена");
     const QString stopped = QStringLiteral("Загрузка прервана пользователем");
-    const QStringList calls =
-        completed ? QStringList{QStringLiteral("start %1").arg(records), "op0 done0", "op1 done1",
-                                "busy", "idle", "op1 done2", "op2 done2", done, "finish"}
-                  : QStringList{QStringLiteral("start %1").arg(records), "op0 done0", "finish",
-                                stopped};
+    const QStringList calls = completed
+        ? QStringList{QStringLiteral("start %1").arg(records),
+                      "op0 done0",
+                      "op1 done1",
+                      "busy",
+                      "idle",
+                      "op1 done2",
+                      "op2 done2",
+                      done,
+                      "finish"}
+        : QStringList{QStringLiteral("start %1").arg(records), "op0 done0", "finish", stopped};
     QCOMPARE(progress.calls, calls);
     if (!completed) {
         QCOMPARE(snapshot(), before);
         return;
     }
     // upd_buildings ran once and saw every record, nothing is left in str_doma
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT string_agg(n::text, ',') FROM upd_calls"))
-                 .toString(),
-             QString::number(records));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT string_agg(n::text, ',') FROM upd_calls")).toString(),
+        QString::number(records));
     QCOMPARE(count("SELECT count(*) FROM str_doma_seen"), records);
     QCOMPARE(count("SELECT count(*) FROM str_doma"), 0);
     // the file's second record is the known building U3 2
@@ -304,16 +315,16 @@ void TestImport::fileContents_data()
 
     const QList<TField> mixed{{"Kod_Ul", 'C', 10, 0}, {"dom", 'C', 10, 0}, {"GiL", 'C', 3, 0}};
     const auto cyr = [](const char *codec) {
-        return QList<TRecord>{{"U2", encode(codec, QStringLiteral("7а")), "",
-                               encode(codec, QStringLiteral("Н/Ж"))}};
+        return QList<TRecord>{
+            {"U2", encode(codec, QStringLiteral("7а")), "", encode(codec, QStringLiteral("Н/Ж"))}};
     };
     const QStringList cyrArrived{"U2|7а|-|Н/Ж|-|-"};
-    QTest::newRow("upper-case names") << "addr.dbf" << QByteArray() << AddressFields
-                                      << QList<TRecord>{{"U2", "7", "", "ABC"}} << QList<int>{}
-                                      << QStringList{"U2|7|-|ABC|-|-"};
+    QTest::newRow("upper-case names")
+        << "addr.dbf" << QByteArray() << AddressFields << QList<TRecord>{{"U2", "7", "", "ABC"}}
+        << QList<int>{} << QStringList{"U2|7|-|ABC|-|-"};
     QTest::newRow("mixed-case names")
-        << "addr.dbf" << QByteArray() << mixed << QList<TRecord>{{"U2", "7", "X"}}
-        << QList<int>{} << QStringList{"U2|7|-|X|-|-"};
+        << "addr.dbf" << QByteArray() << mixed << QList<TRecord>{{"U2", "7", "X"}} << QList<int>{}
+        << QStringList{"U2|7|-|X|-|-"};
     QTest::newRow("866 without a declared code page")
         << "addr.dbf" << QByteArray() << AddressFields << cyr("IBM866") << QList<int>{}
         << cyrArrived;
@@ -321,8 +332,8 @@ void TestImport::fileContents_data()
         << "addr.dbf" << QByteArray("LDID/201") << AddressFields << cyr("windows-1251")
         << QList<int>{} << cyrArrived;
     QTest::newRow("1251 declared by a .cpg file")
-        << "addr.dbf" << QByteArray("1251") << AddressFields << cyr("windows-1251")
-        << QList<int>{} << cyrArrived;
+        << "addr.dbf" << QByteArray("1251") << AddressFields << cyr("windows-1251") << QList<int>{}
+        << cyrArrived;
     QTest::newRow("UTF-8 declared by a .cpg file")
         << "addr.dbf" << QByteArray("UTF-8") << AddressFields << cyr("UTF-8") << QList<int>{}
         << cyrArrived;
@@ -330,13 +341,15 @@ void TestImport::fileContents_data()
         << "addr.dbf" << QByteArray() << AddressFields << addresses(5) << QList<int>{1, 4}
         << QStringList{"U3|2|-|ЖИЛ|-|-", "U4|3|-|ЖИЛ|-|-", "U1|5|-|ЖИЛ|-|-"};
     QTest::newRow("numbers in the C locale")
-        << "addr.dbf" << QByteArray() << QList<TField>{{"KOD_UL", 'C', 10, 0},
-           {"NOMER", 'N', 6, 0}, {"KORP", 'N', 8, 2}}
+        << "addr.dbf" << QByteArray()
+        << QList<TField>{{"KOD_UL", 'C', 10, 0}, {"NOMER", 'N', 6, 0}, {"KORP", 'N', 8, 2}}
         << QList<TRecord>{{"U1", "  -42", "   12.50"}, {"U2", "", "********"}} << QList<int>{}
         << QStringList{"U1|-|12.5|-|-42|-", "U2|-|-|-|-|-"};
     QTest::newRow("a field name with a quote, a blank, a dash and Cyrillic")
-        << "addr.dbf" << QByteArray() << QList<TField>{{"KOD_UL", 'C', 10, 0},
-           {encode("IBM866", QStringLiteral("Q\"Я B-:?")), 'C', 10, 0}, {"DOM", 'C', 5, 0}}
+        << "addr.dbf" << QByteArray()
+        << QList<TField>{{"KOD_UL", 'C', 10, 0},
+                         {encode("IBM866", QStringLiteral("Q\"Я B-:?")), 'C', 10, 0},
+                         {"DOM", 'C', 5, 0}}
         << QList<TRecord>{{"U5", "x'); --", "9"}} << QList<int>{}
         << QStringList{"U5|9|-|-|-|x'); --"};
     // the records of a hundred reach the server as one array per field
@@ -359,11 +372,10 @@ void TestImport::fileContents_data()
         << QStringList{"U3|-|-|-|7|-|{a,\"b c\"}", "U4|-|-|-|-|-"};
     QTest::newRow("a path with Cyrillic and blanks")
         << "Адреса строений/файл адресов.dbf" << QByteArray() << AddressFields
-        << QList<TRecord>{{"U2", "7", "", "ABC"}} << QList<int>{}
-        << QStringList{"U2|7|-|ABC|-|-"};
-    QTest::newRow("an extension in mixed case") << "addr.Dbf" << QByteArray() << AddressFields
-                                                << QList<TRecord>{{"U2", "7", "", "ABC"}}
-                                                << QList<int>{} << QStringList{"U2|7|-|ABC|-|-"};
+        << QList<TRecord>{{"U2", "7", "", "ABC"}} << QList<int>{} << QStringList{"U2|7|-|ABC|-|-"};
+    QTest::newRow("an extension in mixed case")
+        << "addr.Dbf" << QByteArray() << AddressFields << QList<TRecord>{{"U2", "7", "", "ABC"}}
+        << QList<int>{} << QStringList{"U2|7|-|ABC|-|-"};
 }
 
 void TestImport::fileContents()
@@ -399,23 +411,30 @@ void TestImport::failures_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing file") << "missing" << "Файл «%1» не найден";
-    QTest::newRow("a folder") << "folder" << "«%1» - это папка, а не файл таблицы";
-    QTest::newRow("not a dBase file") << "text" << "Файл «%1» не является таблицей dBase";
+    QTest::newRow("missing file") << "missing"
+                                  << "Файл «%1» не найден";
+    QTest::newRow("a folder") << "folder"
+                              << "«%1» - это папка, а не файл таблицы";
+    QTest::newRow("not a dBase file") << "text"
+                                      << "Файл «%1» не является таблицей dBase";
     QTest::newRow("truncated") << "truncated"
                                << "Файл «%1» повреждён или обрезан: в его заголовке указано "
                                   "записей: 250, а в файле целиком есть только 180";
     QTest::newRow("a field without a column")
-        << "nocolumn" << "В таблице str_doma нет столбца «etazh» для поля «ETAZH» файла";
-    QTest::newRow("a value the column refuses")
-        << "refused" << "База данных не приняла запись 137 файла:";
+        << "nocolumn"
+        << "В таблице str_doma нет столбца «etazh» для поля «ETAZH» файла";
+    QTest::newRow("a value the column refuses") << "refused"
+                                                << "База данных не приняла запись 137 файла:";
     QTest::newRow("a number that is none")
-        << "badnumber" << "Запись 3 файла «%1»: в поле «NOMER» не число: «1-2»";
+        << "badnumber"
+        << "Запись 3 файла «%1»: в поле «NOMER» не число: «1-2»";
     QTest::newRow("an unknown code page")
-        << "codepage" << "Файл «%1» записан в кодовой странице «Klingon», которую программа "
-                         "не знает";
-    QTest::newRow("a memo field") << "memo" << "Поле «PRIM» файла «%1» имеет тип «M», который "
-                                               "программа не читает";
+        << "codepage"
+        << "Файл «%1» записан в кодовой странице «Klingon», которую программа "
+           "не знает";
+    QTest::newRow("a memo field") << "memo"
+                                  << "Поле «PRIM» файла «%1» имеет тип «M», который "
+                                     "программа не читает";
 }
 
 void TestImport::failures()
@@ -441,9 +460,7 @@ void TestImport::failures()
     if (kind == QLatin1String("folder"))
         path = m_dir->path();
     if (kind == QLatin1String("text")) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("KOD_UL;DOM;GIL\nU1;1;ЖИЛ\n").repeated(20));
+        QVERIFY(WriteFile(path, QByteArray("KOD_UL;DOM;GIL\nU1;1;ЖИЛ\n").repeated(20)));
     } else if (kind != QLatin1String("missing") && kind != QLatin1String("folder")) {
         QVERIFY(writeDbf(path, codePage, fields, records));
     }
@@ -453,14 +470,14 @@ void TestImport::failures()
     }
     const QString before = snapshot();
 
-    m_form->txtDBFFilePath->setText(path);
+    m_main->Form()->txtDBFFilePath->setText(path);
     button("btnLoadData")->click();
     QCOMPARE(m_boxes.size(), 1);
     const QString shown = message.contains(QLatin1String("%1")) ? message.arg(path) : message;
     QVERIFY2(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:\n\n") + shown),
              qPrintable(m_boxes[0].text));
     QCOMPARE(snapshot(), before);
-    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_main->Form()->isEnabled());
     QVERIFY(!ImpProgressForm->isVisible());
     QVERIFY(!QApplication::overrideCursor());
     // the connection is still usable
@@ -487,7 +504,7 @@ void TestImport::cancelClickDuringRun()
     std::function<void()> watch = [&] {
         if (!ImpProgressForm->isVisible() || seen.clicked)
             return;
-        seen.mainEnabled = m_form->isEnabled();
+        seen.mainEnabled = m_main->Form()->isEnabled();
         seen.modal = QApplication::activeModalWidget() == ImpProgressForm;
         if (seen.clickNext) {
             seen.clicked = true;
@@ -504,7 +521,7 @@ void TestImport::cancelClickDuringRun()
         QTimer::singleShot(0, ImpProgressForm, watch);
     };
     QTimer::singleShot(0, ImpProgressForm, watch);
-    m_form->txtDBFFilePath->setText(path);
+    m_main->Form()->txtDBFFilePath->setText(path);
     button("btnLoadData")->click();
 
     QVERIFY(seen.clicked);
@@ -518,7 +535,7 @@ void TestImport::cancelClickDuringRun()
     QCOMPARE(m_boxes[0].text, QStringLiteral("Загрузка прервана пользователем"));
     QCOMPARE(m_progressShownAtBox, QList<bool>{false});
     QCOMPARE(snapshot(), before);
-    QVERIFY(m_form->isEnabled());
+    QVERIFY(m_main->Form()->isEnabled());
     QVERIFY(AdmDistrictsForm->isVisible());
     AdmDistrictsForm->close();
 }
@@ -536,12 +553,12 @@ void TestImport::importFromTab()
         filters << info.filter;
         return answer;
     });
-    m_form->txtDBFFilePath->setText(QStringLiteral("old.dbf"));
+    m_main->Form()->txtDBFFilePath->setText(QStringLiteral("old.dbf"));
     button("btnSelectFile")->click();
-    QCOMPARE(m_form->txtDBFFilePath->text(), QStringLiteral("old.dbf"));
+    QCOMPARE(m_main->Form()->txtDBFFilePath->text(), QStringLiteral("old.dbf"));
     answer = path;
     button("btnSelectFile")->click();
-    QCOMPARE(m_form->txtDBFFilePath->text(), path);
+    QCOMPARE(m_main->Form()->txtDBFFilePath->text(), path);
     QCOMPARE(filters, QStringList(2, "Файлы таблиц (*.DBF)|*.DBF|Все файлы (*.*)|*.*"));
     QCOMPARE(button("btnSelectFile")->toolTip(), QStringLiteral("Выбрать файл..."));
 
@@ -566,7 +583,7 @@ void TestImport::importFromTab()
 
     // an empty path is refused before anything happens
     m_boxes.clear();
-    m_form->txtDBFFilePath->clear();
+    m_main->Form()->txtDBFFilePath->clear();
     button("btnLoadData")->click();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Kestrum"));

@@ -339,7 +339,8 @@ void TestAddress::streetAfterPost()
     QCOMPARE(m_shown, QStringList{"StreetEditForm"});
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT utype || unitnameid || unitname || areaid "
-                                         "FROM addrunits WHERE unitid = 'U20'")).toString(),
+                                         "FROM addrunits WHERE unitid = 'U20'"))
+                 .toString(),
              QStringLiteral("ULN20") + name + QStringLiteral("2"));
     QCOMPARE(form()->txtUlPattern->text(), name);
     QCOMPARE(sorted(column(DM->qryStreets, "unitid")), listed);
@@ -384,6 +385,7 @@ void TestAddress::streetAfterPostOfEdit()
     });
     form()->cmdEditStreet->click();
     CHECK_SCRIPTS();
+    QCOMPARE(m_shown, (QStringList{"StreetEditForm", "StreetEditForm"}));
     QCOMPARE(form()->txtUlPattern->text(), QStringLiteral("Ле"));
     QCOMPARE(DM->qryStreets->RecordCount(), 4);
 }
@@ -413,7 +415,8 @@ void TestAddress::newBuildingOnCurrentStreet()
     CHECK_SCRIPTS();
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT ulid || dom || korp || gil || teid "
-                                         "FROM buildings WHERE ulid = 'U10'")).toString(),
+                                         "FROM buildings WHERE ulid = 'U10'"))
+                 .toString(),
              QStringLiteral("U1052Н/Ж102"));
     QCOMPARE(DM->qryBuildings->RecordCount(), 1);
     const int id = DM->qryBuildings->FieldValue(QStringLiteral("buildingid")).toInt();
@@ -486,8 +489,9 @@ void TestAddress::selectBuilding()
     CHECK_SCRIPTS();
     QCOMPARE(caption, QStringLiteral("Адреса строений (выбор)"));
     QVERIFY(m_boxes.isEmpty());
-    QCOMPARE(id.toInt(), count(QStringLiteral("SELECT buildingid FROM buildings "
-                                              "WHERE ulid = 'U1' AND dom = '10'")));
+    QCOMPARE(id.toInt(),
+             count(QStringLiteral("SELECT buildingid FROM buildings "
+                                  "WHERE ulid = 'U1' AND dom = '10'")));
     QCOMPARE(address.toString(), QStringLiteral("Москва, Ленинский проспект, д. 10, корп. 1"));
     // the window keeps its lists for the next showing
     QCOMPARE(form()->txtUlPattern->text(), QStringLiteral("Ленинский"));
@@ -623,12 +627,15 @@ void TestAddress::beforePostWarnings_data()
     QTest::addColumn<QString>("dataSet");
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("administrative district")
-        << "qryAdmDistricts" << "AdmDistrictEditForm"
-        << "Не задан код административного округа!";
-    QTest::newRow("city district") << "qryDistricts" << "DistrictEditForm"
+    QTest::newRow("administrative district") << "qryAdmDistricts"
+                                             << "AdmDistrictEditForm"
+                                             << "Не задан код административного округа!";
+    QTest::newRow("city district") << "qryDistricts"
+                                   << "DistrictEditForm"
                                    << "Не задан код района!";
-    QTest::newRow("street") << "qryStreets" << "StreetEditForm" << "Не задан код улицы!";
+    QTest::newRow("street") << "qryStreets"
+                            << "StreetEditForm"
+                            << "Не задан код улицы!";
 }
 
 void TestAddress::beforePostWarnings()
@@ -675,9 +682,10 @@ void TestAddress::beforePostWarnings()
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes[0].text, warning);
         QCOMPARE(ds->FieldValue(QStringLiteral("unitid")).toString(), before);
-        QCOMPARE(count(QStringLiteral("SELECT count(*) FROM addrunits WHERE unitid = '%1'")
-                           .arg(before)),
-                 1);
+        QCOMPARE(
+            count(
+                QStringLiteral("SELECT count(*) FROM addrunits WHERE unitid = '%1'").arg(before)),
+            1);
     }
 }
 
@@ -692,9 +700,9 @@ void TestAddress::newUnitsAreListed()
     child<QToolButton>(AdmDistrictsForm, "cmdAddAdmDistrict")->click();
     CHECK_SCRIPTS();
     QVERIFY2(m_boxes.isEmpty(), m_boxes.isEmpty() ? "" : qPrintable(m_boxes[0].text));
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT utype FROM addrunits WHERE unitid = '00'"))
-                 .toString(),
-             QStringLiteral("AO"));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT utype FROM addrunits WHERE unitid = '00'")).toString(),
+        QStringLiteral("AO"));
     QCOMPARE(column(DM->qryAdmDistricts, "unitid"), (QStringList{"00", "01", "02"}));
     QCOMPARE(DM->qryAdmDistricts->RecNo(), 0);
 
@@ -709,7 +717,8 @@ void TestAddress::newUnitsAreListed()
     CHECK_SCRIPTS();
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT utype || parentid FROM addrunits "
-                                         "WHERE unitid = '103'")).toString(),
+                                         "WHERE unitid = '103'"))
+                 .toString(),
              QStringLiteral("TE00"));
     QCOMPARE(DM->qryDistricts->FieldValue(QStringLiteral("unitid")).toString(),
              QStringLiteral("103"));
@@ -760,6 +769,7 @@ void TestAddress::cancelledNewRowStoresNothing()
     });
     child<QToolButton>(AdmDistrictsForm, "cmdAddAdmDistrict")->click();
     CHECK_SCRIPTS();
+    QCOMPARE(m_shown, QStringList{"AdmDistrictEditForm"});
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM addrunits WHERE utype = 'AO'")), 2);
     QCOMPARE(column(DM->qryAdmDistricts, "unitid"), (QStringList{"01", "02"}));
@@ -772,6 +782,7 @@ void TestAddress::cancelledNewRowStoresNothing()
     });
     form()->cmdAddBuilding->click();
     CHECK_SCRIPTS();
+    QCOMPARE(m_shown, (QStringList{"AdmDistrictEditForm", "BuildingEditForm"}));
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM buildings WHERE dom = '99'")), 0);
     QCOMPARE(DM->qryBuildings->RecordCount(), 2);
@@ -786,8 +797,8 @@ void TestAddress::lazyOpening()
     QVERIFY(!DM->qryBuildings->Active());
     bool openWhenShown = false;
     browse([&](QDialog *) {
-        openWhenShown = DM->qryStreets->Active() && DM->qryStreets1->Active() &&
-                        DM->qryBuildings->Active();
+        openWhenShown =
+            DM->qryStreets->Active() && DM->qryStreets1->Active() && DM->qryBuildings->Active();
         return int(QDialog::Rejected);
     });
     CHECK_SCRIPTS();
@@ -874,9 +885,8 @@ void TestAddress::addressFollowsItsParts_data()
     QTest::newRow("house edited")
         << "UPDATE buildings SET dom = ' 7а ', korp = NULL WHERE buildingid = 901"
         << "пос. Тестовый, Проверочная ул., д. 7а, стр. 1";
-    QTest::newRow("other street")
-        << "UPDATE buildings SET ulid = 'T2' WHERE buildingid = 901"
-        << "Запасная ул., д. 5, корп. 2, стр. 1";
+    QTest::newRow("other street") << "UPDATE buildings SET ulid = 'T2' WHERE buildingid = 901"
+                                  << "Запасная ул., д. 5, корп. 2, стр. 1";
     QTest::newRow("street renamed")
         << "UPDATE addrunits SET unitname = 'Новая ул.' WHERE unitid = 'T1'"
         << "пос. Тестовый, Новая ул., д. 5, корп. 2, стр. 1";
@@ -891,8 +901,8 @@ void TestAddress::addressFollowsItsParts_data()
         << "пос. Другой, Проверочная ул., д. 5, корп. 2, стр. 1";
     QTest::newRow("another settlement renamed")
         << "UPDATE areas SET areaname = 'с. Другое' WHERE areaid = 92" << full;
-    QTest::newRow("status changed") << "UPDATE buildings SET gil = 'Н/Ж' WHERE buildingid = 901"
-                                    << full;
+    QTest::newRow("status changed")
+        << "UPDATE buildings SET gil = 'Н/Ж' WHERE buildingid = 901" << full;
     QTest::newRow("address written over")
         << "UPDATE buildings SET address = 'чужой адрес' WHERE buildingid = 901" << full;
     QTest::newRow("written with triggers off")
@@ -921,9 +931,12 @@ void TestAddress::addressFollowsItsParts()
     const QVariant got = m_db->Scalar(QStringLiteral("SELECT get_address(901)"));
     // the other building of the street follows its street and settlement
     const QVariant other = m_db->Scalar(QStringLiteral("SELECT get_address(902)"));
-    const QString street = m_db->Scalar(QStringLiteral(
-        "SELECT concat_ws(', ', nullif(a.areaname, ''), u.unitname, 'д. 9') FROM addrunits u"
-        " LEFT JOIN areas a ON a.areaid = u.areaid WHERE u.unitid = 'T1'")).toString();
+    const QString street =
+        m_db->Scalar(
+                QStringLiteral("SELECT concat_ws(', ', nullif(a.areaname, ''), u.unitname, 'д. "
+                               "9') FROM addrunits u"
+                               " LEFT JOIN areas a ON a.areaid = u.areaid WHERE u.unitid = 'T1'"))
+            .toString();
     m_db->Exec(QStringLiteral("DELETE FROM buildings WHERE buildingid IN (901, 902);"
                               "DELETE FROM addrunits WHERE unitid IN ('T1', 'T2');"
                               "DELETE FROM areas WHERE areaid IN (91, 92);"));
@@ -948,13 +961,13 @@ void TestAddress::importUpdatesBuildings_data()
                                      << "12А|||Н/Ж|;5|||ЖИЛ|101" << 1;
     QTest::newRow("new district") << "('T1', '12а', NULL, NULL, 'ЖИЛ', '102')"
                                   << "12А|||ЖИЛ|102;5|||ЖИЛ|101" << 1;
-    QTest::newRow("unknown district kept") << "('T1', '5', NULL, NULL, 'ЖИЛ', '999')"
-                                           << before << 0;
+    QTest::newRow("unknown district kept")
+        << "('T1', '5', NULL, NULL, 'ЖИЛ', '999')" << before << 0;
     QTest::newRow("unchanged") << "('T1', '5', NULL, NULL, 'ЖИЛ', '101')" << before << 0;
     QTest::newRow("new house") << "('T1', '7', '1', NULL, 'ЖИЛ', '102')"
                                << "12А|||ЖИЛ|;5|||ЖИЛ|101;7|1||ЖИЛ|102" << 1;
-    QTest::newRow("korpus makes another house")
-        << "('T1', '5', '2', NULL, 'Н/Ж', NULL)" << "12А|||ЖИЛ|;5|||ЖИЛ|101;5|2||Н/Ж|" << 1;
+    QTest::newRow("korpus makes another house") << "('T1', '5', '2', NULL, 'Н/Ж', NULL)"
+                                                << "12А|||ЖИЛ|;5|||ЖИЛ|101;5|2||Н/Ж|" << 1;
     QTest::newRow("last row counts")
         << "('T1', '5', NULL, NULL, 'Н/Ж', NULL), ('T1', '5 ', NULL, NULL, 'ЖИЛ', '102')"
         << "12А|||ЖИЛ|;5|||ЖИЛ|102" << 1;
@@ -967,16 +980,21 @@ void TestAddress::importUpdatesBuildings()
     QFETCH(QString, houses);
     QFETCH(int, result);
     m_db->Exec(QStringLiteral(
-        "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'T1', 'Проверочная ул.');"
-        "INSERT INTO buildings (ulid, dom, gil, teid) VALUES ('T1', '5', 'ЖИЛ', '101'),"
-        " ('T1', '12А', 'ЖИЛ', NULL);"
-        "TRUNCATE TABLE str_doma;"
-        "INSERT INTO str_doma (kod_ul, dom, korp, stroen, gil, kod_te) VALUES ") + staged);
+                   "INSERT INTO addrunits (utype, unitid, unitname) VALUES ('UL', 'T1', "
+                   "'Проверочная ул.');"
+                   "INSERT INTO buildings (ulid, dom, gil, teid) VALUES ('T1', '5', 'ЖИЛ', '101'),"
+                   " ('T1', '12А', 'ЖИЛ', NULL);"
+                   "TRUNCATE TABLE str_doma;"
+                   "INSERT INTO str_doma (kod_ul, dom, korp, stroen, gil, kod_te) VALUES ") +
+               staged);
     const int got = m_db->Scalar(QStringLiteral("SELECT upd_buildings()")).toInt();
-    const QString after = m_db->Scalar(QStringLiteral(
-        "SELECT string_agg(concat_ws('|', dom, coalesce(korp, ''), coalesce(stroen, ''), gil,"
-        " coalesce(teid, '')), ';' ORDER BY dom, korp NULLS FIRST) FROM buildings"
-        " WHERE ulid = 'T1'")).toString();
+    const QString after =
+        m_db->Scalar(QStringLiteral(
+                         "SELECT string_agg(concat_ws('|', dom, coalesce(korp, ''), "
+                         "coalesce(stroen, ''), gil,"
+                         " coalesce(teid, '')), ';' ORDER BY dom, korp NULLS FIRST) FROM buildings"
+                         " WHERE ulid = 'T1'"))
+            .toString();
     m_db->Exec(QStringLiteral("TRUNCATE TABLE str_doma;"
                               "DELETE FROM buildings WHERE ulid = 'T1';"
                               "DELETE FROM addrunits WHERE unitid = 'T1';"));
@@ -998,17 +1016,23 @@ void TestAddress::listWindows_data()
     QTest::addColumn<QString>("noun");
     QTest::addColumn<QString>("suffix");
     QTest::newRow("administrative districts")
-        << "AdmDistrictsForm" << "Административные округа" << QSize(500, 500)
+        << "AdmDistrictsForm"
+        << "Административные округа" << QSize(500, 500)
         << "Административные округа:" << QStringList{"Код", "Краткое наименование"}
-        << QList<int>{50, 300} << QStringList{"01", "ЦАО"} << "округ" << "AdmDistrict";
+        << QList<int>{50, 300} << QStringList{"01", "ЦАО"} << "округ"
+        << "AdmDistrict";
     QTest::newRow("city districts")
-        << "DistrictsForm" << "Городские районы" << QSize(500, 500) << "Городские районы:"
-        << QStringList{"Код", "Наименование", "Округ"} << QList<int>{50, 250, 70}
-        << QStringList{"101", "Арбат", "ЦАО"} << "район" << "District";
-    QTest::newRow("settlements")
-        << "AreasForm" << "Населенные пункты" << QSize(500, 400) << "Населенные пункты:"
-        << QStringList{"Наименование"} << QList<int>{300} << QStringList{"Зеленоград"}
-        << "населенный пункт" << "Area";
+        << "DistrictsForm"
+        << "Городские районы" << QSize(500, 500)
+        << "Городские районы:" << QStringList{"Код", "Наименование", "Округ"}
+        << QList<int>{50, 250, 70} << QStringList{"101", "Арбат", "ЦАО"} << "район"
+        << "District";
+    QTest::newRow("settlements") << "AreasForm"
+                                 << "Населенные пункты" << QSize(500, 400)
+                                 << "Населенные пункты:" << QStringList{"Наименование"}
+                                 << QList<int>{300} << QStringList{"Зеленоград"}
+                                 << "населенный пункт"
+                                 << "Area";
 }
 
 void TestAddress::listWindows()
@@ -1146,8 +1170,8 @@ void TestAddress::menuAndViewButton()
     TSelBuildingForm *first = form();
     CreateStartupWindows(m_form.get());
     QCOMPARE(form(), first);
-    QCOMPARE(m_form->tsAddresses->findChildren<QPushButton *>(QStringLiteral("btnViewData")).size(),
-             1);
+    QCOMPARE(
+        m_form->tsAddresses->findChildren<QPushButton *>(QStringLiteral("btnViewData")).size(), 1);
 }
 
 QTEST_MAIN(TestAddress)

@@ -2,7 +2,7 @@
 // organisation dialog with its bank accounts, the bank account and CTP
 // dialogs, and the bank account selection. Dialogs are "shown" by a handler
 // that runs what the operator would do in them, one script per showing.
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "data/dberrors.h"
@@ -29,45 +29,12 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <deque>
-
 namespace {
-using Script = std::function<void(QDialog *)>;
+using Script = TDialogScripts::Script;
 
 QString S(const char *text)
 {
     return QString::fromUtf8(text);
-}
-
-// What the operator types into an edit of a dialog: the old text is erased
-// first, key by key as the operator would. Nothing once a check has failed.
-void type(QWidget *window, const char *edit, const QString &text)
-{
-    if (ScriptFailed())
-        return;
-    auto *e = window->findChild<QLineEdit *>(QLatin1String(edit));
-    if (!SCRIPT_VERIFY2(e, QStringLiteral("no edit %1 in %2")
-                               .arg(QLatin1String(edit), window->objectName())))
-        return;
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_Backspace);
-    // QTest::keyClicks takes Latin-1 only: Cyrillic keys are sent one by one
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(e, &press);
-        QApplication::sendEvent(e, &release);
-    }
-}
-
-void click(QWidget *window, const char *button)
-{
-    if (ScriptFailed())
-        return;
-    auto *b = window->findChild<QAbstractButton *>(QLatin1String(button));
-    if (SCRIPT_VERIFY2(b, QStringLiteral("no button %1 in %2")
-                              .arg(QLatin1String(button), window->objectName())))
-        b->click();
 }
 
 bool enabled(QWidget *window, const char *name)
@@ -116,53 +83,22 @@ private slots:
 
 private:
     int count(const QString &sql) { return m_db->Scalar(sql).toInt(); }
-    // the script run when the named dialog is shown next
-    void expect(const QString &dialog, Script script) { m_scripts[dialog].push_back(script); }
     // the organisations, accounts and CTP every test starts from
     void resetData();
     void editOrg(const QString &name, Script script);
-    TListPanel *orgsPage() const { return m_form->findChild<TListPanel *>("pnlOrgs"); }
-    TListPanel *ctpPage() const { return m_form->findChild<TListPanel *>("pnlCTP"); }
-    QStringList boxTexts() const;
+    TMainForm *form() const { return m_main->Form(); }
+    TListPanel *orgsPage() const { return form()->findChild<TListPanel *>("pnlOrgs"); }
+    TListPanel *ctpPage() const { return form()->findChild<TListPanel *>("pnlCTP"); }
 
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
-    QHash<QString, std::deque<Script>> m_scripts;
-    QHash<QString, int> m_shown;
-    QList<MessageInfo> m_boxes;
-    std::deque<QMessageBox::StandardButton> m_answers; // for confirmations; Yes when none
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TDialogScripts m_dialogs;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages; // confirmations answered Yes unless told otherwise
 };
 
 void TestOrgs::initTestCase()
 {
-    SetMessageResponder([this](const MessageInfo &m) {
-        m_boxes << m;
-        if (!m.buttons.testFlag(QMessageBox::Yes))
-            return QMessageBox::Ok;
-        if (m_answers.empty())
-            return QMessageBox::Yes;
-        const QMessageBox::StandardButton a = m_answers.front();
-        m_answers.pop_front();
-        return a;
-    });
-    SetDialogHandler([this](QDialog *d) {
-        // as exec() would: show, let the operator act, and what is still
-        // open afterwards is closed with Esc
-        ++m_shown[d->objectName()];
-        d->setResult(QDialog::Rejected);
-        d->show();
-        std::deque<Script> &queue = m_scripts[d->objectName()];
-        if (!queue.empty()) {
-            Script s = queue.front();
-            queue.pop_front();
-            if (!ScriptFailed())
-                s(d);
-        }
-        if (d->isVisible())
-            d->reject();
-        return d->result();
-    });
     REQUIRE_TEST_SERVER();
     m_db = std::make_unique<TTestDatabase>(QStringLiteral("orgs"));
 }
@@ -184,55 +120,32 @@ void TestOrgs::resetData()
 
 void TestOrgs::cleanupTestCase()
 {
-    SetMessageResponder({});
-    SetDialogHandler({});
     m_db.reset();
 }
 
 void TestOrgs::init()
 {
     REQUIRE_TEST_SERVER();
-    m_boxes.clear();
-    m_answers.clear();
-    m_scripts.clear();
-    m_shown.clear();
+    m_messages.Clear();
+    m_dialogs.Clear();
     resetData();
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestOrgs::cleanup()
 {
     ReportScriptFailure(__FILE__, __LINE__);
-    QStringList unused;
-    for (auto it = m_scripts.cbegin(); it != m_scripts.cend(); ++it)
-        if (!it.value().empty())
-            unused << it.key();
-    m_form.reset();
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset();
     // every script queued was run, unless the test stopped before
-    QVERIFY2(unused.isEmpty() || QTest::currentTestFailed(),
-             qPrintable(unused.join(QStringLiteral(", ")) + QStringLiteral(" not shown")));
-}
-
-QStringList TestOrgs::boxTexts() const
-{
-    QStringList texts;
-    for (const MessageInfo &m : m_boxes)
-        texts << m.text;
-    return texts;
+    CHECK_ALL_SCRIPTS_PLAYED(m_dialogs);
 }
 
 void TestOrgs::editOrg(const QString &name, Script script)
 {
     if (!SCRIPT_VERIFY2(DM->qryOrgs->Locate(QStringLiteral("orgname"), name), qPrintable(name)))
         return;
-    expect(QStringLiteral("OrgEditForm"), script);
-    click(orgsPage(), "cmdEditOrg");
+    m_dialogs.Expect(QStringLiteral("OrgEditForm"), script);
+    Click(orgsPage(), "cmdEditOrg");
 }
 
 void TestOrgs::pagesAndDialogs()
@@ -245,22 +158,37 @@ void TestOrgs::pagesAndDialogs()
         QStringList commands, hints;
     };
     const QList<List> lists = {
-        {orgsPage(), "dbgrdOrgs", "stOrgs", "Организации:",
+        {orgsPage(),
+         "dbgrdOrgs",
+         "stOrgs",
+         "Организации:",
          {{S("Наименование"), 300}, {S("Телефон"), 150}},
          {"cmdAddOrg", "cmdDelOrg", "cmdEditOrg"},
          {S("Добавить организацию"), S("Удалить организацию"), S("Редактировать организацию")}},
-        {ctpPage(), "dbgrdCTP", "stCTP", "ЦТП:", {{S("Наименование"), 300}},
+        {ctpPage(),
+         "dbgrdCTP",
+         "stCTP",
+         "ЦТП:",
+         {{S("Наименование"), 300}},
          {"cmdAddCTP", "cmdDelCTP", "cmdEditCTP"},
          {S("Добавить ЦТП"), S("Удалить ЦТП"), S("Редактировать ЦТП")}},
-        {OrgEditForm, "dbgrdOrgBankAcc", "stBankAcc", "Банковские счета:",
+        {OrgEditForm,
+         "dbgrdOrgBankAcc",
+         "stBankAcc",
+         "Банковские счета:",
          {{S("Номер счета"), 200}, {S("Наименование банка"), 300}},
          {"cmdAddBankAcc", "cmdDelBankAcc", "cmdEditBankAcc"},
          {S("Добавить счет"), S("Удалить счет"), S("Редактировать счет")}},
-        {SelBankAccForm, "dbgrdBankAcc", "stBankAcc", "Банковские счета:",
-         {{S("Номер счета"), 200}, {S("Наименование банка"), 400}}, {}, {}},
+        {SelBankAccForm,
+         "dbgrdBankAcc",
+         "stBankAcc",
+         "Банковские счета:",
+         {{S("Номер счета"), 200}, {S("Наименование банка"), 400}},
+         {},
+         {}},
     };
-    QVERIFY(orgsPage() && orgsPage()->parentWidget() == m_form->tsOrgs);
-    QVERIFY(ctpPage() && ctpPage()->parentWidget() == m_form->tsCTP);
+    QVERIFY(orgsPage() && orgsPage()->parentWidget() == form()->tsOrgs);
+    QVERIFY(ctpPage() && ctpPage()->parentWidget() == form()->tsCTP);
     for (const List &l : lists) {
         auto *grid = l.window->findChild<TDBGrid *>(QLatin1String(l.grid));
         QVERIFY2(grid, l.grid);
@@ -315,22 +243,22 @@ void TestOrgs::pagesAndDialogs()
 
 void TestOrgs::addOrganisation()
 {
-    expect(QStringLiteral("OrgEditForm"), [](QDialog *d) {
+    m_dialogs.Expect(QStringLiteral("OrgEditForm"), [](QDialog *d) {
         SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
         // the account list is the new organisation's: empty
         SCRIPT_COMPARE(DM->qryOrgBankAcc->Master(), DM->dsOrgs);
         SCRIPT_VERIFY(DM->qryOrgBankAcc->Active());
         SCRIPT_VERIFY(DM->qryOrgBankAcc->IsEmpty());
-        type(d, "txtOrgName", S("Вега"));
-        type(d, "txtPhone", S("22-33"));
-        type(d, "txtPersonH", S("Петров П.П."));
-        type(d, "txtWSClientId", S("К-17"));
-        click(d, "btnOK");
+        TypeInto(d, "txtOrgName", S("Вега"));
+        TypeInto(d, "txtPhone", S("22-33"));
+        TypeInto(d, "txtPersonH", S("Петров П.П."));
+        TypeInto(d, "txtWSClientId", S("К-17"));
+        Click(d, "btnOK");
         SCRIPT_VERIFY(!d->isVisible());
     });
-    click(orgsPage(), "cmdAddOrg");
+    Click(orgsPage(), "cmdAddOrg");
     CHECK_SCRIPTS();
-    QVERIFY2(m_boxes.isEmpty(), qPrintable(boxTexts().join(QLatin1Char('|'))));
+    QVERIFY2(boxes().isEmpty(), qPrintable(m_messages.Texts().join(QLatin1Char('|'))));
     TDataSet *orgs = DM->qryOrgs;
     QCOMPARE(orgs->GetState(), TDataSet::State::Browse);
     QCOMPARE(orgs->RecordCount(), 4);
@@ -340,22 +268,24 @@ void TestOrgs::addOrganisation()
     const int id = orgs->FieldValue(QStringLiteral("orgid")).toInt();
     QCOMPARE(id, count(S("SELECT last_value FROM organizations_orgid_seq")));
     QCOMPARE(m_db->Scalar(S("SELECT phone || personh || wsclientid FROM organizations "
-                            "WHERE orgid = %1").arg(id)).toString(),
+                            "WHERE orgid = %1")
+                              .arg(id))
+                 .toString(),
              S("22-33Петров П.П.К-17"));
 }
 
 void TestOrgs::emptyOrgNameKeepsEverything()
 {
     editOrg(S("Альфа"), [this](QDialog *d) {
-        type(d, "txtOrgName", QString());
-        type(d, "txtPersonH", S("Иванов"));
-        click(d, "btnOK");
-        if (!SCRIPT_COMPARE(m_boxes.size(), 1))
+        TypeInto(d, "txtOrgName", QString());
+        TypeInto(d, "txtPersonH", S("Иванов"));
+        Click(d, "btnOK");
+        if (!SCRIPT_COMPARE(boxes().size(), 1))
             return;
-        SCRIPT_COMPARE(m_boxes[0].title, S("Warning"));
-        SCRIPT_COMPARE(m_boxes[0].icon, QMessageBox::Warning);
-        SCRIPT_COMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        SCRIPT_COMPARE(m_boxes[0].text,
+        SCRIPT_COMPARE(boxes()[0].title, S("Warning"));
+        SCRIPT_COMPARE(boxes()[0].icon, QMessageBox::Warning);
+        SCRIPT_COMPARE(boxes()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        SCRIPT_COMPARE(boxes()[0].text,
                        S("Наименование организации является обязательным реквизитом!"));
         // still open with what was typed and with the accounts listed
         SCRIPT_VERIFY(d->isVisible());
@@ -364,15 +294,15 @@ void TestOrgs::emptyOrgNameKeepsEverything()
         SCRIPT_COMPARE(OrgEditForm->dbgrdOrgBankAcc->model()->rowCount(), 2);
         SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
         // a name of blanks is a name
-        type(d, "txtOrgName", S(" "));
-        click(d, "btnOK");
+        TypeInto(d, "txtOrgName", S(" "));
+        Click(d, "btnOK");
         SCRIPT_VERIFY(!d->isVisible());
     });
     CHECK_SCRIPTS();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_db->Scalar(S("SELECT orgname || personh FROM organizations WHERE orgid = 1"))
-                 .toString(),
-             S(" Иванов"));
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(
+        m_db->Scalar(S("SELECT orgname || personh FROM organizations WHERE orgid = 1")).toString(),
+        S(" Иванов"));
 }
 
 void TestOrgs::cancelledAddStoresNothing_data()
@@ -392,14 +322,14 @@ void TestOrgs::cancelledAddStoresNothing()
     const QString table = org ? S("organizations") : S("ctp");
     const int rows = ds->RecordCount();
     ds->SetRecNo(1);
-    expect(org ? S("OrgEditForm") : S("CTPEditForm"), [&](QDialog *d) {
+    m_dialogs.Expect(org ? S("OrgEditForm") : S("CTPEditForm"), [&](QDialog *d) {
         SCRIPT_COMPARE(grid->currentIndex().row(), rows); // the new row, shown last
-        type(d, org ? "txtOrgName" : "txtCTPName", S("Отменённая"));
-        click(d, "btnCancel");
+        TypeInto(d, org ? "txtOrgName" : "txtCTPName", S("Отменённая"));
+        Click(d, "btnCancel");
     });
-    click(org ? static_cast<QWidget *>(orgsPage()) : ctpPage(), org ? "cmdAddOrg" : "cmdAddCTP");
+    Click(org ? static_cast<QWidget *>(orgsPage()) : ctpPage(), org ? "cmdAddOrg" : "cmdAddCTP");
     CHECK_SCRIPTS();
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
     QCOMPARE(count(S("SELECT count(*) FROM ") + table), rows);
     QCOMPARE(ds->RecordCount(), rows);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
@@ -411,7 +341,8 @@ void TestOrgs::requiredNames_data()
 {
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("ctp") << S("CTPEditForm") << S("Наименование ЦТП является обязательным реквизитом!");
+    QTest::newRow("ctp") << S("CTPEditForm")
+                         << S("Наименование ЦТП является обязательным реквизитом!");
     QTest::newRow("account") << S("BankAccEditForm")
                              << S("Номер счета является обязательным реквизитом!");
 }
@@ -423,27 +354,27 @@ void TestOrgs::requiredNames()
     const bool account = dialog == S("BankAccEditForm");
     const int ctps = count(S("SELECT count(*) FROM ctp"));
     const int accounts = count(S("SELECT count(*) FROM bankaccounts"));
-    expect(dialog, [&](QDialog *d) {
+    m_dialogs.Expect(dialog, [&](QDialog *d) {
         if (account)
-            type(d, "txtBIC", S("044525225"));
-        click(d, "btnOK");
-        if (!SCRIPT_COMPARE(m_boxes.size(), 1))
+            TypeInto(d, "txtBIC", S("044525225"));
+        Click(d, "btnOK");
+        if (!SCRIPT_COMPARE(boxes().size(), 1))
             return;
-        SCRIPT_COMPARE(m_boxes[0].title, S("Warning"));
-        SCRIPT_COMPARE(m_boxes[0].text, warning);
+        SCRIPT_COMPARE(boxes()[0].title, S("Warning"));
+        SCRIPT_COMPARE(boxes()[0].text, warning);
         SCRIPT_VERIFY(d->isVisible());
         if (account)
             SCRIPT_COMPARE(text(d, "txtBIC"), S("044525225"));
-        click(d, "btnCancel"); // Cancel checks nothing
-        SCRIPT_COMPARE(m_boxes.size(), 1);
+        Click(d, "btnCancel"); // Cancel checks nothing
+        SCRIPT_COMPARE(boxes().size(), 1);
         SCRIPT_VERIFY(!d->isVisible());
     });
     if (account)
-        editOrg(S("Бета"), [](QDialog *d) { click(d, "cmdAddBankAcc"); });
+        editOrg(S("Бета"), [](QDialog *d) { Click(d, "cmdAddBankAcc"); });
     else
-        click(ctpPage(), "cmdAddCTP");
+        Click(ctpPage(), "cmdAddCTP");
     CHECK_SCRIPTS();
-    QCOMPARE(m_shown.value(dialog), 1);
+    QCOMPARE(m_dialogs.Shown(dialog), 1);
     QCOMPARE(count(S("SELECT count(*) FROM ctp")), ctps);
     QCOMPARE(count(S("SELECT count(*) FROM bankaccounts")), accounts);
     QCOMPARE(DM->qryCTP->GetState(), TDataSet::State::Browse);
@@ -452,20 +383,20 @@ void TestOrgs::requiredNames()
 void TestOrgs::addBankAccountToExistingOrg()
 {
     int accid = 0;
-    expect(QStringLiteral("BankAccEditForm"), [](QDialog *d) {
+    m_dialogs.Expect(QStringLiteral("BankAccEditForm"), [](QDialog *d) {
         SCRIPT_COMPARE(DM->qryOrgBankAcc->GetState(), TDataSet::State::Insert);
         SCRIPT_COMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), 2);
-        type(d, "txtAccNum", S("40702810"));
-        type(d, "txtBIC", S("044525225"));
-        type(d, "txtBCode", S("225"));
-        type(d, "txtBName", S("Сбербанк"));
-        type(d, "txtCAccNum", S("30101810"));
-        click(d, "btnOK");
+        TypeInto(d, "txtAccNum", S("40702810"));
+        TypeInto(d, "txtBIC", S("044525225"));
+        TypeInto(d, "txtBCode", S("225"));
+        TypeInto(d, "txtBName", S("Сбербанк"));
+        TypeInto(d, "txtCAccNum", S("30101810"));
+        Click(d, "btnOK");
     });
     editOrg(S("Бета"), [&](QDialog *d) {
         SCRIPT_VERIFY(!enabled(d, "cmdEditBankAcc"));
-        click(d, "cmdAddBankAcc");
-        SCRIPT_VERIFY2(m_boxes.isEmpty(), qPrintable(boxTexts().join(QLatin1Char('|'))));
+        Click(d, "cmdAddBankAcc");
+        SCRIPT_VERIFY2(boxes().isEmpty(), qPrintable(m_messages.Texts().join(QLatin1Char('|'))));
         // listed at once, current, with its commands
         TDataSet *acc = DM->qryOrgBankAcc;
         SCRIPT_COMPARE(acc->RecordCount(), 1);
@@ -477,12 +408,14 @@ void TestOrgs::addBankAccountToExistingOrg()
         // the contracts' account lookup knows it already
         SCRIPT_VERIFY(DM->qryBankAccounts->FindRow(
                           DM->qryBankAccounts->FieldIndex(QStringLiteral("accid")), accid) >= 0);
-        click(d, "btnCancel");
+        Click(d, "btnCancel");
     });
     CHECK_SCRIPTS();
     // stored at once, whatever became of the organisation dialog
     QCOMPARE(m_db->Scalar(S("SELECT orgid || bic || bcode || bname || caccnum FROM bankaccounts "
-                            "WHERE accid = %1").arg(accid)).toString(),
+                            "WHERE accid = %1")
+                              .arg(accid))
+                 .toString(),
              S("2044525225225Сбербанк30101810"));
 }
 
@@ -491,50 +424,51 @@ void TestOrgs::unsavedOrganisationAccount()
     const int orgs = count(S("SELECT count(*) FROM organizations"));
     const QString question = TOrgEditForm::StoreNewOrgQuestion().replace(S("\r\n"), S("\n"));
     int orgid = 0;
-    expect(QStringLiteral("BankAccEditForm"), [&](QDialog *d) {
+    m_dialogs.Expect(QStringLiteral("BankAccEditForm"), [&](QDialog *d) {
         orgid = DM->qryOrgs->FieldValue(QStringLiteral("orgid")).toInt();
         SCRIPT_VERIFY(orgid > 3);
         SCRIPT_COMPARE(DM->qryOrgBankAcc->FieldValue(QStringLiteral("orgid")).toInt(), orgid);
-        type(d, "txtAccNum", S("40817"));
-        click(d, "btnOK");
+        TypeInto(d, "txtAccNum", S("40817"));
+        Click(d, "btnOK");
     });
-    expect(QStringLiteral("OrgEditForm"), [&](QDialog *d) {
+    m_dialogs.Expect(QStringLiteral("OrgEditForm"), [&](QDialog *d) {
         SCRIPT_VERIFY(!enabled(d, "cmdDelBankAcc"));
         SCRIPT_VERIFY(!enabled(d, "cmdEditBankAcc"));
         // no name yet: the name is asked for, nothing else happens
-        click(d, "cmdAddBankAcc");
+        Click(d, "cmdAddBankAcc");
         SCRIPT_COMPARE(
-            boxTexts(),
+            m_messages.Texts(),
             QStringList{S("Наименование организации является обязательным реквизитом!")});
         // a name, but the operator does not want it stored yet
-        type(d, "txtOrgName", S("Дельта"));
-        m_answers = {QMessageBox::No};
-        click(d, "cmdAddBankAcc");
-        if (!SCRIPT_COMPARE(m_boxes.size(), 2))
+        TypeInto(d, "txtOrgName", S("Дельта"));
+        m_messages.Answer(QMessageBox::No);
+        Click(d, "cmdAddBankAcc");
+        if (!SCRIPT_COMPARE(boxes().size(), 2))
             return;
-        SCRIPT_COMPARE(m_boxes[1].title, S("Confirm"));
-        SCRIPT_COMPARE(m_boxes[1].text, question);
-        SCRIPT_COMPARE(m_shown.value(S("BankAccEditForm")), 0);
+        SCRIPT_COMPARE(boxes()[1].title, S("Confirm"));
+        SCRIPT_COMPARE(boxes()[1].text, question);
+        SCRIPT_COMPARE(m_dialogs.Shown(S("BankAccEditForm")), 0);
         SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Insert);
         SCRIPT_COMPARE(count(S("SELECT count(*) FROM organizations")), orgs);
         // Yes: stored, and the account goes to it
-        click(d, "cmdAddBankAcc");
-        SCRIPT_COMPARE(m_boxes.size(), 3);
-        SCRIPT_COMPARE(m_shown.value(S("BankAccEditForm")), 1);
+        Click(d, "cmdAddBankAcc");
+        SCRIPT_COMPARE(boxes().size(), 3);
+        SCRIPT_COMPARE(m_dialogs.Shown(S("BankAccEditForm")), 1);
         SCRIPT_COMPARE(DM->qryOrgs->GetState(), TDataSet::State::Edit);
         SCRIPT_COMPARE(text(d, "txtOrgName"), S("Дельта"));
         SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(), 1);
         SCRIPT_VERIFY(enabled(d, "cmdEditBankAcc"));
-        type(d, "txtPhone", S("11-22"));
-        click(d, "btnOK");
+        TypeInto(d, "txtPhone", S("11-22"));
+        Click(d, "btnOK");
     });
-    click(orgsPage(), "cmdAddOrg");
+    Click(orgsPage(), "cmdAddOrg");
     CHECK_SCRIPTS();
-    QCOMPARE(m_boxes.size(), 3);
+    QCOMPARE(boxes().size(), 3);
     QCOMPARE(count(S("SELECT count(*) FROM organizations")), orgs + 1);
-    QCOMPARE(m_db->Scalar(S("SELECT orgname || phone FROM organizations WHERE orgid = %1")
-                              .arg(orgid)).toString(),
-             S("Дельта11-22"));
+    QCOMPARE(
+        m_db->Scalar(S("SELECT orgname || phone FROM organizations WHERE orgid = %1").arg(orgid))
+            .toString(),
+        S("Дельта11-22"));
     QCOMPARE(count(S("SELECT count(*) FROM bankaccounts WHERE orgid = %1 AND accnum = '40817'")
                        .arg(orgid)),
              1);
@@ -546,18 +480,19 @@ void TestOrgs::unsavedOrganisationCancelledAfterStore()
 {
     // the organisation was stored with the operator's consent; Cancel then
     // drops only what was changed after that
-    expect(QStringLiteral("BankAccEditForm"), [](QDialog *d) { click(d, "btnCancel"); });
-    expect(QStringLiteral("OrgEditForm"), [](QDialog *d) {
-        type(d, "txtOrgName", S("Ёж"));
-        click(d, "cmdAddBankAcc");
-        type(d, "txtPhone", S("99"));
-        click(d, "btnCancel");
+    m_dialogs.Expect(QStringLiteral("BankAccEditForm"), [](QDialog *d) { Click(d, "btnCancel"); });
+    m_dialogs.Expect(QStringLiteral("OrgEditForm"), [](QDialog *d) {
+        TypeInto(d, "txtOrgName", S("Ёж"));
+        Click(d, "cmdAddBankAcc");
+        TypeInto(d, "txtPhone", S("99"));
+        Click(d, "btnCancel");
     });
-    click(orgsPage(), "cmdAddOrg");
+    Click(orgsPage(), "cmdAddOrg");
     CHECK_SCRIPTS();
-    QCOMPARE(m_boxes.size(), 1); // the question
+    QCOMPARE(boxes().size(), 1); // the question
     QCOMPARE(m_db->Scalar(S("SELECT coalesce(phone, '-') FROM organizations "
-                            "WHERE orgname = 'Ёж'")).toString(),
+                            "WHERE orgname = 'Ёж'"))
+                 .toString(),
              S("-"));
     QCOMPARE(DM->qryOrgs->GetState(), TDataSet::State::Browse);
     QCOMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgname")).toString(), S("Ёж"));
@@ -569,15 +504,15 @@ void TestOrgs::selectBankAccount_data()
     QTest::addColumn<QVariant>("org");
     QTest::addColumn<QVariant>("account");
     QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("current");  // accid current when shown
+    QTest::addColumn<int>("current"); // accid current when shown
     QTest::addColumn<bool>("pressOK");
     QTest::addColumn<QVariant>("result");
     const QVariant null;
     QTest::newRow("no accounts") << QVariant(2) << null << 0 << 0 << true << null;
     QTest::newRow("null organisation") << null << QVariant(1) << 0 << 0 << true << null;
     QTest::newRow("preselected") << QVariant(1) << QVariant(2) << 2 << 2 << true << QVariant(2);
-    QTest::newRow("another's account") << QVariant(1) << QVariant(3) << 2 << 1 << true
-                                       << QVariant(1);
+    QTest::newRow("another's account")
+        << QVariant(1) << QVariant(3) << 2 << 1 << true << QVariant(1);
     QTest::newRow("cancel") << QVariant(1) << QVariant(2) << 2 << 2 << false << null;
 }
 
@@ -589,14 +524,14 @@ void TestOrgs::selectBankAccount()
     QFETCH(int, current);
     QFETCH(bool, pressOK);
     QFETCH(QVariant, result);
-    expect(QStringLiteral("SelBankAccForm"), [&](QDialog *d) {
+    m_dialogs.Expect(QStringLiteral("SelBankAccForm"), [&](QDialog *d) {
         TDataSet *acc = DM->qryOrgBankAcc;
         SCRIPT_COMPARE(acc->RecordCount(), rows);
         SCRIPT_COMPARE(SelBankAccForm->dbgrdBankAcc->model()->rowCount(), rows);
         SCRIPT_COMPARE(enabled(d, "btnOK"), rows > 0);
         if (rows)
             SCRIPT_COMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), current);
-        click(d, pressOK ? "btnOK" : "btnCancel");
+        Click(d, pressOK ? "btnOK" : "btnCancel");
     });
     QVariant chosen = account;
     bool ok = false;
@@ -607,13 +542,13 @@ void TestOrgs::selectBankAccount()
     if (!result.isNull())
         QCOMPARE(chosen.toInt(), result.toInt());
     QVERIFY(!DM->qryOrgBankAcc->Active());
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestOrgs::selectBankAccountClosesOnError()
 {
-    expect(QStringLiteral("SelBankAccForm"),
-           [](QDialog *) { throw EDatabaseError(S("связь с сервером потеряна")); });
+    m_dialogs.Expect(QStringLiteral("SelBankAccForm"),
+                     [](QDialog *) { throw EDatabaseError(S("связь с сервером потеряна")); });
     QVariant chosen = 1;
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, SelectBankAccount(chosen, 1));
     QVERIFY(!DM->qryOrgBankAcc->Active());
@@ -643,28 +578,27 @@ void TestOrgs::deleteConfirmations()
                  "INSERT INTO ctp (ctpid, ctpname) VALUES (50, 'ЦТП-9')"));
     DM->qryOrgs->Requery();
     DM->qryCTP->Requery();
-    m_answers = {QMessageBox::StandardButton(answer)};
+    m_messages.Answer(QMessageBox::StandardButton(answer));
     QString table = S("organizations WHERE orgid = 50");
     if (what == S("org")) {
         QVERIFY(DM->qryOrgs->Locate(QStringLiteral("orgid"), 50));
-        click(orgsPage(), "cmdDelOrg");
+        Click(orgsPage(), "cmdDelOrg");
     } else if (what == S("ctp")) {
         table = S("ctp WHERE ctpid = 50");
         QVERIFY(DM->qryCTP->Locate(QStringLiteral("ctpid"), 50));
-        click(ctpPage(), "cmdDelCTP");
+        Click(ctpPage(), "cmdDelCTP");
     } else {
         table = S("bankaccounts WHERE accid = 50");
         editOrg(S("Бета"), [answer](QDialog *d) {
             SCRIPT_VERIFY(DM->qryOrgBankAcc->Locate(QStringLiteral("accid"), 50));
-            click(d, "cmdDelBankAcc");
-            SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(),
-                           answer == QMessageBox::Yes ? 0 : 1);
+            Click(d, "cmdDelBankAcc");
+            SCRIPT_COMPARE(DM->qryOrgBankAcc->RecordCount(), answer == QMessageBox::Yes ? 0 : 1);
         });
     }
     CHECK_SCRIPTS();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, S("Confirm"));
-    QCOMPARE(m_boxes[0].text, confirmation);
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, S("Confirm"));
+    QCOMPARE(boxes()[0].text, confirmation);
     const bool yes = answer == QMessageBox::Yes;
     QCOMPARE(count(S("SELECT count(*) FROM ") + table), yes ? 0 : 1);
     if (what == S("org") && !yes)
@@ -678,14 +612,14 @@ void TestOrgs::refusedDeleteKeepsRow()
     // Гамма owns a device (and has an account): the server refuses
     TDataSet *orgs = DM->qryOrgs;
     QVERIFY(orgs->Locate(QStringLiteral("orgname"), S("Гамма")));
-    click(orgsPage(), "cmdDelOrg");
+    Click(orgsPage(), "cmdDelOrg");
     CHECK_SCRIPTS();
-    QCOMPARE(m_boxes.size(), 2);
-    QCOMPARE(m_boxes[0].text, S("Удалить организацию?"));
-    QCOMPARE(m_boxes[1].title, S("Kestrum"));
-    QCOMPARE(m_boxes[1].icon, QMessageBox::Critical);
-    QVERIFY(m_boxes[1].text.startsWith(S("Произошла ошибка:\n\n")));
-    QVERIFY2(m_boxes[1].text.contains(S("organizations")), qPrintable(m_boxes[1].text));
+    QCOMPARE(boxes().size(), 2);
+    QCOMPARE(boxes()[0].text, S("Удалить организацию?"));
+    QCOMPARE(boxes()[1].title, S("Kestrum"));
+    QCOMPARE(boxes()[1].icon, QMessageBox::Critical);
+    QVERIFY(boxes()[1].text.startsWith(S("Произошла ошибка:\n\n")));
+    QVERIFY2(boxes()[1].text.contains(S("organizations")), qPrintable(boxes()[1].text));
     QCOMPARE(count(S("SELECT count(*) FROM organizations WHERE orgid = 3")), 1);
     QCOMPARE(orgs->RecordCount(), 3);
     QCOMPARE(orgs->FieldValue(QStringLiteral("orgname")).toString(), S("Гамма"));
@@ -701,17 +635,17 @@ void TestOrgs::commandsFollowLists()
     DM->qryCTP->Requery();
     QCOMPARE(DM->qryCTP->RecordCount(), 1);
     QVERIFY(enabled(ctpPage(), "cmdDelCTP"));
-    click(ctpPage(), "cmdDelCTP");
+    Click(ctpPage(), "cmdDelCTP");
     CHECK_SCRIPTS();
     QVERIFY(DM->qryCTP->IsEmpty());
     QVERIFY(!enabled(ctpPage(), "cmdDelCTP"));
     QVERIFY(!enabled(ctpPage(), "cmdEditCTP"));
     QVERIFY(enabled(ctpPage(), "cmdAddCTP"));
-    expect(QStringLiteral("CTPEditForm"), [](QDialog *d) {
-        type(d, "txtCTPName", S("ЦТП-61"));
-        click(d, "btnOK");
+    m_dialogs.Expect(QStringLiteral("CTPEditForm"), [](QDialog *d) {
+        TypeInto(d, "txtCTPName", S("ЦТП-61"));
+        Click(d, "btnOK");
     });
-    click(ctpPage(), "cmdAddCTP");
+    Click(ctpPage(), "cmdAddCTP");
     CHECK_SCRIPTS();
     QVERIFY(enabled(ctpPage(), "cmdDelCTP"));
     QVERIFY(enabled(ctpPage(), "cmdEditCTP"));
@@ -751,9 +685,9 @@ void TestOrgs::linkRemovedOnClose()
         SCRIPT_COMPARE(acc->ParamValue(QStringLiteral("orgid")).toInt(), 1);
         SCRIPT_COMPARE(acc->RecordCount(), 2);
         if (how == S("ok"))
-            click(d, "btnOK");
+            Click(d, "btnOK");
         else if (how == S("cancel"))
-            click(d, "btnCancel");
+            Click(d, "btnCancel");
         else
             d->close();
         SCRIPT_VERIFY(!d->isVisible());
@@ -765,7 +699,7 @@ void TestOrgs::linkRemovedOnClose()
     DM->qryOrgs->First();
     QVERIFY(!acc->Active());
     // and the selection reads the organisation it is given
-    expect(QStringLiteral("SelBankAccForm"), [acc](QDialog *) {
+    m_dialogs.Expect(QStringLiteral("SelBankAccForm"), [acc](QDialog *) {
         SCRIPT_COMPARE(acc->RecordCount(), 1);
         SCRIPT_COMPARE(acc->FieldValue(QStringLiteral("accid")).toInt(), 3);
     });
@@ -787,15 +721,15 @@ void TestOrgs::doubleClickHitTest()
 {
     QFETCH(QString, where);
     QFETCH(bool, opens);
-    m_form->pcMain->setCurrentWidget(m_form->tsOrgs);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    form()->pcMain->setCurrentWidget(form()->tsOrgs);
+    form()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form()));
     TDBGrid *grid = orgsPage()->Grid;
     QPoint at = grid->visualRect(grid->model()->index(1, 0)).center();
     if (where == S("below"))
         at = QPoint(10, grid->viewport()->height() - 3);
     if (opens)
-        expect(QStringLiteral("OrgEditForm"), [](QDialog *) {
+        m_dialogs.Expect(QStringLiteral("OrgEditForm"), [](QDialog *) {
             SCRIPT_COMPARE(DM->qryOrgs->FieldValue(QStringLiteral("orgname")).toString(),
                            S("Бета"));
         });
@@ -808,8 +742,8 @@ void TestOrgs::doubleClickHitTest()
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
     }
     CHECK_SCRIPTS();
-    QCOMPARE(m_shown.value(S("OrgEditForm")), opens ? 1 : 0);
-    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(m_dialogs.Shown(S("OrgEditForm")), opens ? 1 : 0);
+    QVERIFY(boxes().isEmpty());
 }
 
 QTEST_MAIN(TestOrgs)

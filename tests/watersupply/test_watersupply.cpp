@@ -5,6 +5,7 @@
 #include "app/startwindows.h"
 #include "base/utils.h"
 #include "common/appfixture.h"
+#include "common/scriptchecks.h"
 #include "common/testdb.h"
 #include "watersupply/contractswfrm.h"
 #include "watersupply/watersupplyfrm.h"
@@ -101,8 +102,11 @@ void TestWaterSupply::initTestCase()
         d->show();
         d->activateWindow();
         // a dialog counts as active with its owner: wait for the dialog itself
-        if (!QTest::qWaitFor([d] { return QApplication::activeWindow() == d; }))
-            qWarning("%s did not become active", qPrintable(d->objectName()));
+        if (!QTest::qWaitFor([d] { return QApplication::activeWindow() == d; })) {
+            SCRIPT_FAIL(d->objectName() + QStringLiteral(" did not become active"));
+            d->reject();
+            return d->result();
+        }
         if (const Script s = m_scripts.take(d->objectName()))
             s(d);
         m_closeAnswers.clear();
@@ -152,7 +156,9 @@ void TestWaterSupply::init()
 
 void TestWaterSupply::cleanup()
 {
-    QVERIFY2(m_scripts.isEmpty(), qPrintable(QStringList(m_scripts.keys()).join(", ")));
+    ReportScriptFailure(__FILE__, __LINE__);
+    QVERIFY2(m_scripts.isEmpty() || QTest::currentTestFailed(),
+             qPrintable(QStringList(m_scripts.keys()).join(", ")));
     m_form.reset();
     m_app.reset();
 }
@@ -203,7 +209,8 @@ void TestWaterSupply::addInput()
     QCOMPARE(sql("SELECT count(*) FROM watersupply").toInt(), fill ? 4 : 3);
     if (fill) {
         QCOMPARE(sql("SELECT udevid || '/' || contractid || '/' || winputnum || '/' || paramid"
-                     " FROM watersupply WHERE wsid = 501").toString(),
+                     " FROM watersupply WHERE wsid = 501")
+                     .toString(),
                  QStringLiteral("1/2/Ввод 9/2"));
         QCOMPARE(m_seen["wsid"].toInt(), 501); // still the current row
         QCOMPARE(m_seen["param"].toString(), QStringLiteral("V2"));
@@ -242,8 +249,9 @@ void TestWaterSupply::closeQuestion()
     });
     QVERIFY(!m_boxes.isEmpty());
     QCOMPARE(m_boxes[0].title, QStringLiteral("Подтверждение"));
-    QCOMPARE(m_boxes[0].text, QStringLiteral("В таблице имеются несохраненные данные.\n\n"
-                                             "Записать в базу?"));
+    QCOMPARE(m_boxes[0].text,
+             QStringLiteral("В таблице имеются несохраненные данные.\n\n"
+                            "Записать в базу?"));
     QCOMPARE(m_boxes[0].icon, QMessageBox::Question);
     QCOMPARE(m_boxes[0].buttons, SB::Yes | SB::No | SB::Cancel);
     QCOMPARE(m_seen["visible"].toBool(), !closes);
@@ -302,7 +310,9 @@ void TestWaterSupply::contractDateCleared()
     });
     press(ContractsWForm, "cmdEditContractW");
     QCOMPARE(sql("SELECT coalesce(cdate::text, '-') || number FROM contractsw WHERE"
-                 " contractid = 1").toString(), QStringLiteral("-В-1"));
+                 " contractid = 1")
+                 .toString(),
+             QStringLiteral("-В-1"));
     QVERIFY(m_boxes.isEmpty());
 }
 

@@ -1,6 +1,8 @@
 // The data-aware controls of the edit dialogs against the real server: edits,
 // number and date boxes, lookup and fixed lists, check boxes, read-only texts
 // and the rule that enables commands.
+#include "common/datawindow.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
 #include "data/datasource.h"
@@ -25,23 +27,6 @@
 
 namespace {
 
-const char *const NotActive = "the test window did not become active";
-
-// QTest::keyClicks takes Latin-1 only: other letters go as key events with text.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 128) {
-            QTest::keyClick(widget, c.toLatin1());
-        } else {
-            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c),
-                                Qt::NoModifier);
-            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c),
-                                Qt::NoModifier);
-        }
-    }
-}
-
 // Replaces the whole text of an edit as the operator would.
 void retype(QLineEdit *edit, const QString &text)
 {
@@ -50,14 +35,7 @@ void retype(QLineEdit *edit, const QString &text)
     if (text.isEmpty())
         QTest::keyClick(edit, Qt::Key_Backspace);
     else
-        typeText(edit, text);
-}
-
-// Lays a control out in a shown window and shows it, so it can take the focus.
-void addTo(QWidget *window, QWidget *control)
-{
-    window->layout()->addWidget(control);
-    control->show();
+        TypeText(edit, text);
 }
 
 } // namespace
@@ -90,17 +68,14 @@ private slots:
     void commandsFollowTheDataSource();
 
 private:
-    // A shown, active window with a spare edit to move the focus to; null when
-    // the window did not become active.
-    QWidget *window(QObject *owner, QLineEdit **other);
     // the rows every test starts from
     void resetData();
-    TDataSet *dataSet(QObject *owner, const char *name, const QString &sql);
-    TDataSet *areas(QObject *owner);
-    TDataSet *streets(QObject *owner, TDataSet *areaList);
 
     std::unique_ptr<TTestDatabase> m_db;
-    QList<MessageInfo> m_boxes;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
+    // a shown, active window over the test database, made anew for each test
+    std::unique_ptr<TDataWindow> m_w;
 };
 
 void TestDBControls::initTestCase()
@@ -137,93 +112,29 @@ void TestDBControls::cleanupTestCase()
 
 void TestDBControls::init()
 {
-    m_boxes.clear();
-    SetMessageResponder([this](const MessageInfo &info) {
-        m_boxes << info;
-        return QMessageBox::Ok;
-    });
-    if (m_db)
-        resetData();
+    REQUIRE_TEST_SERVER();
+    m_messages.Clear();
+    resetData();
+    m_w = std::make_unique<TDataWindow>(m_db->Conn());
+    QVERIFY2(m_w->Show(), "the test window did not become active");
 }
 
 void TestDBControls::cleanup()
 {
-    SetMessageResponder({});
-}
-
-QWidget *TestDBControls::window(QObject *owner, QLineEdit **other)
-{
-    auto *w = new QWidget;
-    // gone before the owner's datasets
-    connect(owner, &QObject::destroyed, w, [w] { delete w; });
-    auto *layout = new QVBoxLayout(w);
-    *other = new QLineEdit(w);
-    layout->addWidget(*other);
-    w->resize(400, 300);
-    w->show();
-    w->activateWindow();
-    if (!QTest::qWaitForWindowActive(w))
-        return nullptr; // gone with the owner
-    return w;
-}
-
-TDataSet *TestDBControls::dataSet(QObject *owner, const char *name, const QString &sql)
-{
-    auto *ds = new TDataSet(QString::fromLatin1(name), &m_db->Conn(), owner);
-    ds->SetSQL(sql);
-    return ds;
-}
-
-TDataSet *TestDBControls::areas(QObject *owner)
-{
-    TDataSet *ds = dataSet(owner, "qryAreas",
-                           QStringLiteral("SELECT areaid, areaname FROM areas "
-                                          "ORDER BY areaname, areaid"));
-    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("areaname"), FieldType::String, 255);
-    return ds;
-}
-
-TDataSet *TestDBControls::streets(QObject *owner, TDataSet *areaList)
-{
-    TDataSet *ds = dataSet(owner, "qryStreets",
-                           QStringLiteral("SELECT utype, unitid, unitname, areaid\n"
-                                          "FROM addrunits\nWHERE utype = 'UL' AND "
-                                          "unitname ILIKE :pat\nORDER BY unitname, unitid"));
-    ds->AddParam(QStringLiteral("pat"), FieldType::String, QStringLiteral("%"));
-    ds->AddField(QStringLiteral("utype"), FieldType::String, 2);
-    ds->AddField(QStringLiteral("unitid"), FieldType::String, 255);
-    ds->AddField(QStringLiteral("unitname"), FieldType::String, 255);
-    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
-    if (areaList)
-        ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
-                           QStringLiteral("areaid"), areaList, QStringLiteral("areaid"),
-                           QStringLiteral("areaname"));
-    ds->SetKeyField(QStringLiteral("unitid"));
-    return ds;
+    m_w.reset();
 }
 
 // ---- edits -----------------------------------------------------------------
 
 void TestDBControls::typingGoesStraightIntoTheRow()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryOrgs",
-                           QStringLiteral("SELECT orgid, orgname FROM organizations "
-                                          "ORDER BY orgid"));
-    ds->AddField(QStringLiteral("orgid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("orgname"), FieldType::String, 50);
-    ds->SetKeyField(QStringLiteral("orgid"));
-    auto *source = new TDataSource(QStringLiteral("dsOrgs"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *edit = new TDBEdit(source, QStringLiteral("orgname"), w, QStringLiteral("txtOrgName"));
-    auto *twin = new TDBEdit(source, QStringLiteral("orgname"), w);
-    addTo(w, edit);
-    addTo(w, twin);
+    TDataSet *ds = m_w->DataSet(
+        "qryOrgs", QStringLiteral("SELECT orgid, orgname FROM organizations ORDER BY orgid"),
+        {{"orgid", FieldType::Integer}, {"orgname", FieldType::String, 50}}, "orgid");
+    TDataSource *source = m_w->Open(ds);
+    auto *edit = m_w->Add(new TDBEdit(source, QStringLiteral("orgname"), m_w->Window(),
+                                      QStringLiteral("txtOrgName")));
+    auto *twin = m_w->Add(new TDBEdit(source, QStringLiteral("orgname"), m_w->Window()));
     QCOMPARE(edit->text(), QStringLiteral("Горводоканал"));
     QCOMPARE(edit->maxLength(), 50);
     QVERIFY(!edit->isReadOnly());
@@ -231,7 +142,7 @@ void TestDBControls::typingGoesStraightIntoTheRow()
     edit->setFocus();
     edit->end(false);
     QSignalSpy changes(ds, &TDataSet::DataChanged);
-    typeText(edit, QStringLiteral(" МУП"));
+    TypeText(edit, QStringLiteral(" МУП"));
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
     QCOMPARE(ds->FieldValue(QStringLiteral("orgname")).toString(),
              QStringLiteral("Горводоканал МУП"));
@@ -255,21 +166,14 @@ void TestDBControls::typingGoesStraightIntoTheRow()
     ds->SetFieldValue(QStringLiteral("orgname"), QStringLiteral("Теплосеть-2"));
     QCOMPARE(edit->text(), QStringLiteral("Теплосеть-2"));
     ds->Cancel();
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDBControls::emptyTextStoresNullUnlessItWasEmpty()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = areas(&owner);
-    auto *source = new TDataSource(QStringLiteral("dsAreas"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *edit = new TDBEdit(source, QStringLiteral("areaname"), w);
-    addTo(w, edit);
+    TDataSet *ds = m_w->Areas();
+    TDataSource *source = m_w->Open(ds);
+    auto *edit = m_w->Add(new TDBEdit(source, QStringLiteral("areaname"), m_w->Window()));
 
     // by name the area with the empty name comes first
     QVERIFY(ds->FieldValue(QStringLiteral("areaname")).toString().isEmpty());
@@ -291,56 +195,49 @@ void TestDBControls::emptyTextStoresNullUnlessItWasEmpty()
 
 void TestDBControls::integerTextIsCheckedOnLeaving()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = streets(&owner, nullptr);
-    auto *source = new TDataSource(QStringLiteral("dsStreets"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *edit = new TDBEdit(source, QStringLiteral("areaid"), w);
-    addTo(w, edit);
+    TDataSet *ds = m_w->Streets();
+    TDataSource *source = m_w->Open(ds);
+    auto *edit = m_w->Add(new TDBEdit(source, QStringLiteral("areaid"), m_w->Window()));
     QCOMPARE(edit->text(), QStringLiteral("1"));
 
     // a number goes in with each keystroke
     retype(edit, QStringLiteral("12"));
     QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).toInt(), 12);
-    other->setFocus();
+    m_w->Other()->setFocus();
     // a text that is no number keeps the value from before this input
     retype(edit, QStringLiteral("-"));
     QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).toInt(), 12);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
     // leaving it so is refused, and the focus comes back
-    other->setFocus();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes[0].icon, QMessageBox::Warning);
-    QCOMPARE(m_boxes[0].text, QStringLiteral("'-' не является правильным целым числом"));
+    m_w->Other()->setFocus();
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(boxes()[0].icon, QMessageBox::Warning);
+    QCOMPARE(boxes()[0].text, QStringLiteral("'-' не является правильным целым числом"));
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
     QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).toInt(), 12);
     // the refused text is selected: typing replaces it
-    typeText(edit, QStringLiteral("7"));
+    TypeText(edit, QStringLiteral("7"));
     QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).toInt(), 7);
-    other->setFocus();
-    QCOMPARE(m_boxes.size(), 1);
+    m_w->Other()->setFocus();
+    QCOMPARE(boxes().size(), 1);
 
     // out of the field's range: the digits stored on the way are taken back,
     // and Enter is refused as well
     retype(edit, QStringLiteral("99999999999"));
     QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).toInt(), 7);
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(m_boxes.size(), 2);
-    QVERIFY2(m_boxes[1].text.contains(QStringLiteral("вне допустимого диапазона")),
-             qPrintable(m_boxes[1].text));
+    QCOMPARE(boxes().size(), 2);
+    QVERIFY2(boxes()[1].text.contains(QStringLiteral("вне допустимого диапазона")),
+             qPrintable(boxes()[1].text));
     QCOMPARE(ds->FieldValue(QStringLiteral("areaid")).toInt(), 7);
 
     // another row drops the pending text
     ds->Cancel();
     ds->Next();
     QCOMPARE(edit->text(), QStringLiteral("2"));
-    other->setFocus();
-    QCOMPARE(m_boxes.size(), 2);
+    m_w->Other()->setFocus();
+    QCOMPARE(boxes().size(), 2);
     // blank is NULL
     retype(edit, QString());
     QVERIFY(ds->FieldValue(QStringLiteral("areaid")).isNull());
@@ -349,19 +246,12 @@ void TestDBControls::integerTextIsCheckedOnLeaving()
 
 void TestDBControls::editIsReadOnlyWithoutRowOrWritableField()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *areaList = areas(&owner);
+    TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    TDataSet *ds = streets(&owner, areaList);
-    auto *source = new TDataSource(QStringLiteral("dsStreets"), ds, &owner);
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *name = new TDBEdit(source, QStringLiteral("unitname"), w);
-    auto *lookup = new TDBEdit(source, QStringLiteral("areaname"), w);
-    addTo(w, name);
-    addTo(w, lookup);
+    TDataSet *ds = m_w->Streets(areaList);
+    TDataSource *source = m_w->Source(ds);
+    auto *name = m_w->Add(new TDBEdit(source, QStringLiteral("unitname"), m_w->Window()));
+    auto *lookup = m_w->Add(new TDBEdit(source, QStringLiteral("areaname"), m_w->Window()));
     // closed: nothing to edit
     QVERIFY(name->isReadOnly());
     ds->Open();
@@ -386,12 +276,9 @@ void TestDBControls::editIsReadOnlyWithoutRowOrWritableField()
 
 void TestDBControls::fieldsFromTheFirstRunAreFound()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryAny",
-                           QStringLiteral("SELECT orgid, orgname FROM organizations "
-                                          "ORDER BY orgid"));
-    auto *source = new TDataSource(QStringLiteral("dsAny"), ds, &owner);
+    TDataSet *ds = m_w->DataSet(
+        "qryAny", QStringLiteral("SELECT orgid, orgname FROM organizations ORDER BY orgid"));
+    TDataSource *source = m_w->Source(ds);
     auto edit = std::make_unique<TDBEdit>(source, QStringLiteral("orgname"));
     QVERIFY(!edit->DataLink()->Field());
     ds->Open();
@@ -401,42 +288,35 @@ void TestDBControls::fieldsFromTheFirstRunAreFound()
 
 void TestDBControls::numberEdit()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryAbonents",
-                           QStringLiteral("SELECT abonentid, contractid, number, maxenergy "
-                                          "FROM abonents ORDER BY abonentid"));
-    ds->AddField(QStringLiteral("abonentid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("contractid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("number"), FieldType::String, 255);
-    ds->AddField(QStringLiteral("maxenergy"), FieldType::Float);
-    ds->SetKeyField(QStringLiteral("abonentid"));
-    auto *source = new TDataSource(QStringLiteral("dsAbonents"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *edit = new TDBNumberEdit(source, QStringLiteral("maxenergy"), w,
-                                   QStringLiteral("txtMaxEnergy"));
-    addTo(w, edit);
+    TDataSet *ds = m_w->DataSet("qryAbonents",
+                                QStringLiteral("SELECT abonentid, contractid, number, maxenergy "
+                                               "FROM abonents ORDER BY abonentid"),
+                                {{"abonentid", FieldType::Integer},
+                                 {"contractid", FieldType::Integer},
+                                 {"number", FieldType::String, 255},
+                                 {"maxenergy", FieldType::Float}},
+                                "abonentid");
+    TDataSource *source = m_w->Open(ds);
+    auto *edit = m_w->Add(new TDBNumberEdit(source, QStringLiteral("maxenergy"), m_w->Window(),
+                                            QStringLiteral("txtMaxEnergy")));
     QCOMPARE(edit->text(), QStringLiteral("12.5"));
 
     // a decimal comma or point
     retype(edit, QStringLiteral("1,5"));
     QCOMPARE(ds->FieldValue(QStringLiteral("maxenergy")).toDouble(), 1.5);
-    other->setFocus();
+    m_w->Other()->setFocus();
     QCOMPARE(edit->text(), QStringLiteral("1.5"));
     retype(edit, QStringLiteral("2.25"));
     QCOMPARE(ds->FieldValue(QStringLiteral("maxenergy")).toDouble(), 2.25);
-    other->setFocus();
+    m_w->Other()->setFocus();
 
     // a bad number: a warning, nothing stored, the focus stays
     retype(edit, QStringLiteral("2,5x"));
     QCOMPARE(ds->FieldValue(QStringLiteral("maxenergy")).toDouble(), 2.25);
-    other->setFocus();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes[0].text, QStringLiteral("'2,5x' не является правильным числом"));
+    m_w->Other()->setFocus();
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(boxes()[0].text, QStringLiteral("'2,5x' не является правильным числом"));
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
     QCOMPARE(ds->FieldValue(QStringLiteral("maxenergy")).toDouble(), 2.25);
 
@@ -448,51 +328,45 @@ void TestDBControls::numberEdit()
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT maxenergy FROM abonents WHERE abonentid = 1"))
                  .toDouble(),
              1000.75);
-    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(boxes().size(), 1);
 }
 
 void TestDBControls::dateEditStoresDatesAndBlanks()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryContractsW",
-                           QStringLiteral("SELECT contractid, number, cdate FROM contractsw "
-                                          "ORDER BY contractid"));
-    ds->AddField(QStringLiteral("contractid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("number"), FieldType::String, 50);
-    ds->AddField(QStringLiteral("cdate"), FieldType::Date);
-    ds->SetKeyField(QStringLiteral("contractid"));
-    auto *source = new TDataSource(QStringLiteral("dsContractsW"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *edit = new TDBDateEdit(source, QStringLiteral("cdate"), w, QStringLiteral("txtCDate"));
-    addTo(w, edit);
+    TDataSet *ds = m_w->DataSet("qryContractsW",
+                                QStringLiteral("SELECT contractid, number, cdate FROM contractsw "
+                                               "ORDER BY contractid"),
+                                {{"contractid", FieldType::Integer},
+                                 {"number", FieldType::String, 50},
+                                 {"cdate", FieldType::Date}},
+                                "contractid");
+    TDataSource *source = m_w->Open(ds);
+    auto *edit = m_w->Add(new TDBDateEdit(source, QStringLiteral("cdate"), m_w->Window(),
+                                          QStringLiteral("txtCDate")));
     QCOMPARE(edit->displayText(), QStringLiteral("01/02/2020"));
 
     // a complete date goes in as it is typed; before that only the state changes
     edit->setFocus();
     edit->clear();
-    typeText(edit, QStringLiteral("1503"));
+    TypeText(edit, QStringLiteral("1503"));
     QCOMPARE(edit->displayText(), QStringLiteral("15/03/____"));
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
     QCOMPARE(ds->FieldValue(QStringLiteral("cdate")).toDate(), QDate(2020, 2, 1));
-    typeText(edit, QStringLiteral("2021"));
+    TypeText(edit, QStringLiteral("2021"));
     QCOMPARE(ds->FieldValue(QStringLiteral("cdate")).toDate(), QDate(2021, 3, 15));
-    other->setFocus();
-    QVERIFY(m_boxes.isEmpty());
+    m_w->Other()->setFocus();
+    QVERIFY(boxes().isEmpty());
     ds->Post();
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT cdate FROM contractsw WHERE contractid = 1"))
-                 .toDate(),
-             QDate(2021, 3, 15));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT cdate FROM contractsw WHERE contractid = 1")).toDate(),
+        QDate(2021, 3, 15));
 
     // an all-blank box is NULL
     retype(edit, QString());
     QCOMPARE(edit->displayText(), QStringLiteral("__/__/____"));
     QVERIFY(ds->FieldValue(QStringLiteral("cdate")).isNull());
-    other->setFocus();
-    QVERIFY(m_boxes.isEmpty());
+    m_w->Other()->setFocus();
+    QVERIFY(boxes().isEmpty());
     ds->Post();
     QVERIFY(m_db->Scalar(QStringLiteral("SELECT cdate FROM contractsw WHERE contractid = 1"))
                 .isNull());
@@ -514,68 +388,55 @@ void TestDBControls::dateEditRefusesImpossibleDates_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("31 February") << "31022020"
                                  << "'31/02/2020' не является правильной датой";
-    QTest::newRow("month 13") << "01132020" << "'01/13/2020' не является правильной датой";
-    QTest::newRow("half typed") << "120320" << "'12/03/20  ' не является правильной датой";
+    QTest::newRow("month 13") << "01132020"
+                              << "'01/13/2020' не является правильной датой";
+    QTest::newRow("half typed") << "120320"
+                                << "'12/03/20  ' не является правильной датой";
 }
 
 void TestDBControls::dateEditRefusesImpossibleDates()
 {
-    REQUIRE_TEST_SERVER();
     QFETCH(QString, typed);
     QFETCH(QString, message);
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryContractsW",
-                           QStringLiteral("SELECT contractid, cdate FROM contractsw "
-                                          "ORDER BY contractid"));
-    ds->AddField(QStringLiteral("contractid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("cdate"), FieldType::Date);
-    auto *source = new TDataSource(QStringLiteral("dsContractsW"), ds, &owner);
-    ds->Open();
+    TDataSet *ds = m_w->DataSet(
+        "qryContractsW",
+        QStringLiteral("SELECT contractid, cdate FROM contractsw ORDER BY contractid"),
+        {{"contractid", FieldType::Integer}, {"cdate", FieldType::Date}});
+    TDataSource *source = m_w->Open(ds);
     ds->SetFieldValue(QStringLiteral("cdate"), QDate(2020, 2, 1));
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *edit = new TDBDateEdit(source, QStringLiteral("cdate"), w);
-    addTo(w, edit);
+    auto *edit = m_w->Add(new TDBDateEdit(source, QStringLiteral("cdate"), m_w->Window()));
 
     retype(edit, typed);
     QCOMPARE(ds->FieldValue(QStringLiteral("cdate")).toDate(), QDate(2020, 2, 1));
-    QVERIFY(m_boxes.isEmpty());
-    other->setFocus();
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes[0].text, message);
+    QVERIFY(boxes().isEmpty());
+    m_w->Other()->setFocus();
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(boxes()[0].text, message);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(edit));
     QCOMPARE(ds->FieldValue(QStringLiteral("cdate")).toDate(), QDate(2020, 2, 1));
     // Enter is refused the same way and goes no further
     QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(boxes().size(), 2);
     QCOMPARE(ds->FieldValue(QStringLiteral("cdate")).toDate(), QDate(2020, 2, 1));
     // the operator puts it right
     retype(edit, QStringLiteral("28022020"));
     QCOMPARE(ds->FieldValue(QStringLiteral("cdate")).toDate(), QDate(2020, 2, 28));
-    other->setFocus();
-    QCOMPARE(m_boxes.size(), 2);
+    m_w->Other()->setFocus();
+    QCOMPARE(boxes().size(), 2);
 }
 
 void TestDBControls::dateEditOnDateTimeField()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryDates",
-                           QStringLiteral("SELECT contractid, "
-                                          "cdate::timestamp + interval '10 hours' AS cdt "
-                                          "FROM contractsw ORDER BY contractid"));
-    ds->AddField(QStringLiteral("contractid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("cdt"), FieldType::DateTime);
-    auto *source = new TDataSource(QStringLiteral("dsDates"), ds, &owner);
-    ds->Open();
+    TDataSet *ds =
+        m_w->DataSet("qryDates",
+                     QStringLiteral("SELECT contractid, "
+                                    "cdate::timestamp + interval '10 hours' AS cdt "
+                                    "FROM contractsw ORDER BY contractid"),
+                     {{"contractid", FieldType::Integer}, {"cdt", FieldType::DateTime}});
+    TDataSource *source = m_w->Open(ds);
     ds->SetFieldValue(QStringLiteral("cdt"), QDateTime(QDate(2020, 2, 1), QTime(10, 0), Qt::UTC));
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *edit = new TDBDateEdit(source, QStringLiteral("cdt"), w);
-    addTo(w, edit);
+    auto *edit = m_w->Add(new TDBDateEdit(source, QStringLiteral("cdt"), m_w->Window()));
     // the box shows the day only
     QCOMPARE(edit->displayText(), QStringLiteral("01/02/2020"));
     retype(edit, QStringLiteral("05062022"));
@@ -588,20 +449,13 @@ void TestDBControls::dateEditOnDateTimeField()
 
 void TestDBControls::lookupComboStoresTheKey()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *areaList = areas(&owner);
+    TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    TDataSet *ds = streets(&owner, areaList);
-    auto *source = new TDataSource(QStringLiteral("dsStreets"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *box = new TDBLookupComboBox(source, QStringLiteral("areaid"), areaList,
-                                      QStringLiteral("areaid"), QStringLiteral("areaname"), w,
-                                      QStringLiteral("cbArea"));
-    addTo(w, box);
+    TDataSet *ds = m_w->Streets(areaList);
+    TDataSource *source = m_w->Open(ds);
+    auto *box = m_w->Add(new TDBLookupComboBox(
+        source, QStringLiteral("areaid"), areaList, QStringLiteral("areaid"),
+        QStringLiteral("areaname"), m_w->Window(), QStringLiteral("cbArea")));
     // areas by name: '' (4), Аксаково (3), Быково (2), Заречье (1)
     QCOMPARE(box->count(), 4);
     QCOMPARE(box->currentText(), QStringLiteral("Заречье"));
@@ -627,8 +481,8 @@ void TestDBControls::lookupComboStoresTheKey()
     QCOMPARE(chosen.count(), 2);
     QVERIFY(chosen.last().first().isNull());
     ds->Post();
-    QVERIFY(m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'"))
-                .isNull());
+    QVERIFY(
+        m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'")).isNull());
 
     // the box follows the row: u2 (Быково), u3 (no settlement)
     ds->Next();
@@ -640,22 +494,19 @@ void TestDBControls::lookupComboStoresTheKey()
     QCOMPARE(box->currentIndex(), -1);
     ds->Cancel();
     QCOMPARE(box->KeyValue(), QVariant());
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDBControls::lookupComboFollowsItsList()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *areaList = areas(&owner);
+    TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    TDataSet *ds = streets(&owner, areaList);
-    auto *source = new TDataSource(QStringLiteral("dsStreets"), ds, &owner);
-    ds->Open();
+    TDataSet *ds = m_w->Streets(areaList);
+    TDataSource *source = m_w->Open(ds);
     ds->Next(); // Мира пр., Быково
-    auto box = std::make_unique<TDBLookupComboBox>(source, QStringLiteral("areaid"), areaList,
-                                                   QStringLiteral("areaid"),
-                                                   QStringLiteral("areaname"));
+    auto box =
+        std::make_unique<TDBLookupComboBox>(source, QStringLiteral("areaid"), areaList,
+                                            QStringLiteral("areaid"), QStringLiteral("areaname"));
     QCOMPARE(box->currentText(), QStringLiteral("Быково"));
 
     // a settlement added and the list read again: listed, the key still shown
@@ -687,16 +538,11 @@ void TestDBControls::lookupComboFollowsItsList()
 
 void TestDBControls::unboundLookupCombo()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *areaList = areas(&owner);
+    TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *box = new TDBLookupComboBox(nullptr, QString(), areaList, QStringLiteral("areaid"),
-                                      QStringLiteral("areaname"), w);
-    addTo(w, box);
+    auto *box =
+        m_w->Add(new TDBLookupComboBox(nullptr, QString(), areaList, QStringLiteral("areaid"),
+                                       QStringLiteral("areaname"), m_w->Window()));
     QCOMPARE(box->currentIndex(), -1);
     box->SetKeyValue(3);
     QCOMPARE(box->currentText(), QStringLiteral("Аксаково"));
@@ -714,22 +560,14 @@ void TestDBControls::unboundLookupCombo()
 
 void TestDBControls::comboBoxOfFixedTexts()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryBuildings",
-                           QStringLiteral("SELECT buildingid, gil FROM buildings "
-                                          "ORDER BY buildingid"));
-    ds->AddField(QStringLiteral("buildingid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("gil"), FieldType::String, 255);
-    ds->SetKeyField(QStringLiteral("buildingid"));
-    auto *source = new TDataSource(QStringLiteral("dsBuildings"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *box = new TDBComboBox(source, QStringLiteral("gil"),
-                                {QStringLiteral("ЖИЛ"), QStringLiteral("Н/Ж")}, w);
-    addTo(w, box);
+    TDataSet *ds = m_w->DataSet(
+        "qryBuildings",
+        QStringLiteral("SELECT buildingid, gil FROM buildings ORDER BY buildingid"),
+        {{"buildingid", FieldType::Integer}, {"gil", FieldType::String, 255}}, "buildingid");
+    TDataSource *source = m_w->Open(ds);
+    auto *box =
+        m_w->Add(new TDBComboBox(source, QStringLiteral("gil"),
+                                 {QStringLiteral("ЖИЛ"), QStringLiteral("Н/Ж")}, m_w->Window()));
     QCOMPARE(box->count(), 2);
     QCOMPARE(box->currentText(), QStringLiteral("ЖИЛ"));
 
@@ -738,9 +576,9 @@ void TestDBControls::comboBoxOfFixedTexts()
     QCOMPARE(ds->FieldValue(QStringLiteral("gil")).toString(), QStringLiteral("Н/Ж"));
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
     ds->Post();
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT gil FROM buildings WHERE buildingid = 1"))
-                 .toString(),
-             QStringLiteral("Н/Ж"));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT gil FROM buildings WHERE buildingid = 1")).toString(),
+        QStringLiteral("Н/Ж"));
 
     // a text that is not in the list, and NULL, show an empty box
     ds->Next();
@@ -758,24 +596,18 @@ void TestDBControls::comboBoxOfFixedTexts()
 
 void TestDBControls::checkBoxOnIntegerAndBoolean()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = dataSet(&owner, "qryFlags",
-                           QStringLiteral("SELECT areaid, areaid % 2 AS odd, "
-                                          "areaid % 2 = 0 AS even FROM areas ORDER BY areaid"));
-    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("odd"), FieldType::Integer);
-    ds->AddField(QStringLiteral("even"), FieldType::Boolean);
-    auto *source = new TDataSource(QStringLiteral("dsFlags"), ds, &owner);
-    ds->Open();
-    QLineEdit *other;
-    QWidget *w = window(&owner, &other);
-    QVERIFY2(w, NotActive);
-    auto *odd = new TDBCheckBox(source, QStringLiteral("odd"), QStringLiteral("Нечетный"), w,
-                                QStringLiteral("cbOdd"));
-    auto *even = new TDBCheckBox(source, QStringLiteral("even"), QStringLiteral("Четный"), w);
-    addTo(w, odd);
-    addTo(w, even);
+    TDataSet *ds =
+        m_w->DataSet("qryFlags",
+                     QStringLiteral("SELECT areaid, areaid % 2 AS odd, "
+                                    "areaid % 2 = 0 AS even FROM areas ORDER BY areaid"),
+                     {{"areaid", FieldType::Integer},
+                      {"odd", FieldType::Integer},
+                      {"even", FieldType::Boolean}});
+    TDataSource *source = m_w->Open(ds);
+    auto *odd = m_w->Add(new TDBCheckBox(source, QStringLiteral("odd"), QStringLiteral("Нечетный"),
+                                         m_w->Window(), QStringLiteral("cbOdd")));
+    auto *even = m_w->Add(
+        new TDBCheckBox(source, QStringLiteral("even"), QStringLiteral("Четный"), m_w->Window()));
     QVERIFY(odd->isChecked());
     QVERIFY(!even->isChecked());
 
@@ -801,13 +633,10 @@ void TestDBControls::checkBoxOnIntegerAndBoolean()
 
 void TestDBControls::readOnlyText()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *areaList = areas(&owner);
+    TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    TDataSet *ds = streets(&owner, areaList);
-    auto *source = new TDataSource(QStringLiteral("dsStreets"), ds, &owner);
-    ds->Open();
+    TDataSet *ds = m_w->Streets(areaList);
+    TDataSource *source = m_w->Open(ds);
     auto text = std::make_unique<TDBText>(source, QStringLiteral("areaname"), nullptr,
                                           QStringLiteral("txtArea"));
     QVERIFY(text->isReadOnly());
@@ -832,16 +661,14 @@ void TestDBControls::readOnlyText()
 
 void TestDBControls::commandsFollowTheDataSource()
 {
-    REQUIRE_TEST_SERVER();
-    QObject owner;
-    TDataSet *ds = streets(&owner, nullptr);
-    auto *dsStreets = new TDataSource(QStringLiteral("dsStreets"), ds, &owner);
-    TDataSet *buildings = dataSet(&owner, "qryBuildings",
-                                  QStringLiteral("SELECT buildingid, ulid FROM buildings "
-                                                 "WHERE ulid = :unitid ORDER BY buildingid"));
+    TDataSet *ds = m_w->Streets();
+    TDataSource *dsStreets = m_w->Source(ds);
+    TDataSet *buildings = m_w->DataSet("qryBuildings",
+                                       QStringLiteral("SELECT buildingid, ulid FROM buildings "
+                                                      "WHERE ulid = :unitid ORDER BY buildingid"));
     buildings->AddParam(QStringLiteral("unitid"), FieldType::String);
     buildings->SetMaster(dsStreets);
-    auto *dsBuildings = new TDataSource(QStringLiteral("dsBuildings"), buildings, &owner);
+    TDataSource *dsBuildings = m_w->Source(buildings);
 
     QWidget panel;
     auto *del = new QPushButton(&panel);

@@ -1,5 +1,7 @@
 // The data grid against the real server: columns, the current row in step
 // with the dataset both ways, the hit test, and editing in place.
+#include "common/datawindow.h"
+#include "common/operator.h"
 #include "common/postedevents.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
@@ -22,20 +24,12 @@ namespace {
 const char *const NotActive = "the test window did not become active";
 const char *const NoEditor = "no cell editor";
 
-// QTest::keyClicks takes Latin-1 only: other letters go as key events with text.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar c : text) {
-        if (c.unicode() < 128) {
-            QTest::keyClick(widget, c.toLatin1());
-        } else {
-            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c),
-                                Qt::NoModifier);
-            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c),
-                                Qt::NoModifier);
-        }
-    }
-}
+// a column of a grid: its title, field and width (-1: as wide as the title)
+struct TColumn {
+    const char *title;
+    const char *field;
+    int width = -1;
+};
 
 } // namespace
 
@@ -73,19 +67,22 @@ private slots:
     void postedRowStaysCurrentAfterRequery();
 
 private:
-    TDataSet *devTypes(QObject *owner);
-    TDataSet *areas(QObject *owner);
-    TDataSet *streets(QObject *owner, TDataSet *areas);
+    // the device types by class, category and name
+    TDataSet *devTypes();
     // The areas over the streets of each, both open, their grids laid out in
     // the window: the areas' name, the streets' code and name.
     struct TAreaStreets {
         TDataSet *areas, *streets;
         TDBGrid *areaGrid, *streetGrid;
     };
-    TAreaStreets areaStreets(QWidget *window);
-    // A window with the grid over the dataset and a line edit to leave it for;
-    // null when the window did not become active.
-    TDBGrid *showGrid(TDataSet *ds, QWidget *window, QLineEdit **other = nullptr);
+    TAreaStreets areaStreets();
+    // The grid over the dataset in the window with the columns given,
+    // editable or not, shown and with the focus; null when the window did not
+    // become active.
+    TDBGrid *showGrid(TDataSet *ds, std::initializer_list<TColumn> columns = {},
+                      bool editable = false);
+    // The device types open in such a grid.
+    TDBGrid *typesGrid(std::initializer_list<TColumn> columns = {}, bool editable = false);
     QPoint cellCenter(TDBGrid *grid, int row, int column);
     void click(TDBGrid *grid, int row, int column);
     // Opens the editor of the current cell with F2 and types the text; false
@@ -96,7 +93,10 @@ private:
     QVariant checkInterval(int devtypeid);
 
     std::unique_ptr<TTestDatabase> m_db;
-    QList<MessageInfo> m_boxes;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
+    // the window of each test, made anew for it
+    std::unique_ptr<TDataWindow> m_w;
 };
 
 void TestDBGrid::initTestCase()
@@ -127,7 +127,7 @@ void TestDBGrid::resetData()
                     .arg(12 + i);
     sql += QStringLiteral("INSERT INTO devtypes (devtypeid, devclassid, devcatid, typename, "
                           "checkinterval) VALUES ") +
-           rows.join(QLatin1String(", ")) + QLatin1Char(';');
+        rows.join(QLatin1String(", ")) + QLatin1Char(';');
     m_db->Exec(sql);
 }
 
@@ -138,103 +138,69 @@ void TestDBGrid::cleanupTestCase()
 
 void TestDBGrid::init()
 {
-    m_boxes.clear();
-    SetMessageResponder([this](const MessageInfo &info) {
-        m_boxes << info;
-        return QMessageBox::Ok;
-    });
-    if (m_db)
-        resetData();
+    REQUIRE_TEST_SERVER();
+    m_messages.Clear();
+    resetData();
+    m_w = std::make_unique<TDataWindow>(m_db->Conn());
 }
 
 void TestDBGrid::cleanup()
 {
-    SetMessageResponder({});
+    m_w.reset();
 }
 
-TDataSet *TestDBGrid::devTypes(QObject *owner)
+TDataSet *TestDBGrid::devTypes()
 {
-    auto *ds = new TDataSet(QStringLiteral("qryDevTypes"), &m_db->Conn(), owner);
-    ds->SetSQL(QStringLiteral("SELECT devtypeid, devclassid, typename, checkinterval\n"
-                              "FROM devtypes\nORDER BY devclassid, devcatid, typename"));
-    ds->AddField(QStringLiteral("devtypeid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("devclassid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("typename"), FieldType::String, 50);
-    ds->AddField(QStringLiteral("checkinterval"), FieldType::Integer);
-    ds->SetKeyField(QStringLiteral("devtypeid"));
-    return ds;
+    return m_w->DataSet("qryDevTypes",
+                        QStringLiteral("SELECT devtypeid, devclassid, typename, checkinterval\n"
+                                       "FROM devtypes\nORDER BY devclassid, devcatid, typename"),
+                        {{"devtypeid", FieldType::Integer},
+                         {"devclassid", FieldType::Integer},
+                         {"typename", FieldType::String, 50},
+                         {"checkinterval", FieldType::Integer}},
+                        "devtypeid");
 }
 
-TDataSet *TestDBGrid::areas(QObject *owner)
+TestDBGrid::TAreaStreets TestDBGrid::areaStreets()
 {
-    auto *ds = new TDataSet(QStringLiteral("qryAreas"), &m_db->Conn(), owner);
-    ds->SetSQL(QStringLiteral("SELECT areaid, areaname\nFROM areas\nORDER BY areaname, areaid"));
-    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("areaname"), FieldType::String, 255);
-    ds->SetKeyField(QStringLiteral("areaid"));
-    return ds;
-}
-
-TDataSet *TestDBGrid::streets(QObject *owner, TDataSet *areaList)
-{
-    auto *ds = new TDataSet(QStringLiteral("qryStreets"), &m_db->Conn(), owner);
-    ds->SetSQL(QStringLiteral("SELECT utype, unitid, unitname, areaid\nFROM addrunits\n"
-                              "WHERE utype = 'UL'\nORDER BY unitname, unitid"));
-    ds->AddField(QStringLiteral("utype"), FieldType::String, 2);
-    ds->AddField(QStringLiteral("unitid"), FieldType::String, 255);
-    ds->AddField(QStringLiteral("unitname"), FieldType::String, 255);
-    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
-    ds->AddLookupField(QStringLiteral("areaname"), FieldType::String, 255,
-                       QStringLiteral("areaid"), areaList, QStringLiteral("areaid"),
-                       QStringLiteral("areaname"));
-    ds->SetKeyField(QStringLiteral("unitid"));
-    return ds;
-}
-
-TestDBGrid::TAreaStreets TestDBGrid::areaStreets(QWidget *window)
-{
-    auto *layout = new QVBoxLayout(window);
-    TDataSet *areaList = areas(window);
-    auto *dsAreas = new TDataSource(QStringLiteral("dsAreas"), areaList, window);
-    auto *detail = new TDataSet(QStringLiteral("qryAreaStreets"), &m_db->Conn(), window);
-    detail->SetSQL(QStringLiteral("SELECT unitid, unitname FROM addrunits "
-                                  "WHERE areaid = :areaid ORDER BY unitid"));
+    TDataSet *areaList = m_w->Areas();
+    TDataSource *dsAreas = m_w->Source(areaList);
+    TDataSet *detail = m_w->DataSet(
+        "qryAreaStreets",
+        QStringLiteral("SELECT unitid, unitname FROM addrunits "
+                       "WHERE areaid = :areaid ORDER BY unitid"),
+        {{"unitid", FieldType::String, 255}, {"unitname", FieldType::String, 255}}, "unitid");
     detail->AddParam(QStringLiteral("areaid"), FieldType::Integer);
-    detail->AddField(QStringLiteral("unitid"), FieldType::String, 255);
-    detail->AddField(QStringLiteral("unitname"), FieldType::String, 255);
-    detail->SetKeyField(QStringLiteral("unitid"));
     detail->SetMaster(dsAreas);
     areaList->Open();
     detail->Open();
-    auto *master = new TDBGrid(dsAreas, window);
+    auto *master = m_w->Add(new TDBGrid(dsAreas, m_w->Window()));
     master->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 200);
-    auto *streetsGrid = new TDBGrid(new TDataSource(QStringLiteral("dsS"), detail, window),
-                                    window);
+    auto *streetsGrid = m_w->Add(new TDBGrid(m_w->Source(detail), m_w->Window()));
     streetsGrid->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"), 60);
     streetsGrid->AddColumn(QStringLiteral("Улица"), QStringLiteral("unitname"), 200);
-    layout->addWidget(master);
-    layout->addWidget(streetsGrid);
-    window->resize(400, 500);
     return {areaList, detail, master, streetsGrid};
 }
 
-TDBGrid *TestDBGrid::showGrid(TDataSet *ds, QWidget *window, QLineEdit **other)
+TDBGrid *TestDBGrid::showGrid(TDataSet *ds, std::initializer_list<TColumn> columns, bool editable)
 {
-    auto *layout = new QVBoxLayout(window);
-    auto *grid = new TDBGrid(new TDataSource(QStringLiteral("ds"), ds, window), window,
-                             QStringLiteral("dbgrdTest"));
-    auto *edit = new QLineEdit(window);
-    layout->addWidget(grid);
-    layout->addWidget(edit);
-    window->resize(600, 400);
-    window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window))
+    auto *grid =
+        m_w->Add(new TDBGrid(m_w->Source(ds), m_w->Window(), QStringLiteral("dbgrdTest")));
+    if (!m_w->Show(QSize(600, 400)))
         return nullptr;
     grid->setFocus();
-    if (other)
-        *other = edit;
+    for (const TColumn &c : columns)
+        grid->AddColumn(QString::fromUtf8(c.title), QString::fromLatin1(c.field), c.width);
+    if (editable)
+        grid->SetEditable(true);
     return grid;
+}
+
+TDBGrid *TestDBGrid::typesGrid(std::initializer_list<TColumn> columns, bool editable)
+{
+    TDataSet *ds = devTypes();
+    ds->Open();
+    return showGrid(ds, columns, editable);
 }
 
 QPoint TestDBGrid::cellCenter(TDBGrid *grid, int row, int column)
@@ -255,7 +221,7 @@ bool TestDBGrid::typeIntoCell(TDBGrid *grid, const QString &text)
     if (!editor)
         return false;
     editor->selectAll();
-    typeText(editor, text);
+    TypeText(editor, text);
     return true;
 }
 
@@ -269,14 +235,12 @@ QVariant TestDBGrid::checkInterval(int devtypeid)
 
 void TestDBGrid::columnsShowTheirFieldsInOrder()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid();
     QVERIFY2(grid, NotActive);
+    TDataSet *ds = grid->DataSet();
     QCOMPARE(grid->AddColumn(QStringLiteral("Интервал поверки (мес.)"),
-                             QStringLiteral("checkinterval"), 150), 0);
+                             QStringLiteral("checkinterval"), 150),
+             0);
     QCOMPARE(grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200), 1);
     QCOMPARE(grid->AddColumn(QStringLiteral("Класс"), QStringLiteral("devclassid")), 2);
 
@@ -311,11 +275,9 @@ void TestDBGrid::columnsShowTheirFieldsInOrder()
 
 void TestDBGrid::gridWithoutColumnsShowsEveryField()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    auto *ds = new TDataSet(QStringLiteral("qryAny"), &m_db->Conn(), &window);
-    ds->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaid"));
-    TDBGrid *grid = showGrid(ds, &window);
+    TDataSet *ds = m_w->DataSet(
+        "qryAny", QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaid"));
+    TDBGrid *grid = showGrid(ds);
     QVERIFY2(grid, NotActive);
     QCOMPARE(grid->ColumnCount(), 0);
     // the fields come from the first run
@@ -328,12 +290,10 @@ void TestDBGrid::gridWithoutColumnsShowsEveryField()
 
 void TestDBGrid::columnsFindFieldsOfTheFirstRun()
 {
-    REQUIRE_TEST_SERVER();
     // the archive viewer's way: columns first, the fields from the first run
-    QWidget window;
-    auto *ds = new TDataSet(QStringLiteral("qryAny"), &m_db->Conn(), &window);
-    ds->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaid"));
-    TDBGrid *grid = showGrid(ds, &window);
+    TDataSet *ds = m_w->DataSet(
+        "qryAny", QStringLiteral("SELECT areaid, areaname FROM areas ORDER BY areaid"));
+    TDBGrid *grid = showGrid(ds);
     grid->AddColumn(QStringLiteral("Название"), QStringLiteral("areaname"), 100);
     grid->AddColumn(QStringLiteral("Нет такого"), QStringLiteral("nosuchfield"), 100);
     grid->AddColumn(QStringLiteral("Код"), QStringLiteral("areaid"), 50);
@@ -354,14 +314,10 @@ void TestDBGrid::columnsFindFieldsOfTheFirstRun()
 
 void TestDBGrid::clickAndKeysMoveTheDataSet()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid =
+        typesGrid({{"Наименование", "typename", 200}, {"Интервал", "checkinterval", 100}});
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"), 100);
+    TDataSet *ds = grid->DataSet();
     QCOMPARE(grid->currentIndex().row(), 0);
 
     QSignalSpy changes(ds, &TDataSet::DataChanged);
@@ -389,13 +345,9 @@ void TestDBGrid::clickAndKeysMoveTheDataSet()
 
 void TestDBGrid::dataSetMovesSelectAndScroll()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid({{"Наименование", "typename", 200}});
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
+    TDataSet *ds = grid->DataSet();
 
     QSignalSpy changes(ds, &TDataSet::DataChanged);
     ds->SetRecNo(55);
@@ -413,13 +365,9 @@ void TestDBGrid::dataSetMovesSelectAndScroll()
 
 void TestDBGrid::resetSelectsTheCurrentRow()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid({{"Наименование", "typename", 200}});
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
+    TDataSet *ds = grid->DataSet();
     click(grid, 5, 0);
     QCOMPARE(ds->RecNo(), 5);
 
@@ -447,14 +395,11 @@ void TestDBGrid::resetSelectsTheCurrentRow()
 
 void TestDBGrid::detailGridFollowsItsMaster()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    const TAreaStreets lists = areaStreets(&window);
+    const TAreaStreets lists = areaStreets();
     TDBGrid *master = lists.areaGrid;
     TDBGrid *streetsGrid = lists.streetGrid;
     TDataSet *areaList = lists.areas;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY2(m_w->Show(QSize(400, 500)), NotActive);
 
     // areas by name: Аксаково, Быково, Заречье
     click(master, 2, 0);
@@ -469,13 +414,9 @@ void TestDBGrid::detailGridFollowsItsMaster()
 
 void TestDBGrid::signalsForWindows()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid({{"Наименование", "typename", 200}});
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"), 200);
+    TDataSet *ds = grid->DataSet();
     QSignalSpy dbl(grid, &TDBGrid::DblClick);
     QSignalSpy popup(grid, &TDBGrid::PopupMenuRequested);
 
@@ -496,19 +437,16 @@ void TestDBGrid::signalsForWindows()
 
 void TestDBGrid::hitTest()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    auto *ds = areas(&window);
+    auto *ds = m_w->Areas();
     ds->Open(); // three rows: the viewport has room below them
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = showGrid(ds, {{"Наименование", "areaname", 300}});
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 300);
 
     QVERIFY(IsDataRowHit(grid, cellCenter(grid, 0, 0)));
     QVERIFY(IsDataRowHit(grid, cellCenter(grid, 2, 0)));
     // the title row lies above the viewport
-    const QPoint title = grid->viewport()->mapFrom(
-        grid, grid->horizontalHeader()->geometry().center());
+    const QPoint title =
+        grid->viewport()->mapFrom(grid, grid->horizontalHeader()->geometry().center());
     QVERIFY(title.y() < 0);
     QVERIFY(!IsDataRowHit(grid, title));
     // the empty area below the last row, and right of the last column
@@ -532,15 +470,11 @@ void TestDBGrid::hitTest()
 
 void TestDBGrid::hitTestOnEmptyGrid()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    auto *ds = new TDataSet(QStringLiteral("qryNone"), &m_db->Conn(), &window);
-    ds->SetSQL(QStringLiteral("SELECT areaid, areaname FROM areas WHERE areaid < 0"));
-    ds->AddField(QStringLiteral("areaid"), FieldType::Integer);
-    ds->AddField(QStringLiteral("areaname"), FieldType::String, 255);
-    TDBGrid *grid = showGrid(ds, &window);
+    TDataSet *ds = m_w->DataSet(
+        "qryNone", QStringLiteral("SELECT areaid, areaname FROM areas WHERE areaid < 0"),
+        {{"areaid", FieldType::Integer}, {"areaname", FieldType::String, 255}});
+    TDBGrid *grid = showGrid(ds, {{"Наименование", "areaname", 300}});
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("areaname"), 300);
     // closed, then open and empty: nowhere is a data row
     QVERIFY(!IsDataRowHit(grid, QPoint(20, 5)));
     ds->Open();
@@ -557,12 +491,9 @@ void TestDBGrid::hitTestOnEmptyGrid()
 
 void TestDBGrid::editPostsWhenLeavingTheRow()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid();
     QVERIFY2(grid, NotActive);
+    TDataSet *ds = grid->DataSet();
     const int name = grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
     grid->SetColumnReadOnly(name);
     grid->AddColumn(QStringLiteral("Интервал поверки (мес.)"), QStringLiteral("checkinterval"));
@@ -589,7 +520,7 @@ void TestDBGrid::editPostsWhenLeavingTheRow()
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->RecNo(), 5);
     QCOMPARE(checkInterval(3).toInt(), 48);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 
     // an empty cell stores NULL
     QVERIFY2(typeIntoCell(grid, QString()), NoEditor);
@@ -601,15 +532,9 @@ void TestDBGrid::editPostsWhenLeavingTheRow()
 
 void TestDBGrid::enterAndFocusLossPost()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    QLineEdit *other = nullptr;
-    TDBGrid *grid = showGrid(ds, &window, &other);
+    TDBGrid *grid = typesGrid({{"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
-    grid->SetEditable(true);
+    TDataSet *ds = grid->DataSet();
 
     // Enter in the cell editor: posted, the row stays
     QVERIFY2(typeIntoCell(grid, QStringLiteral("60")), NoEditor);
@@ -620,7 +545,7 @@ void TestDBGrid::enterAndFocusLossPost()
 
     // the focus going to another control of the window posts
     QVERIFY2(typeIntoCell(grid, QStringLiteral("61")), NoEditor);
-    other->setFocus();
+    m_w->Other()->setFocus();
     QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(checkInterval(1).toInt(), 61);
 
@@ -628,7 +553,7 @@ void TestDBGrid::enterAndFocusLossPost()
     grid->SetPostOnExit(false);
     grid->setFocus();
     QVERIFY2(typeIntoCell(grid, QStringLiteral("62")), NoEditor);
-    other->setFocus();
+    m_w->Other()->setFocus();
     DeliverPostedEvents();
     QCOMPARE(ds->GetState(), TDataSet::State::Edit);
     QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 62);
@@ -645,20 +570,14 @@ void TestDBGrid::enterAndFocusLossPost()
     QCOMPARE(editor->text(), QStringLiteral("24"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(checkInterval(1).toInt(), 24);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDBGrid::escapeCancelsTheRow()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid({{"Наименование", "typename"}, {"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
-    grid->SetEditable(true);
+    TDataSet *ds = grid->DataSet();
     click(grid, 0, 1);
     QVERIFY2(typeIntoCell(grid, QStringLiteral("99")), NoEditor);
     // the first Esc leaves the cell without its text, the second cancels the row
@@ -683,12 +602,9 @@ void TestDBGrid::escapeCancelsTheRow()
 
 void TestDBGrid::readOnlyColumnsAndGrids()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid();
     QVERIFY2(grid, NotActive);
+    TDataSet *ds = grid->DataSet();
     const int name = grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("typename"));
     grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
     QAbstractItemModel *m = grid->model();
@@ -706,7 +622,7 @@ void TestDBGrid::readOnlyColumnsAndGrids()
     QTest::keyClick(grid, Qt::Key_F2);
     QVERIFY(!qobject_cast<QLineEdit *>(QApplication::focusWidget()));
     // typing in a read-only cell neither edits nor jumps to another row
-    typeText(grid, QStringLiteral("Тип 5"));
+    TypeText(grid, QStringLiteral("Тип 5"));
     QCOMPARE(ds->RecNo(), 2);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
 
@@ -718,44 +634,34 @@ void TestDBGrid::readOnlyColumnsAndGrids()
 
 void TestDBGrid::badTextIsRefused()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid({{"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
-    grid->SetEditable(true);
+    TDataSet *ds = grid->DataSet();
     QVERIFY2(typeIntoCell(grid, QStringLiteral("12x")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Warning"));
-    QCOMPARE(m_boxes[0].text, QStringLiteral("'12x' не является правильным целым числом"));
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(boxes()[0].text, QStringLiteral("'12x' не является правильным целым числом"));
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(checkInterval(1).toInt(), 13);
 }
 
 void TestDBGrid::failedPostIsShownAndCancelled()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
-    ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = typesGrid({{"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
-    grid->SetEditable(true);
+    TDataSet *ds = grid->DataSet();
     click(grid, 3, 0);
     // the server's check refuses a negative interval
     QVERIFY2(typeIntoCell(grid, QStringLiteral("-5")), NoEditor);
     click(grid, 6, 0);
-    QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].title, QStringLiteral("Kestrum"));
-    QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
-    QVERIFY2(m_boxes[0].text.startsWith(QStringLiteral("Произошла ошибка:")),
-             qPrintable(m_boxes[0].text));
-    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("devtypes_interval_check")),
-             qPrintable(m_boxes[0].text));
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes()[0].title, QStringLiteral("Kestrum"));
+    QCOMPARE(boxes()[0].icon, QMessageBox::Critical);
+    QVERIFY2(boxes()[0].text.startsWith(QStringLiteral("Произошла ошибка:")),
+             qPrintable(boxes()[0].text));
+    QVERIFY2(boxes()[0].text.contains(QStringLiteral("devtypes_interval_check")),
+             qPrintable(boxes()[0].text));
     // cancelled, and the grid stayed on the row
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->RecNo(), 3);
@@ -764,28 +670,24 @@ void TestDBGrid::failedPostIsShownAndCancelled()
     QCOMPARE(checkInterval(4).toInt(), 16);
 
     // with Enter as well
-    m_boxes.clear();
+    m_messages.Clear();
     QVERIFY2(typeIntoCell(grid, QStringLiteral("-1")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QTRY_COMPARE(m_boxes.size(), 1);
+    QTRY_COMPARE(boxes().size(), 1);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 16);
 }
 
 void TestDBGrid::refusingRuleCancelsSilently()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
+    TDataSet *ds = devTypes();
     ds->BeforePost.push_back([](TDataSet &) { throw EAbort(); });
     ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = showGrid(ds, {{"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
-    grid->SetEditable(true);
     QVERIFY2(typeIntoCell(grid, QStringLiteral("1")), NoEditor);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->RecNo(), 0);
     QCOMPARE(ds->FieldValue(QStringLiteral("checkinterval")).toInt(), 13);
@@ -793,9 +695,7 @@ void TestDBGrid::refusingRuleCancelsSilently()
 
 void TestDBGrid::refusedDetailPostShowsOneBox()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    const TAreaStreets lists = areaStreets(&window);
+    const TAreaStreets lists = areaStreets();
     TDBGrid *master = lists.areaGrid;
     TDBGrid *streetsGrid = lists.streetGrid;
     TDataSet *areaList = lists.areas;
@@ -803,9 +703,7 @@ void TestDBGrid::refusedDetailPostShowsOneBox()
     detail->BeforePost.push_back(
         [](TDataSet &) { throw EDatabaseError(QStringLiteral("Улица не сохранена!")); });
     streetsGrid->SetEditable(true);
-    window.show();
-    window.activateWindow();
-    QVERIFY2(QTest::qWaitForWindowActive(&window), NotActive);
+    QVERIFY2(m_w->Show(QSize(400, 500)), NotActive);
 
     click(master, 2, 0); // Заречье: the street u1
     click(streetsGrid, 0, 1);
@@ -813,38 +711,33 @@ void TestDBGrid::refusedDetailPostShowsOneBox()
     // another area is clicked: the street is refused, the area stays
     click(master, 1, 0);
     DeliverPostedEvents(); // the street grid was left as well
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains(QStringLiteral("Улица не сохранена!")),
-             qPrintable(m_boxes[0].text));
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.contains(QStringLiteral("Улица не сохранена!")),
+             qPrintable(boxes()[0].text));
     QCOMPARE(areaList->FieldValue(QStringLiteral("areaid")).toInt(), 1);
     QCOMPARE(master->currentIndex().row(), 2);
     // nothing typed is lost: the row waits as it was typed
     QVERIFY(detail->IsEditing());
-    QCOMPARE(detail->FieldValue(QStringLiteral("unitname")).toString(),
-             QStringLiteral("Lenina"));
+    QCOMPARE(detail->FieldValue(QStringLiteral("unitname")).toString(), QStringLiteral("Lenina"));
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT unitname FROM addrunits WHERE unitid = 'u1'"))
                  .toString(),
              QStringLiteral("Ленина ул."));
     // each further try is refused once
     click(master, 1, 0);
     DeliverPostedEvents();
-    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(boxes().size(), 2);
     QVERIFY(detail->IsEditing());
 }
 
 void TestDBGrid::noRowIsAddedOrDeleted()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
+    TDataSet *ds = devTypes();
     // the device types' record rule
     ds->BeforeInsert.push_back([](TDataSet &) { throw EAbort(); });
     ds->BeforeDelete.push_back([](TDataSet &) { throw EAbort(); });
     ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = showGrid(ds, {{"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
-    grid->SetEditable(true);
 
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(ds->RecNo(), 59);
@@ -870,22 +763,18 @@ void TestDBGrid::noRowIsAddedOrDeleted()
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(ds->RecordCount(), 60);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT count(*) FROM devtypes")).toInt(), 60);
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDBGrid::lookupColumnIsEditedByPicking()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *areaList = areas(&window);
+    TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    TDataSet *ds = streets(&window, areaList);
+    TDataSet *ds = m_w->Streets(areaList);
     ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid =
+        showGrid(ds, {{"Наименование", "unitname"}, {"Населенный пункт", "areaname", 200}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("unitname"));
-    grid->AddColumn(QStringLiteral("Населенный пункт"), QStringLiteral("areaname"), 200);
-    grid->SetEditable(true);
     QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Заречье"));
 
     click(grid, 0, 1);
@@ -905,32 +794,26 @@ void TestDBGrid::lookupColumnIsEditedByPicking()
 
     click(grid, 2, 1);
     QCOMPARE(ds->GetState(), TDataSet::State::Browse);
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'"))
-                 .toInt(),
-             2);
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT areaid FROM addrunits WHERE unitid = 'u1'")).toInt(),
+        2);
 }
 
 void TestDBGrid::unchangedNewRowIsDroppedOnExit()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *areaList = areas(&window);
+    TDataSet *areaList = m_w->Areas();
     areaList->Open();
-    TDataSet *ds = streets(&window, areaList);
+    TDataSet *ds = m_w->Streets(areaList);
     ds->OnNewRecord.push_back(
         [](TDataSet &d) { d.SetFieldValue(QStringLiteral("utype"), QStringLiteral("UL")); });
     ds->Open();
-    QLineEdit *other = nullptr;
-    TDBGrid *grid = showGrid(ds, &window, &other);
+    TDBGrid *grid = showGrid(ds, {{"Код", "unitid"}, {"Наименование", "unitname"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Код"), QStringLiteral("unitid"));
-    grid->AddColumn(QStringLiteral("Наименование"), QStringLiteral("unitname"));
-    grid->SetEditable(true);
 
     // the window's add command appends; the operator leaves without typing
     ds->Append();
     QCOMPARE(grid->currentIndex().row(), 3);
-    other->setFocus();
+    m_w->Other()->setFocus();
     QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(ds->RecordCount(), 3);
     QCOMPARE(grid->model()->rowCount(), 3);
@@ -957,14 +840,12 @@ void TestDBGrid::unchangedNewRowIsDroppedOnExit()
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT unitname FROM addrunits WHERE unitid = 'u9'"))
                  .toString(),
              QStringLiteral("Новая ул."));
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(boxes().isEmpty());
 }
 
 void TestDBGrid::postedRowStaysCurrentAfterRequery()
 {
-    REQUIRE_TEST_SERVER();
-    QWidget window;
-    TDataSet *ds = devTypes(&window);
+    TDataSet *ds = devTypes();
     // an after-post rule like the data module's: run again, back to the row
     ds->AfterPost.push_back([](TDataSet &d) {
         const QVariant key = d.FieldValue(QStringLiteral("devtypeid"));
@@ -974,10 +855,8 @@ void TestDBGrid::postedRowStaysCurrentAfterRequery()
         d.EnableControls();
     });
     ds->Open();
-    TDBGrid *grid = showGrid(ds, &window);
+    TDBGrid *grid = showGrid(ds, {{"Интервал", "checkinterval"}}, true);
     QVERIFY2(grid, NotActive);
-    grid->AddColumn(QStringLiteral("Интервал"), QStringLiteral("checkinterval"));
-    grid->SetEditable(true);
     click(grid, 4, 0);
     QVERIFY2(typeIntoCell(grid, QStringLiteral("30")), NoEditor);
     click(grid, 8, 0);

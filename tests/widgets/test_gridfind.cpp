@@ -5,7 +5,7 @@
 #include "app/mainfrm.h"
 #include "app/startwindows.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
 #include "data/dmfrm.h"
@@ -19,16 +19,6 @@
 #include <QtTest>
 
 namespace {
-
-// QTest::keyClicks takes Latin-1 only: other letters go as key events with text.
-void typeText(QWidget *widget, const QString &text)
-{
-    for (const QChar c : text) {
-        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c),
-                            Qt::NoModifier);
-    }
-}
 
 QString current(TDataSet *ds, const char *key)
 {
@@ -60,14 +50,15 @@ private slots:
 private:
     TGridFind *devicesFind() const;
 
+    TMainForm *form() const { return m_main->Form(); }
+
     std::unique_ptr<TTestDatabase> m_db;
-    std::unique_ptr<TAppFixture> m_app;
-    std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<TConnectedMainWindow> m_main;
+    TMessageCapture m_messages;
 };
 
 void TestGridFind::initTestCase()
 {
-    SetMessageResponder([](const MessageInfo &) { return QMessageBox::Ok; });
     if (TestServer::Available())
         m_db = std::make_unique<TTestDatabase>(QStringLiteral("gridfind"));
 }
@@ -95,23 +86,18 @@ void TestGridFind::init()
         " (1, 'Д-1', 1, 2), (2, 'Д-2', 1, 3);"
         "INSERT INTO abonents (contractid, number, maxenergy) VALUES (1, 'А-1', 12.5),"
         " (1, 'А-2', 2.25);"));
-    m_app = std::make_unique<TAppFixture>(m_db->Name());
-    m_form = std::make_unique<TMainForm>();
-    MainForm = m_form.get();
-    CreateStartupWindows(m_form.get());
-    DM->Connect();
+    m_messages.Clear();
+    m_main = std::make_unique<TConnectedMainWindow>(m_db->Name());
 }
 
 void TestGridFind::cleanup()
 {
-    m_form.reset();
-    MainForm = nullptr;
-    m_app.reset();
+    m_main.reset();
 }
 
 TGridFind *TestGridFind::devicesFind() const
 {
-    return m_form->tsDevices->findChild<TGridFind *>(QStringLiteral("pnlFindDevices"));
+    return form()->tsDevices->findChild<TGridFind *>(QStringLiteral("pnlFindDevices"));
 }
 
 void TestGridFind::typing_data()
@@ -122,17 +108,37 @@ void TestGridFind::typing_data()
     QTest::addColumn<bool>("noMatch");
     QTest::addColumn<QString>("shorter"); // the current row after a Backspace
     // the current row is D5 before each
-    QTest::newRow("first match") << "100" << "" << "D1" << false << "D1";
-    QTest::newRow("further down") << "200" << "" << "D3" << false << "D3";
-    QTest::newRow("other case") << "ЛОГИКА" << "" << "D3" << false << "D3";
-    QTest::newRow("lookup column") << "больница" << "" << "D2" << false << "D2";
-    QTest::newRow("lookup before text") << "ромашка" << "" << "D1" << false << "D1";
-    QTest::newRow("chosen column") << "ромашка" << "Версия" << "D4" << false << "D4";
-    QTest::newRow("not in the chosen column") << "больница" << "Тип" << "D5" << true << "D5";
-    QTest::newRow("nothing at all") << "щщщ" << "" << "D5" << true << "D5";
+    QTest::newRow("first match") << "100"
+                                 << ""
+                                 << "D1" << false << "D1";
+    QTest::newRow("further down") << "200"
+                                  << ""
+                                  << "D3" << false << "D3";
+    QTest::newRow("other case") << "ЛОГИКА"
+                                << ""
+                                << "D3" << false << "D3";
+    QTest::newRow("lookup column") << "больница"
+                                   << ""
+                                   << "D2" << false << "D2";
+    QTest::newRow("lookup before text") << "ромашка"
+                                        << ""
+                                        << "D1" << false << "D1";
+    QTest::newRow("chosen column") << "ромашка"
+                                   << "Версия"
+                                   << "D4" << false << "D4";
+    QTest::newRow("not in the chosen column") << "больница"
+                                              << "Тип"
+                                              << "D5" << true << "D5";
+    QTest::newRow("nothing at all") << "щщщ"
+                                    << ""
+                                    << "D5" << true << "D5";
     // each key finds: the row stays on the last text that was found
-    QTest::newRow("no match after matches") << "10011" << "" << "D1" << true << "D1";
-    QTest::newRow("typed past a match") << "7001x" << "" << "D5" << true << "D5";
+    QTest::newRow("no match after matches") << "10011"
+                                            << ""
+                                            << "D1" << true << "D1";
+    QTest::newRow("typed past a match") << "7001x"
+                                        << ""
+                                        << "D5" << true << "D5";
 }
 
 void TestGridFind::typing()
@@ -148,7 +154,7 @@ void TestGridFind::typing()
     QVERIFY(DM->qryDevices->Locate(QStringLiteral("devid"), QStringLiteral("D5")));
     if (!column.isEmpty())
         find->cbFindColumn->setCurrentIndex(find->cbFindColumn->findText(column));
-    typeText(find->txtFind, text);
+    TypeText(find->txtFind, text);
     QCOMPARE(find->txtFind->text(), text);
     QCOMPARE(current(DM->qryDevices, "devid"), devid);
     QCOMPARE(find->NoMatch(), noMatch);
@@ -167,13 +173,18 @@ void TestGridFind::stepping_data()
     QTest::addColumn<QString>("keys");  // n: F3, p: Shift+F3
     QTest::addColumn<QStringList>("rows");
     // "ромашка" is shown by D1 (owner), D4 (version) and D5 (owner)
-    QTest::newRow("next and wrap")
-        << "ромашка" << "" << "nnn" << QStringList{"D4", "D5", "D1"};
-    QTest::newRow("previous and wrap")
-        << "ромашка" << "" << "ppp" << QStringList{"D5", "D4", "D1"};
-    QTest::newRow("from a row without the text")
-        << "ромашка" << "D2" << "np" << QStringList{"D4", "D1"};
-    QTest::newRow("one match only") << "7001" << "" << "nnp" << QStringList{"D5", "D5", "D5"};
+    QTest::newRow("next and wrap") << "ромашка"
+                                   << ""
+                                   << "nnn" << QStringList{"D4", "D5", "D1"};
+    QTest::newRow("previous and wrap") << "ромашка"
+                                       << ""
+                                       << "ppp" << QStringList{"D5", "D4", "D1"};
+    QTest::newRow("from a row without the text") << "ромашка"
+                                                 << "D2"
+                                                 << "np" << QStringList{"D4", "D1"};
+    QTest::newRow("one match only") << "7001"
+                                    << ""
+                                    << "nnp" << QStringList{"D5", "D5", "D5"};
 }
 
 void TestGridFind::stepping()
@@ -208,13 +219,17 @@ void TestGridFind::keys_data()
     QTest::addColumn<QString>("focus");
     // the box holds "ромашка" and the current row is its first match, D1
     QTest::newRow("Ctrl+F") << "grid" << int(Qt::Key_F) << int(Qt::ControlModifier) << "D1"
-                            << "ромашка" << "box";
-    QTest::newRow("F3 in the grid") << "grid" << int(Qt::Key_F3) << 0 << "D4" << "ромашка"
+                            << "ромашка"
+                            << "box";
+    QTest::newRow("F3 in the grid") << "grid" << int(Qt::Key_F3) << 0 << "D4"
+                                    << "ромашка"
                                     << "grid";
-    QTest::newRow("Shift+F3 in the box") << "box" << int(Qt::Key_F3)
-                                         << int(Qt::ShiftModifier) << "D5" << "ромашка"
-                                         << "box";
-    QTest::newRow("Esc empties the box") << "box" << int(Qt::Key_Escape) << 0 << "D1" << ""
+    QTest::newRow("Shift+F3 in the box")
+        << "box" << int(Qt::Key_F3) << int(Qt::ShiftModifier) << "D5"
+        << "ромашка"
+        << "box";
+    QTest::newRow("Esc empties the box") << "box" << int(Qt::Key_Escape) << 0 << "D1"
+                                         << ""
                                          << "box";
 }
 
@@ -226,50 +241,54 @@ void TestGridFind::keys()
     QFETCH(QString, devid);
     QFETCH(QString, text);
     QFETCH(QString, focus);
-    m_form->pcMain->setCurrentWidget(m_form->tsDevices);
-    m_form->show();
-    m_form->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    form()->pcMain->setCurrentWidget(form()->tsDevices);
+    form()->show();
+    form()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form()));
     TGridFind *find = devicesFind();
     find->txtFind->setText(QStringLiteral("ромашка"));
     QCOMPARE(current(DM->qryDevices, "devid"), QStringLiteral("D1"));
-    QWidget *start = from == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid())
-                                                   : find->txtFind;
+    QWidget *start =
+        from == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid()) : find->txtFind;
     start->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), start);
     QTest::keyClick(start, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(current(DM->qryDevices, "devid"), devid);
     QCOMPARE(find->txtFind->text(), text);
-    QWidget *expected = focus == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid())
-                                                       : find->txtFind;
+    QWidget *expected =
+        focus == QLatin1String("grid") ? static_cast<QWidget *>(find->Grid()) : find->txtFind;
     QCOMPARE(QApplication::focusWidget(), expected);
 }
 
 void TestGridFind::detailsFollow_data()
 {
-    QTest::addColumn<QString>("page");    // the tab holding the list
-    QTest::addColumn<QString>("find");    // the find box's panel
-    QTest::addColumn<int>("start");       // the row of the list before the find
+    QTest::addColumn<QString>("page"); // the tab holding the list
+    QTest::addColumn<QString>("find"); // the find box's panel
+    QTest::addColumn<int>("start");    // the row of the list before the find
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("detail");  // the detail dataset
+    QTest::addColumn<QString>("detail");   // the detail dataset
     QTest::addColumn<QStringList>("keys"); // its rows afterwards
-    QTest::addColumn<QString>("command"); // a command of the detail list
+    QTest::addColumn<QString>("command");  // a command of the detail list
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("channels of a device")
-        << "tsDevices" << "pnlFindDevices" << 4 << "2001" << "qryVDevices"
-        << QStringList{"D3_1"} << "" << false;
+    QTest::newRow("channels of a device") << "tsDevices"
+                                          << "pnlFindDevices" << 4 << "2001"
+                                          << "qryVDevices" << QStringList{"D3_1"} << "" << false;
     QTest::newRow("channels of the last device")
-        << "tsDevices" << "pnlFindDevices" << 0 << "меркурий" << "qryVDevices"
-        << QStringList{"D5_1", "D5_2", "D5_3"} << "" << false;
+        << "tsDevices"
+        << "pnlFindDevices" << 0 << "меркурий"
+        << "qryVDevices" << QStringList{"D5_1", "D5_2", "D5_3"} << "" << false;
     QTest::newRow("contract without abonents")
-        << "tsElectr" << "pnlFindContracts" << 0 << "д-2" << "qryAbonents" << QStringList{}
-        << "cmdDelAbonent" << false;
+        << "tsElectr"
+        << "pnlFindContracts" << 0 << "д-2"
+        << "qryAbonents" << QStringList{} << "cmdDelAbonent" << false;
     QTest::newRow("contract found by its customer")
-        << "tsElectr" << "pnlFindContracts" << 0 << "водоканал" << "qryAbonents"
-        << QStringList{} << "cmdEditAbonent" << false;
+        << "tsElectr"
+        << "pnlFindContracts" << 0 << "водоканал"
+        << "qryAbonents" << QStringList{} << "cmdEditAbonent" << false;
     QTest::newRow("a contract with abonents")
-        << "tsElectr" << "pnlFindContracts" << 1 << "больница" << "qryAbonents"
-        << QStringList{"А-1", "А-2"} << "cmdEditAbonent" << true;
+        << "tsElectr"
+        << "pnlFindContracts" << 1 << "больница"
+        << "qryAbonents" << QStringList{"А-1", "А-2"} << "cmdEditAbonent" << true;
 }
 
 void TestGridFind::detailsFollow()
@@ -282,7 +301,7 @@ void TestGridFind::detailsFollow()
     QFETCH(QStringList, keys);
     QFETCH(QString, command);
     QFETCH(bool, enabled);
-    auto *tab = m_form->findChild<QWidget *>(page);
+    auto *tab = form()->findChild<QWidget *>(page);
     QVERIFY(tab);
     auto *box = tab->findChild<TGridFind *>(find);
     QVERIFY(box);
@@ -290,7 +309,7 @@ void TestGridFind::detailsFollow()
     QVERIFY(ds);
     // a master row of other details first, then the find
     box->Grid()->DataSet()->SetRecNo(start);
-    typeText(box->txtFind, text);
+    TypeText(box->txtFind, text);
     QVERIFY(!box->NoMatch());
     QStringList seen;
     const int key = ds->FieldIndex(ds == DM->qryVDevices ? QStringLiteral("vdevid")
@@ -299,7 +318,7 @@ void TestGridFind::detailsFollow()
         seen << ds->Value(r, key).toString();
     QCOMPARE(seen, keys);
     if (!command.isEmpty()) {
-        auto *button = m_form->findChild<QToolButton *>(command);
+        auto *button = form()->findChild<QToolButton *>(command);
         QVERIFY(button);
         QCOMPARE(button->isEnabled(), enabled);
     }

@@ -114,31 +114,55 @@ void TestGridRefresh::refreshAfterOtherUser_data()
     QTest::addColumn<QString>("units"); // name/type of each
     QTest::addColumn<QString>("currentUnit");
 
-    QTest::newRow("object inserted")
-        << "INSERT INTO hwobjects (objname) VALUES ('Дом 0')" << "objects" << "F5"
-        << "Дом 0|Дом А|Дом Б" << "Дом Б" << "кв 1/Квартира|кв 2/Квартира|кв 3/Квартира"
-        << "кв 1";
+    QTest::newRow("object inserted") << "INSERT INTO hwobjects (objname) VALUES ('Дом 0')"
+                                     << "objects"
+                                     << "F5"
+                                     << "Дом 0|Дом А|Дом Б"
+                                     << "Дом Б"
+                                     << "кв 1/Квартира|кв 2/Квартира|кв 3/Квартира"
+                                     << "кв 1";
     QTest::newRow("object renamed, its unit too")
         << "UPDATE hwobjects SET objname = 'Дом Я' WHERE objid = 2;"
            "UPDATE hwunits SET unitname = 'кв 2а' WHERE unitid = 11"
-        << "objects" << "menu" << "Дом А|Дом Я" << "Дом Я"
-        << "кв 1/Квартира|кв 2а/Квартира|кв 3/Квартира" << "кв 1";
-    QTest::newRow("current object deleted")
-        << "DELETE FROM hwobjects WHERE objid = 2" << "objects" << "F5" << "Дом А" << "Дом А"
-        << "подвал/Подвал" << "подвал";
+        << "objects"
+        << "menu"
+        << "Дом А|Дом Я"
+        << "Дом Я"
+        << "кв 1/Квартира|кв 2а/Квартира|кв 3/Квартира"
+        << "кв 1";
+    QTest::newRow("current object deleted") << "DELETE FROM hwobjects WHERE objid = 2"
+                                            << "objects"
+                                            << "F5"
+                                            << "Дом А"
+                                            << "Дом А"
+                                            << "подвал/Подвал"
+                                            << "подвал";
     QTest::newRow("unit inserted, type renamed")
         << "INSERT INTO hwunits (objid, utypeid, unitname) VALUES (2, 1, 'кв 0');"
            "UPDATE hwunittypes SET utypename = 'Квартира жилая' WHERE utypeid = 1"
-        << "units" << "F5" << "Дом А|Дом Б" << "Дом Б"
+        << "units"
+        << "F5"
+        << "Дом А|Дом Б"
+        << "Дом Б"
         << "кв 0/Квартира жилая|кв 1/Квартира жилая|кв 2/Квартира жилая|кв 3/Квартира жилая"
         << "кв 2";
     QTest::newRow("current unit deleted, another moved")
         << "DELETE FROM hwunits WHERE unitid = 11;"
            "UPDATE hwunits SET objid = 1 WHERE unitid = 12"
-        << "units" << "menu" << "Дом А|Дом Б" << "Дом Б" << "кв 1/Квартира" << "кв 1";
+        << "units"
+        << "menu"
+        << "Дом А|Дом Б"
+        << "Дом Б"
+        << "кв 1/Квартира"
+        << "кв 1";
     QTest::newRow("focus left the units for an edit")
-        << "UPDATE hwunits SET utypeid = 2 WHERE unitid = 12" << "edit" << "F5"
-        << "Дом А|Дом Б" << "Дом Б" << "кв 1/Квартира|кв 2/Квартира|кв 3/Подвал" << "кв 2";
+        << "UPDATE hwunits SET utypeid = 2 WHERE unitid = 12"
+        << "edit"
+        << "F5"
+        << "Дом А|Дом Б"
+        << "Дом Б"
+        << "кв 1/Квартира|кв 2/Квартира|кв 3/Подвал"
+        << "кв 2";
 }
 
 void TestGridRefresh::refreshAfterOtherUser()
@@ -173,8 +197,8 @@ void TestGridRefresh::refreshAfterOtherUser()
     QCOMPARE(current(m_objects, 0), currentObject);
     QStringList unitRows;
     for (int r = 0; r < m_units->model()->rowCount(); ++r)
-        unitRows << m_units->model()->index(r, 0).data().toString() + QLatin1Char('/')
-                        + m_units->model()->index(r, 1).data().toString();
+        unitRows << m_units->model()->index(r, 0).data().toString() + QLatin1Char('/') +
+                m_units->model()->index(r, 1).data().toString();
     QCOMPARE(unitRows.join(QLatin1Char('|')), units);
     QCOMPARE(current(m_units, 0), currentUnit);
     QCOMPARE(m_units->currentIndex().row(), DM->qryHWUnits->RecNo()); // the grid shows it
@@ -193,9 +217,9 @@ void TestGridRefresh::pendingEditsArePostedFirst()
     QTest::keyClick(m_objects, Qt::Key_F5);
     QCOMPARE(DM->qryHWObjects->GetState(), TDataSet::State::Browse);
     QCOMPARE(DM->qryHWUnits->GetState(), TDataSet::State::Browse);
-    QCOMPARE(m_db->Scalar(QStringLiteral("SELECT objname FROM hwobjects WHERE objid = 2"))
-                 .toString(),
-             QStringLiteral("Дом Б-2"));
+    QCOMPARE(
+        m_db->Scalar(QStringLiteral("SELECT objname FROM hwobjects WHERE objid = 2")).toString(),
+        QStringLiteral("Дом Б-2"));
     QCOMPARE(shown(m_units, 0), QStringLiteral("кв 1|кв 2-2|кв 3|кв 4"));
     QCOMPARE(current(m_objects, 0), QStringLiteral("Дом Б-2"));
     QCOMPARE(current(m_units, 0), QStringLiteral("кв 1")); // a detail follows its master

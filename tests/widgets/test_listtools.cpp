@@ -8,7 +8,7 @@
 #include "base/formposition.h"
 #include "base/myinifile.h"
 #include "base/utils.h"
-#include "common/appfixture.h"
+#include "common/operator.h"
 #include "common/csvreader.h"
 #include "common/testdb.h"
 #include "data/dataset.h"
@@ -165,7 +165,8 @@ private:
 
     std::unique_ptr<TTestDatabase> m_db;
     QTemporaryDir m_dir;
-    QList<MessageInfo> m_boxes;
+    const QList<MessageInfo> &boxes() const { return m_messages.Boxes(); }
+    TMessageCapture m_messages;
     QString m_chosen; // what the file dialog answers
 };
 
@@ -190,12 +191,8 @@ void TestListTools::cleanupTestCase()
 
 void TestListTools::init()
 {
-    m_boxes.clear();
+    m_messages.Clear();
     m_chosen.clear();
-    SetMessageResponder([this](const MessageInfo &info) {
-        m_boxes << info;
-        return QMessageBox::Ok;
-    });
     SetFileDialogHandler([this](const FileDialogInfo &) { return m_chosen; });
     SetExeDir(m_dir.path());
     QFile::remove(PositionFilePath());
@@ -203,17 +200,13 @@ void TestListTools::init()
 
 void TestListTools::cleanup()
 {
-    SetMessageResponder({});
     SetFileDialogHandler({});
     SetExeDir(QString());
 }
 
 QStringList TestListTools::errors() const
 {
-    QStringList texts;
-    for (const MessageInfo &m : m_boxes)
-        texts << m.text;
-    return texts;
+    return m_messages.Texts();
 }
 
 TDBGrid *TestListTools::showGrid(TDataSet *ds, QWidget *window, const QString &gridName)
@@ -280,30 +273,29 @@ void TestListTools::titleClicksSort_data()
     QTest::newRow("third click: the dataset's order")
         << "text" << serials << 3 << QList<int>{1, 2, 3, 4, 5, 6};
     QTest::newRow("Russian collation, Cyrillic before Latin")
-        << "text"
-        << QStringList{"'яма'", "'Ель'", "'apple'", "'ёж'", "''", "'Абрикос'", "'Zebra'",
-                       "NULL", "'ель'"}
+        << "text" << QStringList{"'яма'",     "'Ель'",   "'apple'", "'ёж'", "''",
+                                 "'Абрикос'", "'Zebra'", "NULL",    "'ель'"}
         << 1 << QList<int>{6, 4, 9, 2, 1, 3, 7, 5, 8};
     QTest::newRow("numbers inside texts")
         << "text" << QStringList{"'Дом 10'", "'9'", "'Дом 100'", "'Дом 9'", "'10'"} << 1
         << QList<int>{2, 5, 4, 1, 3};
     QTest::newRow("equal values keep their order, also reversed")
         << "text" << QStringList{"'Б'", "'А'", "'Б'", "'А'"} << 2 << QList<int>{1, 3, 2, 4};
-    QTest::newRow("integers") << "integer" << QStringList{"10", "-5", "NULL", "3", "3", "200"}
-                              << 1 << QList<int>{2, 4, 5, 1, 6, 3};
+    QTest::newRow("integers") << "integer" << QStringList{"10", "-5", "NULL", "3", "3", "200"} << 1
+                              << QList<int>{2, 4, 5, 1, 6, 3};
     QTest::newRow("integers reversed")
         << "integer" << QStringList{"10", "-5", "NULL", "3", "3", "200"} << 2
         << QList<int>{6, 1, 4, 5, 2, 3};
     QTest::newRow("fractions") << "double precision"
-                               << QStringList{"1.5", "-0.25", "NULL", "10000000000", "1.25"}
-                               << 1 << QList<int>{2, 5, 1, 4, 3};
+                               << QStringList{"1.5", "-0.25", "NULL", "10000000000", "1.25"} << 1
+                               << QList<int>{2, 5, 1, 4, 3};
     QTest::newRow("dates") << "date"
                            << QStringList{"'2024-01-05'", "'2023-12-31'", "NULL", "'2024-01-04'"}
                            << 1 << QList<int>{2, 4, 1, 3};
-    QTest::newRow("time stamps")
-        << "timestamp"
-        << QStringList{"'2024-01-05 10:00'", "'2024-01-05 09:59:59'", "'2023-02-01'", "NULL"}
-        << 2 << QList<int>{1, 2, 3, 4};
+    QTest::newRow("time stamps") << "timestamp"
+                                 << QStringList{"'2024-01-05 10:00'", "'2024-01-05 09:59:59'",
+                                                "'2023-02-01'", "NULL"}
+                                 << 2 << QList<int>{1, 2, 3, 4};
     QTest::newRow("booleans") << "boolean" << QStringList{"true", "NULL", "false", "true"} << 1
                               << QList<int>{3, 1, 4, 2};
 }
@@ -491,7 +483,9 @@ void TestListTools::editingInASortedGrid()
     QTRY_COMPARE(ds->GetState(), TDataSet::State::Browse);
     QCOMPARE(errors(), QStringList());
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT checkinterval FROM devtypes "
-                                         "WHERE devtypeid = 3")).toInt(), 6);
+                                         "WHERE devtypeid = 3"))
+                 .toInt(),
+             6);
     QCOMPARE(m_db->Scalar(QStringLiteral("SELECT sum(checkinterval) FROM devtypes")).toInt(),
              48 + 12 + 6);
     QCOMPARE(shownColumn(grid, 0), (QStringList{"Второй", "Первый", "Третий"}));
@@ -509,11 +503,8 @@ void TestListTools::devicesTabSortsAndChannelsFollow()
         "('D150037', 10, '150037'), ('D1201', 10, '1201');"
         "INSERT INTO vdevices (vdevid, devid) VALUES ('V900', 'D900'), ('V1201', 'D1201'), "
         "('V150037a', 'D150037'), ('V150037b', 'D150037');"));
-    TAppFixture app(m_db->Name());
-    TMainForm form;
-    MainForm = &form;
-    CreateStartupWindows(&form);
-    DM->Connect();
+    TConnectedMainWindow app(m_db->Name());
+    TMainForm &form = *app.Form();
     form.pcMain->setCurrentWidget(form.tsDevices);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -533,7 +524,9 @@ void TestListTools::devicesTabSortsAndChannelsFollow()
              QStringLiteral("D150037"));
     QCOMPARE(channels->model()->rowCount(), 2);
     QTest::keyClick(devices, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text().section(QStringLiteral("\r\n"), 1, 1)
+    QCOMPARE(QGuiApplication::clipboard()
+                 ->text()
+                 .section(QStringLiteral("\r\n"), 1, 1)
                  .section(QLatin1Char('\t'), 0, 1),
              QStringLiteral("Тармин\t150037"));
     MainForm = nullptr;
@@ -546,23 +539,25 @@ void TestListTools::listAsText_data()
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("copied"); // the clipboard's line of the row, tab-separated
 
-    QTest::newRow("plain Cyrillic") << "Ленина ул." << "7\tЛенина ул.\t05/03/2024\t1.5\tБыково";
-    QTest::newRow("a semicolon") << "a;b" << "7\ta;b\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("plain Cyrillic") << "Ленина ул."
+                                    << "7\tЛенина ул.\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a semicolon") << "a;b"
+                                 << "7\ta;b\t05/03/2024\t1.5\tБыково";
     QTest::newRow("quotes") << "say \"hi\""
                             << "7\t\"say \"\"hi\"\"\"\t05/03/2024\t1.5\tБыково";
     QTest::newRow("line breaks") << "one\r\ntwo\nthree"
                                  << "7\t\"one\r\ntwo\nthree\"\t05/03/2024\t1.5\tБыково";
-    QTest::newRow("a tab") << "a\tb" << "7\t\"a\tb\"\t05/03/2024\t1.5\tБыково";
-    QTest::newRow("outside Windows-1251")
-        << "水 😀 ǅ" << "7\t水 😀 ǅ\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a tab") << "a\tb"
+                           << "7\t\"a\tb\"\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("outside Windows-1251") << "水 😀 ǅ"
+                                          << "7\t水 😀 ǅ\t05/03/2024\t1.5\tБыково";
     const QString longText = QString(100000, QChar(u'ж')) + QStringLiteral(";");
-    QTest::newRow("a very long text") << longText
-                                      << "7\t" + longText + "\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a very long text")
+        << longText << "7\t" + longText + "\t05/03/2024\t1.5\tБыково";
     // no text of the database holds a zero character: a window's own
     // delegate shows it
-    QTest::newRow("a zero character") << QStringLiteral("a") + QChar(u'\0') + "b;"
-                                      << QStringLiteral("7\ta") + QChar(u'\0') +
-                                             "b;\t05/03/2024\t1.5\tБыково";
+    QTest::newRow("a zero character") << QStringLiteral("a") + QChar(u'\0') +
+            "b;" << QStringLiteral("7\ta") + QChar(u'\0') + "b;\t05/03/2024\t1.5\tБыково";
 }
 
 void TestListTools::listAsText()
@@ -611,15 +606,10 @@ void TestListTools::listAsText()
 
     // "Сохранить в CSV..." of the context menu, over an older file
     m_chosen = m_dir.filePath(QStringLiteral("list.csv"));
-    QFile old(m_chosen);
-    QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    old.write("older\r\n");
-    old.close();
+    QVERIFY(WriteFile(m_chosen, "older\r\n"));
     grid->SaveCsvAction()->trigger();
     QCOMPARE(errors(), QStringList());
-    QFile file(m_chosen);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = ReadFile(m_chosen);
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(bytes.mid(3));
     QVERIFY(text.startsWith(QStringLiteral("Код;\"Значение; текст\";Дата;Число;"
@@ -663,10 +653,14 @@ void TestListTools::failedSave_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("message"); // the start of the error box's text
-    QTest::newRow("a missing folder") << "nosuch/list.csv" << "Не удалось создать файл";
-    QTest::newRow("a file for the folder") << "afile/list.csv" << "Не удалось создать файл";
-    QTest::newRow("a folder nobody may write") << "/proc/list.csv" << "Не удалось создать файл";
-    QTest::newRow("a full disk") << "full.csv" << "Не удалось записать файл";
+    QTest::newRow("a missing folder") << "nosuch/list.csv"
+                                      << "Не удалось создать файл";
+    QTest::newRow("a file for the folder") << "afile/list.csv"
+                                           << "Не удалось создать файл";
+    QTest::newRow("a folder nobody may write") << "/proc/list.csv"
+                                               << "Не удалось создать файл";
+    QTest::newRow("a full disk") << "full.csv"
+                                 << "Не удалось записать файл";
 }
 
 void TestListTools::failedSave()
@@ -680,17 +674,12 @@ void TestListTools::failedSave()
     TDBGrid *grid = showGrid(ds, &window);
     QVERIFY2(grid, NotShown);
     grid->AddColumn(QStringLiteral("Текст"), QStringLiteral("v"), 60);
-    QFile afile(m_dir.filePath(QStringLiteral("afile")));
-    QVERIFY(afile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    afile.close();
+    QVERIFY(WriteFile(m_dir.filePath(QStringLiteral("afile")), QByteArray()));
     const QString path = QDir::isAbsolutePath(target) ? target : m_dir.filePath(target);
     const bool full = target == QLatin1String("full.csv");
     const QByteArray before = "earlier content\r\n";
-    if (full) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(before);
-    }
+    if (full)
+        QVERIFY(WriteFile(path, before));
     const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files);
     m_chosen = path;
     {
@@ -702,17 +691,15 @@ void TestListTools::failedSave()
         }
         grid->SaveCsvAction()->trigger();
     }
-    QCOMPARE(m_boxes.size(), 1);
-    QVERIFY2(m_boxes[0].text.contains(message), qPrintable(m_boxes[0].text));
-    QVERIFY2(m_boxes[0].text.contains(QDir::toNativeSeparators(path)),
-             qPrintable(m_boxes[0].text));
-    QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(boxes().size(), 1);
+    QVERIFY2(boxes()[0].text.contains(message), qPrintable(boxes()[0].text));
+    QVERIFY2(boxes()[0].text.contains(QDir::toNativeSeparators(path)),
+             qPrintable(boxes()[0].text));
+    QCOMPARE(boxes()[0].icon, QMessageBox::Critical);
     // the earlier file as it was, no file left beside it
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), filesBefore);
     if (full) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QCOMPARE(ReadFile(path), before);
     } else {
         QVERIFY(!QFile::exists(path));
     }
@@ -725,21 +712,26 @@ void TestListTools::contextMenus_data()
     QTest::newRow("a list without a popup of its own")
         << QString() << QStringList{"mnuGridRefresh", "mnuGridCopy", "mnuGridSaveCsv"};
     QTest::newRow("the channel popup of the main window")
-        << "mnuVDevices" << QStringList{"mnuVDevicesViewArchData", "", "mnuGridRefresh",
-                                        "mnuGridCopy", "mnuGridSaveCsv"};
-    QTest::newRow("the heat and water channel popup")
-        << "mnuHWUnitDev" << QStringList{"mnuHWUnitDevViewWaterSupply", "",
-                                         "mnuHWUnitDevViewArchData", "", "mnuGridRefresh",
-                                         "mnuGridCopy", "mnuGridSaveCsv"};
+        << "mnuVDevices"
+        << QStringList{"mnuVDevicesViewArchData", "", "mnuGridRefresh", "mnuGridCopy",
+                       "mnuGridSaveCsv"};
+    QTest::newRow("the heat and water channel popup") << "mnuHWUnitDev"
+                                                      << QStringList{"mnuHWUnitDevViewWaterSupply",
+                                                                     "",
+                                                                     "mnuHWUnitDevViewArchData",
+                                                                     "",
+                                                                     "mnuGridRefresh",
+                                                                     "mnuGridCopy",
+                                                                     "mnuGridSaveCsv"};
 }
 
 void TestListTools::contextMenus()
 {
     QFETCH(QString, popup);
     QFETCH(QStringList, items);
-    TAppFixture app(m_db->Name());
-    TMainForm form;
-    CreateStartupWindows(&form); // the domains add their items to the shared popups
+    // the domains add their items to the shared popups
+    TConnectedMainWindow app(m_db->Name(), false);
+    TMainForm &form = *app.Form();
     QWidget window;
     TDataSet *ds = values(&window, QStringLiteral("text"), {"'Садовая'", "'Лесная'"});
     ds->Open();
@@ -805,9 +797,10 @@ void TestListTools::titlesFit()
     grid->AddColumn(title, QStringLiteral("v"), designed);
     QHeaderView *header = grid->horizontalHeader();
     const int text = header->fontMetrics().horizontalAdvance(title);
-    QVERIFY2(grid->columnWidth(0) >= header->sectionSizeHint(0),
-             qPrintable(QStringLiteral("%1 < %2").arg(grid->columnWidth(0))
-                            .arg(header->sectionSizeHint(0))));
+    QVERIFY2(
+        grid->columnWidth(0) >= header->sectionSizeHint(0),
+        qPrintable(
+            QStringLiteral("%1 < %2").arg(grid->columnWidth(0)).arg(header->sectionSizeHint(0))));
     QVERIFY(grid->columnWidth(0) > text);
     if (widened)
         QCOMPARE(grid->columnWidth(0), header->sectionSizeHint(0));
@@ -882,10 +875,8 @@ void TestListTools::operatorWidthsAreKept()
 
 void TestListTools::everyListAndWindowIsNamed()
 {
-    TAppFixture app(m_db->Name());
-    TMainForm form;
-    MainForm = &form;
-    CreateStartupWindows(&form);
+    TConnectedMainWindow app(m_db->Name(), false);
+    TMainForm &form = *app.Form();
     QStringList unnamed;
     for (QWidget *top : QApplication::topLevelWidgets()) {
         if (qobject_cast<QMenu *>(top) || top->inherits("QComboBoxPrivateContainer") ||
@@ -912,9 +903,17 @@ void TestListTools::everyListAndWindowIsNamed()
     QCOMPARE(unnamed, QStringList());
 
     // a list window on its own is announced as a window by its caption
-    TListForm list(DM->dsAreas, {"TestListForm", QStringLiteral("Населенные пункты"), {400, 300},
-                                 {"pnlAreas", "stAreas", QStringLiteral("Населенные пункты:"),
-                                  "dbgrdAreas", {}, nullptr, QString()}});
+    TListForm list(DM->dsAreas,
+                   {"TestListForm",
+                    QStringLiteral("Населенные пункты"),
+                    {400, 300},
+                    {"pnlAreas",
+                     "stAreas",
+                     QStringLiteral("Населенные пункты:"),
+                     "dbgrdAreas",
+                     {},
+                     nullptr,
+                     QString()}});
     QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(&list);
     QVERIFY(reader);
     QCOMPARE(reader->role(), QAccessible::Window);
