@@ -91,19 +91,27 @@ std::optional<QVector<TArrayColumn>> arrayColumns(TConnection &connection,
         " AND NOT a.attisdropped"));
     st.FetchAll([&columnTypes](QVector<QVariant> &row) {
         const QString delimiter = row[2].toString();
-        columnTypes.insert(row[0].toString(),
-                           {row[1].toString(),
-                            delimiter.size() == 1 ? delimiter[0].toLatin1() : ','});
+        columnTypes.insert(
+            row[0].toString(),
+            {row[1].toString(), delimiter.size() == 1 ? delimiter[0].toLatin1() : ','});
     });
     QVector<TArrayColumn> columns;
     for (const TDbfField &f : fields) {
         TArrayColumn c;
         c.type = f.type;
         switch (f.type) {
-        case FieldType::LargeInt: c.arrayType = QStringLiteral("bigint[]"); break;
-        case FieldType::Float: c.arrayType = QStringLiteral("double precision[]"); break;
-        case FieldType::Date: c.arrayType = QStringLiteral("date[]"); break;
-        case FieldType::Boolean: c.arrayType = QStringLiteral("boolean[]"); break;
+        case FieldType::LargeInt:
+            c.arrayType = QStringLiteral("bigint[]");
+            break;
+        case FieldType::Float:
+            c.arrayType = QStringLiteral("double precision[]");
+            break;
+        case FieldType::Date:
+            c.arrayType = QStringLiteral("date[]");
+            break;
+        case FieldType::Boolean:
+            c.arrayType = QStringLiteral("boolean[]");
+            break;
         default: {
             const auto found = columnTypes.constFind(f.name.toLower());
             if (found == columnTypes.constEnd() || found->first.isEmpty())
@@ -127,9 +135,9 @@ QString arrayInsertStatement(const QVector<TDbfField> &fields,
         names << QuoteIdentifier(fields[i].name.toLower());
         arrays << QStringLiteral("CAST(? AS %1)").arg(columns[i].arrayType);
     }
-    return QStringLiteral("INSERT INTO str_doma (") + names.join(QLatin1String(", "))
-         + QStringLiteral(") SELECT * FROM unnest(") + arrays.join(QLatin1String(", "))
-         + QLatin1Char(')');
+    return QStringLiteral("INSERT INTO str_doma (") + names.join(QLatin1String(", ")) +
+        QStringLiteral(") SELECT * FROM unnest(") + arrays.join(QLatin1String(", ")) +
+        QLatin1Char(')');
 }
 
 // A text as an array element: in double quotes, with a backslash before

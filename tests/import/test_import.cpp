@@ -355,19 +355,20 @@ void TestImport::fileContents_data()
     // the records of a hundred reach the server as one array per field
     QTest::newRow("texts that mean something in an array")
         << "addr.dbf" << QByteArray() << AddressFields
-        << QList<TRecord>{{"U1", "a\"b\\c", "{1,2}", "NULL"}, {"U2", "", "", ""},
+        << QList<TRecord>{{"U1", "a\"b\\c", "{1,2}", "NULL"},
+                          {"U2", "", "", ""},
                           {"U3", "\"", "}", encode("IBM866", QStringLiteral("Н/Ж, д"))}}
         << QList<int>{}
         << QStringList{"U1|a\"b\\c|{1,2}|NULL|-|-", "U2|-|-|-|-|-", "U3|\"|}|Н/Ж, д|-|-"};
     QTest::newRow("dates and logical values")
-        << "addr.dbf" << QByteArray() << QList<TField>{{"KOD_UL", 'C', 10, 0},
-           {"KORP", 'D', 8, 0}, {"GIL", 'L', 1, 0}}
+        << "addr.dbf" << QByteArray()
+        << QList<TField>{{"KOD_UL", 'C', 10, 0}, {"KORP", 'D', 8, 0}, {"GIL", 'L', 1, 0}}
         << QList<TRecord>{{"U1", "20240201", "T"}, {"U2", "", "?"}, {"U3", "19991231", "N"}}
-        << QList<int>{} << QStringList{"U1|-|2024-02-01|true|-|-", "U2|-|-|-|-|-",
-                                       "U3|-|1999-12-31|false|-|-"};
+        << QList<int>{}
+        << QStringList{"U1|-|2024-02-01|true|-|-", "U2|-|-|-|-|-", "U3|-|1999-12-31|false|-|-"};
     QTest::newRow("a column of arrays")
-        << "addr.dbf" << QByteArray() << QList<TField>{{"KOD_UL", 'C', 10, 0},
-           {"TAGS", 'C', 10, 0}, {"NOMER", 'N', 4, 0}}
+        << "addr.dbf" << QByteArray()
+        << QList<TField>{{"KOD_UL", 'C', 10, 0}, {"TAGS", 'C', 10, 0}, {"NOMER", 'N', 4, 0}}
         << QList<TRecord>{{"U3", "{a,\"b c\"}", "7"}, {"U4", "", ""}} << QList<int>{}
         << QStringList{"U3|-|-|-|7|-|{a,\"b c\"}", "U4|-|-|-|-|-"};
     QTest::newRow("a path with Cyrillic and blanks")
