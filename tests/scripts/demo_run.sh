@@ -65,12 +65,15 @@ psql_demo() {
 }
 # The program's session: the demo user in the demo database once scripts/demo
 # has become Kestrum (before, the sessions are those of the demo's psql),
-# idle after the last step of connecting, the opening of the electricity
-# meters of the current abonent: its last statement named their table
-# (the driver asks for a table's columns by its oid).
+# idle after the last step of connecting: the commit of the transaction the
+# start-up lists were read in, or, where they were read without one, the
+# opening of the electricity meters of the current abonent, whose last
+# statement named their table (the driver asks for a table's columns by its
+# oid).
 session="SELECT count(*) FROM pg_stat_activity WHERE usename = 'operator'
     AND datname = 'metering' AND application_name <> 'psql' AND state = 'idle'
-    AND (query ILIKE '%abondev%' OR query ~ ('\\m' || 'abondev'::regclass::oid || '\\M'))"
+    AND (query = 'COMMIT' OR query ILIKE '%abondev%'
+         OR query ~ ('\\m' || 'abondev'::regclass::oid || '\\M'))"
 connected=0
 start=$SECONDS
 while ((SECONDS - start < deadline)); do

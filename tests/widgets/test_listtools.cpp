@@ -876,7 +876,6 @@ void TestListTools::operatorWidthsAreKept()
 void TestListTools::everyListAndWindowIsNamed()
 {
     TConnectedMainWindow app(m_db->Name(), false);
-    TMainForm &form = *app.Form();
     QStringList unnamed;
     for (QWidget *top : QApplication::topLevelWidgets()) {
         if (qobject_cast<QMenu *>(top) || top->inherits("QComboBoxPrivateContainer") ||
