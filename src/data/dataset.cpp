@@ -251,9 +251,10 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
         convert[col] = !(ct == f.type || bothInt);
     }
 
+    result.rows = TRowStore(nfields);
+    QVector<QVariant> out(nfields);
     statement.FetchAll(
         [&](QVector<QVariant> &row) {
-            QVector<QVariant> out(nfields);
             for (int c = 0; c < row.size(); ++c) {
                 const int f = fieldOfColumn[c];
                 if (f < 0)
@@ -268,9 +269,10 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
                     out[f] = std::move(row[c]);
                 }
             }
-            result.rows.append(std::move(out));
+            result.rows.append(out);
         },
         sizeHints);
+    result.rows.EndOfReading();
     return result;
 }
 
@@ -292,6 +294,8 @@ void TDataSet::runQuery()
             AddField(c.name, c.type, c.type == FieldType::String ? c.size : 0);
     }
     m_rows = std::move(result.rows);
+    if (m_rows.isEmpty() && m_rows.Fields() != m_fields.size())
+        m_rows = TRowStore(int(m_fields.size())); // a result without columns
     m_current = m_rows.isEmpty() ? -1 : 0;
     invalidateIndexes();
 }
@@ -487,7 +491,7 @@ QVariant TDataSet::Value(int row, int field) const
         const auto it = m_lookups.constFind(field);
         if (it == m_lookups.constEnd() || !f.lookupDataSet || !f.lookupDataSet->Active())
             return QVariant();
-        const QVariant &key = m_rows[row][it->keyField];
+        const QVariant key = m_rows.Value(row, it->keyField);
         if (key.isNull())
             return QVariant();
         const int srow = f.lookupDataSet->FindRow(it->sourceKey, key);
@@ -499,7 +503,7 @@ QVariant TDataSet::Value(int row, int field) const
             v = v.toString().left(f.size);
         return v;
     }
-    return m_rows[row][field];
+    return m_rows.Value(row, field);
 }
 
 QVariant TDataSet::FieldValue(const QString &name) const

@@ -791,6 +791,46 @@ QByteArray readWholeText(SQLHSTMT stmt, int column)
     return bytes;
 }
 
+// The texts of a column seen so far, so that a text that repeats (a
+// channel's device, serial number and type on each of its channels) is
+// decoded once and its rows share one string. A column whose texts mostly
+// differ stops looking after its first rows; the pool lives as long as one
+// fetch.
+class TTextPool
+{
+public:
+    // The decoded text of the bytes, shared with an earlier row's where one
+    // had the same bytes.
+    template <typename Decode>
+    QString Text(const char *bytes, qsizetype len, Decode decode)
+    {
+        if (!m_on)
+            return decode();
+        ++m_looked;
+        const auto it = m_seen.constFind(QByteArray::fromRawData(bytes, len));
+        if (it != m_seen.constEnd())
+            return *it;
+        QString text = decode();
+        if (++m_new > MostlyNew * (m_looked / 8 + 1) && m_looked >= Probe) {
+            // mostly new texts: not worth the pool's memory
+            m_on = false;
+            m_seen = QHash<QByteArray, QString>();
+        } else if (m_seen.size() < MaxTexts) {
+            m_seen.insert(QByteArray(bytes, len), text);
+        }
+        return text;
+    }
+
+private:
+    static constexpr qsizetype Probe = 512;   // rows looked at before judging
+    static constexpr qsizetype MostlyNew = 6; // in eighths of the rows looked at
+    static constexpr qsizetype MaxTexts = 1 << 16;
+    QHash<QByteArray, QString> m_seen;
+    qsizetype m_looked = 0;
+    qsizetype m_new = 0;
+    bool m_on = true;
+};
+
 // One result column bound to an array of cells.
 struct BoundColumn {
     SQLSMALLINT ctype = SQL_C_CHAR;
@@ -799,6 +839,7 @@ struct BoundColumn {
     std::vector<SQLLEN> ind;
     int maxChars = 0; // characters kept of a text; 0: all
     FieldType type = FieldType::String;
+    TTextPool texts; // texts only
 };
 
 // How a result is fetched: the cells of every wanted column, and the rows
@@ -893,7 +934,7 @@ void unbindFetch(SQLHSTMT stmt)
 // The value of the cell of row r of the block in column c. A text longer
 // than its cell (and than the characters it keeps) is read again whole from
 // its row.
-QVariant decodeCell(SQLHSTMT stmt, const BoundColumn &b, SQLULEN r, int c)
+QVariant decodeCell(SQLHSTMT stmt, BoundColumn &b, SQLULEN r, int c)
 {
     if (b.elem == 0)
         return QVariant();
@@ -912,9 +953,10 @@ QVariant decodeCell(SQLHSTMT stmt, const BoundColumn &b, SQLULEN r, int c)
         const QByteArray whole = readWholeText(stmt, c);
         return textToValue(decodeText(whole.constData(), whole.size(), b.maxChars), b.type);
     }
-    const qsizetype len = cut ? qsizetype(b.elem - 1) : qsizetype(ind);
-    return textToValue(decodeText(cell, qsizetype(strnlen(cell, size_t(len))), b.maxChars),
-                       b.type);
+    const qsizetype len = qsizetype(strnlen(cell, size_t(cut ? b.elem - 1 : size_t(ind))));
+    if (b.type == FieldType::String)
+        return b.texts.Text(cell, len, [&] { return decodeText(cell, len, b.maxChars); });
+    return textToValue(decodeText(cell, len, b.maxChars), b.type);
 }
 
 } // namespace
