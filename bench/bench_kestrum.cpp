@@ -484,7 +484,7 @@ TFigure measureConnect(TRun &run)
     TFigure f;
     f.name = QStringLiteral("Connect: `Connect` to all 24 datasets open");
     f.unit = QStringLiteral("ms");
-    f.goal = QStringLiteral("≤ 1.5 × psql");
+    f.goal = QStringLiteral("≤ 1.0 × psql");
     TDM &dm = run.program->Dm();
     QHash<QString, QVector<double>> perDataSet;
     qint64 openedAt = 0;
@@ -574,7 +574,7 @@ TFigure measureConnect(TRun &run)
     const double p = Median(psqlTimes);
     const double ratio = f.value / p;
     f.comparison = QStringLiteral("psql: %1 ms; ratio %2").arg(fmtMs(p), fmt(ratio, 2));
-    f.met = ratio <= 1.5;
+    f.met = ratio <= 1.0;
     return f;
 }
 
@@ -587,7 +587,7 @@ QVector<TFigure> measureMemory(TRun &run)
     TFigure f;
     f.name = QStringLiteral("Peak resident memory after connecting");
     f.unit = QStringLiteral("MB");
-    f.goal = QStringLiteral("< 250 MB");
+    f.goal = QStringLiteral("≤ 100 MB");
     QVector<double> peaks, bares, afters, perRow, perCell;
     qint64 rows = 0, cells = 0;
     for (int r = 0; r < run.s.rounds; ++r) {
@@ -607,7 +607,7 @@ QVector<TFigure> measureMemory(TRun &run)
     }
     f.value = Median(peaks);
     f.measured = true;
-    f.met = f.value < 250;
+    f.met = f.value <= 100;
     f.note = QStringLiteral("a fresh process that makes the windows as main() does and connects;"
                             " resident with the bare window %1 MB, after connecting %2 MB")
                  .arg(fmt(Median(bares), 0), fmt(Median(afters), 0));
@@ -626,7 +626,13 @@ QVector<TFigure> measureMemory(TRun &run)
                                " fields)");
     cell.value = Median(perCell);
     cell.note = QStringLiteral("%1 cells").arg(cells);
-    return {f, row, cell};
+    TFigure above;
+    above.name = QStringLiteral("Peak resident memory above the bare window's (derived: the"
+                                " peak less the resident memory before connecting)");
+    above.unit = QStringLiteral("MB");
+    above.value = f.value - Median(bares);
+    above.measured = true;
+    return {f, row, cell, above};
 }
 
 // The datasets that follow a master, directly or through another.
@@ -735,7 +741,7 @@ TFigure measureDevicePost(TRun &run)
     TFigure f;
     f.name = QStringLiteral("Posting an edited device (device list re-run and relocated)");
     f.unit = QStringLiteral("ms");
-    f.goal = QStringLiteral("≤ 1.5 × psql");
+    f.goal = QStringLiteral("≤ 1.2 × psql");
     TDM &dm = run.program->Dm();
     TDataSet *devices = dm.qryDevices;
     devices->SetRecNo(devices->RecordCount() / 2);
@@ -845,7 +851,7 @@ TFigure measureDevicePost(TRun &run)
                        .arg(statements)
                        .arg(statements > 5 ? QStringLiteral(", the details'") : QString())
                        .arg(fmtMs(p), fmt(ratio, 2));
-    f.met = ratio <= 1.5;
+    f.met = ratio <= 1.2;
     return f;
 }
 
@@ -1225,26 +1231,36 @@ double pgdbfRound(TRun &run, const QString &pgdbf, int records)
 }
 
 // The building import through its window, and pgdbf piped into psql on the
-// same file right after each import, so that both see the same load.
-TFigure measureImport(TRun &run, int records)
+// same file right after each import, so that both see the same load; then
+// the import's copy, timed inside the import at the moment it reports the
+// copy done, beside pgdbf's.
+QVector<TFigure> measureImport(TRun &run, int records)
 {
     TFigure f;
     f.name = QStringLiteral("Building import of a dBase file, %1 records")
                  .arg(QLocale::c().toString(records));
     f.unit = QStringLiteral("rec/s");
-    f.goal = QStringLiteral("≥ 50,000 rec/s");
+    f.goal = QStringLiteral("≥ 70,000 rec/s");
+    TFigure copy;
+    copy.name = QStringLiteral("The import's copy: the file's records staged in str_doma (inside"
+                               " the import's transaction)");
+    copy.unit = f.unit;
+    copy.goal = QStringLiteral("≥ 300,000 rec/s");
     const QString pgdbf = QStandardPaths::findExecutable(QStringLiteral("pgdbf"));
-    QVector<double> rates, pgdbfRates;
+    QVector<double> rates, pgdbfRates, copies, updates;
     for (int r = 0; r < run.s.rounds; ++r) {
         rates << ImportRound(run.s);
         if (!pgdbf.isEmpty() && run.psql->Available())
             pgdbfRates << pgdbfRound(run, pgdbf, records);
+        const TImportPhases phases = ImportPhases(run.s);
+        copies << phases.records / (phases.copyMs / 1000.0);
+        updates << phases.updateMs;
     }
     const QString table = QFileInfo(run.s.dbfPath).completeBaseName().toLower();
     DM->dbConn->Execute(QStringLiteral("DROP TABLE IF EXISTS \"%1\"").arg(table));
     f.value = Median(rates);
     f.measured = true;
-    f.met = f.value >= 50000;
+    f.met = f.value >= 70000;
     f.note = QStringLiteral("the button \"Загрузить данные в БД\" to the end of the import,"
                             " upd_buildings() included");
     f.comparison = pgdbfRates.isEmpty()
@@ -1252,7 +1268,14 @@ TFigure measureImport(TRun &run, int records)
         : QStringLiteral("pgdbf piped into psql: %1 rec/s (COPY into a new table,"
                          " no upd_buildings())")
               .arg(QLocale::c().toString(Median(pgdbfRates), 'f', 0));
-    return f;
+    copy.value = Median(copies);
+    copy.measured = true;
+    copy.met = copy.value >= 300000;
+    copy.comparison = f.comparison;
+    copy.note = QStringLiteral("TDM::ImportBuildings without its window, from its start to the"
+                               " copy reported done; upd_buildings() then took %1 ms")
+                    .arg(fmt(Median(updates), 0));
+    return {f, copy};
 }
 
 // One prepared INSERT into str_doma per record inside a transaction (what an
@@ -1509,7 +1532,7 @@ int runBench(int argc, char *argv[], Options &o)
     if (!o.s.dbfPath.isEmpty())
         dbfRows = readDbf(o.s.dbfPath);
     if (!dbfRows.isEmpty())
-        add(QStringLiteral("Import"), [&] { return measureImport(run, int(dbfRows.size())); });
+        addAll(QStringLiteral("Import"), [&] { return measureImport(run, int(dbfRows.size())); });
     add(QStringLiteral("Flat register"), [&] { return MeasureFlatRegister(o.s); });
     add(QStringLiteral("Archive viewer"), [&] { return measureArchiveViewer(run); });
     add(QStringLiteral("Start-up"), [&] { return measureStartup(run); });

@@ -43,6 +43,15 @@ bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
 // starts it, the buildings put back afterwards: records per second. Throws
 // when the import did not finish as it should.
 double ImportRound(const TBenchSettings &settings);
+// The same import without its window, timed at the moments it reports: the
+// copy (the file's records read and staged in str_doma, inside the import's
+// transaction) and upd_buildings(), in milliseconds; the buildings put back.
+struct TImportPhases {
+    int records = 0;
+    double copyMs = 0;
+    double updateMs = 0;
+};
+TImportPhases ImportPhases(const TBenchSettings &settings);
 // The flat register run through its window, each round on a building of its
 // own; its name says how many rows ran.
 TFigure MeasureFlatRegister(const TBenchSettings &settings);

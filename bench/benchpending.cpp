@@ -9,6 +9,7 @@
 #include "base/utils.h"
 #include "data/dataset.h"
 #include "data/dmfrm.h"
+#include "data/importprogress.h"
 #include "flatreg/flatregform.h"
 #include "widgets/dblookupcombobox.h"
 
@@ -196,6 +197,40 @@ double ImportRound(const TBenchSettings &settings)
                 .arg(added)
                 .toStdString());
     return records / (ms / 1000.0);
+}
+
+TImportPhases ImportPhases(const TBenchSettings &settings)
+{
+    // the moments the import reports: its start, the copy done (upd_buildings()
+    // begins), upd_buildings() done
+    class TTimes : public IImportProgress
+    {
+    public:
+        qint64 start = 0, copied = 0, updated = 0;
+        void Start(const TImportState &) override { start = MonotonicNs(); }
+        bool Update(const TImportState &state) override
+        {
+            if (state.operation == 1 && !copied)
+                copied = MonotonicNs();
+            if (state.operationsDone == 2 && !updated)
+                updated = MonotonicNs();
+            return false;
+        }
+        void SetBusy(bool) override {}
+        void Inform(const QString &) override {}
+        void Finish() override {}
+    } times;
+    const int lastBuilding =
+        scalar(QStringLiteral("SELECT max(buildingid) FROM buildings")).toInt();
+    DM->ImportBuildings(settings.dbfPath, times);
+    restoreBuildings(lastBuilding);
+    if (!times.start || !times.copied || !times.updated)
+        throw std::runtime_error("the import did not report its copy and its update");
+    TImportPhases phases;
+    phases.records = dbfRecords(settings.dbfPath);
+    phases.copyMs = (times.copied - times.start) / 1e6;
+    phases.updateMs = (times.updated - times.copied) / 1e6;
+    return phases;
 }
 
 TFigure MeasureFlatRegister(const TBenchSettings &settings)
