@@ -4,6 +4,7 @@
 #include "data/dberrors.h"
 
 #include <QDateTime>
+#include <QThreadPool>
 
 #include <utility>
 
@@ -218,6 +219,15 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
     statement.Execute(request.values);
     TReadResult result;
     result.columns = statement.Columns();
+    // the driver holds the whole result and counts its rows: room for them
+    // at once instead of growing the list as they come
+    try {
+        const qint64 rows = statement.RowCount();
+        if (rows > 0)
+            result.rows.reserve(qsizetype(qMin<qint64>(rows, 1 << 24)));
+    } catch (const EDatabaseError &) {
+        // no count: the list grows
+    }
     const QVector<ColumnInfo> &cols = result.columns;
     QVector<TReadRequest::Field> fields = request.fields;
     if (fields.isEmpty()) {
@@ -274,6 +284,24 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
     return result;
 }
 
+namespace {
+
+// Lets go of the rows of a former result.
+void releaseRows(QVector<QVector<QVariant>> &&rows)
+{
+    // A long list read before is freed beside the program's own thread,
+    // which goes on to show the new one. Its values are texts, numbers and
+    // dates only, which any thread may let go of.
+    constexpr qsizetype ManyRows = 2000;
+    if (rows.size() < ManyRows || !QThreadPool::globalInstance()->maxThreadCount()) {
+        rows = {};
+        return;
+    }
+    QThreadPool::globalInstance()->start([old = std::move(rows)]() mutable { old = {}; });
+}
+
+} // namespace
+
 void TDataSet::runQuery()
 {
     m_conn->RequireOpen();
@@ -291,7 +319,7 @@ void TDataSet::runQuery()
         for (const ColumnInfo &c : result.columns)
             AddField(c.name, c.type, c.type == FieldType::String ? c.size : 0);
     }
-    m_rows = std::move(result.rows);
+    releaseRows(std::exchange(m_rows, std::move(result.rows)));
     m_current = m_rows.isEmpty() ? -1 : 0;
     invalidateIndexes();
 }

@@ -799,7 +799,48 @@ struct BoundColumn {
     std::vector<SQLLEN> ind;
     int maxChars = 0; // characters kept of a text; 0: all
     FieldType type = FieldType::String;
+    // The texts last decoded, handed out again for the same bytes: a column
+    // of a few distinct values (a device's version, a status) then holds
+    // one copy of each instead of one per row. A column whose values
+    // mostly differ stops looking (see sharedText).
+    struct Recent {
+        QByteArray bytes;
+        QString text;
+    };
+    std::vector<Recent> recent;
+    int hits = 0, misses = 0;
+    bool sharing = true;
 };
+
+constexpr size_t RecentTexts = 8; // texts remembered per column
+constexpr int RecentTrial = 32;   // different texts tried before giving up
+
+// The text of a cell's bytes, shared with an earlier cell of the column
+// that held the same bytes.
+QString sharedText(BoundColumn &b, const char *data, qsizetype len)
+{
+    if (!b.sharing)
+        return decodeText(data, len, b.maxChars);
+    for (const BoundColumn::Recent &e : b.recent) {
+        if (e.bytes.size() == len && std::memcmp(e.bytes.constData(), data, size_t(len)) == 0) {
+            ++b.hits;
+            return e.text;
+        }
+    }
+    QString text = decodeText(data, len, b.maxChars);
+    if (++b.misses > RecentTrial && b.hits < b.misses) {
+        // mostly different values (keys, names): not worth comparing
+        b.sharing = false;
+        b.recent.clear();
+        return text;
+    }
+    BoundColumn::Recent e{QByteArray(data, len), text};
+    if (b.recent.size() < RecentTexts)
+        b.recent.push_back(std::move(e));
+    else
+        b.recent[size_t(b.misses) % RecentTexts] = std::move(e);
+    return text;
+}
 
 // How a result is fetched: the cells of every wanted column, and the rows
 // per block.
@@ -893,7 +934,7 @@ void unbindFetch(SQLHSTMT stmt)
 // The value of the cell of row r of the block in column c. A text longer
 // than its cell (and than the characters it keeps) is read again whole from
 // its row.
-QVariant decodeCell(SQLHSTMT stmt, const BoundColumn &b, SQLULEN r, int c)
+QVariant decodeCell(SQLHSTMT stmt, BoundColumn &b, SQLULEN r, int c)
 {
     if (b.elem == 0)
         return QVariant();
@@ -912,9 +953,10 @@ QVariant decodeCell(SQLHSTMT stmt, const BoundColumn &b, SQLULEN r, int c)
         const QByteArray whole = readWholeText(stmt, c);
         return textToValue(decodeText(whole.constData(), whole.size(), b.maxChars), b.type);
     }
-    const qsizetype len = cut ? qsizetype(b.elem - 1) : qsizetype(ind);
-    return textToValue(decodeText(cell, qsizetype(strnlen(cell, size_t(len))), b.maxChars),
-                       b.type);
+    const qsizetype len = qsizetype(strnlen(cell, size_t(cut ? b.elem - 1 : size_t(ind))));
+    if (b.type == FieldType::String)
+        return sharedText(b, cell, len);
+    return textToValue(decodeText(cell, len, b.maxChars), b.type);
 }
 
 } // namespace
