@@ -4,7 +4,6 @@
 #include "data/dberrors.h"
 
 #include <QDateTime>
-#include <QThreadPool>
 
 #include <utility>
 
@@ -219,15 +218,6 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
     statement.Execute(request.values);
     TReadResult result;
     result.columns = statement.Columns();
-    // the driver holds the whole result and counts its rows: room for them
-    // at once instead of growing the list as they come
-    try {
-        const qint64 rows = statement.RowCount();
-        if (rows > 0)
-            result.rows.reserve(qsizetype(qMin<qint64>(rows, 1 << 24)));
-    } catch (const EDatabaseError &) {
-        // no count: the list grows
-    }
     const QVector<ColumnInfo> &cols = result.columns;
     QVector<TReadRequest::Field> fields = request.fields;
     if (fields.isEmpty()) {
@@ -261,9 +251,10 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
         convert[col] = !(ct == f.type || bothInt);
     }
 
+    result.rows = TRowStore(nfields);
+    QVector<QVariant> out(nfields);
     statement.FetchAll(
         [&](QVector<QVariant> &row) {
-            QVector<QVariant> out(nfields);
             for (int c = 0; c < row.size(); ++c) {
                 const int f = fieldOfColumn[c];
                 if (f < 0)
@@ -278,29 +269,12 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
                     out[f] = std::move(row[c]);
                 }
             }
-            result.rows.append(std::move(out));
+            result.rows.append(out);
         },
         sizeHints);
+    result.rows.EndOfReading();
     return result;
 }
-
-namespace {
-
-// Lets go of the rows of a former result.
-void releaseRows(QVector<QVector<QVariant>> &&rows)
-{
-    // A long list read before is freed beside the program's own thread,
-    // which goes on to show the new one. Its values are texts, numbers and
-    // dates only, which any thread may let go of.
-    constexpr qsizetype ManyRows = 2000;
-    if (rows.size() < ManyRows || !QThreadPool::globalInstance()->maxThreadCount()) {
-        rows = {};
-        return;
-    }
-    QThreadPool::globalInstance()->start([old = std::move(rows)]() mutable { old = {}; });
-}
-
-} // namespace
 
 void TDataSet::runQuery()
 {
@@ -319,7 +293,9 @@ void TDataSet::runQuery()
         for (const ColumnInfo &c : result.columns)
             AddField(c.name, c.type, c.type == FieldType::String ? c.size : 0);
     }
-    releaseRows(std::exchange(m_rows, std::move(result.rows)));
+    m_rows = std::move(result.rows);
+    if (m_rows.isEmpty() && m_rows.Fields() != m_fields.size())
+        m_rows = TRowStore(int(m_fields.size())); // a result without columns
     m_current = m_rows.isEmpty() ? -1 : 0;
     invalidateIndexes();
 }
@@ -515,7 +491,7 @@ QVariant TDataSet::Value(int row, int field) const
         const auto it = m_lookups.constFind(field);
         if (it == m_lookups.constEnd() || !f.lookupDataSet || !f.lookupDataSet->Active())
             return QVariant();
-        const QVariant &key = m_rows[row][it->keyField];
+        const QVariant key = m_rows.Value(row, it->keyField);
         if (key.isNull())
             return QVariant();
         const int srow = f.lookupDataSet->FindRow(it->sourceKey, key);
@@ -527,7 +503,7 @@ QVariant TDataSet::Value(int row, int field) const
             v = v.toString().left(f.size);
         return v;
     }
-    return m_rows[row][field];
+    return m_rows.Value(row, field);
 }
 
 QVariant TDataSet::FieldValue(const QString &name) const

@@ -7,6 +7,7 @@
 #include "data/datasource.h"
 #include "data/lookupkey.h"
 #include "data/odbc.h"
+#include "data/rowstore.h"
 #include "data/stablelist.h"
 
 #include <QHash>
@@ -44,7 +45,7 @@ struct TReadRequest {
 // the request (lookup fields null).
 struct TReadResult {
     QVector<ColumnInfo> columns;
-    QVector<QVector<QVariant>> rows;
+    TRowStore rows;
 };
 
 // Executes a request on a statement that holds its SQL prepared and reads
@@ -286,7 +287,7 @@ private:
     QVector<ColumnInfo> m_columns;
 
     State m_state = State::Inactive;
-    QVector<QVector<QVariant>> m_rows; // one value per field; lookups stay null
+    TRowStore m_rows; // one value per field; lookups stay null
     int m_current = -1;
     int m_disableCount = 0;
     bool m_pendingNotify = false;

@@ -209,7 +209,7 @@ void TDataSet::Edit()
             QStringLiteral("%1: набор данных только для чтения").arg(objectName()));
     if (m_current < 0)
         throw EDatabaseError(QStringLiteral("Нет записи для редактирования"));
-    m_backup = m_rows[m_current];
+    m_backup = m_rows.Row(m_current);
     m_assigned = QVector<bool>(m_fields.size(), false);
     m_postRefused = false;
     m_state = State::Edit;
@@ -274,11 +274,11 @@ void TDataSet::SetValue(int field, const QVariant &value)
     if (!IsEditing())
         Edit();
     const QVariant v = CoerceValue(value, f.type);
-    QVariant &cell = m_rows[m_current][field];
+    const QVariant cell = m_rows.Value(m_current, field);
     m_assigned[field] = true;
     if (sameValue(cell, v) && cell.typeId() == v.typeId())
         return;
-    cell = v;
+    m_rows.SetValue(m_current, field, v);
     m_postRefused = false;
     invalidateIndex(field);
     emit ValueChanged(m_current, field);
@@ -321,7 +321,7 @@ void TDataSet::writeRow()
     const WritePlan &plan = writePlan();
     if (plan.table.isEmpty())
         throw EDatabaseError(QStringLiteral("%1: не задана таблица для записи").arg(objectName()));
-    QVector<QVariant> &row = m_rows[m_current];
+    const QVector<QVariant> row = m_rows.Row(m_current);
 
     if (m_state == State::Insert) {
         QStringList columns, marks;
@@ -451,7 +451,7 @@ void TDataSet::Cancel()
         invalidateIndexes();
         emit RowRemoved(at);
     } else {
-        m_rows[m_current] = m_backup;
+        m_rows.SetRow(m_current, m_backup);
         m_state = State::Browse;
         for (int i = 0; i < m_assigned.size(); ++i)
             if (m_assigned[i])
@@ -484,7 +484,7 @@ void TDataSet::Delete()
     m_conn->RequireOpen();
     const WritePlan &plan = writePlan();
     QVector<BoundValue> values;
-    const QString where = keyCondition(m_rows[m_current], &values,
+    const QString where = keyCondition(m_rows.Row(m_current), &values,
                                        QStringLiteral("Запись без ключа не может быть удалена"));
     executeOneRow(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteTable(plan.table), where),
                   values,

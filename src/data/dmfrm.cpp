@@ -6,6 +6,10 @@
 #include <QByteArray>
 #include <QScopeGuard>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 TDM *DM = nullptr;
 
 namespace {
@@ -357,6 +361,11 @@ void TDM::Connect()
             // the end of the snapshot's transaction: it only read
             TStatement(*dbConn).ExecDirect(QStringLiteral("COMMIT"));
         }
+#ifdef __GLIBC__
+        // The driver held each list whole until its rows were taken; the
+        // pages it freed go back to the system rather than stay resident.
+        malloc_trim(0);
+#endif
     } catch (...) {
         Disconnect();
         if (m_host) {

@@ -791,6 +791,46 @@ QByteArray readWholeText(SQLHSTMT stmt, int column)
     return bytes;
 }
 
+// The texts of a column seen so far, so that a text that repeats (a
+// channel's device, serial number and type on each of its channels) is
+// decoded once and its rows share one string. A column whose texts mostly
+// differ stops looking after its first rows; the pool lives as long as one
+// fetch.
+class TTextPool
+{
+public:
+    // The decoded text of the bytes, shared with an earlier row's where one
+    // had the same bytes.
+    template <typename Decode>
+    QString Text(const char *bytes, qsizetype len, Decode decode)
+    {
+        if (!m_on)
+            return decode();
+        ++m_looked;
+        const auto it = m_seen.constFind(QByteArray::fromRawData(bytes, len));
+        if (it != m_seen.constEnd())
+            return *it;
+        QString text = decode();
+        if (++m_new > MostlyNew * (m_looked / 8 + 1) && m_looked >= Probe) {
+            // mostly new texts: not worth the pool's memory
+            m_on = false;
+            m_seen = QHash<QByteArray, QString>();
+        } else if (m_seen.size() < MaxTexts) {
+            m_seen.insert(QByteArray(bytes, len), text);
+        }
+        return text;
+    }
+
+private:
+    static constexpr qsizetype Probe = 512;   // rows looked at before judging
+    static constexpr qsizetype MostlyNew = 6; // in eighths of the rows looked at
+    static constexpr qsizetype MaxTexts = 1 << 16;
+    QHash<QByteArray, QString> m_seen;
+    qsizetype m_looked = 0;
+    qsizetype m_new = 0;
+    bool m_on = true;
+};
+
 // One result column bound to an array of cells.
 struct BoundColumn {
     SQLSMALLINT ctype = SQL_C_CHAR;
@@ -799,48 +839,8 @@ struct BoundColumn {
     std::vector<SQLLEN> ind;
     int maxChars = 0; // characters kept of a text; 0: all
     FieldType type = FieldType::String;
-    // The texts last decoded, handed out again for the same bytes: a column
-    // of a few distinct values (a device's version, a status) then holds
-    // one copy of each instead of one per row. A column whose values
-    // mostly differ stops looking (see sharedText).
-    struct Recent {
-        QByteArray bytes;
-        QString text;
-    };
-    std::vector<Recent> recent;
-    int hits = 0, misses = 0;
-    bool sharing = true;
+    TTextPool texts; // texts only
 };
-
-constexpr size_t RecentTexts = 8; // texts remembered per column
-constexpr int RecentTrial = 32;   // different texts tried before giving up
-
-// The text of a cell's bytes, shared with an earlier cell of the column
-// that held the same bytes.
-QString sharedText(BoundColumn &b, const char *data, qsizetype len)
-{
-    if (!b.sharing)
-        return decodeText(data, len, b.maxChars);
-    for (const BoundColumn::Recent &e : b.recent) {
-        if (e.bytes.size() == len && std::memcmp(e.bytes.constData(), data, size_t(len)) == 0) {
-            ++b.hits;
-            return e.text;
-        }
-    }
-    QString text = decodeText(data, len, b.maxChars);
-    if (++b.misses > RecentTrial && b.hits < b.misses) {
-        // mostly different values (keys, names): not worth comparing
-        b.sharing = false;
-        b.recent.clear();
-        return text;
-    }
-    BoundColumn::Recent e{QByteArray(data, len), text};
-    if (b.recent.size() < RecentTexts)
-        b.recent.push_back(std::move(e));
-    else
-        b.recent[size_t(b.misses) % RecentTexts] = std::move(e);
-    return text;
-}
 
 // How a result is fetched: the cells of every wanted column, and the rows
 // per block.
@@ -955,7 +955,7 @@ QVariant decodeCell(SQLHSTMT stmt, BoundColumn &b, SQLULEN r, int c)
     }
     const qsizetype len = qsizetype(strnlen(cell, size_t(cut ? b.elem - 1 : size_t(ind))));
     if (b.type == FieldType::String)
-        return sharedText(b, cell, len);
+        return b.texts.Text(cell, len, [&] { return decodeText(cell, len, b.maxChars); });
     return textToValue(decodeText(cell, len, b.maxChars), b.type);
 }
 

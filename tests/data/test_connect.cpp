@@ -143,11 +143,11 @@ void TestConnect::rowsAsReadInTurn()
         st.Prepare(ds->ReadRequest().sql);
         const TReadResult inTurn = ReadResult(st, ds->ReadRequest());
         QStringList expected;
-        for (const QVector<QVariant> &row : inTurn.rows) {
+        for (qsizetype r = 0; r < inTurn.rows.size(); ++r) {
             QStringList cells;
             for (int f = 0; f < ds->Fields().size(); ++f)
                 if (ds->Fields()[f].kind == FieldKind::Data)
-                    cells << row[f].toString();
+                    cells << inTurn.rows.Value(r, f).toString();
             expected << cells.join(QLatin1Char('|'));
         }
         QCOMPARE(rowsOf(*ds), expected);

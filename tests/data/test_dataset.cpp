@@ -84,6 +84,9 @@ private slots:
     void updateTableIsTheKeysTable();
     void storedValuesOfEveryTypeMatchOnPost_data();
     void storedValuesOfEveryTypeMatchOnPost();
+    void rowStoreKeepsEveryValue_data();
+    void rowStoreKeepsEveryValue();
+    void rowStoreRowsAndSharedTexts();
 
 private:
     TDataSet *streets(QObject *owner);
@@ -711,3 +714,71 @@ void TestDataSet::storedValuesOfEveryTypeMatchOnPost()
 
 QTEST_GUILESS_MAIN(TestDataSet)
 #include "test_dataset.moc"
+
+void TestDataSet::rowStoreKeepsEveryValue_data()
+{
+    // each value comes back as it went in: its type and its value
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("null") << QVariant();
+    QTest::newRow("int") << QVariant(-2147483647 - 1);
+    QTest::newRow("large int") << QVariant(qlonglong(-9007199254740993LL));
+    QTest::newRow("double") << QVariant(-0.1);
+    QTest::newRow("false") << QVariant(false);
+    QTest::newRow("true") << QVariant(true);
+    QTest::newRow("null text") << QVariant(QString());
+    QTest::newRow("empty text") << QVariant(QStringLiteral(""));
+    QTest::newRow("text") << QVariant(QStringLiteral("ул. Ленина, д. 1"));
+    QTest::newRow("date") << QVariant(QDate(1899, 12, 30));
+    QTest::newRow("UTC date and time")
+        << QVariant(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58, 123), Qt::UTC));
+    QTest::newRow("local date and time")
+        << QVariant(QDateTime(QDate(2025, 1, 1), QTime(1, 2, 3), Qt::LocalTime));
+    QTest::newRow("invalid date") << QVariant(QDate());
+    QTest::newRow("bytes") << QVariant(QByteArray("\x00\x01", 2));
+}
+
+void TestDataSet::rowStoreKeepsEveryValue()
+{
+    QFETCH(QVariant, value);
+    TRowStore rows(3);
+    rows.append({1, value, QStringLiteral("x")});
+    rows.append({value});
+    rows.SetValue(0, 2, value);
+    const std::pair<int, int> cells[] = {{0, 1}, {0, 2}, {1, 0}};
+    for (const auto &[row, field] : cells) {
+        const QVariant got = rows.Value(row, field);
+        QCOMPARE(got.typeId(), value.typeId());
+        QCOMPARE(got, value);
+        QCOMPARE(got.isNull(), value.isNull());
+        if (value.typeId() == QMetaType::QDateTime)
+            QCOMPARE(got.toDateTime().timeSpec(), value.toDateTime().timeSpec());
+    }
+    QCOMPARE(rows.Value(0, 0), QVariant(1));
+    QCOMPARE(rows.Value(1, 2), QVariant()); // a short row gets nulls
+}
+
+void TestDataSet::rowStoreRowsAndSharedTexts()
+{
+    TRowStore rows(2);
+    const QString shared = QStringLiteral("Тармин");
+    for (int i = 0; i < 4; ++i)
+        rows.append({i, shared});
+    rows.append({4, QString(shared)}); // the same string, not another of the same text
+    rows.EndOfReading();
+    rows.append({5, QStringLiteral("новый")});
+    rows.removeAt(1);
+    rows.SetRow(0, {10, QStringLiteral("изменён")});
+    QCOMPARE(rows.size(), 5);
+    QStringList seen;
+    for (qsizetype r = 0; r < rows.size(); ++r)
+        seen << rows.Value(r, 0).toString() + QLatin1Char('|') + rows.Value(r, 1).toString();
+    QCOMPARE(seen, QStringList({"10|изменён", "2|Тармин", "3|Тармин", "4|Тармин", "5|новый"}));
+    QCOMPARE(rows.Row(2), QVector<QVariant>({3, shared}));
+    // a text comes back as the string it was given, not a copy: painting a
+    // cell allocates nothing
+    QCOMPARE(rows.Value(1, 1).toString().constData(), shared.constData());
+    QCOMPARE(rows.Value(3, 1).toString().constData(), shared.constData());
+    rows.clear();
+    QVERIFY(rows.isEmpty());
+    QCOMPARE(rows.Value(0, 0), QVariant());
+}

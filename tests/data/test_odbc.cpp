@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QtTest>
 
+#include <map>
+
 class TestOdbc : public QObject
 {
     Q_OBJECT
@@ -471,11 +473,15 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
     QFETCH(int, hint);
     // a text column of no declared size, now and then with a long value
     TStatement st(m_db->Conn());
+    // and a column of a few texts repeated, the one of row 2000 on new
     st.ExecDirect(QStringLiteral("SELECT i, CASE WHEN i % 97 = 0 THEN repeat('Ж', 300 + i) "
-                                 "WHEN i % 5 > 0 THEN 'т' || i END AS t "
+                                 "WHEN i % 5 > 0 THEN 'т' || i END AS t, "
+                                 "CASE WHEN i = 2000 THEN 'один раз' WHEN i % 11 > 0 "
+                                 "THEN 'тип ' || i % 7 END AS r "
                                  "FROM generate_series(1, 3000) i ORDER BY i"));
     SQLULEN rowsPerFetch = 0;
-    int rows = 0, wrong = 0;
+    int rows = 0, wrong = 0, shared = 0;
+    std::map<int, QString> firstOfText;
     st.FetchAll(
         [&](QVector<QVariant> &row) {
             if (rows++ == 0)
@@ -488,10 +494,20 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
             if (hint != 0)
                 t = hint < 0 ? QString() : t.left(hint);
             wrong += row[1].toString() != t || row[1].isNull() != t.isNull();
+            const QString r = i == 2000 ? QStringLiteral("один раз")
+                : i % 11 > 0            ? QStringLiteral("тип %1").arg(i % 7)
+                                        : QString();
+            wrong += row[2].toString() != r || row[2].isNull() != r.isNull();
+            if (i % 11 > 0 && i != 2000)
+                firstOfText.try_emplace(i % 7, row[2].toString());
+            shared += i % 11 > 0 && i != 2000 &&
+                row[2].toString().constData() == firstOfText[i % 7].constData();
         },
         {0, hint});
     QCOMPARE(rows, 3000);
     QCOMPARE(wrong, 0);
+    // a repeated text is decoded once: its rows share the first one's string
+    QCOMPARE(shared, 3000 - 3000 / 11 - 1);
     QVERIFY2(rowsPerFetch > 1, "rows were fetched one by one");
 }
 
