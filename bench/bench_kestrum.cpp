@@ -735,7 +735,7 @@ TFigure measureDevicePost(TRun &run)
     TFigure f;
     f.name = QStringLiteral("Posting an edited device (device list re-run and relocated)");
     f.unit = QStringLiteral("ms");
-    f.goal = QStringLiteral("≤ 1.5 × psql");
+    f.goal = QStringLiteral("≤ 1.2 × psql");
     TDM &dm = run.program->Dm();
     TDataSet *devices = dm.qryDevices;
     devices->SetRecNo(devices->RecordCount() / 2);
@@ -845,7 +845,7 @@ TFigure measureDevicePost(TRun &run)
                        .arg(statements)
                        .arg(statements > 5 ? QStringLiteral(", the details'") : QString())
                        .arg(fmtMs(p), fmt(ratio, 2));
-    f.met = ratio <= 1.5;
+    f.met = ratio <= 1.2;
     return f;
 }
 
