@@ -34,6 +34,8 @@ private slots:
     void longTextIsReadWhole();
     void textsWithoutSizeComeInBlocks_data();
     void textsWithoutSizeComeInBlocks();
+    void repeatedTextsReadAsStored_data();
+    void repeatedTextsReadAsStored();
     void closingFreesStatements();
 
 private:
@@ -507,6 +509,49 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
     // a repeated text is decoded once: its rows share the first one's string
     QCOMPARE(shared, 3000 - 3000 / 11 - 1);
     QVERIFY2(rowsPerFetch > 1, "rows were fetched one by one");
+}
+
+void TestOdbc::repeatedTextsReadAsStored_data()
+{
+    // a text of i, one that repeats from row to row
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("hint");
+    QTest::newRow("more values of one length than are remembered")
+        << "chr(1040 + i % 7) || chr(1040 + i % 3)" << 0;
+    QTest::newRow("values differing in the last byte only")
+        << "'ver 1.' || (i % 4)" << 16;
+    QTest::newRow("nulls and empty texts among them")
+        << "CASE i % 4 WHEN 0 THEN NULL WHEN 1 THEN '' ELSE 'в' || (i % 3) END" << 0;
+    QTest::newRow("different values the same once cut")
+        << "'Абв' || chr(1040 + i % 5)" << 3;
+    QTest::newRow("a few values, then every value another")
+        << "CASE WHEN i < 100 THEN 'x' || (i % 2) ELSE 'y' || i END" << 0;
+}
+
+void TestOdbc::repeatedTextsReadAsStored()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(QString, text);
+    QFETCH(int, hint);
+    // the same text again with the row's number after it, a value no other
+    // row holds, tells what the first column must show
+    TStatement st(m_db->Conn());
+    st.ExecDirect(QStringLiteral("SELECT t, t || '#' || i FROM (SELECT i, %1 AS t "
+                                 "FROM generate_series(1, 2000) i) s ORDER BY i")
+                      .arg(text));
+    int rows = 0, wrong = 0;
+    st.FetchAll(
+        [&](QVector<QVariant> &row) {
+            ++rows;
+            const QString marked = row[1].toString();
+            QString t = row[1].isNull() ? QString() : marked.left(marked.lastIndexOf('#'));
+            if (hint > 0)
+                t = t.left(hint);
+            wrong += row[0].toString() != t || row[0].isNull() != row[1].isNull();
+        },
+        {hint, 0});
+    QCOMPARE(rows, 2000);
+    QCOMPARE(wrong, 0);
 }
 
 void TestOdbc::closingFreesStatements()
