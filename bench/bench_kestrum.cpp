@@ -39,6 +39,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -756,9 +757,11 @@ TFigure measureDevicePost(TRun &run)
     const QString column = QuoteIdentifier(QStringLiteral("description"));
     // which details re-run with the post
     const QVector<TDataSet *> details = detailsOf(dm, devices);
+    // a detail re-read with its master runs no open handlers: its reset says it
     QSet<TDataSet *> reopened;
+    QVector<QMetaObject::Connection> watched;
     for (TDataSet *d : details)
-        d->AfterOpen.push_back([&reopened](TDataSet &ds) { reopened.insert(&ds); });
+        watched << QObject::connect(d, &TDataSet::Reset, [&reopened, d] { reopened.insert(d); });
     QVector<double> times, psqlTimes;
     // the parts of each post: the row written, the list re-run and the device
     // found again (the record rule), what follows the post's notifications
@@ -773,9 +776,11 @@ TFigure measureDevicePost(TRun &run)
             d->BeforePost.pop_back();
             d->AfterPost.erase(d->AfterPost.begin());
             d->AfterPost.pop_back();
-            for (TDataSet *detail : details)
-                detail->AfterOpen.pop_back();
         });
+    const auto unwatch = qScopeGuard([&watched] {
+        for (const QMetaObject::Connection &c : watched)
+            QObject::disconnect(c);
+    });
     int statements = 0;
     for (int r = 0; r < run.s.rounds; ++r) {
         const QString text = QStringLiteral("Проверка %1").arg(r + 1);

@@ -518,12 +518,10 @@ void TestOdbc::repeatedTextsReadAsStored_data()
     QTest::addColumn<int>("hint");
     QTest::newRow("more values of one length than are remembered")
         << "chr(1040 + i % 7) || chr(1040 + i % 3)" << 0;
-    QTest::newRow("values differing in the last byte only")
-        << "'ver 1.' || (i % 4)" << 16;
+    QTest::newRow("values differing in the last byte only") << "'ver 1.' || (i % 4)" << 16;
     QTest::newRow("nulls and empty texts among them")
         << "CASE i % 4 WHEN 0 THEN NULL WHEN 1 THEN '' ELSE 'в' || (i % 3) END" << 0;
-    QTest::newRow("different values the same once cut")
-        << "'Абв' || chr(1040 + i % 5)" << 3;
+    QTest::newRow("different values the same once cut") << "'Абв' || chr(1040 + i % 5)" << 3;
     QTest::newRow("a few values, then every value another")
         << "CASE WHEN i < 100 THEN 'x' || (i % 2) ELSE 'y' || i END" << 0;
 }
