@@ -103,9 +103,10 @@ void TRowStore::put(size_t cell, const QVariant &value)
             tag = Text;
             if (m_reading) {
                 // the texts the table holds keep their strings alive, so a
-                // string's data names one entry
+                // string's data names one entry (a raw string may show more or
+                // fewer characters of the same data: the size must agree too)
                 const auto it = m_textOf.constFind(text.constData());
-                if (it != m_textOf.constEnd()) {
+                if (it != m_textOf.constEnd() && m_texts[*it].size() == text.size()) {
                     bits = *it;
                     break;
                 }

@@ -781,4 +781,11 @@ void TestDataSet::rowStoreRowsAndSharedTexts()
     rows.clear();
     QVERIFY(rows.isEmpty());
     QCOMPARE(rows.Value(0, 0), QVariant());
+
+    // raw strings over the same characters, of other lengths, are other texts
+    static const QChar raw[] = {QChar(0x0430), QChar(0x0431), QChar(0x0432)};
+    rows.append({1, QString::fromRawData(raw, 3)});
+    rows.append({2, QString::fromRawData(raw, 2)});
+    QCOMPARE(rows.Value(0, 1).toString(), QStringLiteral("абв"));
+    QCOMPARE(rows.Value(1, 1).toString(), QStringLiteral("аб"));
 }
