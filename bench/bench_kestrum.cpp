@@ -1343,16 +1343,8 @@ QString importProbes(TRun &run, const QVector<QVector<QVariant>> &rows)
 // statement text per row through a dataset on the program's connection).
 QString flatRegisterProbe(TRun &run)
 {
-    const int channels = scalar(QStringLiteral("SELECT count(*) FROM vdevices"
-                                               " WHERE vdevid LIKE 'TARM!_VD%' ESCAPE '!'"))
-                             .toInt();
-    const int rows = qMin(1000, channels);
-    const int objid =
-        scalar(
-            QStringLiteral(
-                "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
-                " FROM buildings RETURNING objid"))
-            .toInt();
+    const TFlatRegisterPlace place = NewFlatRegisterPlace();
+    const int rows = place.rows, objid = place.objid;
     const auto channel = [](int i) {
         return QStringLiteral("TARM_VD%1_%2").arg(i % 16).arg(1201 + i / 16);
     };

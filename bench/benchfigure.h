@@ -39,6 +39,15 @@ double TimeMs(const std::function<void()> &f);
 // Handles pending events until the condition holds or the time is up.
 bool WaitFor(const std::function<bool()> &condition, int timeoutMs = 5000);
 
+// Where the flat register is measured: as many rows as the city has Tarmin
+// channels, at most 1,000, and a new metering object (in the newest
+// building) for the flats; the caller deletes the object afterwards.
+struct TFlatRegisterPlace {
+    int rows = 0;
+    int objid = 0;
+};
+TFlatRegisterPlace NewFlatRegisterPlace();
+
 // One building import of the file through its window, the way the operator
 // starts it, the buildings put back afterwards: records per second. Throws
 // when the import did not finish as it should.

@@ -87,17 +87,8 @@ QString flatTable(int rows)
 
 TFigure flatRegisterThroughWindow(const TBenchSettings &settings, TFigure f)
 {
-    const int channels = scalar(QStringLiteral("SELECT count(*) FROM vdevices"
-                                               " WHERE vdevid LIKE 'TARM!_VD%' ESCAPE '!'"))
-                             .toInt();
-    const int rows = qMin(1000, channels);
-    // a building of its own for the flats
-    const int objid =
-        scalar(
-            QStringLiteral(
-                "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
-                " FROM buildings RETURNING objid"))
-            .toInt();
+    const TFlatRegisterPlace place = NewFlatRegisterPlace();
+    const int rows = place.rows, objid = place.objid;
     DM->qryHWObjects->Requery();
 
     QString problem;
@@ -231,6 +222,22 @@ TImportPhases ImportPhases(const TBenchSettings &settings)
     phases.copyMs = (times.copied - times.start) / 1e6;
     phases.updateMs = (times.updated - times.copied) / 1e6;
     return phases;
+}
+
+TFlatRegisterPlace NewFlatRegisterPlace()
+{
+    TFlatRegisterPlace place;
+    place.rows = qMin(1000,
+                      scalar(QStringLiteral("SELECT count(*) FROM vdevices"
+                                            " WHERE vdevid LIKE 'TARM!_VD%' ESCAPE '!'"))
+                          .toInt());
+    place.objid =
+        scalar(
+            QStringLiteral(
+                "INSERT INTO hwobjects (bldid, objname) SELECT max(buildingid), 'Дом для замера'"
+                " FROM buildings RETURNING objid"))
+            .toInt();
+    return place;
 }
 
 TFigure MeasureFlatRegister(const TBenchSettings &settings)
