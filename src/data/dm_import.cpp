@@ -17,9 +17,13 @@
 
 namespace {
 
-// Records go to the server this many at a time: the progress is shown and
-// the cancel request looked at after each of them.
+// The progress is shown and the cancel request looked at after every this
+// many records of the file.
 constexpr int ImportBatch = 100;
+// Records go to the server this many at a time, in one statement: the
+// server's work per statement (a round trip, the plan, the parameters'
+// conversion) is then spread over many records.
+constexpr int SendBatch = 5000;
 
 // Every field of the file into the column of its lower-case name, quoted
 // whatever characters it holds, the values bound by position.
@@ -300,8 +304,8 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
         // count, since the counter shows the position in the file.
         QVector<QVector<QVariant>> rows;
         QVector<int> numbers;
-        rows.reserve(ImportBatch);
-        numbers.reserve(ImportBatch);
+        rows.reserve(SendBatch);
+        numbers.reserve(SendBatch);
         const int count = tblSD.RecordCount();
         for (int record = 1; record <= count && !cancelled; ++record) {
             if (!tblSD.IsDeleted(record - 1)) {
@@ -309,7 +313,7 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
                 tblSD.ReadRecord(record - 1, rows.last());
                 numbers << record;
             }
-            if (record % ImportBatch == 0 || record == count) {
+            if (numbers.size() >= SendBatch || record == count) {
                 sendRecords(*dbConn, numbers, [&](qsizetype first, qsizetype n) {
                     if (columns)
                         insert.Execute(arrayParams(*columns, rows, first, n));
@@ -318,6 +322,9 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
                 });
                 rows.clear();
                 numbers.clear();
+            }
+            // A cancel drops the records read but not yet sent with the rest.
+            if (record % ImportBatch == 0 || record == count) {
                 state.currentRecord = record;
                 cancelled = progress.Update(state);
             }

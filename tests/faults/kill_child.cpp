@@ -5,7 +5,7 @@
 //
 //   kill_child import <connection string> <dBase file>
 //       the building import; prints "connected <backend pid>", "copying"
-//       once half the records are sent, "updating" before upd_buildings()
+//       once half the records are counted, "updating" before upd_buildings()
 //       and "done" when the import has committed
 //   kill_child settings <Kestrum.ini> <stop> | positions <POSITION.INI> <stop>
 //       prints "writing" and writes the file's second variant once; at the
