@@ -213,9 +213,9 @@ TReadRequest TDataSet::ReadRequest() const
     return request;
 }
 
-TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
+TReadResult ReadResult(TStatement &statement, const TReadRequest &request, qint64 refetch)
 {
-    statement.Execute(request.values);
+    statement.Execute(refetch > 0 ? QVector<BoundValue>() : request.values);
     TReadResult result;
     result.columns = statement.Columns();
     const QVector<ColumnInfo> &cols = result.columns;
@@ -271,7 +271,7 @@ TReadResult ReadResult(TStatement &statement, const TReadRequest &request)
             }
             result.rows.append(out);
         },
-        sizeHints);
+        sizeHints, refetch);
     result.rows.EndOfReading();
     return result;
 }

@@ -50,8 +50,10 @@ struct TReadResult {
 
 // Executes a request on a statement that holds its SQL prepared and reads
 // every row: the columns a field shows are read and converted to the
-// field's type, the others are not read at all.
-TReadResult ReadResult(TStatement &statement, const TReadRequest &request);
+// field's type, the others are not read at all. With refetch, the
+// statement fetches that many rows of a cursor declared for the request
+// (see TStatement::FetchAll).
+TReadResult ReadResult(TStatement &statement, const TReadRequest &request, qint64 refetch = 0);
 
 // Hands over results read before their datasets asked for them.
 class IReadAhead

@@ -284,6 +284,9 @@ std::unique_ptr<TReadAhead> TDM::startReadAhead(const TConnectionOptions &option
             } else {
                 reader->Execute(QStringLiteral("SET TRANSACTION SNAPSHOT '%1'").arg(snapshot));
             }
+            // the lists are read through cursors, and read whole: planned
+            // for all their rows, not for the first ones
+            reader->Execute(QStringLiteral("SET LOCAL cursor_tuple_fraction = 1"));
             readers.push_back(std::move(reader));
         }
         // one statement, so that the driver sets no savepoint between them

@@ -894,7 +894,7 @@ FetchPlan planFetch(const QVector<ColumnInfo> &columns, const QVector<int> &size
         }
         rowBytes += b.elem + sizeof(SQLLEN);
     }
-    plan.rows = SQLULEN(qBound<size_t>(1, (4u << 20) / qMax<size_t>(1, rowBytes), 512));
+    plan.rows = SQLULEN(qBound<size_t>(1, (1u << 20) / qMax<size_t>(1, rowBytes), 512));
     for (BoundColumn &b : plan.columns) {
         if (b.elem == 0)
             continue;
@@ -962,7 +962,7 @@ QVariant decodeCell(SQLHSTMT stmt, BoundColumn &b, SQLULEN r, int c)
 } // namespace
 
 void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
-                          const QVector<int> &sizeHints)
+                          const QVector<int> &sizeHints, qint64 refetch)
 {
     requireHandle(d->stmt);
     const int ncols = int(m_columns.size());
@@ -975,11 +975,21 @@ void TStatement::FetchAll(const std::function<void(QVector<QVariant> &)> &onRow,
     QVector<QVariant> row(ncols);
     try {
         bindFetch(stmt, plan, &fetched, status.data());
+        qint64 inResult = 0; // rows of the current result
         while (true) {
             const SQLRETURN rc = SQLFetch(stmt);
-            if (rc == SQL_NO_DATA)
-                break;
+            if (rc == SQL_NO_DATA) {
+                if (refetch <= 0 || inResult < refetch)
+                    break;
+                // the cursor may hold more: the next rows, into the same
+                // bindings and the same texts
+                SQLCloseCursor(stmt);
+                check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt, "SQLExecute");
+                inResult = 0;
+                continue;
+            }
             check(rc, SQL_HANDLE_STMT, stmt, "SQLFetch");
+            inResult += qint64(fetched);
             for (SQLULEN r = 0; r < fetched; ++r) {
                 if (status[r] == SQL_ROW_NOROW || status[r] == SQL_ROW_ERROR)
                     continue;

@@ -83,8 +83,11 @@ public:
     // Fetches every remaining row, in blocks of rows. sizeHints (by column
     // index, may be shorter) caps the characters kept of a text column; 0
     // keeps the whole value; a negative hint leaves the column unread (null).
+    // With refetch, the statement fetches that many rows from a cursor
+    // (FETCH FORWARD n FROM ...): it is executed again as long as a result
+    // brings that many, and the rows of all results come as one.
     void FetchAll(const std::function<void(QVector<QVariant> &row)> &onRow,
-                  const QVector<int> &sizeHints = {});
+                  const QVector<int> &sizeHints = {}, qint64 refetch = 0);
     // Fetches the first column of the first row (null when there is none).
     QVariant FetchScalar();
     void CloseCursor();

@@ -132,7 +132,12 @@ void TestConnect::connect()
 
 void TestConnect::rowsAsReadInTurn()
 {
+    // a list longer than the blocks it is read in
+    m_db->Exec(
+        QStringLiteral("INSERT INTO organizations (orgid, orgname, phone)"
+                       " SELECT i, 'Организация ' || i, i % 7 FROM generate_series(3, 2500) i"));
     connect();
+    QCOMPARE(DM->qryOrgs->RecordCount(), 2500);
     int readAlone = 0;
     for (TDataSet *ds : DM->StartupDataSets()) {
         QVERIFY2(ds->Active(), qPrintable(ds->objectName()));
@@ -151,6 +156,18 @@ void TestConnect::rowsAsReadInTurn()
             expected << cells.join(QLatin1Char('|'));
         }
         QCOMPARE(rowsOf(*ds), expected);
+        // the columns, as a post needs them: their tables and base columns
+        const auto describe = [](const QVector<ColumnInfo> &columns) {
+            QStringList out;
+            for (const ColumnInfo &c : columns)
+                out << QStringLiteral("%1 %2/%3 %4.%5.%6")
+                           .arg(c.name)
+                           .arg(int(c.type))
+                           .arg(c.size)
+                           .arg(c.baseSchema, c.baseTable, c.baseColumn);
+            return out;
+        };
+        QCOMPARE(describe(ds->ResultColumns()), describe(inTurn.columns));
     }
     QVERIFY(readAlone > 10);
     QCOMPARE(rowsOf(*DM->qryCTP), QStringList({"1|ЦТП-1", "2|ЦТП-2"}));

@@ -4,6 +4,7 @@
 #include "data/odbcraw.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <map>
@@ -34,6 +35,8 @@ private slots:
     void longTextIsReadWhole();
     void textsWithoutSizeComeInBlocks_data();
     void textsWithoutSizeComeInBlocks();
+    void cursorReadInBlocks_data();
+    void cursorReadInBlocks();
     void repeatedTextsReadAsStored_data();
     void repeatedTextsReadAsStored();
     void closingFreesStatements();
@@ -509,6 +512,51 @@ void TestOdbc::textsWithoutSizeComeInBlocks()
     // a repeated text is decoded once: its rows share the first one's string
     QCOMPARE(shared, 3000 - 3000 / 11 - 1);
     QVERIFY2(rowsPerFetch > 1, "rows were fetched one by one");
+}
+
+void TestOdbc::cursorReadInBlocks_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("none") << 0;
+    QTest::newRow("fewer than a block") << 999;
+    QTest::newRow("a block exactly") << 1000;
+    QTest::newRow("a block and one") << 1001;
+    QTest::newRow("blocks and a half") << 2500;
+}
+
+void TestOdbc::cursorReadInBlocks()
+{
+    REQUIRE_TEST_SERVER();
+    QFETCH(int, rows);
+    TConnection &conn = m_db->Conn();
+    conn.BeginTransaction();
+    const auto rollback = qScopeGuard([&conn] { conn.Rollback(); });
+    conn.Execute(QStringLiteral("DECLARE blocks NO SCROLL CURSOR FOR SELECT i, 'тип ' || i % 3"
+                                " FROM generate_series(1, %1) i ORDER BY i")
+                     .arg(rows));
+    TStatement fetch(conn);
+    fetch.Prepare(QStringLiteral("FETCH FORWARD 1000 FROM blocks"));
+    fetch.Execute({});
+    QList<int> numbers;
+    QString first;
+    int wrong = 0, shared = 0;
+    fetch.FetchAll(
+        [&](QVector<QVariant> &row) {
+            const int i = row[0].toInt();
+            numbers << i;
+            wrong += row[1].toString() != QStringLiteral("тип %1").arg(i % 3);
+            if (i == 3)
+                first = row[1].toString();
+            // the texts of all blocks are shared alike
+            shared += i % 3 == 0 && row[1].toString().constData() == first.constData();
+        },
+        {}, 1000);
+    QList<int> expected;
+    for (int i = 1; i <= rows; ++i)
+        expected << i;
+    QCOMPARE(numbers, expected);
+    QCOMPARE(wrong, 0);
+    QCOMPARE(shared, rows / 3);
 }
 
 void TestOdbc::repeatedTextsReadAsStored_data()
