@@ -215,7 +215,7 @@ TReadRequest TDataSet::ReadRequest() const
 
 TReadResult ReadResult(TStatement &statement, const TReadRequest &request, qint64 refetch)
 {
-    statement.Execute(refetch > 0 ? QVector<BoundValue>() : request.values);
+    statement.Execute(request.values);
     TReadResult result;
     result.columns = statement.Columns();
     const QVector<ColumnInfo> &cols = result.columns;

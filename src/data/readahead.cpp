@@ -30,11 +30,13 @@ TReadAhead::~TReadAhead()
     }
 }
 
+namespace {
+
 // A request without parameters is read through a cursor, a block of rows
 // at a time: the driver then holds one block of the result rather than the
 // whole of it beside the rows already taken (a list of 60,000 rows is some
 // 30 MB in the driver's form). The cursor lives in the reader's transaction.
-TReadResult TReadAhead::read(TConnection &connection, const TReadRequest &request)
+TReadResult read(TConnection &connection, const TReadRequest &request)
 {
     TStatement statement(connection);
     if (!request.values.isEmpty()) {
@@ -53,6 +55,8 @@ TReadResult TReadAhead::read(TConnection &connection, const TReadRequest &reques
     statement.ExecDirect(QStringLiteral("CLOSE kestrum_ahead"));
     return result;
 }
+
+} // namespace
 
 void TReadAhead::run(TConnection &connection)
 {

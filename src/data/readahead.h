@@ -49,7 +49,6 @@ private:
         std::exception_ptr error;
     };
     void run(TConnection &connection);
-    static TReadResult read(TConnection &connection, const TReadRequest &request);
 
     std::vector<std::unique_ptr<TConnection>> m_conns;
     std::vector<Slot> m_slots;
