@@ -4,6 +4,10 @@
 
 #include <QRegularExpression>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 TReadAhead::TReadAhead(std::vector<std::unique_ptr<TConnection>> connections, QVector<Job> jobs)
     : m_conns(std::move(connections))
 {
@@ -56,6 +60,21 @@ TReadResult read(TConnection &connection, const TReadRequest &request)
     return result;
 }
 
+// A long list leaves the reader's heap with the driver's blocks, the texts
+// looked up while decoding and the rows' grown copies freed but resident;
+// they go back to the system before the next list is read, so that they do
+// not add to the program's peak (about 5 MB at the demo city's size, for a
+// few milliseconds a list on the reader's thread).
+void releaseFreed(qsizetype rows)
+{
+#ifdef __GLIBC__
+    if (rows >= 10000)
+        malloc_trim(0);
+#else
+    Q_UNUSED(rows);
+#endif
+}
+
 } // namespace
 
 void TReadAhead::run(TConnection &connection)
@@ -75,6 +94,7 @@ void TReadAhead::run(TConnection &connection)
         } catch (...) {
             error = std::current_exception();
         }
+        releaseFreed(result.rows.size());
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             slot->result = std::move(result);

@@ -3,13 +3,25 @@
 #include <QDate>
 #include <QDateTime>
 
+#include <algorithm>
 #include <cstring>
+
+namespace {
+// Cells a block holds at most: 256 KB of values. A block fills up to it by
+// doubling, so a list of a few rows takes a few cells.
+constexpr size_t BlockCells = 32768;
+} // namespace
+
+TRowStore::TRowStore(int fields) : m_fields(fields < 0 ? 0 : fields)
+{
+    while (m_fields && (size_t(2) << m_shift) * size_t(m_fields) <= BlockCells)
+        ++m_shift;
+}
 
 void TRowStore::clear()
 {
     m_rows = 0;
-    m_cells = {};
-    m_tags = {};
+    m_blocks = {};
     m_texts = {};
     m_others = {};
     m_textOf = {};
@@ -18,17 +30,27 @@ void TRowStore::clear()
 
 void TRowStore::reserve(qsizetype rows)
 {
-    m_cells.reserve(size_t(rows) * size_t(m_fields));
-    m_tags.reserve(size_t(rows) * size_t(m_fields));
+    if (m_fields == 0 || rows <= m_rows)
+        return;
+    if (m_blocks.empty())
+        m_blocks.emplace_back();
+    m_blocks.reserve((size_t(rows - 1) >> m_shift) + 1);
+    // the first block takes what it will hold; later ones are made whole
+    Block &first = m_blocks.front();
+    const size_t cells =
+        size_t(std::min<qsizetype>(rows, qsizetype(1) << m_shift)) * size_t(m_fields);
+    first.cells.reserve(cells);
+    first.tags.reserve(cells);
 }
 
 QVariant TRowStore::Value(qsizetype row, int field) const
 {
     if (row < 0 || row >= size() || field < 0 || field >= m_fields)
         return QVariant();
-    const size_t cell = size_t(row) * size_t(m_fields) + size_t(field);
-    const quint64 bits = m_cells[cell];
-    switch (Tag(m_tags[cell])) {
+    const Block &block = blockOf(row);
+    const size_t cell = firstCell(row) + size_t(field);
+    const quint64 bits = block.cells[cell];
+    switch (Tag(block.tags[cell])) {
     case Null:
         return QVariant();
     case Int:
@@ -68,7 +90,7 @@ QVector<QVariant> TRowStore::Row(qsizetype row) const
     return values;
 }
 
-void TRowStore::put(size_t cell, const QVariant &value)
+void TRowStore::put(Block &block, size_t cell, const QVariant &value)
 {
     quint8 tag = Other;
     quint64 bits = 0;
@@ -140,8 +162,8 @@ void TRowStore::put(size_t cell, const QVariant &value)
         bits = m_others.size();
         m_others.push_back(value);
     }
-    m_cells[cell] = bits;
-    m_tags[cell] = tag;
+    block.cells[cell] = bits;
+    block.tags[cell] = tag;
 }
 
 void TRowStore::append(const QVector<QVariant> &values)
@@ -150,27 +172,38 @@ void TRowStore::append(const QVector<QVariant> &values)
         ++m_rows;
         return;
     }
-    const size_t first = m_tags.size();
-    m_cells.resize(first + size_t(m_fields));
-    m_tags.resize(first + size_t(m_fields));
+    const size_t index = size_t(m_rows) >> m_shift;
+    if (index == m_blocks.size()) {
+        // a new block; the first grows as it fills, later ones are made whole
+        m_blocks.emplace_back();
+        if (index > 0) {
+            m_blocks.back().cells.reserve(size_t(m_fields) << m_shift);
+            m_blocks.back().tags.reserve(size_t(m_fields) << m_shift);
+        }
+    }
+    Block &block = m_blocks[index];
+    const size_t first = firstCell(m_rows);
+    block.cells.resize(first + size_t(m_fields));
+    block.tags.resize(first + size_t(m_fields));
+    ++m_rows;
     for (int f = 0; f < m_fields; ++f)
-        put(first + size_t(f), f < values.size() ? values[f] : QVariant());
+        put(block, first + size_t(f), f < values.size() ? values[f] : QVariant());
 }
 
 void TRowStore::SetRow(qsizetype row, const QVector<QVariant> &values)
 {
     if (row < 0 || row >= size())
         return;
+    Block &block = blockOf(row);
     for (int f = 0; f < m_fields; ++f)
-        put(size_t(row) * size_t(m_fields) + size_t(f),
-            f < values.size() ? values[f] : QVariant());
+        put(block, firstCell(row) + size_t(f), f < values.size() ? values[f] : QVariant());
 }
 
 void TRowStore::SetValue(qsizetype row, int field, const QVariant &value)
 {
     if (row < 0 || row >= size() || field < 0 || field >= m_fields)
         return;
-    put(size_t(row) * size_t(m_fields) + size_t(field), value);
+    put(blockOf(row), firstCell(row) + size_t(field), value);
 }
 
 void TRowStore::removeAt(qsizetype row)
@@ -181,16 +214,32 @@ void TRowStore::removeAt(qsizetype row)
         --m_rows;
         return;
     }
-    const auto first = std::ptrdiff_t(row) * m_fields;
-    m_cells.erase(m_cells.begin() + first, m_cells.begin() + first + m_fields);
-    m_tags.erase(m_tags.begin() + first, m_tags.begin() + first + m_fields);
+    // the rows after it move up one, across blocks; the last block loses its
+    // last row
+    const size_t fields = size_t(m_fields);
+    for (qsizetype r = row; r + 1 < m_rows; ++r) {
+        Block &to = blockOf(r);
+        const Block &from = blockOf(r + 1);
+        std::memcpy(to.cells.data() + firstCell(r), from.cells.data() + firstCell(r + 1),
+                    fields * sizeof(quint64));
+        std::memcpy(to.tags.data() + firstCell(r), from.tags.data() + firstCell(r + 1), fields);
+    }
+    --m_rows;
+    Block &last = m_blocks.back();
+    last.cells.resize(last.cells.size() - fields);
+    last.tags.resize(last.tags.size() - fields);
+    if (last.tags.empty())
+        m_blocks.pop_back();
 }
 
 void TRowStore::EndOfReading()
 {
     m_reading = false;
     m_textOf = {};
-    m_cells.shrink_to_fit();
-    m_tags.shrink_to_fit();
+    // only the last block may hold more than it uses
+    if (!m_blocks.empty()) {
+        m_blocks.back().cells.shrink_to_fit();
+        m_blocks.back().tags.shrink_to_fit();
+    }
     m_texts.shrink_to_fit();
 }

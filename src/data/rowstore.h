@@ -1,6 +1,7 @@
 #pragma once
-// The rows of a dataset, packed: eight bytes and a type byte a cell, one
-// block for all rows. A text cell holds the index of its text in a table of
+// The rows of a dataset, packed: eight bytes and a type byte a cell, in
+// blocks of whole rows (a list that grows is never moved or copied whole,
+// and holds at most one block it does not use). A text cell holds the index of its text in a table of
 // the store's own; while the rows are read, the cells whose texts share one
 // string (the driver hands a repeated text over once) share one entry, so a
 // list that repeats its device, serial number or type on every row holds
@@ -12,18 +13,16 @@
 #include <QVector>
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 class TRowStore
 {
 public:
-    explicit TRowStore(int fields = 0) : m_fields(fields < 0 ? 0 : fields) {}
+    explicit TRowStore(int fields = 0);
 
     int Fields() const { return m_fields; }
-    qsizetype size() const
-    {
-        return m_fields ? qsizetype(m_tags.size() / size_t(m_fields)) : m_rows;
-    }
+    qsizetype size() const { return m_rows; }
     bool isEmpty() const { return size() == 0; }
     void clear();
     void reserve(qsizetype rows);
@@ -58,13 +57,24 @@ private:
         DateTimeUtc, // milliseconds since the epoch, in UTC
         Other,       // the index of the value
     };
-    void put(size_t cell, const QVariant &value);
+    struct Block {
+        std::vector<quint64> cells;
+        std::vector<quint8> tags;
+    };
+    // The block of a row and the first of its cells there.
+    Block &blockOf(qsizetype row) { return m_blocks[size_t(row) >> m_shift]; }
+    const Block &blockOf(qsizetype row) const { return m_blocks[size_t(row) >> m_shift]; }
+    size_t firstCell(qsizetype row) const
+    {
+        return (size_t(row) & ((size_t(1) << m_shift) - 1)) * size_t(m_fields);
+    }
+    void put(Block &block, size_t cell, const QVariant &value);
 
     int m_fields = 0;
-    qsizetype m_rows = 0; // rows of a store without fields
-    std::vector<quint64> m_cells;
-    std::vector<quint8> m_tags;
-    std::vector<QString> m_texts;
+    int m_shift = 0; // a block holds 2^m_shift rows
+    qsizetype m_rows = 0;
+    std::vector<Block> m_blocks;
+    std::deque<QString> m_texts;
     std::vector<QVariant> m_others;
     bool m_reading = true;
     QHash<const QChar *, quint32> m_textOf; // while reading: a text's index by its string

@@ -87,6 +87,8 @@ private slots:
     void rowStoreKeepsEveryValue_data();
     void rowStoreKeepsEveryValue();
     void rowStoreRowsAndSharedTexts();
+    void rowStoreAcrossBlocks_data();
+    void rowStoreAcrossBlocks();
 
 private:
     TDataSet *streets(QObject *owner);
@@ -788,4 +790,63 @@ void TestDataSet::rowStoreRowsAndSharedTexts()
     rows.append({2, QString::fromRawData(raw, 2)});
     QCOMPARE(rows.Value(0, 1).toString(), QStringLiteral("абв"));
     QCOMPARE(rows.Value(1, 1).toString(), QStringLiteral("аб"));
+}
+
+// Long lists are held in blocks of rows: rows removed at and around the
+// blocks' edges, a list reserved first, and rows added after removals keep
+// every row's cells in order.
+void TestDataSet::rowStoreAcrossBlocks_data()
+{
+    QTest::addColumn<int>("fields");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("reserved");
+    QTest::addColumn<QList<int>>("removed"); // in turn, as rows then stand
+    QTest::newRow("three blocks, edges")
+        << 3 << 20000 << false << QList<int>{0, 8191, 8191, 16381, 19995};
+    QTest::newRow("reserved, last row of each block")
+        << 3 << 16385 << true << QList<int>{16384, 8191, 8190};
+    QTest::newRow("wide rows, one a block") << 40000 << 3 << false << QList<int>{0};
+    QTest::newRow("a block emptied, then refilled") << 5 << 4097 << true << QList<int>{4096, 4095};
+}
+
+void TestDataSet::rowStoreAcrossBlocks()
+{
+    QFETCH(int, fields);
+    QFETCH(int, rows);
+    QFETCH(bool, reserved);
+    QFETCH(QList<int>, removed);
+    TRowStore store(fields);
+    if (reserved)
+        store.reserve(rows);
+    QList<int> expected; // the first cell of each row
+    const auto rowOf = [fields](int n) {
+        QVector<QVariant> values(fields);
+        values[0] = n;
+        values[fields - 1] = QString::number(n);
+        return values;
+    };
+    for (int n = 0; n < rows; ++n) {
+        store.append(rowOf(n));
+        expected << n;
+    }
+    store.EndOfReading();
+    for (int r : removed) {
+        store.removeAt(r);
+        expected.removeAt(r);
+    }
+    for (int n = rows; n < rows + 3; ++n) {
+        store.append(rowOf(n));
+        expected << n;
+    }
+    QCOMPARE(store.size(), qsizetype(expected.size()));
+    for (qsizetype r = 0; r < store.size(); ++r) {
+        if (store.Value(r, 0).toInt() != expected[r] ||
+            store.Value(r, fields - 1).toString() != QString::number(expected[r]))
+            QFAIL(qPrintable(QStringLiteral("row %1: %2 / %3 instead of %4")
+                                 .arg(r)
+                                 .arg(store.Value(r, 0).toInt())
+                                 .arg(store.Value(r, fields - 1).toString())
+                                 .arg(expected[r])));
+    }
+    QCOMPARE(store.Value(store.size(), 0), QVariant());
 }
