@@ -54,11 +54,14 @@ TFlatRegisterPlace NewFlatRegisterPlace();
 double ImportRound(const TBenchSettings &settings);
 // The same import without its window, timed at the moments it reports: the
 // copy (the file's records read and staged in str_doma, inside the import's
-// transaction) and upd_buildings(), in milliseconds; the buildings put back.
+// transaction), upd_buildings(), the end (str_doma emptied, the commit) and
+// the building list read again, in milliseconds; the buildings put back.
 struct TImportPhases {
     int records = 0;
     double copyMs = 0;
     double updateMs = 0;
+    double commitMs = 0;
+    double refreshMs = 0;
 };
 TImportPhases ImportPhases(const TBenchSettings &settings);
 // The flat register run through its window, each round on a building of its

@@ -197,7 +197,7 @@ TImportPhases ImportPhases(const TBenchSettings &settings)
     class TTimes : public IImportProgress
     {
     public:
-        qint64 start = 0, copied = 0, updated = 0;
+        qint64 start = 0, copied = 0, updated = 0, committed = 0;
         void Start(const TImportState &) override { start = MonotonicNs(); }
         bool Update(const TImportState &state) override
         {
@@ -208,19 +208,22 @@ TImportPhases ImportPhases(const TBenchSettings &settings)
             return false;
         }
         void SetBusy(bool) override {}
-        void Inform(const QString &) override {}
+        void Inform(const QString &) override { committed = MonotonicNs(); }
         void Finish() override {}
     } times;
     const int lastBuilding =
         scalar(QStringLiteral("SELECT max(buildingid) FROM buildings")).toInt();
     DM->ImportBuildings(settings.dbfPath, times);
+    const qint64 end = MonotonicNs();
     restoreBuildings(lastBuilding);
-    if (!times.start || !times.copied || !times.updated)
-        throw std::runtime_error("the import did not report its copy and its update");
+    if (!times.start || !times.copied || !times.updated || !times.committed)
+        throw std::runtime_error("the import did not report its copy, update and end");
     TImportPhases phases;
     phases.records = dbfRecords(settings.dbfPath);
     phases.copyMs = (times.copied - times.start) / 1e6;
     phases.updateMs = (times.updated - times.copied) / 1e6;
+    phases.commitMs = (times.committed - times.updated) / 1e6;
+    phases.refreshMs = (end - times.committed) / 1e6;
     return phases;
 }
 
