@@ -129,6 +129,8 @@ QString TImpProgressForm::OperationText(int operation)
 
 void TImpProgressForm::showState(const TImportState &state)
 {
+    m_shown = state;
+    m_sinceShown.start();
     lblRecNo->setText(QString::number(state.currentRecord));
     lblRecCount->setText(QString::number(state.totalRecords));
     pbRecords->setRange(0, qMax(state.totalRecords, 1));
@@ -156,10 +158,23 @@ void TImpProgressForm::Start(const TImportState &state)
 
 bool TImpProgressForm::Update(const TImportState &state)
 {
-    showState(state);
+    // The record counter comes every hundred records, faster than an eye
+    // reads it: it is shown at most every 40 ms, its first count, a new
+    // operation and the last record at once (a repaint every hundred records
+    // cost an import of 100,000 records a second under X).
+    constexpr qint64 ShowEveryMs = 40;
+    const bool shown = !m_sinceShown.isValid() || m_sinceShown.elapsed() >= ShowEveryMs ||
+        m_shown.currentRecord == 0 || state.operation != m_shown.operation ||
+        state.operationsDone != m_shown.operationsDone ||
+        state.currentRecord >= state.totalRecords;
+    if (shown)
+        showState(state);
     // The import gives the event loop no other chance: repaint, and let a
     // click on the cancel button through.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // the import stops here: the window shows where
+    if (m_cancelRequested && !shown)
+        showState(state);
     return m_cancelRequested;
 }
 

@@ -6,6 +6,7 @@
 
 #include "data/importprogress.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -48,6 +49,8 @@ private:
     void showState(const TImportState &state);
 
     QPointer<QWidget> m_mainWindow;
+    TImportState m_shown;       // the state the window shows
+    QElapsedTimer m_sinceShown; // since the counters were last shown
     bool m_cancelRequested = false;
     bool m_busy = false;
 };
