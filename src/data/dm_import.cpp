@@ -11,8 +11,10 @@
 #include <QDate>
 #include <QHash>
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <functional>
+#include <future>
 #include <optional>
 
 namespace {
@@ -164,22 +166,23 @@ void appendQuoted(QByteArray &out, const QString &text)
     out += '"';
 }
 
-// The array parameters of count records from first on.
-QVector<BoundValue> arrayParams(const QVector<TArrayColumn> &columns,
-                                const QVector<QVector<QVariant>> &rows, qsizetype first,
-                                qsizetype count)
+// The array parameters of records given one by one.
+class TArrayParams
 {
-    QVector<BoundValue> params;
-    params.reserve(columns.size());
-    QByteArray text;
-    for (qsizetype c = 0; c < columns.size(); ++c) {
-        const TArrayColumn &column = columns[c];
-        text.clear();
-        text += '{';
-        for (qsizetype r = first; r < first + count; ++r) {
-            if (r > first)
+public:
+    explicit TArrayParams(const QVector<TArrayColumn> &columns)
+        : m_columns(columns), m_texts(columns.size(), QByteArray(1, '{'))
+    {
+    }
+
+    void add(const QVector<QVariant> &row)
+    {
+        for (qsizetype c = 0; c < m_columns.size(); ++c) {
+            const TArrayColumn &column = m_columns[c];
+            QByteArray &text = m_texts[c];
+            if (m_count > 0)
                 text += column.delimiter;
-            const QVariant &v = rows[r][c];
+            const QVariant &v = row[c];
             if (v.isNull()) {
                 text += "NULL";
                 continue;
@@ -203,11 +206,25 @@ QVector<BoundValue> arrayParams(const QVector<TArrayColumn> &columns,
                 break;
             }
         }
-        text += '}';
-        params << BoundValue{FieldType::String, QString::fromUtf8(text)};
+        ++m_count;
     }
-    return params;
-}
+
+    qsizetype count() const { return m_count; }
+
+    QVector<BoundValue> take() const
+    {
+        QVector<BoundValue> params;
+        params.reserve(m_texts.size());
+        for (const QByteArray &text : m_texts)
+            params << BoundValue{FieldType::String, QString::fromUtf8(text + '}')};
+        return params;
+    }
+
+private:
+    const QVector<TArrayColumn> &m_columns;
+    QVector<QByteArray> m_texts;
+    qsizetype m_count = 0;
+};
 
 EDatabaseError refused(const QString &which, const EDatabaseError &e)
 {
@@ -255,6 +272,54 @@ void sendRecords(TConnection &connection, const QVector<int> &numbers,
     }
 }
 
+// The records sent in one statement: their record numbers in the file and
+// either the arrays of them all or, where they go row by row, their values.
+struct TReadBatch {
+    QVector<int> numbers;
+    QVector<BoundValue> params;
+    QVector<QVector<QVariant>> rows;
+    int last = 0; // the last record read
+};
+
+// Reads from record first on (counting from 1) until a batch is full or the
+// file ends. Deleted records are passed over as dBase tools do; they still
+// count, since the counter shows the position in the file. A text the server
+// cannot take leaves the batch without arrays: they are made again record by
+// record when it is sent, which names the record.
+TReadBatch readBatch(const TDbfTable &table, const std::optional<QVector<TArrayColumn>> &columns,
+                     int first)
+{
+    TReadBatch batch;
+    batch.numbers.reserve(SendBatch);
+    std::optional<TArrayParams> arrays;
+    if (columns)
+        arrays.emplace(*columns);
+    else
+        batch.rows.reserve(SendBatch);
+    QVector<QVariant> row;
+    const int count = table.RecordCount();
+    int record = first;
+    for (; record <= count && batch.numbers.size() < SendBatch; ++record) {
+        if (table.IsDeleted(record - 1))
+            continue;
+        table.ReadRecord(record - 1, row);
+        batch.numbers << record;
+        if (!arrays) {
+            batch.rows << row;
+            continue;
+        }
+        try {
+            arrays->add(row);
+        } catch (const EDatabaseError &) {
+            arrays.reset();
+        }
+    }
+    batch.last = record - 1;
+    if (arrays && arrays->count() > 0)
+        batch.params = arrays->take();
+    return batch;
+}
+
 } // namespace
 
 void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
@@ -268,8 +333,15 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
     TImportState state;
     bool shown = false;
     bool cancelled = false;
+    std::future<TReadBatch> reading;
+    const auto stopReading = [&] {
+        if (reading.valid())
+            reading.wait();
+        reading = {};
+    };
 
     const auto cleanUp = [&] {
+        stopReading();
         if (dbConn->InTransaction()) {
             try {
                 dbConn->Rollback();
@@ -291,6 +363,8 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
             types << f.type;
         const std::optional<QVector<TArrayColumn>> columns = arrayColumns(*dbConn, fields);
         insert.Prepare(columns ? arrayInsertStatement(fields, *columns) : insertStatement(fields));
+        // the reader uses the columns: it is done before they are gone
+        const auto readerDone = qScopeGuard(stopReading);
 
         state.totalRecords = tblSD.RecordCount();
         progress.Start(state);
@@ -300,35 +374,51 @@ void TDM::ImportBuildings(const QString &path, IImportProgress &progress)
         state.operation = 0;
         progress.Update(state);
 
-        // Deleted records are passed over as dBase tools do; they still
-        // count, since the counter shows the position in the file.
-        QVector<QVector<QVariant>> rows;
-        QVector<int> numbers;
-        rows.reserve(SendBatch);
-        numbers.reserve(SendBatch);
+        // The file is read a batch ahead on a thread of its own while the
+        // server takes the batch before it; only this thread speaks to the
+        // server and the progress window.
         const int count = tblSD.RecordCount();
-        for (int record = 1; record <= count && !cancelled; ++record) {
-            if (!tblSD.IsDeleted(record - 1)) {
-                rows.append(QVector<QVariant>());
-                tblSD.ReadRecord(record - 1, rows.last());
-                numbers << record;
+        if (count > 0)
+            reading =
+                std::async(std::launch::async, readBatch, std::cref(tblSD), std::cref(columns), 1);
+        int reported = 0;
+        while (reading.valid() && !cancelled) {
+            TReadBatch batch = reading.get();
+            if (batch.last < count)
+                reading = std::async(std::launch::async, readBatch, std::cref(tblSD),
+                                     std::cref(columns), batch.last + 1);
+            // the counter every hundred records, as if they were read one by
+            // one; a cancel drops the records read but not yet sent
+            for (int record = reported + ImportBatch; record < batch.last && !cancelled;
+                 record += ImportBatch) {
+                state.currentRecord = reported = record;
+                cancelled = progress.Update(state);
             }
-            if (numbers.size() >= SendBatch || record == count) {
-                sendRecords(*dbConn, numbers, [&](qsizetype first, qsizetype n) {
-                    if (columns)
-                        insert.Execute(arrayParams(*columns, rows, first, n));
-                    else
-                        insert.ExecuteBatch(types, rows.mid(first, n), ImportBatch);
-                });
-                rows.clear();
-                numbers.clear();
-            }
-            // A cancel drops the records read but not yet sent with the rest.
-            if (record % ImportBatch == 0 || record == count) {
-                state.currentRecord = record;
+            if (cancelled)
+                break;
+            sendRecords(*dbConn, batch.numbers, [&](qsizetype first, qsizetype n) {
+                if (!batch.params.isEmpty() && first == 0 && n == batch.numbers.size()) {
+                    insert.Execute(batch.params);
+                } else if (columns) {
+                    // the file is read here again: the reader is done first
+                    stopReading();
+                    TArrayParams arrays(*columns);
+                    QVector<QVariant> row;
+                    for (qsizetype i = first; i < first + n; ++i) {
+                        tblSD.ReadRecord(batch.numbers[i] - 1, row);
+                        arrays.add(row);
+                    }
+                    insert.Execute(arrays.take());
+                } else {
+                    insert.ExecuteBatch(types, batch.rows.mid(first, n), ImportBatch);
+                }
+            });
+            if (batch.last % ImportBatch == 0 || batch.last == count) {
+                state.currentRecord = reported = batch.last;
                 cancelled = progress.Update(state);
             }
         }
+        stopReading();
 
         if (!cancelled) {
             state.operationsDone = 1;

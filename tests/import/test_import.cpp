@@ -439,6 +439,10 @@ void TestImport::failures_data()
     QTest::newRow("a number that is none")
         << "badnumber"
         << "Запись 3 файла «%1»: в поле «NOMER» не число: «1-2»";
+    // read while the records before it are sent
+    QTest::newRow("a number that is none, in the second statement")
+        << "badnumberlate"
+        << "Запись 5203 файла «%1»: в поле «NOMER» не число: «1-2»";
     QTest::newRow("an unknown code page")
         << "codepage"
         << "Файл «%1» записан в кодовой странице «Klingon», которую программа "
@@ -453,16 +457,17 @@ void TestImport::failures()
     QFETCH(QString, kind);
     QFETCH(QString, message);
     QString path = m_dir->filePath(QStringLiteral("addr.dbf"));
-    QList<TRecord> records = addresses(250);
+    const bool late = kind == QLatin1String("badnumberlate");
+    QList<TRecord> records = addresses(late ? 10250 : 250);
     QList<TField> fields = AddressFields;
     const char *codePage = nullptr;
     if (kind == QLatin1String("nocolumn"))
         fields << TField{"ETAZH", 'C', 3, 0};
-    if (kind == QLatin1String("refused") || kind == QLatin1String("badnumber")) {
+    if (kind == QLatin1String("refused") || kind.startsWith(QLatin1String("badnumber"))) {
         fields << TField{"NOMER", kind == QLatin1String("refused") ? 'C' : 'N', 5, 0};
         for (int i = 0; i < records.size(); ++i)
             records[i] << QByteArray::number(i);
-        records[kind == QLatin1String("refused") ? 136 : 2].last() = "1-2";
+        records[kind == QLatin1String("refused") ? 136 : late ? 5202 : 2].last() = "1-2";
     }
     if (kind == QLatin1String("codepage"))
         codePage = "Klingon";
