@@ -1,14 +1,11 @@
 #include "data/dmfrm.h"
 
+#include "base/heap.h"
 #include "data/dberrors.h"
 #include "data/readahead.h"
 
 #include <QByteArray>
 #include <QScopeGuard>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 TDM *DM = nullptr;
 
@@ -46,6 +43,17 @@ private:
     bool m_had = false;
     QByteArray m_old;
 };
+
+// The time-out travels in the connection string (pqopt connect_timeout), the
+// password beside it, never in it.
+void openWith(TConnection &connection, const TConnectionOptions &options,
+              const QString &extra = QString())
+{
+    TConnectionOptions withoutPassword = options;
+    withoutPassword.password.clear();
+    const TPasswordForConnect password(options.password);
+    connection.Open(BuildConnectionString(withoutPassword) + extra, 0);
+}
 
 } // namespace
 
@@ -221,12 +229,7 @@ TConnectionOptions TDM::openConnection()
     m_serverField = o.server;
     for (;;) {
         try {
-            // the time-out travels in the string (pqopt connect_timeout),
-            // the password beside it
-            TConnectionOptions withoutPassword = o;
-            withoutPassword.password.clear();
-            const TPasswordForConnect password(o.password);
-            dbConn->Open(BuildConnectionString(withoutPassword), 0);
+            openWith(*dbConn, o);
             return o;
         } catch (const EDatabaseError &e) {
             // no password given and none in ~/.pgpass: the operator is asked
@@ -260,19 +263,12 @@ std::unique_ptr<TReadAhead> TDM::startReadAhead(const TConnectionOptions &option
     std::vector<std::unique_ptr<TConnection>> readers;
     bool inSnapshot = false;
     try {
-        TConnectionOptions withoutPassword = options;
-        withoutPassword.password.clear();
-        // no savepoint around each statement: the snapshot is exported and
-        // set at the top level of the transactions
-        const QString connectionString =
-            BuildConnectionString(withoutPassword) + QStringLiteral("Protocol=7.4-1;");
         QString snapshot;
         for (int i = 0; i < Readers; ++i) {
             auto reader = std::make_unique<TConnection>();
-            {
-                const TPasswordForConnect password(options.password);
-                reader->Open(connectionString, 0);
-            }
+            // no savepoint around each statement: the snapshot is exported
+            // and set at the top level of the transactions
+            openWith(*reader, options, QStringLiteral("Protocol=7.4-1;"));
             reader->BeginTransaction();
             reader->Execute(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
             if (i == 0) {
@@ -369,11 +365,9 @@ void TDM::Connect()
             // the end of the snapshot's transaction: it only read
             TStatement(*dbConn).ExecDirect(QStringLiteral("COMMIT"));
         }
-#ifdef __GLIBC__
         // The driver held each list whole until its rows were taken; the
         // pages it freed go back to the system rather than stay resident.
-        malloc_trim(0);
-#endif
+        ReleaseFreedMemory();
     } catch (...) {
         Disconnect();
         if (m_host) {

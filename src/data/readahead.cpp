@@ -1,12 +1,9 @@
 #include "data/readahead.h"
 
+#include "base/heap.h"
 #include "data/dberrors.h"
 
 #include <QRegularExpression>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 TReadAhead::TReadAhead(std::vector<std::unique_ptr<TConnection>> connections, QVector<Job> jobs)
     : m_conns(std::move(connections))
@@ -67,12 +64,8 @@ TReadResult read(TConnection &connection, const TReadRequest &request)
 // few milliseconds a list on the reader's thread).
 void releaseFreed(qsizetype rows)
 {
-#ifdef __GLIBC__
     if (rows >= 10000)
-        malloc_trim(0);
-#else
-    Q_UNUSED(rows);
-#endif
+        ReleaseFreedMemory();
 }
 
 } // namespace

@@ -214,15 +214,24 @@ void TRowStore::removeAt(qsizetype row)
         --m_rows;
         return;
     }
-    // the rows after it move up one, across blocks; the last block loses its
+    // the rows after it move up one, a block at a time: each block's first
+    // row goes to the end of the block before it; the last block loses its
     // last row
     const size_t fields = size_t(m_fields);
-    for (qsizetype r = row; r + 1 < m_rows; ++r) {
-        Block &to = blockOf(r);
-        const Block &from = blockOf(r + 1);
-        std::memcpy(to.cells.data() + firstCell(r), from.cells.data() + firstCell(r + 1),
-                    fields * sizeof(quint64));
-        std::memcpy(to.tags.data() + firstCell(r), from.tags.data() + firstCell(r + 1), fields);
+    size_t hole = firstCell(row);
+    for (size_t b = size_t(row) >> m_shift; b < m_blocks.size(); ++b) {
+        Block &block = m_blocks[b];
+        const size_t after = block.tags.size() - hole - fields;
+        std::memmove(block.cells.data() + hole, block.cells.data() + hole + fields,
+                     after * sizeof(quint64));
+        std::memmove(block.tags.data() + hole, block.tags.data() + hole + fields, after);
+        if (b + 1 < m_blocks.size()) {
+            const Block &next = m_blocks[b + 1];
+            const size_t end = block.tags.size() - fields;
+            std::memcpy(block.cells.data() + end, next.cells.data(), fields * sizeof(quint64));
+            std::memcpy(block.tags.data() + end, next.tags.data(), fields);
+            hole = 0;
+        }
     }
     --m_rows;
     Block &last = m_blocks.back();

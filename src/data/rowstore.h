@@ -1,11 +1,11 @@
 #pragma once
 // The rows of a dataset, packed: eight bytes and a type byte a cell, in
 // blocks of whole rows (a list that grows is never moved or copied whole,
-// and holds at most one block it does not use). A text cell holds the index of its text in a table of
-// the store's own; while the rows are read, the cells whose texts share one
-// string (the driver hands a repeated text over once) share one entry, so a
-// list that repeats its device, serial number or type on every row holds
-// each of them once.
+// and holds at most one block it does not fill). A text cell holds the
+// index of its text in a table of the store's own; while the rows are read,
+// the cells whose texts share one string (the driver hands a repeated text
+// over once) share one entry, so a list that repeats its device, serial
+// number or type on every row holds each of them once.
 
 #include <QHash>
 #include <QString>
