@@ -1,5 +1,7 @@
 #include "base/heap.h"
 
+#include <cstdlib> // defines __GLIBC__ where the C library is glibc's
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
